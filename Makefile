@@ -1,0 +1,32 @@
+# Window Veilbox: the developer's commands. Each installs what is missing first (Debian packages).
+#   make          build
+#   make run      build and start Veilbox.exe under Wine (headless: a private session + screenshot)
+#   make test     build and run every test in a private headless Wine session
+#   make clean
+BUILD   ?= build
+JOBS    ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps build run test dist clean
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@tools/run.sh $(BUILD)
+
+test: build
+	tools/wine/session.sh --keeper $(BUILD)/bin/vb_keeper.exe -- tools/run-tests.sh $(BUILD)
+
+dist: build
+	tools/make-dist.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,20 @@
+// Entry point of every test program: the process is prepared as the real program prepares
+// itself (common controls, rich edit, a single-threaded COM apartment) before the tests run.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    LoadLibraryA("riched20.dll");
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ::testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+    CoUninitialize();
+    return result;
+}

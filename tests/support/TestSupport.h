@@ -1,0 +1,203 @@
+// Shared helpers of the test suites: deadlines instead of sleeps, child processes that never
+// outlive their test, and a guard that puts the program's registry key back as it was.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vbtest {
+
+// Polls cond every few milliseconds, dispatching this thread's messages in between, until it
+// holds or timeoutMs have passed. Returns whether it held.
+template <class Cond>
+bool WaitFor(Cond cond, DWORD timeoutMs = 5000)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (cond())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+// Folder of the running test program, with a trailing backslash. Veilbox.exe and the helper
+// programs are built into the same folder.
+inline std::string BinDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+// A program started by a test; killed when the object goes, so no test leaves one behind.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() { Kill(); }
+
+    // exe is a file name in BinDir() or a full path; args follow it on the command line.
+    bool Start(const std::string& exe, const std::string& args = "")
+    {
+        Kill();
+        std::string path = exe.find('\\') == std::string::npos ? BinDir() + exe : exe;
+        std::string commandLine = "\"" + path + "\"" + (args.empty() ? "" : " " + args);
+        std::vector<char> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back('\0');
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &si, &pi))
+            return false;
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        m_id = pi.dwProcessId;
+        return true;
+    }
+
+    // True when the process ended within timeoutMs; its exit code is then in ExitCode().
+    bool WaitForExit(DWORD timeoutMs = 10000)
+    {
+        return m_process && WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+    }
+
+    DWORD ExitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        if (m_process)
+            GetExitCodeProcess(m_process, &code);
+        return code;
+    }
+
+    bool Running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
+
+    void Kill()
+    {
+        if (!m_process)
+            return;
+        if (Running()) {
+            TerminateProcess(m_process, 1);
+            WaitForSingleObject(m_process, 5000);
+        }
+        CloseHandle(m_process);
+        m_process = nullptr;
+        m_id = 0;
+    }
+
+    DWORD Id() const { return m_id; }
+    HANDLE Handle() const { return m_process; }
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+};
+
+struct WindowQuery {
+    DWORD processId = 0;      // 0: any process
+    const char* title = nullptr;     // exact title; null: any
+    const char* className = nullptr; // exact class; null: any
+    bool visibleOnly = false;
+};
+
+// First top-level window that matches the query, or null.
+inline HWND FindTopWindow(const WindowQuery& query)
+{
+    struct Search { const WindowQuery* query; HWND found; } search{&query, nullptr};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        const WindowQuery& q = *s->query;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (q.processId && pid != q.processId)
+            return TRUE;
+        if (q.visibleOnly && !IsWindowVisible(window))
+            return TRUE;
+        char text[512] = {};
+        if (q.className) {
+            GetClassNameA(window, text, sizeof text);
+            if (strcmp(text, q.className) != 0)
+                return TRUE;
+        }
+        if (q.title) {
+            WCHAR wide[512] = {};
+            InternalGetWindowText(window, wide, 512);
+            WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            if (strcmp(text, q.title) != 0)
+                return TRUE;
+        }
+        s->found = window;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Waits up to timeoutMs for a window that matches the query.
+inline HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs = 10000)
+{
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindTopWindow(query)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+// Copies HKCU\<path> aside on construction and puts it back, exactly, on destruction; a key that
+// did not exist is removed again. Tests that write the program's settings hold one.
+class RegistryKeyGuard {
+public:
+    explicit RegistryKeyGuard(const char* path = "Software\\Quillfen\\Veilbox")
+        : m_path(path), m_backup(std::string(path) + ".TestBackup")
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_backup.c_str());
+        HKEY source = nullptr;
+        m_existed = RegOpenKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS;
+        if (m_existed) {
+            HKEY backup = nullptr;
+            RegCreateKeyExA(HKEY_CURRENT_USER, m_backup.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &backup, nullptr);
+            RegCopyTreeA(source, nullptr, backup);
+            RegCloseKey(backup);
+            RegCloseKey(source);
+        }
+    }
+    RegistryKeyGuard(const RegistryKeyGuard&) = delete;
+    RegistryKeyGuard& operator=(const RegistryKeyGuard&) = delete;
+
+    ~RegistryKeyGuard()
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
+        if (!m_existed)
+            return;
+        HKEY backup = nullptr;
+        HKEY target = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, m_backup.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS &&
+            RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &target, nullptr) == ERROR_SUCCESS)
+            RegCopyTreeA(backup, nullptr, target);
+        if (target)
+            RegCloseKey(target);
+        if (backup)
+            RegCloseKey(backup);
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_backup.c_str());
+    }
+
+    // Removes the key, so the test starts from a first run.
+    void Clear() const { RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str()); }
+
+private:
+    std::string m_path;
+    std::string m_backup;
+    bool m_existed = false;
+};
+
+} // namespace vbtest
