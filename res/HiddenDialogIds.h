@@ -1,0 +1,14 @@
+/* Resource ids of the Hidden Windows dialog (template 106). */
+#ifndef VB_RES_HIDDENDIALOGIDS_H
+#define VB_RES_HIDDENDIALOGIDS_H
+
+#define IDD_HIDDEN 106
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#define IDC_HIDDEN_DONE 1
+#define IDC_HIDDEN_LIST 1000
+
+#endif

@@ -1,0 +1,14 @@
+/* Resource ids of the Hot Key options dialog (template 107). */
+#ifndef VB_RES_HOTKEYDIALOGIDS_H
+#define VB_RES_HOTKEYDIALOGIDS_H
+
+#define IDD_HOTKEY 107
+
+#define IDC_HOTKEY_OK 1
+#define IDC_HOTKEY_CANCEL 2
+#define IDC_HOTKEY_CHANGE_KEYS 1006
+#define IDC_HOTKEY_USE_HOTKEYS 1007
+#define IDC_HOTKEY_USE_HELP_POPUPS 1008
+#define IDC_HOTKEY_APP_INTERFACE 1012
+
+#endif

@@ -1,0 +1,15 @@
+/* Resource ids of the User Interface options dialog (template 142). */
+#ifndef VB_RES_UIDIALOGIDS_H
+#define VB_RES_UIDIALOGIDS_H
+
+#define IDD_UI 142
+
+#define IDC_UI_OK 1
+#define IDC_UI_CANCEL 2
+#define IDC_UI_CLOSE_TO_TRAY 1010
+#define IDC_UI_MINIMIZE_TO_TRAY 1026
+#define IDC_UI_USE_PASSWORD 1034
+#define IDC_UI_PASSWORD 1035
+#define IDC_UI_START_WITH_WINDOWS 1069
+
+#endif
