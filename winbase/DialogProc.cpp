@@ -1,0 +1,119 @@
+// The one dialog procedure: binding an object to its window and the
+// WM_INITDIALOG processing.
+#include "winbase/WinBase.h"
+
+#include <shellapi.h>
+
+#include "winbase/CommandIds.h"
+#include "winbase/ModuleInfo.h"
+#include "winbase/WindowHelpers.h"
+
+namespace {
+
+// Written once on the dialog thread and never cleared.
+UINT g_taskbarCreatedMessage = QF_WINBASE::kNoTrayMessage;
+UINT g_alwaysOnTopCommandId = 0;
+
+// ExtractIconA answers 1 for a file that holds no icon resources at all.
+const HICON kNotAnIconFile = reinterpret_cast<HICON>(static_cast<INT_PTR>(1));
+
+HICON ExtractFirstIcon(HMODULE module)
+{
+    const NString file = ModuleFileName(module);
+    if (file.IsEmpty()) {
+        return nullptr;
+    }
+    HICON icon = ExtractIconA(reinterpret_cast<HINSTANCE>(module), file.Text(), 0);
+    return icon == kNotAnIconFile ? nullptr : icon;
+}
+
+HMODULE FrameworkModule()
+{
+    return ModuleOfAddress(reinterpret_cast<const void*>(&QF_WINBASE::DialogProc));
+}
+
+}  // namespace
+
+UINT QF_WINBASE::AlwaysOnTopCommandId()
+{
+    return g_alwaysOnTopCommandId;
+}
+
+UINT QF_WINBASE::TaskbarCreatedMessage()
+{
+    return g_taskbarCreatedMessage;
+}
+
+INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        QF_WINBASE* self = reinterpret_cast<QF_WINBASE*>(lParam);
+        if (!self) {
+            return 0;
+        }
+        try {
+            self->m_window = window;
+            SetLastError(0);
+            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            return self->InitDialog(wParam, lParam);
+        } catch (...) {
+            return -1;
+        }
+    }
+    SetLastError(0);
+    QF_WINBASE* self = reinterpret_cast<QF_WINBASE*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!self || GetLastError() != 0) {
+        return 0;
+    }
+    try {
+        return self->Route(message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
+{
+    if (UsesTray() && g_taskbarCreatedMessage == kNoTrayMessage) {
+        // A failed registration (0) would make every WM_NULL look like it.
+        const UINT registered = RegisterWindowMessageA("TaskbarCreated");
+        if (registered != 0) {
+            g_taskbarCreatedMessage = registered;
+        }
+    }
+    TakeInitialIcon();
+    const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
+    if (IsScalable()) {
+        RecordChildLayout();
+    }
+    RestorePlacement();
+    if (g_alwaysOnTopCommandId == 0) {
+        g_alwaysOnTopCommandId = NextCommandId();
+    }
+    OnInitDone();
+    SetForegroundWindow(m_window);
+    return result;
+}
+
+// An owned dialog shows its owner's icon; a top-level one the first icon of
+// its module's file, else of the framework's file, and starts centred on the
+// desktop.
+void QF_WINBASE::TakeInitialIcon()
+{
+    if (m_parent) {
+        SetIcon(reinterpret_cast<HICON>(SendMessageA(m_parent, WM_GETICON, ICON_BIG, 0)));
+        return;
+    }
+    HICON icon = ExtractFirstIcon(m_module);
+    if (!icon) {
+        icon = ExtractFirstIcon(FrameworkModule());
+    }
+    if (icon && icon != m_extractedIcon) {
+        if (m_extractedIcon) {
+            DestroyIcon(m_extractedIcon);
+        }
+        m_extractedIcon = icon;
+    }
+    SetIcon(icon);
+    CenterWindow(m_window, nullptr);
+}

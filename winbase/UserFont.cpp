@@ -1,0 +1,48 @@
+// The user font of a dialog: made from a description whose height is a size
+// in points, and given to every child control.
+#include "winbase/WinBase.h"
+
+#include <cstring>
+
+namespace {
+
+void FillDefaultDescription(LOGFONTA& font)
+{
+    font = LOGFONTA{};
+    font.lfHeight = 8;
+    font.lfWeight = FW_NORMAL;
+    font.lfOutPrecision = OUT_STROKE_PRECIS;
+    font.lfClipPrecision = CLIP_STROKE_PRECIS;
+    font.lfQuality = DRAFT_QUALITY;
+    font.lfPitchAndFamily = 0x2B;
+    std::strcpy(font.lfFaceName, "Arial");
+}
+
+}  // namespace
+
+// The description is not kept in the settings yet: every call makes the
+// default font, 8-point Arial.
+HFONT QF_WINBASE::CreateUserFont()
+{
+    HDC dc = GetDC(m_window);
+    if (!m_font) {
+        m_priorFont = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    } else {
+        for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_priorFont), 0);
+        }
+        DeleteObject(m_font);
+        m_font = nullptr;
+    }
+    FillDefaultDescription(m_fontDescription);
+    const LONG points = m_fontDescription.lfHeight;
+    m_fontDescription.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(m_window, dc);
+    m_font = CreateFontIndirectA(&m_fontDescription);
+    m_fontDescription.lfHeight = points;
+    for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), 0);
+        InvalidateRect(child, nullptr, TRUE);
+    }
+    return m_font;
+}

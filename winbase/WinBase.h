@@ -1,0 +1,189 @@
+// QF_WINBASE: the object behind every dialog window of the program.
+//
+// A dialog object is bound to its window by the one dialog procedure at
+// WM_INITDIALOG and found again through the window's DWLP_USER data. Every
+// message goes first through the base's own handling (timed message box,
+// cleanup, colours of owned dialogs, layout, placement, tray, always-on-top,
+// palette broadcast) and then, unless the base consumed it, to OnMessage. No
+// exception ever leaves the dialog procedure: it becomes the result 0 (-1 for
+// WM_INITDIALOG) and the dialog keeps running.
+//
+// The object must outlive its window; dialogs are usually locals of the code
+// that shows them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+
+#include "settings/SettingsKey.h"
+#include "text/NString.h"
+#include "text/WString.h"
+
+class QF_WINBASE {
+public:
+    // Window states, as stored with the placement.
+    static constexpr int32_t kStateMaximised = 0;
+    static constexpr int32_t kStateMinimised = 1;  // also: hidden in the tray
+    static constexpr int32_t kStateNormal = 2;
+
+    // Parts of the tray icon an update refreshes; they combine.
+    static constexpr UINT kTrayTipAndMessage = 1;
+    static constexpr UINT kTrayPicture = 2;
+    static constexpr UINT kTrayAll = 3;
+
+    // The message TrayMessage() returns when the dialog takes no tray
+    // callback.
+    static constexpr UINT kNoTrayMessage = 0xFFFFFFFFu;
+
+    // keyName may be null: the settings key is then the maker's root
+    // "Software\Quillfen"; otherwise "Software\Quillfen\<keyName>" under
+    // HKEY_CURRENT_USER. parent may be null. module holds the dialog's
+    // template, icons and bitmaps.
+    QF_WINBASE(const char* keyName, HWND parent, HMODULE module);
+    QF_WINBASE(const QF_WINBASE&) = delete;
+    QF_WINBASE& operator=(const QF_WINBASE&) = delete;
+
+    // The dialog's own message handler; its result is the dialog procedure's
+    // result for every message the base does not consume.
+    virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // Called at the very end of the WM_INITDIALOG processing.
+    virtual void OnInitDone();
+    // Builds the user font, gives it to every child control and returns it;
+    // the object owns it.
+    virtual HFONT CreateUserFont();
+    // Gives font to the window and every child, re-lays the children of a
+    // scalable dialog and repaints.
+    virtual void ApplyFont(HFONT font);
+    // Refreshes the tray icon's picture; ignored while a tray action runs.
+    virtual void OnIconChanged();
+    // Opens TrayMenu() at the cursor; restores the window when there is none.
+    virtual void OnTrayRightClick();
+    // Shows the window again (after the restore password, if one is set).
+    // A visible window is only brought to the front.
+    virtual void RestoreFromTray();
+    virtual void OnTrayMiddleClick();
+    virtual void OnTrayDoubleClick();
+    // The dialog's control with this id, or null.
+    virtual HWND Item(int id) const;
+    // Called after the proportional layout has given a status bar its height.
+    virtual void OnStatusBarSized(HWND statusBar);
+    virtual bool IsScalable() const;
+    virtual bool UsesTray() const;
+    virtual bool TrayOnlyWhenHidden() const;
+    virtual UINT TrayMessage() const;
+    virtual HMENU TrayMenu() const;
+    virtual NString Title() const;
+    // Title() in UTF-16; empty when Title() is empty.
+    virtual WString TitleWide() const;
+    // Text background of the controls of an owned dialog.
+    virtual COLORREF ControlBackColor() const;
+    virtual ~QF_WINBASE();
+    // Always 0; part of the interface for derived dialogs.
+    virtual int ReservedQuery() const;
+
+    HWND Window() const { return m_window; }
+    HWND Parent() const { return m_parent; }
+    HMODULE Module() const { return m_module; }
+    SettingsKey& Settings() { return m_settings; }
+    const SettingsKey& Settings() const { return m_settings; }
+    int32_t WindowState() const { return m_windowState; }
+    void SetWindowState(int32_t state) { m_windowState = state; }
+    HICON Icon() const { return m_icon; }
+    bool IsTrayUnavailable() const { return m_trayUnavailable != 0; }
+
+    // Makes icon the window's large icon and returns the icon the window had
+    // before. The tray picture follows.
+    HICON SetIcon(HICON icon);
+
+    // A message box owned by the window (or by the parent while there is no
+    // window), given the window's icon and centred over it shortly after it
+    // opens. caption may be null; iconId is an icon resource of Module(), or
+    // 0 for the style's own icon. Returns the button MessageBoxIndirectA
+    // reports (0 when the box could not be shown).
+    int TimedMessageBox(const char* text, const char* caption, UINT style, UINT iconId);
+
+    // Hides the window and the process's console window, if any. The window
+    // state is left to the caller.
+    void HideWithConsole();
+    // Shows and restores the window and the console window, if any; the
+    // window state becomes normal.
+    void ShowWithConsole();
+    // The control's window rectangle in the dialog's client coordinates; an
+    // empty rectangle when there is no such control.
+    RECT ControlRect(int id) const;
+
+    // The dialog procedure every dialog of the program runs with.
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The system command that toggles always-on-top; 0 until the first
+    // dialog of the process has been initialised. Dialogs that want a menu
+    // item for it append one with this id to their system menu.
+    static UINT AlwaysOnTopCommandId();
+    // The registered "TaskbarCreated" message; kNoTrayMessage until a dialog
+    // that uses the tray has been initialised.
+    static UINT TaskbarCreatedMessage();
+
+protected:
+    void StoreParent(HWND parent) { m_parent = parent; }
+
+    // Tray icon (Tray.cpp). Update adds the icon when it does not exist yet
+    // and sets the tray-unavailable flag when the shell refuses it.
+    void UpdateTrayIcon(UINT parts);
+    void RemoveTrayIcon();
+    // A TrayMessage() arrived; lParam is the mouse message.
+    void OnTrayCallback(LPARAM lParam);
+
+    // Hides the window into the tray for the action ("CloseToTray",
+    // "MinimizeToTray") when the settings or the user say so (CloseToTray.cpp).
+    // True when the window went to the tray.
+    bool GoToTray(const char* actionName);
+
+    // True when the window may come back from the tray (Password.cpp).
+    bool CheckRestorePassword();
+
+    // Placement persistence (Placement.cpp).
+    void SavePlacement();
+    // Puts the window at its saved place, or centres it over its parent or
+    // the desktop.
+    void RestorePlacement();
+
+    // Proportional layout of the direct children (Layout.cpp).
+    void RecordChildLayout();
+    void ScaleChildren();
+
+private:
+    INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
+    void TakeInitialIcon();
+    INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR RouteSysCommand(WPARAM wParam, LPARAM lParam);
+    INT_PTR RouteMenuPopup(WPARAM wParam, LPARAM lParam);
+    INT_PTR GeneralChecks(UINT message, WPARAM wParam, LPARAM lParam);
+    // True when the message was answered with the owner's brush in brush.
+    bool ColourOwnedControl(WPARAM deviceContext, LPARAM control, INT_PTR& brush);
+    void SendToChildren(UINT message, WPARAM wParam, LPARAM lParam);
+    void ToggleAlwaysOnTop();
+    void CheckAlwaysOnTopItem();
+    void CleanUpOnDestroy();
+    void FitTimedMessageBox();
+
+    uint32_t m_trayUnavailable = 0;
+    uint32_t m_busy = 0;
+    HWND m_parent;
+    HWND m_window = nullptr;
+    HMODULE m_module;
+    HICON m_icon = nullptr;
+    HICON m_previousIcon = nullptr;
+    HFONT m_font = nullptr;
+    HFONT m_priorFont = nullptr;
+    LOGFONTA m_fontDescription = {};
+    RECT m_layoutReference = {};
+    std::map<HWND, RECT> m_childLayout;
+    NString m_messageCaption;
+    SettingsKey m_settings;
+    int32_t m_windowState = kStateNormal;
+    // The icon this object extracted from a module file; destroyed with the
+    // object, after the window has given it back.
+    HICON m_extractedIcon = nullptr;
+};
