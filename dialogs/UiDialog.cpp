@@ -1,0 +1,133 @@
+#include "dialogs/UiDialog.h"
+
+#include "res/UiDialogIds.h"
+#include "shell/Links.h"
+
+namespace {
+
+constexpr char kProgramOptionsPath[] = "Software\\Quillfen\\Veilbox";
+
+// Sub-keys and value names of the options this dialog edits.
+constexpr char kCloseToTray[] = "CloseToTray";
+constexpr char kMinimizeToTray[] = "MinimizeToTray";
+constexpr char kPasswordKey[] = "Password";
+constexpr char kUsePasswordValue[] = "UseSystrayPassword";
+constexpr char kPasswordValue[] = "Password";
+
+int32_t ReadFlag(SettingsKey key, const char* name)
+{
+    int32_t value = 0;
+    key.ReadInt(name, value);
+    return value;
+}
+
+}  // namespace
+
+UI::UI(HMODULE module, HWND parent, const char* optionsPath, const char* linkName, const char* description,
+       const StartupFolders& startupFolders)
+    : QF_MODALDIALOG(nullptr, IDD_UI, parent, module),
+      m_optionsPath(optionsPath),
+      m_linkName(linkName),
+      m_description(description),
+      m_module(module),
+      m_startupFolders(startupFolders)
+{
+}
+
+UI::~UI() = default;
+
+INT_PTR UI::OnMessage(UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        Load();
+    } else if (message == WM_COMMAND) {
+        switch (wParam) {
+        case IDC_UI_USE_PASSWORD:
+            OnPasswordToggled();
+            break;
+        case IDOK:
+            Save();
+            EndDialog(Window(), IDOK);
+            break;
+        case IDCANCEL:
+            EndDialog(Window(), IDCANCEL);
+            break;
+        default:
+            break;
+        }
+    }
+    return 0;
+}
+
+SettingsKey UI::OptionKey(const char* subKey) const
+{
+    return SettingsKey(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text()), subKey);
+}
+
+bool UI::IsChecked(int id) const
+{
+    return IsDlgButtonChecked(Window(), id) == BST_CHECKED;
+}
+
+NString UI::StoredPassword() const
+{
+    NString password("");
+    OptionKey(kPasswordKey).ReadText(kPasswordValue, password);
+    return password;
+}
+
+void UI::Load()
+{
+    CheckDlgButton(Window(), IDC_UI_CLOSE_TO_TRAY, ReadFlag(OptionKey(kCloseToTray), kCloseToTray) ? BST_CHECKED : 0);
+    CheckDlgButton(Window(), IDC_UI_MINIMIZE_TO_TRAY,
+                   ReadFlag(OptionKey(kMinimizeToTray), kMinimizeToTray) ? BST_CHECKED : 0);
+    const bool usePassword = ReadFlag(OptionKey(kPasswordKey), kUsePasswordValue) != 0;
+    CheckDlgButton(Window(), IDC_UI_USE_PASSWORD, usePassword ? BST_CHECKED : 0);
+    if (usePassword) {
+        SetWindowTextA(Item(IDC_UI_PASSWORD), StoredPassword().Text());
+    } else {
+        EnableWindow(Item(IDC_UI_PASSWORD), FALSE);
+    }
+    const bool startsWithWindows = ShortcutPresent(ProgramShortcutTarget(m_module, m_linkName.Text()), m_startupFolders);
+    CheckDlgButton(Window(), IDC_UI_START_WITH_WINDOWS, startsWithWindows ? BST_CHECKED : 0);
+}
+
+// Ticking the box shows the stored password again, not what was typed before
+// it was unticked.
+void UI::OnPasswordToggled()
+{
+    HWND edit = Item(IDC_UI_PASSWORD);
+    if (IsChecked(IDC_UI_USE_PASSWORD)) {
+        SetWindowTextA(edit, StoredPassword().Text());
+        EnableWindow(edit, TRUE);
+    } else {
+        SetWindowTextA(edit, "");
+        EnableWindow(edit, FALSE);
+    }
+}
+
+// An unticked password box erases the stored password.
+void UI::Save()
+{
+    OptionKey(kCloseToTray).WriteInt(kCloseToTray, IsChecked(IDC_UI_CLOSE_TO_TRAY) ? 1 : 0);
+    OptionKey(kMinimizeToTray).WriteInt(kMinimizeToTray, IsChecked(IDC_UI_MINIMIZE_TO_TRAY) ? 1 : 0);
+    const bool usePassword = IsChecked(IDC_UI_USE_PASSWORD);
+    SettingsKey password = OptionKey(kPasswordKey);
+    password.WriteInt(kUsePasswordValue, usePassword ? 1 : 0);
+    const NString typed = usePassword ? NString::FromWindowText(Item(IDC_UI_PASSWORD)) : NString("");
+    password.WriteText(kPasswordValue, typed.IsNull() ? "" : typed.Text());
+    SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
+                        m_description.Text(), m_startupFolders);
+}
+
+void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,
+                             const char* description)
+{
+    UI dialog(module, parent, optionsPath, linkName, description, StartupFoldersFor(true));
+    dialog.Show(parent);
+}
+
+void ShowProgramUserInterfaceDialog(HMODULE module, HWND parent)
+{
+    ShowUserInterfaceDialog(module, parent, kProgramOptionsPath, kStartupLinkName, kStartupLinkDescription);
+}

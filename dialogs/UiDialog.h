@@ -1,0 +1,45 @@
+// The User Interface options dialog: close to tray, minimise to tray, the
+// restore password and start with Windows. Values are read when it opens and
+// written only on OK, each into its own sub-key of the options key.
+#pragma once
+
+#include <windows.h>
+
+#include "settings/SettingsKey.h"
+#include "shell/Shortcut.h"
+#include "text/NString.h"
+#include "winbase/ModalDialog.h"
+
+class UI : public QF_MODALDIALOG {
+public:
+    // optionsPath names the options key below HKEY_CURRENT_USER; linkName and
+    // description describe the Startup shortcut to module's file, which is
+    // looked for (and created or removed) in startupFolders.
+    UI(HMODULE module, HWND parent, const char* optionsPath, const char* linkName, const char* description,
+       const StartupFolders& startupFolders);
+    ~UI() override;
+
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Load();
+    void OnPasswordToggled();
+    void Save();
+    SettingsKey OptionKey(const char* subKey) const;
+    bool IsChecked(int id) const;
+    NString StoredPassword() const;
+
+    NString m_optionsPath;
+    NString m_linkName;
+    NString m_description;
+    HMODULE m_module;
+    StartupFolders m_startupFolders;
+};
+
+// Runs the dialog over parent with the Startup folders of the system
+// (all users first, then the current user's).
+void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,
+                             const char* description);
+
+// The program's own use: its options key, shortcut name and description.
+void ShowProgramUserInterfaceDialog(HMODULE module, HWND parent);

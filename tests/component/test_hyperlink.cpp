@@ -1,0 +1,97 @@
+// The hyperlink control: configuration commands, mouse and keyboard activation.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogs/Hyperlink.h"
+
+namespace {
+
+std::vector<std::pair<HWND, std::wstring>> g_opened;
+
+bool RecordOpen(HWND owner, const wchar_t* target)
+{
+    g_opened.emplace_back(owner, target);
+    return true;
+}
+
+class HyperlinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(RegisterHyperlinkClass(GetModuleHandleA(nullptr)));
+        m_previous = SetLinkOpener(RecordOpen);
+        g_opened.clear();
+        m_host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+        m_link = CreateWindowExA(0, kHyperlinkClassName, "Quillfen", WS_CHILD | WS_VISIBLE, 5, 5, 250, 20, m_host,
+                                 nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, m_link);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_host);
+        SetLinkOpener(m_previous);
+    }
+
+    void Send(WPARAM command, const wchar_t* text) { SendMessageW(m_link, WM_COMMAND, command, (LPARAM)text); }
+    void Click(int x)
+    {
+        SendMessageW(m_link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 2));
+        SendMessageW(m_link, WM_LBUTTONUP, 0, MAKELPARAM(x, 2));
+    }
+
+    LinkOpener m_previous = nullptr;
+    HWND m_host = nullptr;
+    HWND m_link = nullptr;
+};
+
+TEST_F(HyperlinkTest, TakesTheConfigurationCommands)
+{
+    EXPECT_STREQ(L"Quillfen", QueryHyperlink(m_link).text.Text());
+    Send(kHyperlinkSetText, L"support@quillfen.com");
+    Send(kHyperlinkSetTarget, L"support@quillfen.com?subject=x");
+    SendMessageW(m_link, WM_COMMAND, kHyperlinkSetColour, RGB(0, 0, 255));
+    EXPECT_EQ(RGB(0, 0, 255), QueryHyperlink(m_link).hotColour);
+    SendMessageW(m_link, WM_COMMAND, kHyperlinkSetHotColour, RGB(1, 2, 3));
+    SendMessageW(m_link, WM_COMMAND, kHyperlinkSetUnderline, 1);
+    const HyperlinkState state = QueryHyperlink(m_link);
+    EXPECT_STREQ(L"support@quillfen.com", state.text.Text());
+    EXPECT_STREQ(L"support@quillfen.com?subject=x", state.target.Text());
+    EXPECT_EQ(RGB(0, 0, 255), state.colour);
+    EXPECT_EQ(RGB(1, 2, 3), state.hotColour);
+    EXPECT_TRUE(state.underlined);
+    UpdateWindow(m_host);
+}
+
+TEST_F(HyperlinkTest, ClickOnTheTextOpensTheTargetOrElseTheText)
+{
+    Click(2);
+    Send(kHyperlinkSetTarget, L"http://www.quillfen.com/");
+    Click(2);
+    Click(240); // right of the short text, inside the control
+    ASSERT_EQ(2u, g_opened.size());
+    EXPECT_EQ(L"Quillfen", g_opened[0].second);
+    EXPECT_EQ(L"http://www.quillfen.com/", g_opened[1].second);
+    EXPECT_EQ(m_host, g_opened[1].first);
+}
+
+TEST_F(HyperlinkTest, IsATabStopActivatedByEnterAndSpace)
+{
+    EXPECT_TRUE(GetWindowLongPtrA(m_link, GWL_STYLE) & WS_TABSTOP);
+    MSG enter = {m_link, WM_KEYDOWN, VK_RETURN, 1};
+    EXPECT_TRUE(SendMessageW(m_link, WM_GETDLGCODE, VK_RETURN, (LPARAM)&enter) & DLGC_WANTMESSAGE);
+    MSG tab = {m_link, WM_KEYDOWN, VK_TAB, 1};
+    EXPECT_FALSE(SendMessageW(m_link, WM_GETDLGCODE, VK_TAB, (LPARAM)&tab) & DLGC_WANTMESSAGE);
+    SendMessageW(m_link, WM_KEYDOWN, VK_RETURN, 1);
+    SendMessageW(m_link, WM_KEYDOWN, VK_SPACE, 1);
+    SendMessageW(m_link, WM_KEYDOWN, VK_SPACE, 0x40000001); // auto-repeat
+    SendMessageW(m_link, WM_KEYDOWN, 'A', 1);
+    EXPECT_EQ(2u, g_opened.size());
+    EXPECT_FALSE(ActivateHyperlink(m_host));
+}
+
+}  // namespace
