@@ -1,0 +1,61 @@
+#include "hotkeys/HelpPopup.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// The tooltip class is registered by the common controls library; make sure
+// it is loaded before the first popup is created.
+void EnsureTooltipClass()
+{
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX init = {};
+        init.dwSize = sizeof(init);
+        init.dwICC = ICC_WIN95_CLASSES;
+        return InitCommonControlsEx(&init) != FALSE;
+    }();
+    (void)done;
+}
+
+} // namespace
+
+HelpPopup::HelpPopup(HMODULE module, HWND owner) : m_owner(owner)
+{
+    EnsureTooltipClass();
+    m_tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                reinterpret_cast<HINSTANCE>(module), nullptr);
+}
+
+HelpPopup::~HelpPopup()
+{
+    if (m_tooltip)
+        DestroyWindow(m_tooltip);
+}
+
+std::unique_ptr<HelpPopup> HelpPopup::Create(HMODULE module, HWND owner, int maxWidth)
+{
+    auto popup = std::make_unique<HelpPopup>(module, owner);
+    popup->SetWidth(maxWidth);
+    return popup;
+}
+
+void HelpPopup::SetWidth(int pixels)
+{
+    if (m_tooltip)
+        SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, pixels);
+}
+
+bool HelpPopup::Add(int controlId, const char* text)
+{
+    HWND control = GetDlgItem(m_owner, controlId);
+    if (!m_tooltip || !control)
+        return false;
+    TOOLINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = m_owner;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<char*>(text);
+    return SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+}

@@ -1,0 +1,35 @@
+// HelpPopup: explanatory popups (a tooltip control) on the controls of one
+// dialog. A dialog holds at most one, as a std::unique_ptr, and drops it to
+// remove every popup at once.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+class HelpPopup {
+public:
+    // Creates the tooltip over owner. When the control cannot be created the
+    // object still exists and every Add does nothing.
+    HelpPopup(HMODULE module, HWND owner);
+    HelpPopup(const HelpPopup&) = delete;
+    HelpPopup& operator=(const HelpPopup&) = delete;
+    // Destroys the tooltip and with it every popup.
+    ~HelpPopup();
+
+    static std::unique_ptr<HelpPopup> Create(HMODULE module, HWND owner, int maxWidth);
+
+    // Long texts wrap to lines of at most this many pixels.
+    void SetWidth(int pixels);
+    // Shows text when the pointer rests on the owner's control id; "\n"
+    // starts a new line. The tooltip copies the text. False when the control
+    // or the tooltip is missing.
+    bool Add(int controlId, const char* text);
+
+    HWND Tooltip() const { return m_tooltip; }
+    HWND Owner() const { return m_owner; }
+
+private:
+    HWND m_tooltip = nullptr;
+    HWND m_owner = nullptr;
+};

@@ -1,0 +1,171 @@
+#include "hotkeys/HotkeyTable.h"
+
+#include "hotkeys/KeyNames.h"
+
+namespace {
+
+constexpr const char kConflictFormat[] =
+    "The hotkey %s for %s\nis already in use by another application\n"
+    "and will only work for the application\nthat registered it for on this desktop.\n\n"
+    "Would you like to stop key registration?";
+
+// The record named name: its stored text when the value is a string,
+// otherwise the given default.
+HotkeyRecord LoadRecord(SettingsKey& store, const HotkeyRecord& fallback)
+{
+    NString text = fallback.ToStoredText();
+    if (store.ReadText(fallback.name.Text(), text))
+        return HotkeyRecord::FromStoredText(fallback.name.Text(), text);
+    return fallback;
+}
+
+} // namespace
+
+HotkeyRecord::HotkeyRecord(const char* name, bool ctrl, bool shift, bool alt, uint16_t key,
+                           uint32_t id)
+    : name(name), ctrl(ctrl), shift(shift), alt(alt), key(key), id(id)
+{
+}
+
+NString HotkeyRecord::ToStoredText() const
+{
+    return NString::Format("%u,%u,%u,%u,%u", static_cast<unsigned>(ctrl),
+                           static_cast<unsigned>(shift), static_cast<unsigned>(alt),
+                           static_cast<unsigned>(key), static_cast<unsigned>(id));
+}
+
+HotkeyRecord HotkeyRecord::FromStoredText(const char* name, const NString& text)
+{
+    NString rest = text;
+    HotkeyRecord record;
+    record.name = name;
+    record.ctrl = rest.PopField(',').ToInt() != 0;
+    record.shift = rest.PopField(',').ToInt() != 0;
+    record.alt = rest.PopField(',').ToInt() != 0;
+    record.key = static_cast<uint16_t>(rest.PopField(',').ToInt());
+    record.id = static_cast<uint32_t>(rest.ToInt());
+    return record;
+}
+
+UINT HotkeyRecord::Modifiers() const
+{
+    UINT modifiers = 0;
+    if (ctrl)
+        modifiers |= MOD_CONTROL;
+    if (alt)
+        modifiers |= MOD_ALT;
+    if (shift)
+        modifiers |= MOD_SHIFT;
+    return modifiers;
+}
+
+bool HotkeyRecord::Register(HWND window)
+{
+    registered = RegisterHotKey(window, static_cast<int>(id), Modifiers(), key) != FALSE;
+    return registered;
+}
+
+NString HotkeyRecord::HotkeyText() const
+{
+    return ::HotkeyText(*this);
+}
+
+bool HotkeyRecord::SameCombination(const HotkeyRecord& other) const
+{
+    return ctrl == other.ctrl && shift == other.shift && alt == other.alt && key == other.key;
+}
+
+bool HotkeyRecord::SameRecord(const HotkeyRecord& other) const
+{
+    return SameCombination(other) && id == other.id;
+}
+
+bool HotkeyTable::RemoveFirstSame(const HotkeyRecord& record)
+{
+    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
+        if (it->SameRecord(record)) {
+            m_records.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+const HotkeyRecord* HotkeyTable::FindByName(const char* name) const
+{
+    for (const HotkeyRecord& record : m_records) {
+        if (record.name.Equals(name))
+            return &record;
+    }
+    return nullptr;
+}
+
+void HotkeyTable::Load(SettingsKey& store)
+{
+    m_records.clear();
+    m_records.push_back(LoadRecord(store, HotkeyRecord(kHideActiveName, true, true, false,
+                                                       'H', kHideActiveHotkeyId)));
+    m_records.push_back(LoadRecord(store, HotkeyRecord(kPopupMenuName, true, true, false,
+                                                       'M', kPopupMenuHotkeyId)));
+}
+
+void HotkeyTable::Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask)
+{
+    // Releasing first keeps a rebuild of a registered table from colliding
+    // with its own earlier registrations.
+    UnregisterAll(store, window);
+    Load(store);
+    RegisterAll(store, window, ask);
+}
+
+void HotkeyTable::RegisterAll(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask)
+{
+    if (!ReadSwitch(store, kUseHotkeyValue) || m_records.empty())
+        return;
+    std::size_t failures = 0;
+    for (HotkeyRecord& record : m_records) {
+        if (record.Register(window))
+            continue;
+        if (++failures == m_records.size())
+            return;
+        const NString text = NString::Format(kConflictFormat, record.HotkeyText().Text(),
+                                             record.name.Text());
+        if (ask && ask(text.Text()) == IDYES)
+            return;
+    }
+}
+
+void HotkeyTable::UnregisterAll(SettingsKey& store, HWND window)
+{
+    if (!ReadSwitch(store, kUseHotkeyValue))
+        return;
+    for (HotkeyRecord& record : m_records) {
+        if (record.registered && UnregisterHotKey(window, static_cast<int>(record.id)))
+            record.registered = false;
+    }
+}
+
+void HotkeyTable::Save(SettingsKey& store) const
+{
+    for (const HotkeyRecord& record : m_records)
+        store.WriteText(record.name.Text(), record.ToStoredText().Text());
+}
+
+NString HotkeyTable::CurrentHotkeysText() const
+{
+    NString text("\nCurrent hotkeys are");
+    for (const HotkeyRecord& record : m_records) {
+        text.Append('\n');
+        text.Append(record.name);
+        text.Append(' ');
+        text.Append(record.HotkeyText());
+    }
+    return text;
+}
+
+bool ReadSwitch(SettingsKey& store, const char* name)
+{
+    int32_t value = 1;
+    store.ReadInt(name, value);
+    return value != 0;
+}

@@ -1,0 +1,108 @@
+// The desktop-wide hotkeys: one record per action, the table the main dialog
+// owns, their text form in the settings store and their registration.
+//
+// A pressed hotkey arrives as WM_HOTKEY with the record's id as wParam; the
+// id is also the command id of the action, so the owner handles WM_HOTKEY
+// like WM_COMMAND.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "settings/SettingsKey.h"
+#include "text/NString.h"
+
+constexpr uint32_t kHideActiveHotkeyId = 1009;
+constexpr uint32_t kPopupMenuHotkeyId = 1010;
+constexpr const char kHideActiveName[] = "Hide Active";
+constexpr const char kPopupMenuName[] = "Popup Menu";
+// REG_DWORD switches in the program's key; both default to 1 when absent.
+constexpr const char kUseHotkeyValue[] = "UseHotkey";
+constexpr const char kUseHelpPopupsValue[] = "UseHelpPopups";
+// The program's key below HKEY_CURRENT_USER.
+constexpr const char kProgramKeyPath[] = "Software\\Quillfen\\Veilbox";
+
+// Asks the user a yes/no question shown as a message box without caption or
+// icon; returns the button id (IDYES, IDNO...).
+using HotkeyConflictAsker = std::function<int(const char* text)>;
+
+struct HotkeyRecord {
+    NString name{"none"};
+    bool registered = false; // held with the system for this record
+    bool ctrl = false;
+    bool shift = false;
+    bool alt = false;
+    uint16_t key = 0; // virtual-key code of the main key
+    uint32_t id = 0;  // RegisterHotKey id and the action's command id
+
+    HotkeyRecord() = default;
+    HotkeyRecord(const char* name, bool ctrl, bool shift, bool alt, uint16_t key, uint32_t id);
+
+    // "ctrl,shift,alt,key,id" as unsigned decimals; the name is the value's name.
+    NString ToStoredText() const;
+    // Reads the five comma-separated fields in that order. Nothing is
+    // validated: a missing or non-numeric field reads 0, a nonzero flag reads
+    // as set, and the key keeps the low 16 bits of its number.
+    static HotkeyRecord FromStoredText(const char* name, const NString& text);
+
+    // MOD_CONTROL / MOD_SHIFT / MOD_ALT of the set flags.
+    UINT Modifiers() const;
+    // Registers the combination for window under the record's id; the result
+    // is kept in registered and returned.
+    bool Register(HWND window);
+    // Display text, e.g. Ctrl+Shft+H.
+    NString HotkeyText() const;
+
+    // Same ctrl, shift, alt and key.
+    bool SameCombination(const HotkeyRecord& other) const;
+    // Same combination and same id (name and registered flag do not count).
+    bool SameRecord(const HotkeyRecord& other) const;
+};
+
+// Ordered records; records are only appended at the end or removed.
+class HotkeyTable {
+public:
+    using const_iterator = std::vector<HotkeyRecord>::const_iterator;
+
+    std::size_t Count() const { return m_records.size(); }
+    bool IsEmpty() const { return m_records.empty(); }
+    const HotkeyRecord& operator[](std::size_t index) const { return m_records[index]; }
+    const_iterator begin() const { return m_records.begin(); }
+    const_iterator end() const { return m_records.end(); }
+
+    void Clear() { m_records.clear(); }
+    void Append(const HotkeyRecord& record) { m_records.push_back(record); }
+    // Removes the first record that is SameRecord as the given one; false when none is.
+    bool RemoveFirstSame(const HotkeyRecord& record);
+    // First record with exactly this name (case-sensitive), or null.
+    const HotkeyRecord* FindByName(const char* name) const;
+
+    // Replaces the contents by "Hide Active" and "Popup Menu", each read from
+    // its string value in store or, when that is absent or not a string, the
+    // default (Ctrl+Shift+H id 1009, Ctrl+Shift+M id 1010). Writes nothing.
+    void Load(SettingsKey& store);
+    // Releases what this table holds, loads it again and registers it.
+    void Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);
+    // Registers each record in order unless UseHotkey is 0. A failed
+    // registration asks whether to stop (Yes ends registration); when every
+    // record has failed the last failure ends it without asking.
+    void RegisterAll(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);
+    // Releases every registered record unless UseHotkey is 0. A record whose
+    // release fails stays marked registered.
+    void UnregisterAll(SettingsKey& store, HWND window);
+    // Writes each record's stored text under its name, in table order.
+    void Save(SettingsKey& store) const;
+
+    // "\nCurrent hotkeys are" followed by "\n<name> <hotkey text>" per record.
+    NString CurrentHotkeysText() const;
+
+private:
+    std::vector<HotkeyRecord> m_records;
+};
+
+// UseHotkey / UseHelpPopups from store, 1 when absent or unreadable.
+bool ReadSwitch(SettingsKey& store, const char* name);

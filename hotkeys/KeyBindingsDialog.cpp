@@ -1,0 +1,248 @@
+#include "hotkeys/KeyBindingsDialog.h"
+
+#include <vector>
+
+#include "hotkeys/KeyNames.h"
+#include "res/KeyBindingsDialogIds.h"
+#include "winbase/ModuleInfo.h"
+
+namespace {
+
+constexpr int kPopupWidth = 350;
+// Window property of the capture box naming its dialog object.
+constexpr const char kOwnerProperty[] = "VeilboxKeyCapture";
+
+// The key's state as of the key message being handled, so that a quick
+// press and release keeps its modifiers however late the message is handled.
+bool IsDown(int virtualKey)
+{
+    return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+NString SelectedListText(HWND list)
+{
+    const LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR)
+        return NString();
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR)
+        return NString();
+    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    return NString(text.data());
+}
+
+} // namespace
+
+MODAL::MODAL(HWND owner, HotkeyTable& table)
+    : QF_MODALDIALOG(nullptr, IDD_KEY_BINDINGS, owner, ModuleOfCaller()),
+      m_collidesWith(), m_table(table)
+{
+}
+
+MODAL::~MODAL() = default;
+
+INT_PTR MODAL::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit();
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        return TRUE;
+    case WM_DESTROY:
+        m_popups.reset();
+        return 0;
+    default:
+        return FALSE;
+    }
+}
+
+void MODAL::OnInit()
+{
+    if (m_table.IsEmpty()) {
+        TimedMessageBox("No keys to edit", nullptr, MB_OK, 0);
+        EndDialog(Window(), IDCANCEL);
+        return;
+    }
+    HWND edit = Item(IDC_KEYS_CAPTURE);
+    SetPropA(edit, kOwnerProperty, this);
+    m_previousEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MODAL::CaptureProc)));
+    HWND list = Item(IDC_KEYS_LIST);
+    for (const HotkeyRecord& record : m_table)
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name.Text()));
+    m_selected = m_table[0];
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    Refresh();
+    if (m_popupsWanted)
+        AddHelpPopups();
+}
+
+void MODAL::AddHelpPopups()
+{
+    m_popups = HelpPopup::Create(Module(), Window(), kPopupWidth);
+    m_popups->Add(IDC_KEYS_LIST, "List of key assignments");
+    m_popups->Add(IDC_KEYS_CURRENT, "The current key assignment of the selected key");
+    m_popups->Add(IDC_KEYS_ASSIGN, "Press this to commit the new key assignment");
+    m_popups->Add(IDC_KEYS_CAPTURE, "Enter the hot key combinations here");
+    m_popups->Add(IDC_KEYS_COLLIDES,
+                  "If one key combination is the same as another you will be warned here.");
+}
+
+// wParam is compared whole, except for the list's selection change.
+void MODAL::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == IDC_KEYS_OK) {
+        // Enter in the capture box is a key to capture, not the end of the dialog.
+        if (GetDlgCtrlID(GetFocus()) == IDC_KEYS_CAPTURE)
+            SendMessageA(Item(IDC_KEYS_CAPTURE), WM_KEYDOWN, VK_RETURN, 0);
+        else
+            EndDialog(Window(), IDOK);
+    } else if (wParam == IDC_KEYS_CANCEL) {
+        EndDialog(Window(), 0);
+    } else if (wParam == IDC_KEYS_CAPTURE) {
+        ShowCaptured();
+    } else if (wParam == IDC_KEYS_ASSIGN) {
+        m_collidesWith = "";
+        SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+        if (CheckCollision())
+            AssignWithCollision();
+        else
+            Assign();
+    } else if (wParam == MAKEWPARAM(IDC_KEYS_LIST, LBN_SELCHANGE) &&
+               reinterpret_cast<HWND>(lParam) == Item(IDC_KEYS_LIST)) {
+        Refresh();
+    }
+}
+
+// The selected action is the first record named like the list's selection;
+// without a match it stays as it was. The capture box starts from it and no
+// collision is shown.
+void MODAL::Refresh()
+{
+    const NString name = SelectedListText(Item(IDC_KEYS_LIST));
+    if (const HotkeyRecord* record = name.IsNull() ? nullptr : m_table.FindByName(name.Text()))
+        m_selected = *record;
+    m_collidesWith = "";
+    m_captured = m_selected;
+    SetItemText(IDC_KEYS_CURRENT, BindingText(m_selected).Text());
+    SetItemText(IDC_KEYS_CAPTURE, BindingText(m_captured).Text());
+    SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+}
+
+void MODAL::ShowCaptured()
+{
+    SetItemText(IDC_KEYS_CURRENT, BindingText(m_selected).Text());
+    SetItemText(IDC_KEYS_CAPTURE, BindingText(m_captured).Text());
+    m_collidesWith = "";
+    SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+    if (CheckCollision())
+        SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+}
+
+// A pressed combination equal to another action's makes the captured record
+// a full copy of that action's record and names it.
+bool MODAL::CheckCollision()
+{
+    if (m_captured.SameCombination(m_selected))
+        return false;
+    for (const HotkeyRecord& record : m_table) {
+        if (record.SameCombination(m_captured)) {
+            m_captured = record;
+            m_collidesWith = record.name;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The selected action takes the captured combination, keeping its name, id
+// and the registered flag of that id.
+void MODAL::Assign()
+{
+    m_table.RemoveFirstSame(m_selected);
+    m_captured.name = m_selected.name;
+    m_captured.id = m_selected.id;
+    m_captured.registered = m_selected.registered;
+    m_table.Append(m_captured);
+    Refresh();
+}
+
+// The two actions exchange combinations; each keeps its name and id, and so
+// the registered flag that belongs to that id.
+void MODAL::AssignWithCollision()
+{
+    const HotkeyRecord colliding = m_captured;
+    m_table.RemoveFirstSame(colliding);
+    m_table.RemoveFirstSame(m_selected);
+    HotkeyRecord other = m_selected;
+    other.name = colliding.name;
+    other.id = colliding.id;
+    other.registered = colliding.registered;
+    HotkeyRecord mine = colliding;
+    mine.name = m_selected.name;
+    mine.id = m_selected.id;
+    mine.registered = m_selected.registered;
+    m_table.Append(other);
+    m_table.Append(mine);
+    Refresh();
+    SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+}
+
+void MODAL::SetItemText(int id, const char* text)
+{
+    SetDlgItemTextA(Window(), id, text);
+}
+
+LRESULT CALLBACK MODAL::CaptureProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = static_cast<MODAL*>(GetPropA(edit, kOwnerProperty));
+    if (!self)
+        return DefWindowProcA(edit, message, wParam, lParam);
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam != VK_SHIFT && wParam != VK_CONTROL && wParam != VK_MENU)
+            self->OnCapturedKey(wParam);
+        return 0;
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_DEADCHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+    case WM_SYSDEADCHAR:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        return 0;
+    case WM_LBUTTONUP:
+        SetFocus(edit);
+        return 0;
+    case WM_NCDESTROY: {
+        const WNDPROC previous = self->m_previousEditProc;
+        RemovePropA(edit, kOwnerProperty);
+        return CallWindowProcA(previous, edit, message, wParam, lParam);
+    }
+    default:
+        return CallWindowProcA(self->m_previousEditProc, edit, message, wParam, lParam);
+    }
+}
+
+void MODAL::OnCapturedKey(WPARAM key)
+{
+    m_captured = HotkeyRecord("?", IsDown(VK_CONTROL), IsDown(VK_SHIFT), IsDown(VK_MENU),
+                              static_cast<uint16_t>(key & 0xFF), 0);
+    SendMessageA(GetParent(Item(IDC_KEYS_CAPTURE)), WM_COMMAND, IDC_KEYS_CAPTURE, 0);
+}
+
+bool RunKeyBindingsDialog(HWND owner, HotkeyTable& table, bool helpPopupsWanted)
+{
+    MODAL dialog(owner, table);
+    dialog.SetHelpPopupsWanted(helpPopupsWanted);
+    dialog.Show();
+    return dialog.Result() == IDOK;
+}

@@ -1,0 +1,85 @@
+// Key names, their one-character fallback and the two display forms of a
+// combination.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hotkeys/HotkeyTable.h"
+#include "hotkeys/KeyNames.h"
+
+namespace {
+
+TEST(KeyNamesTest, NamedCodes)
+{
+    const struct { uint32_t code; const char* name; } cases[] = {
+        {0x01, "LBUTTON"}, {0x0D, "RETURN"},  {0x12, "MENU"},    {0x1B, "ESCAPE"},
+        {0x2F, "HELP"},    {0x5D, "APPS"},    {0x6F, "DIVIDE"},  {0x91, "SCROLL"},
+        {0xA5, "RMENU"},   {0xE5, "PROCESSKEY"}, {0xF6, "VK_ATTN"}, {0xFE, "VK_OEM_CLEAR"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(KeyName(c.code).Text(), c.name) << std::hex << c.code;
+}
+
+TEST(KeyNamesTest, NumberedRangesFollowTheirCodes)
+{
+    for (uint32_t n = 0; n <= 9; ++n)
+        EXPECT_EQ(std::string(KeyName(0x60 + n).Text()), "NUMPAD" + std::to_string(n));
+    for (uint32_t n = 1; n <= 24; ++n)
+        EXPECT_EQ(std::string(KeyName(0x6F + n).Text()), "F" + std::to_string(n));
+}
+
+TEST(KeyNamesTest, ExactlyNinetyOneCodesHaveNames)
+{
+    // Every name is at least two characters; every fallback is at most one.
+    int named = 0;
+    for (uint32_t code = 0; code <= 0xFF; ++code)
+        named += KeyName(code).Length() > 1 ? 1 : 0;
+    EXPECT_EQ(named, 91);
+}
+
+TEST(KeyNamesTest, UnnamedCodesFallBackToOneCharacter)
+{
+    const struct { uint32_t code; std::string text; } cases[] = {
+        {0x41, "A"}, {0x5A, "Z"}, {0x30, "0"}, {0x39, "9"},
+        {0xBA, std::string(1, '\xBA')},
+        {0x05, std::string(1, '\x05')},
+        {0xFF, std::string(1, '\xFF')}, // the end marker is no name
+        {0x141, "A"},                   // above 8 bits: never a table match
+        {0x170, "p"},                   // not F1
+        {0x00, ""},
+        {0x100, ""},
+    };
+    for (const auto& c : cases) {
+        const NString name = KeyName(c.code);
+        ASSERT_FALSE(name.IsNull()) << std::hex << c.code;
+        EXPECT_EQ(std::string(name.Text()), c.text) << std::hex << c.code;
+    }
+}
+
+TEST(KeyNamesTest, HotkeyAndBindingTextOrderModifiersDifferently)
+{
+    const struct {
+        bool ctrl, shift, alt;
+        uint16_t key;
+        const char* hotkeyText;
+        const char* bindingText;
+    } cases[] = {
+        {true, true, false, 0x48, "Ctrl+Shft+H", "Ctrl+Shft+H"},
+        {false, false, true, 0x70, "Alt+F1", "Alt+F1"},
+        {true, true, true, 0x70, "Ctrl+Alt+Shft+F1", "Ctrl+Shft+Alt+F1"},
+        {false, true, true, 0x0D, "Alt+Shft+RETURN", "Shft+Alt+RETURN"},
+        {true, false, false, 0x1B, "Ctrl+ESCAPE", "Ctrl+ESCAPE"},
+        {false, false, false, 0x41, "A", "A"},
+        {false, false, false, 0x00, "", ""},
+        {true, false, false, 0x00, "Ctrl+", "Ctrl+"},
+        {false, true, false, 0x141, "Shft+A", "Shft+A"},
+    };
+    for (const auto& c : cases) {
+        const HotkeyRecord record("x", c.ctrl, c.shift, c.alt, c.key, 1);
+        EXPECT_STREQ(HotkeyText(record).Text(), c.hotkeyText);
+        EXPECT_STREQ(BindingText(record).Text(), c.bindingText);
+        EXPECT_STREQ(record.HotkeyText().Text(), c.hotkeyText);
+    }
+}
+
+} // namespace
