@@ -1,0 +1,269 @@
+#include "app/CandidateList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/ListBox.h"
+#include "text/WString.h"
+#include "winbase/WindowOps.h"
+
+namespace {
+
+constexpr const char kDesktopTitle[] = "Program Manager";
+// A window that reports a longer text than this is not believed.
+constexpr LRESULT kMaxSentTitleChars = 1024 * 1024;
+
+// The first count characters of text. Characters are counted as the window
+// system counts them (UTF-16 units), and a surrogate pair is never split, so
+// a cut never leaves half a character behind in the narrow text.
+NString KeepCharacters(const NString& text, uint32_t count)
+{
+    if (text.Length() <= count) {
+        return text;
+    }
+    WString wide = WString::FromNarrow(text.Text());
+    if (wide.IsNull()) {
+        return NString(text.Text(), count);
+    }
+    if (wide.Length() <= count) {
+        return text;
+    }
+    uint32_t cut = count;
+    if (cut > 0 && IS_HIGH_SURROGATE(wide.Text()[cut - 1])) {
+        --cut;
+    }
+    return cut == 0 ? NString("") : NString::FromWide(wide.Text(), static_cast<int>(cut));
+}
+
+struct ScopedFlag {
+    explicit ScopedFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~ScopedFlag() { m_flag = false; }
+    bool& m_flag;
+};
+
+} // namespace
+
+NString StoredTitle(HWND window)
+{
+    return KeepCharacters(WindowTextWithoutMessages(window), kStoredTitleMaxChars);
+}
+
+NString ShortTitle(const NString& title)
+{
+    NString shortened = KeepCharacters(title, kShortTitleChars);
+    if (shortened.Length() == title.Length()) {
+        return title;
+    }
+    shortened.Append("...");
+    return shortened;
+}
+
+NString SentTitle(HWND window, SilentThreads* silent)
+{
+    if (!window) {
+        return NString("!!**NULL HWND**!!");
+    }
+    if (!IsWindow(window)) {
+        return NString("!!**INVALID HWND**!!");
+    }
+    SilentThreads local;
+    SilentThreads* threads = silent ? silent : &local;
+    LRESULT length = 0;
+    if (!SendBoundedWide(window, WM_GETTEXTLENGTH, 0, 0, length, threads)) {
+        return StoredTitle(window);
+    }
+    length = std::min(std::max<LRESULT>(length, 0), kMaxSentTitleChars);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = 0;
+    if (!SendBoundedWide(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
+                         reinterpret_cast<LPARAM>(buffer.data()), copied, threads)) {
+        return StoredTitle(window);
+    }
+    copied = std::min(std::max<LRESULT>(copied, 0), length);
+    copied = static_cast<LRESULT>(BoundedLength(buffer.data(), static_cast<size_t>(copied)));
+    if (copied == 0) {
+        return NString("");
+    }
+    NString title = NString::FromWide(buffer.data(), static_cast<int>(copied));
+    return title.IsNull() ? NString("") : title;
+}
+
+HICON WindowIcon(HWND window, SilentThreads* silent)
+{
+    SilentThreads local;
+    SilentThreads* threads = silent ? silent : &local;
+    for (WPARAM kind : {static_cast<WPARAM>(ICON_SMALL), static_cast<WPARAM>(ICON_BIG)}) {
+        LRESULT icon = 0;
+        if (SendBounded(window, WM_GETICON, kind, 0, icon, threads) && icon) {
+            return reinterpret_cast<HICON>(icon);
+        }
+    }
+    for (int index : {GCLP_HICONSM, GCLP_HICON}) {
+        if (ULONG_PTR icon = GetClassLongPtrA(window, index)) {
+            return reinterpret_cast<HICON>(icon);
+        }
+    }
+    LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    if ((style & WS_POPUP) || (exStyle & WS_EX_DLGMODALFRAME)) {
+        return nullptr;
+    }
+    return LoadIconA(nullptr, MAKEINTRESOURCEA(32517));
+}
+
+namespace {
+
+struct CountPass {
+    int count = 0;
+    SilentThreads silent;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM param)
+{
+    auto* pass = reinterpret_cast<CountPass*>(param);
+    if (IsWindowVisible(window) && !SentTitle(window, nullptr).EqualsNoCase(kDesktopTitle)) {
+        ++pass->count;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int VisibleWindowCount()
+{
+    CountPass pass;
+    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&pass));
+    return pass.count;
+}
+
+struct CandidateList::Pass {
+    CandidateList* list;
+    SilentThreads silent;
+};
+
+CandidateList::~CandidateList()
+{
+    if (m_listBox && IsWindow(m_listBox)) {
+        QF_LISTBOX(m_listBox).Reset();
+    }
+}
+
+void CandidateList::Attach(HWND listBox, HWND ownWindow)
+{
+    m_listBox = listBox;
+    m_ownWindow = ownWindow;
+}
+
+void CandidateList::Refresh()
+{
+    if (m_refreshing || !m_listBox) {
+        return;
+    }
+    ScopedFlag refreshing(m_refreshing);
+    QF_LISTBOX list(m_listBox);
+    CandidateRecord* selected = Selected();
+    HWND keep = selected ? selected->window : nullptr;
+    int top = list.TopIndex();
+
+    Clear();
+    Pass pass{this, SilentThreads()};
+    EnumWindows(EnumProc, reinterpret_cast<LPARAM>(&pass));
+    if (keep) {
+        SelectWindow(keep);
+    }
+    int count = list.Count();
+    if (count > 0) {
+        (void)top;
+    }
+    SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
+void CandidateList::Clear()
+{
+    if (m_listBox) {
+        QF_LISTBOX(m_listBox).Reset();
+    }
+    m_records.clear();
+}
+
+BOOL CALLBACK CandidateList::EnumProc(HWND window, LPARAM param)
+{
+    auto* pass = reinterpret_cast<Pass*>(param);
+    pass->list->AddIfCandidate(window, pass->silent);
+    return TRUE;
+}
+
+void CandidateList::AddIfCandidate(HWND window, SilentThreads& silent)
+{
+    // Visibility and parent are checked before the title is read: they are
+    // cheaper and rule out most windows.
+    if (window == m_ownWindow || !IsWindowVisible(window) || GetParent(window)) {
+        return;
+    }
+    NString title = StoredTitle(window);
+    if (title.IsEmpty() || std::strcmp(title.Text(), kDesktopTitle) == 0) {
+        return;
+    }
+    auto record = std::make_unique<CandidateRecord>();
+    record->title = title;
+    record->window = window;
+    record->icon = WindowIcon(window, &silent);
+    QF_LISTBOX list(m_listBox);
+    int index = list.Add(title.Text());
+    if (index < 0) {
+        return;
+    }
+    list.SetItemData(index, reinterpret_cast<LRESULT>(record.get()));
+    m_records.push_back(std::move(record));
+}
+
+bool CandidateList::Owns(const CandidateRecord* record) const
+{
+    return std::any_of(m_records.begin(), m_records.end(),
+                       [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
+}
+
+int CandidateList::Find(HWND window)
+{
+    int count = Count();
+    for (int i = 0; i < count; ++i) {
+        CandidateRecord* record = RecordAt(i);
+        if (record && record->window == window) {
+            return i;
+        }
+    }
+    return LB_ERR;
+}
+
+bool CandidateList::SelectWindow(HWND window)
+{
+    int index = Find(window);
+    return index != LB_ERR && QF_LISTBOX(m_listBox).SelectIndex(index);
+}
+
+CandidateRecord* CandidateList::RecordAt(int index)
+{
+    if (!m_listBox || index < 0) {
+        return nullptr;
+    }
+    LRESULT data = QF_LISTBOX(m_listBox).ItemData(index);
+    if (data == 0 || data == LB_ERR) {
+        return nullptr;
+    }
+    auto* record = reinterpret_cast<CandidateRecord*>(data);
+    return Owns(record) ? record : nullptr;
+}
+
+CandidateRecord* CandidateList::Selected()
+{
+    if (!m_listBox) {
+        return nullptr;
+    }
+    return RecordAt(QF_LISTBOX(m_listBox).SelectedIndex());
+}
+
+int CandidateList::Count()
+{
+    return m_listBox ? QF_LISTBOX(m_listBox).Count() : 0;
+}

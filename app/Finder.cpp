@@ -1,0 +1,70 @@
+// The finder tool: the user presses the left button on the crosshair picture, drags it over any
+// window and releases; that window is selected in the candidate list (not hidden).
+#include "app/MainDialog.h"
+
+namespace {
+
+// The press must land in this box of client pixels (exclusive bounds).
+constexpr int kFinderLeft = 30;
+constexpr int kFinderRight = 62;
+constexpr int kFinderTop = 0;
+constexpr int kFinderBottom = 32;
+
+// The top-level window a point belongs to: the window under it and then its parents and
+// owners, so a drop on another program's dialog box takes that program's main window.
+HWND TopLevelAt(POINT screenPoint)
+{
+    HWND window = WindowFromPoint(screenPoint);
+    while (window) {
+        HWND parent = GetParent(window);
+        if (!parent)
+            break;
+        window = parent;
+    }
+    return window;
+}
+
+} // namespace
+
+bool DIALOG::IsOnFinder(int x, int y) const
+{
+    if (x <= kFinderLeft || x >= kFinderRight || y <= kFinderTop || y >= kFinderBottom)
+        return false;
+    POINT screenPoint = {x, y};
+    ClientToScreen(Window(), &screenPoint);
+    return WindowFromPoint(screenPoint) == Window();
+}
+
+// The dialog hides for the whole drag so that the windows beneath it can be reached.
+void DIALOG::FinderPress(int x, int y)
+{
+    if (IsOnFinder(x, y)) {
+        HideWithConsole();
+        m_dragging = true;
+        SetCapture(Window());
+        SetCursor(m_finderCursor);
+    } else {
+        ShowWithConsole();
+        m_dragging = false;
+    }
+    InvalidateRect(Window(), nullptr, TRUE);
+}
+
+// The drop point is the pointer's real screen position: the client point the mouse message
+// carries, converted by the system, whatever the size of the window's frame and caption.
+void DIALOG::FinderDrop(int x, int y)
+{
+    POINT screenPoint = {x, y};
+    ClientToScreen(Window(), &screenPoint);
+    ShowWithConsole();
+    ReleaseCapture();
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+
+    HWND target = TopLevelAt(screenPoint);
+    if (m_candidates.Count() <= 0)
+        return;
+    m_candidates.SelectWindow(target);
+    InvalidateRect(Window(), nullptr, TRUE);
+}

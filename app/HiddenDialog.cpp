@@ -1,0 +1,99 @@
+#include "app/HiddenDialog.h"
+
+#include "app/CandidateList.h"
+#include "app/ForeignWindow.h"
+#include "app/ListBox.h"
+#include "hotkeys/HotkeyTable.h"
+#include "res/HiddenDialogIds.h"
+
+namespace {
+
+constexpr int kHelpPopupWidth = 350;
+
+struct FillPass {
+    HWND self;
+    QF_LISTBOX* list;
+};
+
+BOOL CALLBACK AddIfHidden(HWND window, LPARAM param)
+{
+    auto* pass = reinterpret_cast<FillPass*>(param);
+    if (window == pass->self || IsWindowVisible(window))
+        return TRUE;
+    NString title = StoredTitle(window);
+    if (title.IsEmpty() || title.Equals("Program Manager"))
+        return TRUE;
+    int index = pass->list->Add(title.Text());
+    if (index >= 0)
+        pass->list->SetItemData(index, reinterpret_cast<LONG_PTR>(window));
+    return TRUE;
+}
+
+} // namespace
+
+HIDDEN::HIDDEN(HWND parent, HMODULE module) : QF_MODALDIALOG(nullptr, IDD_HIDDEN, parent, module) {}
+
+HIDDEN::~HIDDEN() = default;
+
+void HIDDEN::FillList()
+{
+    QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
+    list.Reset();
+    FillPass pass{Window(), &list};
+    EnumWindows(AddIfHidden, reinterpret_cast<LPARAM>(&pass));
+}
+
+// The help popups follow the main dialog's switch, in the program's own key.
+void HIDDEN::OnInit()
+{
+    FillList();
+    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
+    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
+        return;
+    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
+    if (!m_helpPopups)
+        return;
+    m_helpPopups->Add(IDC_HIDDEN_DONE, "Close this window");
+    m_helpPopups->Add(IDC_HIDDEN_LIST,
+                      "The list of hidden top level windows and documents the are not managed by Veilbox "
+                      "in it's popup menu. To make a window or document visible double click it's entry.");
+}
+
+// The window is shown where it was, not brought to the front; a menu entry it had is dropped
+// the next time the menu opens.
+void HIDDEN::ShowSelectedWindow()
+{
+    QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
+    int index = list.SelectedIndex();
+    if (index < 0)
+        return;
+    HWND window = reinterpret_cast<HWND>(list.ItemData(index));
+    if (window && IsWindow(window))
+        ShowForeignWindow(window, SW_SHOW);
+    FillList();
+}
+
+void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == IDOK || wParam == IDCANCEL)
+        EndDialog(Window(), static_cast<INT_PTR>(wParam));
+    else if (wParam == MAKEWPARAM(IDC_HIDDEN_LIST, LBN_DBLCLK) &&
+             reinterpret_cast<HWND>(lParam) == Item(IDC_HIDDEN_LIST))
+        ShowSelectedWindow();
+}
+
+INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit();
+        break;
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        break;
+    case WM_DESTROY:
+        m_helpPopups.reset();
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,118 @@
+#include "app/HideOps.h"
+
+#include "app/ForeignWindow.h"
+#include "app/ListBox.h"
+#include "winbase/WindowOps.h"
+
+namespace {
+
+constexpr const char kDesktopTitle[] = "Program Manager";
+
+bool IsHeld(KeyStateReader keyState, int virtualKey)
+{
+    return (keyState(virtualKey) & 0x8000) != 0;
+}
+
+// Hides the window with an entry in the menu; false, leaving the window
+// alone, when no entry can be made, so a window is never hidden beyond the
+// user's reach by accident.
+bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu)
+{
+    HWND window = record.window;
+    if (!menu.AddEntry(record)) {
+        return false;
+    }
+    ShowForeignWindow(window, SW_HIDE);
+    return true;
+}
+
+// The first window below start in the Z order that is visible, or that is
+// the (invisible) desktop; null when the walk runs out of windows.
+HWND NextWindowBelow(HWND start)
+{
+    SilentThreads silent;
+    for (HWND window = start ? GetWindow(start, GW_HWNDNEXT) : nullptr; window;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (IsWindowVisible(window) || SentTitle(window, &silent).EqualsNoCase(kDesktopTitle)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
+                           KeyStateReader keyState)
+{
+    CandidateRecord* record = candidates.Selected();
+    if (!record) {
+        return false;
+    }
+    if (IsHeld(keyState, VK_SHIFT)) {
+        ShowForeignWindow(record->window, SW_HIDE);
+    } else if (!HideWithEntry(*record, menu)) {
+        return false;
+    }
+    bool ctrl = IsHeld(keyState, VK_CONTROL);
+    candidates.Refresh();
+    if (ctrl) {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+    return true;
+}
+
+HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu)
+{
+    HWND active = GetForegroundWindow();
+    HWND hidden = nullptr;
+    if (active && active == dialog) {
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    } else {
+        if (active && SentTitle(active).EqualsNoCase(kDesktopTitle)) {
+            return nullptr;
+        }
+        int index = candidates.Find(active);
+        if (index != LB_ERR) {
+            QF_LISTBOX(candidates.ListBox()).SelectIndex(index);
+            CandidateRecord* record = candidates.RecordAt(index);
+            if (record && HideWithEntry(*record, menu)) {
+                hidden = active;
+                candidates.Refresh();
+            }
+        }
+    }
+    if (VisibleWindowCount() == 0) {
+        return hidden;
+    }
+    if (HWND next = NextWindowBelow(active)) {
+        BringToFrontWithoutWaiting(next);
+    }
+    return hidden;
+}
+
+bool UnhideMenuEntry(UINT commandId, CandidateList& candidates, HiddenMenu& menu)
+{
+    HWND window = menu.Unhide(commandId);
+    if (!window) {
+        return false;
+    }
+    BringToFrontWithoutWaiting(window);
+    candidates.Refresh();
+    return true;
+}
+
+void PruneHiddenMenu(CandidateList& candidates, HiddenMenu& menu)
+{
+    menu.Prune();
+    candidates.Refresh();
+}
+
+void BringToFrontWithoutWaiting(HWND window)
+{
+    if (WindowAnswers(window)) {
+        BringWindowToFront(window);
+    } else {
+        SetForegroundWindow(window);
+    }
+}

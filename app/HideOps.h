@@ -1,0 +1,44 @@
+// The ways a window is hidden and shown again from the main dialog: the
+// double-click hide, Hide Active, unhide by menu command and the pruning of
+// the menu. Each works on the dialog's candidate list and hidden-window menu
+// and leaves the candidate list rebuilt.
+//
+// Foreign windows are hidden and shown with ShowForeignWindow, so a program
+// that does not answer never holds the dialog up.
+#pragma once
+
+#include <windows.h>
+
+#include "app/CandidateList.h"
+#include "app/HiddenMenu.h"
+
+// Reads a key's state the way GetAsyncKeyState does (high bit: held down).
+using KeyStateReader = SHORT(WINAPI*)(int virtualKey);
+
+// Hides the window of the selected candidate. Without Shift held, the window
+// first gets a menu entry; with Shift it is hidden without one (and if no
+// entry can be made, the window is not hidden at all). Shift is read before
+// the window is hidden, Ctrl after the list has been rebuilt; with Ctrl held
+// WM_CLOSE is posted to dialog. False when nothing was selected.
+bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
+                           KeyStateReader keyState = GetAsyncKeyState);
+
+// Hides the foreground window when it is a listed candidate, with a menu
+// entry, then activates the next visible window below it in the Z order.
+// With the dialog itself in the foreground the dialog is sent WM_CLOSE
+// instead; with the desktop ("Program Manager") in the foreground nothing
+// happens at all. Returns the window hidden, or null.
+HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu);
+
+// Shows the window of the menu entry with the command id again, brings it
+// to the front and rebuilds the list. False when no entry has the id.
+bool UnhideMenuEntry(UINT commandId, CandidateList& candidates, HiddenMenu& menu);
+
+// Drops the menu entries whose windows are gone or visible again, then
+// rebuilds the list. Runs before a menu of the dialog opens.
+void PruneHiddenMenu(CandidateList& candidates, HiddenMenu& menu);
+
+// Activates the window and gives it the keyboard focus. A window whose
+// program does not answer is only made the foreground window, without
+// waiting for it.
+void BringToFrontWithoutWaiting(HWND window);

@@ -1,0 +1,70 @@
+// DIALOG: the main dialog, the program's one long-lived window. It runs modally from start-up to
+// exit, lists the candidate windows, owns the hidden-window menu, the hotkeys and (through the
+// window base) the tray icon, and turns every user action into the hiding operations.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/CandidateList.h"
+#include "app/HiddenMenu.h"
+#include "hotkeys/HelpPopup.h"
+#include "hotkeys/HotkeyTable.h"
+#include "winbase/ModalDialog.h"
+
+// The main dialog's title; a second start finds the running copy by it.
+constexpr const char kMainDialogTitle[] = "Window Veilbox";
+// The tray callback; also how a second start and the "Popup Menu" hotkey act on the dialog.
+constexpr UINT kTrayCallback = WM_APP + 1;
+
+class DIALOG : public QF_MODALDIALOG {
+public:
+    explicit DIALOG(HMODULE module);
+    ~DIALOG() override;
+
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnTrayMiddleClick() override;
+    bool IsScalable() const override { return true; }
+    bool UsesTray() const override { return true; }
+    UINT TrayMessage() const override { return kTrayCallback; }
+    HMENU TrayMenu() const override { return m_hiddenMenu.Handle(); }
+    NString Title() const override { return kMainDialogTitle; }
+
+    // For tests and the held-window records: the dialog's working parts.
+    CandidateList& Candidates() { return m_candidates; }
+    HiddenMenu& Menu() { return m_hiddenMenu; }
+    const HotkeyTable& Hotkeys() const { return m_hotkeys; }
+    const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
+
+private:
+    void OnInit();
+    void OnDestroy();
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OpenMenuFromHotkey();
+    void ShowFromMenu();
+    void VisitWebSite();
+    void BuildHotkeys();
+    void SetUpHelpPopups();
+    void DestroyHelpPopups();
+    void RunOptions();
+    void RunHiddenWindows();
+    void RunAbout();
+
+    // Finder tool (Finder.cpp).
+    void FinderPress(int x, int y);
+    void FinderDrop(int x, int y);
+    bool IsOnFinder(int x, int y) const;
+
+    HCURSOR m_finderCursor = nullptr;
+    HiddenMenu m_hiddenMenu;
+    HMENU m_oneItemMenu = nullptr;
+    HMENU m_oneItemPopup = nullptr;
+    HBRUSH m_windowBrush = nullptr;
+    HBRUSH m_highlightBrush = nullptr;
+    HBRUSH m_menuBrush = nullptr;
+    bool m_dragging = false;
+    HotkeyTable m_hotkeys;
+    std::unique_ptr<HelpPopup> m_helpPopups;
+    CandidateList m_candidates;
+};

@@ -1,0 +1,71 @@
+// The main dialog's command handler: buttons, keys, menu items and hotkeys all arrive here.
+#include "app/MainDialog.h"
+
+#include "app/HideOps.h"
+#include "res/MainDialogIds.h"
+#include "winbase/WindowOps.h"
+
+namespace {
+
+constexpr WPARAM kListDoubleClick = MAKEWPARAM(IDC_MAIN_LIST, LBN_DBLCLK);
+
+} // namespace
+
+// wParam is compared whole, so a notification code in its high word makes another command; the
+// first matching row acts.
+void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == IDC_MAIN_HIDE_ME) {
+        PostMessageA(Window(), WM_CLOSE, 0, 0);
+    } else if (wParam == IDC_MAIN_EXIT) {
+        EndDialog(Window(), IDC_MAIN_EXIT);
+    } else if (wParam == IDC_MAIN_HOTKEY_POPUP_MENU) {
+        OpenMenuFromHotkey();
+    } else if (wParam == kCmdExitFromMenu) {
+        EndDialog(Window(), kCmdExitFromMenu);
+    } else if (wParam == kCmdShowMainWindow) {
+        ShowFromMenu();
+    } else if (wParam == kCmdVisitWebSite) {
+        VisitWebSite();
+    } else if (LOWORD(wParam) == IDC_MAIN_LIST) {
+        if (wParam == kListDoubleClick && reinterpret_cast<HWND>(lParam) == Item(IDC_MAIN_LIST))
+            HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu);
+    } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {
+        HideActiveWindow(Window(), m_candidates, m_hiddenMenu);
+    } else if (wParam == IDC_MAIN_OPTIONS) {
+        RunOptions();
+    } else if (wParam == IDC_MAIN_VIEW_HIDDEN) {
+        RunHiddenWindows();
+    } else if (wParam >= kFirstEntryId) {
+        UnhideMenuEntry(static_cast<UINT>(wParam), m_candidates, m_hiddenMenu);
+    } else if (wParam == IDC_MAIN_ABOUT) {
+        RunAbout();
+    }
+}
+
+// The "Popup Menu" hotkey: the hidden-window menu opens at the pointer as a right click on the
+// tray icon opens it, and the window that had the foreground gets it back afterwards.
+void DIALOG::OpenMenuFromHotkey()
+{
+    HWND previous = GetForegroundWindow();
+    SendMessageA(Window(), kTrayCallback, 0, WM_RBUTTONUP);
+    SetForegroundWindow(previous);
+}
+
+void DIALOG::ShowFromMenu()
+{
+    SendMessageA(Window(), kTrayCallback, 0, WM_LBUTTONUP);
+    SetForegroundWindow(Window());
+}
+
+// The one-item pop-up of a middle click on the tray icon; its item has no command behind it.
+void DIALOG::OnTrayMiddleClick()
+{
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(Window());
+    if (m_oneItemPopup)
+        TrackPopupMenu(m_oneItemPopup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Window(), nullptr);
+    SetForegroundWindow(Window());
+    PostMessageA(Window(), WM_NULL, 0, 0);
+}

@@ -1,0 +1,39 @@
+// Entry point: one copy per desktop session, whose whole life is the main dialog's modal loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/MainDialog.h"
+#include "app/SingleInstance.h"
+#include "dialogs/Hyperlink.h"
+
+namespace {
+
+// Class libraries the dialog templates name: the common controls (tooltips, status bar) and the
+// rich edit control. Loaded once, for the life of the process.
+void LoadControlClasses()
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    LoadLibraryA("riched20.dll");
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    if (!SingleInstanceCheck(commandLine))
+        return 0;
+
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    LoadControlClasses();
+    RegisterHyperlinkClass(instance);
+    {
+        DIALOG dialog(instance);
+        dialog.Show(nullptr);
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}

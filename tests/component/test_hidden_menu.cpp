@@ -1,0 +1,249 @@
+// The hidden-window menu: its items, entry records, unhide, prune and the
+// release at the end. Target windows belong to this test process, so their
+// show order and their icons can be observed directly.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "HelperWindows.h"
+#include "app/HiddenMenu.h"
+
+namespace {
+
+std::vector<HWND> g_shown;
+
+LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SHOWWINDOW && wParam) {
+        g_shown.push_back(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeTarget(const char* title)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = TargetProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VbMenuTarget";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    return CreateWindowExA(0, "VbMenuTarget", title, WS_OVERLAPPEDWINDOW, 0, 0, 120, 80, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+HICON MakeIcon()
+{
+    BYTE andMask[32] = {};
+    BYTE xorMask[32];
+    FillMemory(xorMask, sizeof(xorMask), 0x5A);
+    return CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, andMask, xorMask);
+}
+
+CandidateRecord Record(HWND window, HICON icon = nullptr)
+{
+    CandidateRecord record;
+    record.title = StoredTitle(window);
+    record.window = window;
+    record.icon = icon;
+    return record;
+}
+
+struct Item {
+    UINT id;
+    UINT type;
+    ULONG_PTR data;
+    std::string text;
+};
+
+std::vector<Item> Items(HMENU menu)
+{
+    std::vector<Item> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info = {sizeof(info)};
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_DATA | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof(text);
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        items.push_back(Item{info.wID, info.fType, info.dwItemData, text});
+    }
+    return items;
+}
+
+class HiddenMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_shown.clear();
+        ASSERT_TRUE(m_menu.Create());
+    }
+    void TearDown() override
+    {
+        m_menu.ReleaseAll();
+        for (HWND window : m_targets) {
+            DestroyWindow(window);
+        }
+    }
+    HWND Target(const char* title)
+    {
+        m_targets.push_back(MakeTarget(title));
+        return m_targets.back();
+    }
+
+    CommandIdCounter m_counter{kFirstEntryId};
+    HiddenMenu m_menu{m_counter};
+    std::vector<HWND> m_targets;
+};
+
+} // namespace
+
+TEST_F(HiddenMenuTest, StartsWithTheThreeFixedItems)
+{
+    std::vector<Item> items = Items(m_menu.Handle());
+    ASSERT_EQ(items.size(), 3u);
+    const std::pair<UINT, const char*> expected[] = {
+        {1002, "&Show Window Veilbox"}, {1012, "&Visit Quillfen"}, {1004, "E&xit"}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(items[i].id, expected[i].first);
+        EXPECT_EQ(items[i].text, expected[i].second);
+        EXPECT_EQ(items[i].data, 0u);
+    }
+}
+
+TEST_F(HiddenMenuTest, NewEntriesGoOnTopAsOwnerDrawnItemsCarryingTheirRecord)
+{
+    HICON icon = MakeIcon();
+    HWND first = Target("first window");
+    HWND second = Target("second window");
+    MenuEntry* a = m_menu.AddEntry(Record(first, icon));
+    MenuEntry* b = m_menu.AddEntry(Record(second));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+
+    std::vector<Item> items = Items(m_menu.Handle());
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].data, reinterpret_cast<ULONG_PTR>(b));
+    EXPECT_EQ(items[1].data, reinterpret_cast<ULONG_PTR>(a));
+    EXPECT_EQ(items[0].id, 4001u);
+    EXPECT_EQ(items[1].id, 4000u);
+    EXPECT_TRUE(items[0].type & MFT_OWNERDRAW);
+    EXPECT_EQ(items[4].id, 1004u);
+
+    EXPECT_STREQ(a->title.Text(), "first window");
+    EXPECT_TRUE(a->secondText.IsEmpty());
+    EXPECT_EQ(a->commandId, 4000u);
+    EXPECT_EQ(a->window, first);
+    EXPECT_EQ(a->icon, icon);
+    EXPECT_EQ(a->reserved, 0u);
+    m_menu.ReleaseAll();
+    DestroyIcon(icon);
+}
+
+// After the counter wraps, a new entry must not take an id an older entry
+// still holds: choosing one would show the other's window and orphan it.
+TEST_F(HiddenMenuTest, IdsStillHeldAreSkippedAfterTheCounterWraps)
+{
+    HWND oldest = Target("oldest");
+    HWND older = Target("older");
+    ASSERT_EQ(m_menu.AddEntry(Record(oldest))->commandId, 4000u);
+    ASSERT_EQ(m_menu.AddEntry(Record(older))->commandId, 4001u);
+    m_counter = CommandIdCounter(kLastEntryId);
+    HWND last = Target("last of the range");
+    HWND wrapped = Target("after the wrap");
+    EXPECT_EQ(m_menu.AddEntry(Record(last))->commandId, 8000u);
+    EXPECT_EQ(m_menu.AddEntry(Record(wrapped))->commandId, 4002u);
+
+    EXPECT_EQ(m_menu.Unhide(4000), oldest);
+    EXPECT_TRUE(IsWindowVisible(oldest));
+    EXPECT_FALSE(IsWindowVisible(wrapped));
+    EXPECT_EQ(m_menu.EntryCount(), 3u);
+}
+
+TEST_F(HiddenMenuTest, UnhideShowsTheWindowAndRemovesOnlyItsItem)
+{
+    HWND keep = Target("stays hidden");
+    HWND back = Target("comes back");
+    m_menu.AddEntry(Record(keep));
+    MenuEntry* entry = m_menu.AddEntry(Record(back));
+    uint32_t id = entry->commandId;
+
+    for (UINT unknown : {1002u, 1004u, 4999u, 40002u}) {
+        EXPECT_EQ(m_menu.Unhide(unknown), nullptr) << unknown;
+    }
+    EXPECT_EQ(GetMenuItemCount(m_menu.Handle()), 5);
+
+    EXPECT_EQ(m_menu.Unhide(id), back);
+    EXPECT_TRUE(IsWindowVisible(back));
+    EXPECT_FALSE(IsWindowVisible(keep));
+    EXPECT_EQ(GetMenuItemCount(m_menu.Handle()), 4);
+    EXPECT_EQ(m_menu.EntryById(id), nullptr);
+    EXPECT_EQ(m_menu.Unhide(id), nullptr);
+}
+
+TEST_F(HiddenMenuTest, PruneDropsEntriesOfWindowsThatAreGoneOrVisibleAgain)
+{
+    HWND destroyed = MakeTarget("destroyed");
+    HWND shownElsewhere = Target("shown by somebody else");
+    HWND stillHidden = Target("still hidden");
+    uint32_t gone = m_menu.AddEntry(Record(destroyed))->commandId;
+    uint32_t shown = m_menu.AddEntry(Record(shownElsewhere))->commandId;
+    uint32_t hidden = m_menu.AddEntry(Record(stillHidden))->commandId;
+    DestroyWindow(destroyed);
+    ShowWindow(shownElsewhere, SW_SHOWNOACTIVATE);
+
+    m_menu.Prune();
+    EXPECT_EQ(m_menu.EntryById(gone), nullptr);
+    EXPECT_EQ(m_menu.EntryById(shown), nullptr);
+    EXPECT_NE(m_menu.EntryById(hidden), nullptr);
+    EXPECT_EQ(GetMenuItemCount(m_menu.Handle()), 4);
+    EXPECT_FALSE(IsWindowVisible(stillHidden));
+}
+
+// The records only borrow icons: releasing the menu must leave every icon
+// usable by its owner.
+TEST_F(HiddenMenuTest, ReleaseShowsNewestFirstAndLeavesIconsAlone)
+{
+    HICON icons[3] = {MakeIcon(), MakeIcon(), MakeIcon()};
+    HWND windows[3] = {Target("one"), Target("two"), Target("three")};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(m_menu.AddEntry(Record(windows[i], icons[i])), nullptr);
+    }
+    HMENU handle = m_menu.Handle();
+    g_shown.clear();
+
+    m_menu.ReleaseAll();
+    EXPECT_EQ(g_shown, (std::vector<HWND>{windows[2], windows[1], windows[0]}));
+    EXPECT_EQ(m_menu.Handle(), nullptr);
+    EXPECT_FALSE(IsMenu(handle));
+    EXPECT_EQ(m_menu.EntryCount(), 0u);
+    for (HICON icon : icons) {
+        ICONINFO info = {};
+        EXPECT_TRUE(GetIconInfo(icon, &info));
+        DeleteObject(info.hbmMask);
+        DeleteObject(info.hbmColor);
+        EXPECT_TRUE(DestroyIcon(icon));
+    }
+}
+
+TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
+{
+    HelperWindows helper("--window --title \"" + UniqueTag() + " stuck\" --count 4", 0);
+    ASSERT_TRUE(helper.Ready()) << helper.Error();
+    CommandIdCounter counter;
+    HiddenMenu menu(counter);
+    ASSERT_TRUE(menu.Create());
+    for (size_t i = 0; i < helper.Count(); ++i) {
+        menu.AddEntry(Record(helper.Window(i)));
+    }
+    DWORD start = GetTickCount();
+    menu.ReleaseAll();
+    // One bounded probe for the stuck thread, not one per window.
+    EXPECT_LT(GetTickCount() - start, 3 * kAnswerTimeoutMs);
+    EXPECT_EQ(menu.Handle(), nullptr);
+}

@@ -1,0 +1,172 @@
+// Hiding and showing other programs' windows with the real Veilbox.exe.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/TargetWindows.h"
+#include "support/VeilboxApp.h"
+
+using namespace vbtest;
+
+namespace {
+
+// The hidden-window menu opens as a right click on the tray icon opens it; Down and Enter then
+// choose its top entry, the newest hidden window.
+void ChooseTopMenuEntry(VeilboxApp& app)
+{
+    PostMessageA(app.MainWindow(), kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    ASSERT_NE(WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000), nullptr);
+    SendKey(VK_DOWN, true);
+    SendKey(VK_DOWN, false);
+    SendKey(VK_RETURN, true);
+    SendKey(VK_RETURN, false);
+}
+
+bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
+{
+    return WaitFor([&] { return IsWindowVisible(window) == (visible ? TRUE : FALSE); }, timeoutMs);
+}
+
+} // namespace
+
+class Hiding : public ::testing::Test {
+protected:
+    RegistryKeyGuard m_settings;
+};
+
+TEST_F(Hiding, DoubleClickHidesIntoTheMenuAndTheEntryBringsItBack)
+{
+    TargetWindows targets("--window --title \"Hiding Target A\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ASSERT_TRUE(app.WaitListed("Hiding Target A"));
+
+    ASSERT_TRUE(app.DoubleClick("Hiding Target A"));
+    EXPECT_TRUE(WaitVisible(targets[0], false));
+    EXPECT_FALSE(app.Lists("Hiding Target A"));
+
+    ChooseTopMenuEntry(app);
+    EXPECT_TRUE(WaitVisible(targets[0], true));
+    EXPECT_TRUE(app.WaitListed("Hiding Target A"));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0]; }, 3000));
+}
+
+TEST_F(Hiding, ExitShowsHeldWindowsAgainButShiftHiddenOnesStayHidden)
+{
+    TargetWindows targets("--window --title \"Held One\" --window --title \"Held Two\" "
+                          "--window --title \"Shift Hidden\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Shift Hidden"));
+
+    ASSERT_TRUE(app.DoubleClick("Held One"));
+    ASSERT_TRUE(app.DoubleClick("Held Two"));
+    {
+        HeldKeys shift{VK_SHIFT};
+        ASSERT_TRUE(app.DoubleClick("Shift Hidden"));
+    }
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(WaitVisible(targets[i], false)) << i;
+
+    ASSERT_TRUE(app.Exit());
+    EXPECT_EQ(app.Process().ExitCode(), 0u);
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+    EXPECT_TRUE(IsWindowVisible(targets[1]));
+    EXPECT_FALSE(IsWindowVisible(targets[2]));
+}
+
+TEST_F(Hiding, QuitRequestFromAnInstallerReleasesEveryHeldWindow)
+{
+    TargetWindows targets("--window --title \"Installer Case\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Installer Case"));
+    ASSERT_TRUE(app.DoubleClick("Installer Case"));
+    ASSERT_TRUE(WaitVisible(targets[0], false));
+
+    ChildProcess installer;
+    ASSERT_TRUE(installer.Start("Veilbox.exe", "update"));
+    EXPECT_TRUE(installer.WaitForExit());
+    EXPECT_TRUE(app.Process().WaitForExit());
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+}
+
+TEST_F(Hiding, HideActiveHidesTheForegroundCandidate)
+{
+    TargetWindows targets("--window --title \"Active Target\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Active Target"));
+
+    ASSERT_TRUE(ClickToFront(targets[0]));
+    SendMessageA(app.MainWindow(), WM_COMMAND, 1009, 0);
+    EXPECT_TRUE(WaitVisible(targets[0], false));
+    EXPECT_NE(GetForegroundWindow(), targets[0]);
+
+    ASSERT_TRUE(app.Exit());
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+}
+
+TEST_F(Hiding, HideActiveWithAWindowThatIsNoCandidateHidesNothing)
+{
+    // A window without a title is never a candidate.
+    TargetWindows targets("--window");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ASSERT_TRUE(ClickToFront(targets[0]));
+    SendMessageA(app.MainWindow(), WM_COMMAND, 1009, 0);
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+}
+
+TEST_F(Hiding, AProgramThatStoppedAnsweringNeverFreezesTheDialog)
+{
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    // The target takes the foreground while it still answers, then stops answering.
+    TargetWindows hung("--hang-after-ms 2500 --window --title \"Hung Target\"");
+    ASSERT_TRUE(hung.Ready());
+    ASSERT_TRUE(app.WaitListed("Hung Target"));
+    ASSERT_TRUE(ClickToFront(hung[0]));
+    ASSERT_TRUE(WaitFor([&] {
+        DWORD_PTR ignored = 0;
+        return !SendMessageTimeoutA(hung[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored);
+    }, 5000));
+
+    ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_COMMAND, 1009, 0, SMTO_NORMAL, 5000, &result));
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    // The hide is queued for the stuck program, which takes it when (if ever) it answers again.
+
+    // Probe the dialog continuously across more than one refresh of its list.
+    ULONGLONG slowest = 0;
+    for (ULONGLONG end = GetTickCount64() + 2500; GetTickCount64() < end;) {
+        start = GetTickCount64();
+        ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
+        slowest = std::max(slowest, GetTickCount64() - start);
+    }
+    EXPECT_LT(slowest, 300u);
+
+    start = GetTickCount64();
+    EXPECT_TRUE(app.Exit());
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+}
+
+TEST_F(Hiding, WinesOwnNotepadIsHiddenAndShownAgain)
+{
+    ChildProcess notepad;
+    ASSERT_TRUE(notepad.Start("C:\\windows\\notepad.exe"));
+    HWND window = WaitForTopWindow({notepad.Id(), nullptr, "Notepad", true}, 15000);
+    ASSERT_NE(window, nullptr);
+    char title[256] = {};
+    GetWindowTextA(window, title, sizeof title);
+
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed(title));
+    ASSERT_TRUE(app.DoubleClick(title));
+    EXPECT_TRUE(WaitVisible(window, false));
+    ChooseTopMenuEntry(app);
+    EXPECT_TRUE(WaitVisible(window, true));
+}

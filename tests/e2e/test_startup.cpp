@@ -1,0 +1,165 @@
+// Start-up and single instance, with the real Veilbox.exe in other processes.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+using namespace vbtest;
+
+namespace {
+
+constexpr char kTitle[] = "Window Veilbox";
+
+class Veilbox {
+public:
+    explicit Veilbox(const std::string& args = "") { m_started = m_process.Start("Veilbox.exe", args); }
+
+    // Waits for the main dialog of this process and returns it.
+    HWND MainWindow(DWORD timeoutMs = 15000)
+    {
+        return WaitForTopWindow({m_process.Id(), kTitle, "#32770", true}, timeoutMs);
+    }
+
+    ChildProcess& Process() { return m_process; }
+    bool Started() const { return m_started; }
+
+private:
+    ChildProcess m_process;
+    bool m_started = false;
+};
+
+// Ends a running copy the way an installer does, and waits for it.
+void QuitByControlWord(Veilbox& running)
+{
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("Veilbox.exe", "uninstall"));
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(running.Process().WaitForExit());
+}
+
+} // namespace
+
+TEST(Startup, FirstStartShowsTheMainDialogWithItsControls)
+{
+    RegistryKeyGuard settings;
+    Veilbox app;
+    ASSERT_TRUE(app.Started());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    for (int id : {1, 2, 1000, 1001, 1003, 1006, 1011})
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, id))) << "control " << id;
+    for (int id : {1009, 1010}) {
+        HWND hidden = GetDlgItem(main, id);
+        ASSERT_NE(hidden, nullptr) << "control " << id;
+        EXPECT_FALSE(IsWindowVisible(hidden));
+        EXPECT_FALSE(GetWindowLongPtrA(hidden, GWL_STYLE) & WS_TABSTOP);
+    }
+    QuitByControlWord(app);
+    EXPECT_EQ(app.Process().ExitCode(), 0u);
+}
+
+TEST(Startup, ControlWordOnFirstStartEndsAtOnceWithoutAWindow)
+{
+    for (const char* word : {"update", "Update", "UNINSTALL"}) {
+        ChildProcess process;
+        ASSERT_TRUE(process.Start("Veilbox.exe", word));
+        ASSERT_TRUE(process.WaitForExit()) << word;
+        EXPECT_EQ(process.ExitCode(), 0u) << word;
+        EXPECT_EQ(FindTopWindow({0, kTitle, "#32770"}), nullptr) << word;
+    }
+}
+
+TEST(Startup, SecondPlainStartHandsOverAndEnds)
+{
+    RegistryKeyGuard settings;
+    Veilbox first;
+    HWND main = first.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("Veilbox.exe"));
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_TRUE(first.Process().Running());
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, 3000));
+
+    QuitByControlWord(first);
+}
+
+TEST(Startup, ControlWordWithMoreTextIsAnOrdinaryStart)
+{
+    RegistryKeyGuard settings;
+    Veilbox first;
+    ASSERT_NE(first.MainWindow(), nullptr);
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("Veilbox.exe", "uninstall now"));
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(first.Process().Running());
+    QuitByControlWord(first);
+}
+
+TEST(Startup, CopyDataOtherThanTheQuitRequestIsIgnored)
+{
+    RegistryKeyGuard settings;
+    Veilbox app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    char text[] = "uninstall";
+    for (ULONG_PTR kind : {0ull, 2ull, 0xFFFFFFFFull}) {
+        COPYDATASTRUCT data = {kind, sizeof text, text};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                            3000, &result);
+    }
+    COPYDATASTRUCT empty = {2, 0, nullptr};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty), SMTO_NORMAL, 3000, &result);
+    EXPECT_FALSE(app.Process().WaitForExit(300));
+    EXPECT_TRUE(IsWindow(main));
+
+    COPYDATASTRUCT quit = {1, sizeof text, text};
+    SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&quit), SMTO_NORMAL, 3000, &result);
+    EXPECT_TRUE(app.Process().WaitForExit());
+    EXPECT_EQ(app.Process().ExitCode(), 0u);
+}
+
+namespace {
+
+int g_setupCopyData = 0;
+
+// A dialog of another program titled like an installer of ours, standing in front of the
+// running copy.
+LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA)
+        ++g_setupCopyData;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(Startup, QuitRequestGoesToTheRunningCopyNotToAnInstallerDialog)
+{
+    RegistryKeyGuard settings;
+    Veilbox app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+
+    // The system's dialog class with our own procedure, so the test sees what reaches it.
+    WNDCLASSA dialogClass = {};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "#32770", &dialogClass));
+    HWND setup = CreateWindowExA(WS_EX_TOPMOST, "#32770", "Window Veilbox Setup",
+                                 WS_POPUP | WS_CAPTION | WS_VISIBLE, 10, 10, 300, 200, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(setup, nullptr);
+    SetWindowLongPtrA(setup, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SetupWindowProc));
+    g_setupCopyData = 0;
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("Veilbox.exe", "uninstall"));
+    // The second copy sends to the setup window synchronously: keep answering while it runs.
+    EXPECT_TRUE(WaitFor([&] { return !second.Running(); }, 10000));
+    EXPECT_TRUE(app.Process().WaitForExit());
+    EXPECT_EQ(g_setupCopyData, 0);
+    DestroyWindow(setup);
+}

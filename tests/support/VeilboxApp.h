@@ -1,0 +1,160 @@
+// The real Veilbox.exe in another process, for end-to-end tests: started with the program's
+// settings key guarded, found by its main window, and ended by the test or when the object goes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/TestSupport.h"
+
+namespace vbtest {
+
+constexpr char kMainTitle[] = "Window Veilbox";
+constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+
+class VeilboxApp {
+public:
+    explicit VeilboxApp(const std::string& args = "") { m_started = m_process.Start("Veilbox.exe", args); }
+    VeilboxApp(const VeilboxApp&) = delete;
+    VeilboxApp& operator=(const VeilboxApp&) = delete;
+    ~VeilboxApp() { Quit(); }
+
+    // The main dialog of this process, once it is visible; null after timeoutMs.
+    HWND MainWindow(DWORD timeoutMs = 15000)
+    {
+        if (!m_main)
+            m_main = WaitForTopWindow({m_process.Id(), kMainTitle, "#32770", true}, timeoutMs);
+        return m_main;
+    }
+    HWND List() { return GetDlgItem(MainWindow(), 1000); }
+
+    // Index of the list entry with exactly this title, or LB_ERR.
+    int IndexOf(const char* title)
+    {
+        return static_cast<int>(SendMessageA(List(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(title)));
+    }
+    bool Lists(const char* title) { return IndexOf(title) >= 0; }
+    // Waits for the once-a-second refresh to list (or drop) the title.
+    bool WaitListed(const char* title, bool listed = true, DWORD timeoutMs = 5000)
+    {
+        return WaitFor([&] { return Lists(title) == listed; }, timeoutMs);
+    }
+
+    // Selects the entry and double-clicks it as the list box reports it.
+    bool DoubleClick(const char* title)
+    {
+        int index = IndexOf(title);
+        if (index < 0)
+            return false;
+        SendMessageA(List(), LB_SETCURSEL, index, 0);
+        SendMessageA(MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(List()));
+        return true;
+    }
+
+    // Ends the program with the Exit button; true when the process ended.
+    bool Exit()
+    {
+        if (!m_process.Running())
+            return true;
+        PostMessageA(MainWindow(1000), WM_COMMAND, IDCANCEL, 0);
+        return m_process.WaitForExit(10000);
+    }
+
+    // Ends the program as an installer does; kills it if that fails.
+    void Quit()
+    {
+        if (!m_process.Running())
+            return;
+        ChildProcess second;
+        if (second.Start("Veilbox.exe", "uninstall"))
+            second.WaitForExit(10000);
+        if (!m_process.WaitForExit(10000))
+            m_process.Kill();
+    }
+
+    ChildProcess& Process() { return m_process; }
+    bool Started() const { return m_started; }
+
+private:
+    ChildProcess m_process;
+    HWND m_main = nullptr;
+    bool m_started = false;
+};
+
+// Presses (down) or releases (up) a key for the whole desktop.
+inline void SendKey(WORD key, bool down)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Gives the window the foreground the way a user does, with a click on it: without a window
+// manager Wine lets a program take the foreground only for its own windows, or by a click.
+inline bool ClickToFront(HWND window, DWORD timeoutMs = 3000)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& i : input)
+        i.type = INPUT_MOUSE;
+    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
+    input[0].mi.dy = (rect.top + 8) * 65535 / (height - 1);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() != window)
+        SendInput(3, input, sizeof(INPUT));
+    return WaitFor([&] { return GetForegroundWindow() == window; }, timeoutMs);
+}
+
+inline bool RunningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Presses or releases a modifier as the keyboard does. Under Wine a key injected with SendInput
+// is dropped from the key state as soon as one of Wine's own windows has the X keyboard focus,
+// so there the X server gets the key through xdotool, and every program sees it.
+inline void SendModifier(WORD key, bool down)
+{
+    if (!RunningUnderWine()) {
+        SendKey(key, down);
+        return;
+    }
+    const char* name = key == VK_SHIFT ? "shift" : key == VK_CONTROL ? "ctrl" : "alt";
+    ChildProcess xdotool;
+    xdotool.Start("Z:\\usr\\bin\\xdotool", std::string(down ? "keydown " : "keyup ") + name);
+    // A Unix program started by Wine reports no exit: the key state is what the caller waits on.
+}
+
+// Holds the modifiers down for the object's lifetime; each change is waited for until this
+// process sees it.
+class HeldKeys {
+public:
+    HeldKeys(std::initializer_list<WORD> keys) : m_keys(keys) { Change(true); }
+    ~HeldKeys() { Change(false); }
+
+private:
+    void Change(bool down)
+    {
+        for (WORD key : m_keys)
+            SendModifier(key, down);
+        WaitFor([&] {
+            for (WORD key : m_keys)
+                if (((GetAsyncKeyState(key) & 0x8000) != 0) != down)
+                    return false;
+            return true;
+        }, 3000);
+    }
+
+    std::vector<WORD> m_keys;
+};
+
+} // namespace vbtest
