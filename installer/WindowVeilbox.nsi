@@ -1,0 +1,272 @@
+; Window Veilbox installer (NSIS 3, 64-bit Unicode stub).
+;
+; Built by tools/make-dist.sh, which passes:
+;   VB_VERSION  the program version, four numbers (1.0.0.0)
+;   VB_STAGE    folder holding bin/Veilbox.exe and license/license.txt, as the program expects them
+;   VB_ICON     the program icon
+;   VB_OUTFILE  the setup program to write
+;
+; Command line of the setup program:
+;   /S              silent: no pages, the program is not started at the end
+;   /CURRENTUSER    install for this user only, even when elevated
+;   /D=<folder>     install folder (must come last, NSIS rule)
+; Command line of uninstall.exe:
+;   /S              silent; the user's settings are kept
+;   /REMOVESETTINGS also delete HKCU\Software\Quillfen\Veilbox (the settings page tick box)
+;
+; Per machine (Program Files, HKLM, all users' Start menu) when the user is an administrator,
+; otherwise per user (%LOCALAPPDATA%\Programs, HKCU, the user's Start menu).
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+ManifestDPIAware true
+RequestExecutionLevel highest
+
+!ifndef VB_VERSION | VB_STAGE | VB_ICON | VB_OUTFILE
+  !error "Run tools/make-dist.sh: it defines VB_VERSION, VB_STAGE, VB_ICON and VB_OUTFILE"
+!endif
+
+!define PRODUCT      "Window Veilbox"
+!define PUBLISHER    "Quillfen"
+!define EXE          "Veilbox.exe"
+; The main dialog of a running copy: its class and exact title.
+!define MAIN_CLASS   "#32770"
+!define MAIN_TITLE   "Window Veilbox"
+!define UNINST_KEY   "Software\Microsoft\Windows\CurrentVersion\Uninstall\WindowVeilbox"
+!define SETTINGS_KEY "Software\Quillfen\Veilbox"
+!define STARTUP_LINK "Window Veilbox.lnk"
+; How long a running copy may take to end after it was asked to: 150 polls of 100 ms.
+!define QUIT_POLLS   150
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "Sections.nsh"
+
+Name "${PRODUCT}"
+OutFile "${VB_OUTFILE}"
+BrandingText "${PUBLISHER} ${PRODUCT} ${VB_VERSION}"
+
+VIProductVersion "${VB_VERSION}"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey "FileVersion" "${VB_VERSION}"
+VIAddVersionKey "ProductVersion" "${VB_VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
+
+; ---------------------------------------------------------------------------------------------
+; Pages
+
+!define MUI_ICON "${VB_ICON}"
+!define MUI_UNICON "${VB_ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+
+!define MUI_FINISHPAGE_RUN "$INSTDIR\bin\${EXE}"
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${VB_STAGE}/license/license.txt"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; ---------------------------------------------------------------------------------------------
+; Shared by the installer and the uninstaller (NSIS needs an "un." copy of each function).
+
+!macro VB_SHARED_FUNCTIONS UN
+
+; Asks a running copy to quit and waits until it has: the call below returns as soon as the
+; running copy has ended its dialog, but that copy still shows the windows it held and exits
+; afterwards. Done when its main window is gone and $R1 can be opened for writing, or after
+; QUIT_POLLS polls; the file copy or delete that follows reports what is still in the way.
+;   $R0  the Veilbox.exe to run with the control word (skipped when missing)
+;   $R1  the installed Veilbox.exe that is about to be replaced or deleted
+;   $R2  the control word: "update" or "uninstall"
+Function ${UN}QuitRunningCopy
+  Push $R3
+  Push $R4
+  ${If} ${FileExists} "$R0"
+    ExecWait '"$R0" $R2'
+  ${EndIf}
+  StrCpy $R3 0
+  ${Do}
+    FindWindow $R4 "${MAIN_CLASS}" "${MAIN_TITLE}"
+    ${If} $R4 == 0
+      ${IfNot} ${FileExists} "$R1"
+        ${Break}
+      ${EndIf}
+      ClearErrors
+      FileOpen $R4 "$R1" a
+      ${IfNot} ${Errors}
+        FileClose $R4
+        ${Break}
+      ${EndIf}
+    ${EndIf}
+    IntOp $R3 $R3 + 1
+    ${If} $R3 >= ${QUIT_POLLS}
+      DetailPrint "${PRODUCT} is still running; continuing anyway."
+      ${Break}
+    ${EndIf}
+    Sleep 100
+  ${Loop}
+  Pop $R4
+  Pop $R3
+FunctionEnd
+
+; Sets $0 to 1 when the command line holds the option on the stack, else 0.
+Function ${UN}HasOption
+  Exch $R0
+  Push $R1
+  ${GetParameters} $R1
+  ClearErrors
+  ${GetOptions} $R1 $R0 $R1
+  ${If} ${Errors}
+    StrCpy $0 0
+  ${Else}
+    StrCpy $0 1
+  ${EndIf}
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+!macroend
+
+!insertmacro VB_SHARED_FUNCTIONS ""
+!insertmacro VB_SHARED_FUNCTIONS "un."
+
+; ---------------------------------------------------------------------------------------------
+; Installer
+
+Function .onInit
+  ; Per machine needs an administrator; /CURRENTUSER asks for a per-user install regardless.
+  Push "/CURRENTUSER"
+  Call HasOption
+  UserInfo::GetAccountType
+  Pop $1
+  ${If} $0 == 0
+  ${AndIf} $1 == "Admin"
+    SetShellVarContext all
+    StrCpy $2 "$PROGRAMFILES64\${PRODUCT}"
+  ${Else}
+    SetShellVarContext current
+    StrCpy $2 "$LOCALAPPDATA\Programs\${PRODUCT}"
+  ${EndIf}
+  ; An update goes where the last install went, unless /D= chose a folder.
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR SHCTX "${UNINST_KEY}" "InstallLocation"
+    ${If} $INSTDIR == ""
+      StrCpy $INSTDIR $2
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Section "${PRODUCT}" SecProgram
+  SectionIn RO
+
+  ; Before anything is replaced, a running copy quits and gives back every window it held.
+  ; The installed copy is asked when there is one, else this package's own copy (which also
+  ; ends a portable copy that runs from elsewhere).
+  StrCpy $R0 "$INSTDIR\bin\${EXE}"
+  ${IfNot} ${FileExists} $R0
+    InitPluginsDir
+    SetOutPath "$PLUGINSDIR"
+    File "${VB_STAGE}/bin/${EXE}"
+    StrCpy $R0 "$PLUGINSDIR\${EXE}"
+  ${EndIf}
+  StrCpy $R1 "$INSTDIR\bin\${EXE}"
+  StrCpy $R2 "update"
+  Call QuitRunningCopy
+
+  ; The program expects <root>\bin\Veilbox.exe and <root>\license\license.txt.
+  SetOutPath "$INSTDIR\license"
+  File "${VB_STAGE}/license/license.txt"
+  SetOutPath "$INSTDIR\bin"
+  File "${VB_STAGE}/bin/${EXE}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The shortcut's working folder is the current output folder, bin.
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\bin\${EXE}" "" "$INSTDIR\bin\${EXE}" 0
+
+  ; The entry of "Apps & features" (HKLM per machine, HKCU per user).
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayVersion" "${VB_VERSION}"
+  WriteRegStr SHCTX "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\bin\${EXE},0"
+  WriteRegStr SHCTX "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr SHCTX "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; ---------------------------------------------------------------------------------------------
+; Uninstaller
+
+; 1 when the uninstaller removes a per-machine install.
+Var MachineWide
+
+Section "un.${PRODUCT}" SecUnProgram
+  SectionIn RO
+
+  ; The running copy quits first and shows every window it held.
+  StrCpy $R0 "$INSTDIR\bin\${EXE}"
+  StrCpy $R1 $R0
+  StrCpy $R2 "uninstall"
+  Call un.QuitRunningCopy
+
+  ; The program's "start with Windows" shortcut may be in either Startup folder.
+  SetShellVarContext current
+  Delete "$SMSTARTUP\${STARTUP_LINK}"
+  SetShellVarContext all
+  Delete "$SMSTARTUP\${STARTUP_LINK}"
+  ${If} $MachineWide == 0
+    SetShellVarContext current
+  ${EndIf}
+
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+
+  ; Only our own files go; a folder that holds anything else stays.
+  Delete "$INSTDIR\bin\${EXE}"
+  Delete "$INSTDIR\license\license.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR\bin"
+  RMDir "$INSTDIR\license"
+  RMDir "$INSTDIR"
+
+  DeleteRegKey SHCTX "${UNINST_KEY}"
+SectionEnd
+
+; Off unless ticked on the components page or /REMOVESETTINGS is given.
+Section /o "un.Remove my settings" SecRemoveSettings
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
+SectionEnd
+
+Function un.onInit
+  ; The install was per machine when the machine-wide entry names this folder.
+  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    StrCpy $MachineWide 1
+    SetShellVarContext all
+  ${Else}
+    StrCpy $MachineWide 0
+    SetShellVarContext current
+  ${EndIf}
+  Push "/REMOVESETTINGS"
+  Call un.HasOption
+  ${If} $0 == 1
+    !insertmacro SelectSection ${SecRemoveSettings}
+  ${EndIf}
+FunctionEnd

@@ -1,0 +1,54 @@
+#!/bin/bash
+# Makes the two packages of a built tree, under <build>/dist:
+#   WindowVeilbox-<version>-setup.exe     the installer (installer/WindowVeilbox.nsi)
+#   WindowVeilbox-<version>-portable.zip  WindowVeilbox\bin\Veilbox.exe + WindowVeilbox\license\license.txt
+#
+#   tools/make-dist.sh [build-folder] [version]
+#
+# The version defaults to the project version recorded in the build's CMakeCache.txt.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+version=${2:-$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)}
+
+die() { echo "make-dist: $*" >&2; exit 1; }
+[ -n "$version" ] || die "no project version in $build/CMakeCache.txt (configure the build first)"
+exe=$build/bin/Veilbox.exe
+licence=$root/license/license.txt
+[ -f "$exe" ] || die "$exe is missing (build first)"
+[ -f "$licence" ] || die "$licence is missing"
+command -v makensis >/dev/null || die "makensis is missing (make deps installs nsis)"
+command -v zip >/dev/null || die "zip is missing (make deps installs zip)"
+
+dist=$build/dist
+setup=$dist/WindowVeilbox-$version-setup.exe
+portable=$dist/WindowVeilbox-$version-portable.zip
+
+# The staged tree is laid out as the program expects it, and both packages are made from it.
+stage=$dist/stage
+top=$stage/WindowVeilbox
+rm -rf "$stage"
+mkdir -p "$top/bin" "$top/license"
+cp "$exe" "$top/bin/Veilbox.exe"
+cp "$licence" "$top/license/license.txt"
+
+# Written under a temporary name and renamed, so a failed run never leaves a package that
+# looks finished.
+rm -f "$portable" "$portable.tmp"
+(cd "$stage" && zip -q -X -9 -r "$portable.tmp" WindowVeilbox)
+mv "$portable.tmp" "$portable"
+
+rm -f "$setup" "$setup.tmp"
+makensis -V2 -NOCD \
+    "-DVB_VERSION=$version" \
+    "-DVB_STAGE=$top" \
+    "-DVB_ICON=$root/res/app.ico" \
+    "-DVB_OUTFILE=$setup.tmp" \
+    "$root/installer/WindowVeilbox.nsi"
+mv "$setup.tmp" "$setup"
+
+rm -rf "$stage"
+for f in "$setup" "$portable"; do
+    printf '%s  %s bytes\n' "${f#"$build"/}" "$(stat -c %s "$f")"
+done
