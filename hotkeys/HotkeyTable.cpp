@@ -9,14 +9,22 @@ constexpr const char kConflictFormat[] =
     "and will only work for the application\nthat registered it for on this desktop.\n\n"
     "Would you like to stop key registration?";
 
-// The record named name: its stored text when the value is a string,
-// otherwise the given default.
+// Virtual-key codes run from 1 to 254; anything else names no key.
+constexpr uint16_t kHighestKey = 0xFE;
+
+// The record named name: its stored text when the value is a string that
+// names a real key, otherwise the given default. A damaged value would
+// otherwise register a combination no keyboard can press and greet the user
+// with a conflict message at every start.
 HotkeyRecord LoadRecord(SettingsKey& store, const HotkeyRecord& fallback)
 {
     NString text = fallback.ToStoredText();
-    if (store.ReadText(fallback.name.Text(), text))
-        return HotkeyRecord::FromStoredText(fallback.name.Text(), text);
-    return fallback;
+    if (!store.ReadText(fallback.name.Text(), text))
+        return fallback;
+    HotkeyRecord stored = HotkeyRecord::FromStoredText(fallback.name.Text(), text);
+    if (stored.key == 0 || stored.key > kHighestKey)
+        return fallback;
+    return stored;
 }
 
 } // namespace

@@ -145,11 +145,17 @@ TEST_F(HotkeyStoreTest, StringValuesReplaceDefaults_OtherTypesDoNot)
     EXPECT_STREQ(table[0].HotkeyText().Text(), "Alt+Shft+F1");
     ExpectFields(table[1], {true, true, false, 0x4D, 1010}, "popup");
 
-    ASSERT_TRUE(m_store.WriteText("Popup Menu", "rubbish"));
+    // Text that names no key (0, or beyond the last virtual-key code) keeps the default.
+    for (const char* damaged : {"rubbish", "1,1,0", "1,1,0,65535,1010", "\x01,,-,99999999999,x"}) {
+        ASSERT_TRUE(m_store.WriteText("Popup Menu", damaged));
+        table.Load(m_store);
+        ASSERT_EQ(table.Count(), 2u); // reloading replaces, never adds
+        ExpectFields(table[1], {true, true, false, 0x4D, 1010}, damaged);
+        EXPECT_STREQ(table[1].name.Text(), "Popup Menu");
+    }
+    ASSERT_TRUE(m_store.WriteText("Popup Menu", "0,0,1,65608,7"));
     table.Load(m_store);
-    ASSERT_EQ(table.Count(), 2u); // reloading replaces, never adds
-    ExpectFields(table[1], {false, false, false, 0, 0}, "garbage taken as read");
-    EXPECT_STREQ(table[1].name.Text(), "Popup Menu");
+    ExpectFields(table[1], {false, false, true, 72, 7}, "a real key is taken as read");
 }
 
 TEST_F(HotkeyStoreTest, SaveWritesEachRecordUnderItsName)

@@ -1,0 +1,209 @@
+// Broken settings and stray messages from other programs never take the program down, never
+// make it act, and never change what the user stored.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/VeilboxApp.h"
+
+using namespace vbtest;
+
+namespace {
+
+struct Value {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool operator==(const Value& other) const { return type == other.type && data == other.data; }
+};
+
+// Every value of a key and its sub-keys, by "sub\name".
+using Snapshot = std::map<std::string, Value>;
+
+void Collect(HKEY root, const std::string& path, const std::string& prefix, Snapshot& out)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name, type = 0, size = 0;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            break;
+        Value value;
+        value.type = type;
+        value.data.resize(size);
+        nameLength = sizeof name;
+        RegEnumValueA(key, i, name, &nameLength, nullptr, &type, value.data.data(), &size);
+        out[prefix + name] = value;
+    }
+    std::vector<std::string> subKeys;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        subKeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subKeys)
+        Collect(root, path + "\\" + sub, prefix + sub + "\\", out);
+}
+
+void Write(const std::string& subKey, const char* name, DWORD type, const void* data, DWORD size)
+{
+    std::string path = "Software\\Quillfen\\Veilbox" + (subKey.empty() ? "" : "\\" + subKey);
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+struct Setting {
+    const char* subKey;
+    const char* name;
+};
+
+// Every value the program reads.
+const Setting kSettings[] = {
+    {"", "UseHelpPopups"}, {"", "UseHotkey"}, {"", "Hide Active"}, {"", "Popup Menu"},
+    {"CloseToTray", "CloseToTray"}, {"CloseToTray", "CloseToTrayReminder"},
+    {"CloseToTray", "CloseToTrayRunReminder"}, {"MinimizeToTray", "MinimizeToTray"},
+    {"MinimizeToTray", "MinimizeToTrayReminder"}, {"MinimizeToTray", "MinimizeToTrayRunReminder"},
+    {"Password", "UseSystrayPassword"}, {"Password", "Password"},
+    {"MainWindow", "WPLeft"}, {"MainWindow", "WPTop"}, {"MainWindow", "WPRight"},
+    {"MainWindow", "WPBottom"}, {"MainWindow", "WinState"}, {"MainWindow", "TopMost"},
+};
+
+// The window placement is saved whenever the dialog closes; every other value only when the
+// user confirms a dialog.
+bool SavedOnClose(const std::string& name) { return name.rfind("MainWindow\\", 0) == 0; }
+
+void ExpectUnchangedButPlacement(const Snapshot& before, const Snapshot& after)
+{
+    for (const auto& [name, value] : before) {
+        if (SavedOnClose(name))
+            continue;
+        auto found = after.find(name);
+        ASSERT_NE(found, after.end()) << name << " was removed";
+        EXPECT_TRUE(found->second == value) << name << " was changed";
+    }
+}
+
+// Starts the program over the broken settings, checks it works, ends it with Exit.
+void StartUseAndExit(const char* what)
+{
+    Snapshot before;
+    Collect(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox", "", before);
+    {
+        VeilboxApp app;
+        HWND main = app.MainWindow();
+        ASSERT_NE(main, nullptr) << what;
+        ASSERT_TRUE(WaitFor([&] { return SendMessageA(app.List(), LB_GETCOUNT, 0, 0) >= 0; })) << what;
+        EXPECT_TRUE(app.Exit()) << what;
+        EXPECT_EQ(app.Process().ExitCode(), 0u) << what;
+    }
+    Snapshot after;
+    Collect(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox", "", after);
+    ExpectUnchangedButPlacement(before, after);
+}
+
+} // namespace
+
+class HostileInput : public ::testing::Test {
+protected:
+    void SetUp() override { m_settings.Clear(); }
+    RegistryKeyGuard m_settings;
+};
+
+TEST_F(HostileInput, SettingsOfTheWrongTypeOrOutOfRangeAreIgnored)
+{
+    const std::string huge(100000, 'x');
+    const BYTE binary[4] = {1, 0, 0, 0};
+    const DWORD big = 0x7FFFFFFF, negative = 0x80000000, minusOne = 0xFFFFFFFF;
+    const char garbage[] = "\x01,,-,99999999999999999999,\xff\xfe";
+
+    struct Variant {
+        const char* what;
+        DWORD type;
+        const void* data;
+        DWORD size;
+    } variants[] = {
+        {"binary", REG_BINARY, binary, sizeof binary},
+        {"huge number", REG_DWORD, &big, sizeof big},
+        {"negative number", REG_DWORD, &negative, sizeof negative},
+        {"minus one", REG_DWORD, &minusOne, sizeof minusOne},
+        {"garbage text", REG_SZ, garbage, sizeof garbage},
+        {"100 000 characters", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1)},
+        {"text without terminator", REG_SZ, "1234", 4},
+        {"expandable text", REG_EXPAND_SZ, "%TEMP%", 7},
+    };
+    for (const Variant& v : variants) {
+        m_settings.Clear();
+        // Keep the close box from asking: the program ends on close.
+        for (const Setting& s : kSettings)
+            Write(s.subKey, s.name, v.type, v.data, v.size);
+        StartUseAndExit(v.what);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST_F(HostileInput, OnlyTheQuitRequestActsAmongCopyDataMessages)
+{
+    VeilboxApp app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    std::vector<char> big(65536, 'u');
+    char word[] = "uninstall";
+    struct Case {
+        ULONG_PTR kind;
+        DWORD size;
+        void* data;
+    } cases[] = {
+        {0, sizeof word, word}, {2, sizeof word, word}, {0xFFFFFFFF, sizeof word, word},
+        {static_cast<ULONG_PTR>(-1), sizeof word, word}, {2, 0, nullptr}, {3, 1, word},
+        {7, static_cast<DWORD>(big.size()), big.data()}, {0x100000001ull, sizeof word, word},
+    };
+    for (const Case& c : cases) {
+        COPYDATASTRUCT data = {c.kind, c.size, c.data};
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                                        5000, &result)) << c.kind;
+        EXPECT_TRUE(app.Process().Running()) << c.kind;
+    }
+    COPYDATASTRUCT empty = {1, 0, nullptr};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty), SMTO_NORMAL, 5000, &result);
+    EXPECT_TRUE(app.Process().WaitForExit()) << "a quit request with no text still ends the program";
+}
+
+TEST_F(HostileInput, TrayMessagesOtherThanTheFourClicksDoNothing)
+{
+    VeilboxApp app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    const LPARAM ignored[] = {0, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
+                              WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_CONTEXTMENU, 0x0400, 0x7FFFFFFF,
+                              static_cast<LPARAM>(-1), static_cast<LPARAM>(0x1234567800000205ll)};
+    for (LPARAM lParam : ignored) {
+        DWORD_PTR result = 0;
+        // Posted, as the shell does: a menu opened by mistake must not block the test.
+        PostMessageA(main, kTrayCallbackMessage, 0, lParam);
+        SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        EXPECT_EQ(FindTopWindow({app.Process().Id(), nullptr, "#32768", true}), nullptr) << lParam;
+        EXPECT_TRUE(IsWindowVisible(main)) << lParam;
+        EXPECT_TRUE(app.Process().Running()) << lParam;
+    }
+
+    // A right click does act: the hidden-window menu opens.
+    PostMessageA(main, kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    HWND menu = WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000);
+    EXPECT_NE(menu, nullptr);
+    SendKey(VK_ESCAPE, true);
+    SendKey(VK_ESCAPE, false);
+    EXPECT_TRUE(WaitFor([&] { return FindTopWindow({app.Process().Id(), nullptr, "#32768", true}) == nullptr; }));
+}
