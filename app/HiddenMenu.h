@@ -84,6 +84,14 @@ public:
     // The entry holding the command id, or null.
     const MenuEntry* EntryById(uint32_t commandId) const;
     size_t EntryCount() const noexcept { return m_entries.size(); }
+    // The held entries, oldest first.
+    std::vector<const MenuEntry*> Entries() const
+    {
+        std::vector<const MenuEntry*> entries;
+        for (const auto& entry : m_entries)
+            entries.push_back(entry.get());
+        return entries;
+    }
 
 private:
     // The record behind a menu item's data, when it is one of ours.

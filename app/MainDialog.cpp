@@ -23,6 +23,7 @@ void DIALOG::OnInit()
     m_finderCursor = LoadCursorA(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR));
     m_dragging = false;
     m_hiddenMenu.Create();
+    m_held.Recover(m_hiddenMenu);
     m_windowBrush = GetSysColorBrush(COLOR_WINDOW);
     m_highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
     m_menuBrush = GetSysColorBrush(COLOR_MENU);
@@ -42,6 +43,7 @@ void DIALOG::OnDestroy()
     KillTimer(Window(), kRefreshTimer);
     m_candidates.Clear();
     m_hiddenMenu.ReleaseAll();
+    m_held.Clear();
     if (m_oneItemMenu)
         DestroyMenu(m_oneItemMenu);
     m_oneItemMenu = m_oneItemPopup = nullptr;
@@ -94,10 +96,13 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ENTERMENULOOP:
         PruneHiddenMenu(m_candidates, m_hiddenMenu);
+        m_held.Sync(m_hiddenMenu);
         break;
     case WM_COMMAND:
     case WM_HOTKEY:
         OnCommand(wParam, lParam);
+        if (IsWindow(Window()))
+            m_held.Sync(m_hiddenMenu);
         break;
     case WM_TIMER:
         m_candidates.Refresh();

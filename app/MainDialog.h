@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/CandidateList.h"
+#include "app/HeldWindows.h"
 #include "app/HiddenMenu.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
@@ -67,4 +68,5 @@ private:
     HotkeyTable m_hotkeys;
     std::unique_ptr<HelpPopup> m_helpPopups;
     CandidateList m_candidates;
+    HeldWindowStore m_held{kProgramKeyPath};
 };

@@ -53,10 +53,14 @@ private:
         FILE* in = fopen(m_report.c_str(), "r");
         if (!in)
             return;
-        unsigned index = 0;
-        unsigned long long window = 0, icon = 0;
-        while (fscanf(in, "%u %llx %llx", &index, &window, &icon) == 3)
-            m_windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
+        // One line per window: its index and its handle in hexadecimal.
+        char line[128];
+        while (fgets(line, sizeof line, in)) {
+            unsigned index = 0;
+            unsigned long long window = 0;
+            if (sscanf(line, "%u %llx", &index, &window) == 2)
+                m_windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
+        }
         fclose(in);
     }
 

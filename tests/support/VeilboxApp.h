@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -97,26 +98,54 @@ inline void SendKey(WORD key, bool down)
 // manager Wine lets a program take the foreground only for its own windows, or by a click.
 inline bool ClickToFront(HWND window, DWORD timeoutMs = 3000)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input)
-        i.type = INPUT_MOUSE;
-    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
-    input[0].mi.dy = (rect.top + 8) * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() != window)
-        SendInput(3, input, sizeof(INPUT));
-    return WaitFor([&] { return GetForegroundWindow() == window; }, timeoutMs);
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        // Raised first, so that no other window takes the click.
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetForegroundWindow(window);
+        if (GetForegroundWindow() != window) {
+            RECT rect = {};
+            GetWindowRect(window, &rect);
+            const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+            INPUT input[3] = {};
+            for (INPUT& i : input)
+                i.type = INPUT_MOUSE;
+            input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
+            input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
+            input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(3, input, sizeof(INPUT));
+        }
+        if (WaitFor([&] { return GetForegroundWindow() == window; }, 500))
+            return true;
+    }
+    return false;
 }
 
 inline bool RunningUnderWine()
 {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Starts xdotool with args under Wine. A Unix program started by Wine reports no exit, so the
+// caller waits on the effect. Started the ordinary way, it gets a console window of its own
+// for a moment, which takes the foreground away from the window that had it (it ends with the
+// desktop window): without a window it leaves the foreground alone.
+inline bool StartXdotool(const std::string& args)
+{
+    std::string commandLine = "Z:\\usr\\bin\\xdotool " + args;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
 }
 
 // Presses or releases a modifier as the keyboard does. Under Wine a key injected with SendInput
@@ -129,10 +158,60 @@ inline void SendModifier(WORD key, bool down)
         return;
     }
     const char* name = key == VK_SHIFT ? "shift" : key == VK_CONTROL ? "ctrl" : "alt";
-    ChildProcess xdotool;
-    xdotool.Start("Z:\\usr\\bin\\xdotool", std::string(down ? "keydown " : "keyup ") + name);
-    // A Unix program started by Wine reports no exit: the key state is what the caller waits on.
+    StartXdotool(std::string(down ? "keydown " : "keyup ") + name);
 }
+
+// xdotool's name of a key: modifiers, letters, digits, F1-F24 and a few named keys; empty for
+// any other key, which xdotool then refuses.
+inline std::string XKeyName(WORD key)
+{
+    if (key >= 'A' && key <= 'Z')
+        return std::string(1, static_cast<char>(key - 'A' + 'a'));
+    if (key >= '0' && key <= '9')
+        return std::string(1, static_cast<char>(key));
+    if (key >= VK_F1 && key <= VK_F24)
+        return "F" + std::to_string(key - VK_F1 + 1);
+    switch (key) {
+    case VK_CONTROL: return "ctrl";
+    case VK_SHIFT: return "shift";
+    case VK_MENU: return "alt";
+    case VK_ESCAPE: return "Escape";
+    case VK_RETURN: return "Return";
+    case VK_DOWN: return "Down";
+    case VK_UP: return "Up";
+    case VK_SPACE: return "space";
+    default: return "";
+    }
+}
+
+using KeyCombination = std::vector<WORD>;
+
+// Presses each combination in turn as the keyboard does: its keys go down in the order given
+// and come up in reverse. Under Wine the whole sequence goes to the X server through one
+// xdotool run (see SendModifier), so the combinations arrive in order. Nothing tells when
+// xdotool is done: the caller waits on the effect.
+inline void PressCombinations(const std::vector<KeyCombination>& combinations)
+{
+    if (!RunningUnderWine()) {
+        for (const KeyCombination& keys : combinations) {
+            for (WORD key : keys)
+                SendKey(key, true);
+            for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+                SendKey(*key, false);
+        }
+        return;
+    }
+    std::string args = "key --delay 30";
+    for (const KeyCombination& keys : combinations) {
+        std::string chord;
+        for (WORD key : keys)
+            chord += (chord.empty() ? "" : "+") + XKeyName(key);
+        args += " " + chord;
+    }
+    StartXdotool(args);
+}
+
+inline void PressCombination(const KeyCombination& keys) { PressCombinations({keys}); }
 
 // Holds the modifiers down for the object's lifetime; each change is waited for until this
 // process sees it.

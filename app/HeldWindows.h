@@ -1,0 +1,54 @@
+// Held-window records: every window the hidden-window menu holds is also written to the
+// settings, so that a copy of the program that crashed or was killed does not lose the user's
+// hidden windows. A copy that ends normally leaves no records behind; the next start finds
+// records only after an abnormal end, and takes their windows back into its menu.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/HiddenMenu.h"
+#include "text/NString.h"
+
+// What identifies a held window across a restart of this program. Handles and process ids are
+// reused by the system, so a record also names the process's creation time and the class.
+struct HeldRecord {
+    HWND window = nullptr;
+    DWORD processId = 0;
+    uint64_t processCreated = 0;
+    NString className;
+    NString title;
+};
+
+// The record for a window as it is now; processId 0 when the window is gone.
+HeldRecord DescribeWindow(HWND window, const NString& title);
+
+// True when the record still describes a live window of the same process that is hidden.
+bool StillHeld(const HeldRecord& record);
+
+class HeldWindowStore {
+public:
+    // programKeyPath: the program's key below HKEY_CURRENT_USER; records go to its "Held" sub-key.
+    explicit HeldWindowStore(const char* programKeyPath);
+
+    // The stored records, oldest first. Damaged records are skipped.
+    std::vector<HeldRecord> Load() const;
+    // Makes the stored records those of the menu's entries; writes only when they changed.
+    void Sync(const HiddenMenu& menu);
+    // Removes every record.
+    void Clear();
+
+    // Puts each stored record whose window is still held back at the top of the menu (oldest
+    // first, so the newest ends on top) and stores exactly the menu's entries afterwards.
+    // Returns how many windows were taken back.
+    int Recover(HiddenMenu& menu);
+
+private:
+    void Store(const std::vector<HeldRecord>& records);
+
+    NString m_path;
+    std::vector<HWND> m_stored;
+    bool m_known = false;
+};

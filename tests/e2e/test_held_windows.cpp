@@ -1,0 +1,125 @@
+// Windows held by a copy of the program that was killed are taken back by the next start.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/TargetWindows.h"
+#include "support/VeilboxApp.h"
+
+using namespace vbtest;
+
+namespace {
+
+constexpr char kHeldKey[] = "Software\\Quillfen\\Veilbox\\Held";
+
+bool AllHidden(TargetWindows& targets)
+{
+    for (size_t i = 0; i < targets.Count(); ++i)
+        if (IsWindowVisible(targets[i]))
+            return false;
+    return true;
+}
+
+bool AllVisible(TargetWindows& targets)
+{
+    for (size_t i = 0; i < targets.Count(); ++i)
+        if (!IsWindowVisible(targets[i]))
+            return false;
+    return true;
+}
+
+int StoredRecords()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kHeldKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD count = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
+    RegCloseKey(key);
+    return static_cast<int>(count);
+}
+
+void WriteRecord(int index, HWND window, DWORD processId, const char* className, const char* title)
+{
+    char path[128];
+    snprintf(path, sizeof path, "%s\\%05d", kHeldKey, index);
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(window));
+    RegSetValueExA(key, "ProcessId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
+    RegSetValueExA(key, "ProcessCreated", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    RegSetValueExA(key, "Class", 0, REG_SZ, reinterpret_cast<const BYTE*>(className), strlen(className) + 1);
+    RegSetValueExA(key, "Title", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), strlen(title) + 1);
+    RegSetValueExA(key, "Window", 0, REG_SZ, reinterpret_cast<const BYTE*>(handle.c_str()), handle.size() + 1);
+    RegCloseKey(key);
+}
+
+// Opens the hidden-window menu and chooses its top entry, the newest hidden window.
+void ChooseTopMenuEntry(VeilboxApp& app)
+{
+    PostMessageA(app.MainWindow(), kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    ASSERT_NE(WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000), nullptr);
+    SendKey(VK_DOWN, true);
+    SendKey(VK_DOWN, false);
+    SendKey(VK_RETURN, true);
+    SendKey(VK_RETURN, false);
+}
+
+} // namespace
+
+class HeldWindows : public ::testing::Test {
+protected:
+    void SetUp() override { m_settings.Clear(); }
+    RegistryKeyGuard m_settings;
+};
+
+TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
+{
+    TargetWindows targets("--window --title \"Held Window\" --count 10");
+    ASSERT_TRUE(targets.Ready());
+    ASSERT_EQ(targets.Count(), 10u);
+    {
+        VeilboxApp first;
+        ASSERT_TRUE(first.WaitListed("Held Window 009"));
+        for (int i = 0; i < 10; ++i) {
+            std::string title = "Held Window 00" + std::to_string(i);
+            ASSERT_TRUE(first.DoubleClick(title.c_str())) << title;
+        }
+        ASSERT_TRUE(WaitFor([&] { return AllHidden(targets); }));
+        EXPECT_EQ(StoredRecords(), 10);
+        first.Process().Kill();
+    }
+    EXPECT_TRUE(AllHidden(targets));
+
+    VeilboxApp second;
+    ASSERT_NE(second.MainWindow(), nullptr);
+    EXPECT_TRUE(AllHidden(targets)) << "taken back, the windows stay hidden";
+    ChooseTopMenuEntry(second);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[9]) != FALSE; })) << "the newest is on top";
+    EXPECT_TRUE(WaitFor([&] { return StoredRecords() == 9; }));
+
+    ASSERT_TRUE(second.Exit());
+    EXPECT_TRUE(AllVisible(targets)) << "all ten were in the menu";
+    EXPECT_EQ(StoredRecords(), 0) << "a normal end leaves no records";
+}
+
+TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
+{
+    // A hidden window of this process, recorded as if another process owned it: its handle
+    // has been reused.
+    HWND reused = CreateWindowExA(0, "STATIC", "Reused Handle", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    TargetWindows targets("--window --title \"Shown Meanwhile\"");
+    ASSERT_TRUE(targets.Ready());
+    WriteRecord(0, reused, GetCurrentProcessId() + 4, "Static", "Reused Handle");
+    WriteRecord(1, targets[0], targets.Process().Id(), "VbTestWin", "Shown Meanwhile");
+    WriteRecord(2, reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFFFFF0)), 1234, "Gone", "Gone");
+
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    EXPECT_TRUE(WaitFor([] { return StoredRecords() == 0; }));
+    ASSERT_TRUE(app.Exit());
+    EXPECT_FALSE(IsWindowVisible(reused)) << "a window of another process is left alone";
+    DestroyWindow(reused);
+}
