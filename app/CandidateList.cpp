@@ -121,7 +121,7 @@ struct CountPass {
 BOOL CALLBACK CountVisible(HWND window, LPARAM param)
 {
     auto* pass = reinterpret_cast<CountPass*>(param);
-    if (IsWindowVisible(window) && !SentTitle(window, nullptr).EqualsNoCase(kDesktopTitle)) {
+    if (IsWindowVisible(window) && !SentTitle(window, &pass->silent).EqualsNoCase(kDesktopTitle)) {
         ++pass->count;
     }
     return TRUE;
@@ -165,6 +165,7 @@ void CandidateList::Refresh()
     HWND keep = selected ? selected->window : nullptr;
     int top = list.TopIndex();
 
+    SendMessageA(m_listBox, WM_SETREDRAW, FALSE, 0);
     Clear();
     Pass pass{this, SilentThreads()};
     EnumWindows(EnumProc, reinterpret_cast<LPARAM>(&pass));
@@ -173,7 +174,7 @@ void CandidateList::Refresh()
     }
     int count = list.Count();
     if (count > 0) {
-        (void)top;
+        list.SetTopIndex(std::min(std::max(top, 0), count - 1));
     }
     SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);

@@ -19,7 +19,7 @@ uint32_t CommandIdCounter::Next(const std::function<bool(uint32_t)>& isHeld)
     for (uint32_t tries = 0; tries <= kLastEntryId - kFirstEntryId; ++tries) {
         uint32_t id = m_next;
         Advance();
-        if (true) {
+        if (!isHeld || !isHeld(id)) {
             return id;
         }
     }
@@ -150,7 +150,7 @@ void HiddenMenu::ReleaseItems(HMENU menu)
             ReleaseItems(item.hSubMenu);
         }
         if (MenuEntry* entry = OwnedEntry(item.dwItemData)) {
-            ShowForeignWindow(entry->window, SW_SHOW, &silent); DestroyIcon(entry->icon);
+            ShowForeignWindow(entry->window, SW_SHOW, &silent);
             FreeEntry(entry);
         }
     }

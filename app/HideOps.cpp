@@ -54,9 +54,8 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
     } else if (!HideWithEntry(*record, menu)) {
         return false;
     }
-    bool ctrl = IsHeld(keyState, VK_CONTROL);
     candidates.Refresh();
-    if (ctrl) {
+    if (IsHeld(keyState, VK_CONTROL)) {
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     }
     return true;

@@ -84,10 +84,9 @@ void HelperWindows::ReadReport(const std::wstring& file)
         return;
     }
     unsigned index = 0;
-    unsigned long long window = 0, icon = 0;
-    while (fscanf(in, "%u %llx %llx", &index, &window, &icon) == 3) {
+    unsigned long long window = 0;
+    while (fscanf(in, "%u %llx", &index, &window) == 2) {
         m_windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
-        m_icons.push_back(reinterpret_cast<HICON>(static_cast<UINT_PTR>(icon)));
     }
     fclose(in);
 }

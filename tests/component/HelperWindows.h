@@ -26,14 +26,12 @@ public:
 
     size_t Count() const { return m_windows.size(); }
     HWND Window(size_t index) const { return index < m_windows.size() ? m_windows[index] : nullptr; }
-    HICON Icon(size_t index) const { return index < m_icons.size() ? m_icons[index] : nullptr; }
 
 private:
     void ReadReport(const std::wstring& file);
 
     PROCESS_INFORMATION m_process = {};
     std::vector<HWND> m_windows;
-    std::vector<HICON> m_icons;
     bool m_ready = false;
     std::string m_error;
 };

@@ -103,20 +103,7 @@ protected:
 
 } // namespace
 
-TEST_F(HiddenMenuTest, StartsWithTheThreeFixedItems)
-{
-    std::vector<Item> items = Items(m_menu.Handle());
-    ASSERT_EQ(items.size(), 3u);
-    const std::pair<UINT, const char*> expected[] = {
-        {1002, "&Show Window Veilbox"}, {1012, "&Visit Quillfen"}, {1004, "E&xit"}};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(items[i].id, expected[i].first);
-        EXPECT_EQ(items[i].text, expected[i].second);
-        EXPECT_EQ(items[i].data, 0u);
-    }
-}
-
-TEST_F(HiddenMenuTest, NewEntriesGoOnTopAsOwnerDrawnItemsCarryingTheirRecord)
+TEST_F(HiddenMenuTest, NewEntriesGoOnTopOfTheFixedItemsCarryingTheirRecord)
 {
     HICON icon = MakeIcon();
     HWND first = Target("first window");
@@ -133,7 +120,13 @@ TEST_F(HiddenMenuTest, NewEntriesGoOnTopAsOwnerDrawnItemsCarryingTheirRecord)
     EXPECT_EQ(items[0].id, 4001u);
     EXPECT_EQ(items[1].id, 4000u);
     EXPECT_TRUE(items[0].type & MFT_OWNERDRAW);
-    EXPECT_EQ(items[4].id, 1004u);
+    const std::pair<UINT, const char*> fixed[] = {
+        {1002, "&Show Window Veilbox"}, {1012, "&Visit Quillfen"}, {1004, "E&xit"}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(items[2 + i].id, fixed[i].first);
+        EXPECT_EQ(items[2 + i].text, fixed[i].second);
+        EXPECT_EQ(items[2 + i].data, 0u);
+    }
 
     EXPECT_STREQ(a->title.Text(), "first window");
     EXPECT_TRUE(a->secondText.IsEmpty());
@@ -233,7 +226,7 @@ TEST_F(HiddenMenuTest, ReleaseShowsNewestFirstAndLeavesIconsAlone)
 
 TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
 {
-    HelperWindows helper("--window --title \"" + UniqueTag() + " stuck\" --count 4", 0);
+    HelperWindows helper("--window --title \"" + UniqueTag() + " stuck\" --count 8", 0);
     ASSERT_TRUE(helper.Ready()) << helper.Error();
     CommandIdCounter counter;
     HiddenMenu menu(counter);
@@ -244,6 +237,6 @@ TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
     DWORD start = GetTickCount();
     menu.ReleaseAll();
     // One bounded probe for the stuck thread, not one per window.
-    EXPECT_LT(GetTickCount() - start, 3 * kAnswerTimeoutMs);
+    EXPECT_LT(GetTickCount() - start, 5 * kAnswerTimeoutMs);
     EXPECT_EQ(menu.Handle(), nullptr);
 }

@@ -3,15 +3,15 @@
 //
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N] WINDOW...
 //   WINDOW: --window [--title TEXT] [--count N] [--popup] [--owned] [--child]
-//           [--toolwindow] [--dlgframe] [--icon] [--hidden]
+//           [--toolwindow] [--dlgframe] [--hidden]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
 // --owned gives the window the helper's hidden owner window as its owner,
-// --child makes it a child of that window; --icon gives it an icon of its
-// own (WM_SETICON, small); without it the window and its class have none.
-// Once all windows exist the helper writes one line per window to FILE,
-// "index window icon" in hexadecimal, and sets the named event EVENT.
+// --child makes it a child of that window. Neither the windows nor their
+// class have icons. Once all windows exist the helper writes one line per
+// window to FILE, "index window" (the handle in hexadecimal), and sets the
+// named event EVENT.
 // It then pumps messages until it is closed or killed; with --hang-after-ms
 // it stops pumping N ms after it got ready, like a program that hangs.
 #include <windows.h>
@@ -22,17 +22,17 @@
 
 namespace {
 
-struct WindowSpec {
+struct WindowPlan {
     std::wstring title;
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
-    bool dlgFrame = false, icon = false, hidden = false;
+    bool dlgFrame = false, hidden = false;
 };
 
 struct Options {
     std::wstring readyEvent, reportFile;
     int hangAfterMs = -1;
-    std::vector<WindowSpec> windows;
+    std::vector<WindowPlan> windows;
 };
 
 // Splits the command line at blanks outside double quotes; quotes group and
@@ -67,67 +67,46 @@ Options ParseOptions()
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         bool hasValue = i + 1 < argc;
-        WindowSpec* spec = options.windows.empty() ? nullptr : &options.windows.back();
+        WindowPlan* plan = options.windows.empty() ? nullptr : &options.windows.back();
         if (arg == L"--ready" && hasValue) options.readyEvent = argv[++i];
         else if (arg == L"--report" && hasValue) options.reportFile = argv[++i];
         else if (arg == L"--hang-after-ms" && hasValue) options.hangAfterMs = _wtoi(argv[++i].c_str());
         else if (arg == L"--window") options.windows.emplace_back();
-        else if (!spec) continue;
-        else if (arg == L"--title" && hasValue) spec->title = argv[++i];
-        else if (arg == L"--count" && hasValue) spec->count = _wtoi(argv[++i].c_str());
-        else if (arg == L"--popup") spec->popup = true;
-        else if (arg == L"--owned") spec->owned = true;
-        else if (arg == L"--child") spec->child = true;
-        else if (arg == L"--toolwindow") spec->toolWindow = true;
-        else if (arg == L"--dlgframe") spec->dlgFrame = true;
-        else if (arg == L"--icon") spec->icon = true;
-        else if (arg == L"--hidden") spec->hidden = true;
+        else if (!plan) continue;
+        else if (arg == L"--title" && hasValue) plan->title = argv[++i];
+        else if (arg == L"--count" && hasValue) plan->count = _wtoi(argv[++i].c_str());
+        else if (arg == L"--popup") plan->popup = true;
+        else if (arg == L"--owned") plan->owned = true;
+        else if (arg == L"--child") plan->child = true;
+        else if (arg == L"--toolwindow") plan->toolWindow = true;
+        else if (arg == L"--dlgframe") plan->dlgFrame = true;
+        else if (arg == L"--hidden") plan->hidden = true;
     }
     return options;
 }
 
-HICON MakeIcon()
+HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, int n)
 {
-    BYTE andMask[16 * 16 / 8];
-    BYTE xorMask[16 * 16 / 8];
-    FillMemory(andMask, sizeof(andMask), 0x00);
-    FillMemory(xorMask, sizeof(xorMask), 0xAA);
-    return CreateIcon(GetModuleHandleW(nullptr), 16, 16, 1, 1, andMask, xorMask);
-}
-
-struct Made {
-    HWND window;
-    HICON icon;
-};
-
-Made MakeWindow(const WindowSpec& spec, const std::wstring& title, HWND owner, int n)
-{
-    DWORD style = spec.child ? WS_CHILD : spec.popup ? (WS_POPUP | WS_CAPTION | WS_SYSMENU)
+    DWORD style = plan.child ? WS_CHILD : plan.popup ? (WS_POPUP | WS_CAPTION | WS_SYSMENU)
                                                      : WS_OVERLAPPEDWINDOW;
-    DWORD exStyle = (spec.toolWindow ? WS_EX_TOOLWINDOW : 0) | (spec.dlgFrame ? WS_EX_DLGMODALFRAME : 0);
-    HWND parent = (spec.owned || spec.child) ? owner : nullptr;
+    DWORD exStyle = (plan.toolWindow ? WS_EX_TOOLWINDOW : 0) | (plan.dlgFrame ? WS_EX_DLGMODALFRAME : 0);
+    HWND parent = (plan.owned || plan.child) ? owner : nullptr;
     int x = 20 + (n % 20) * 8, y = 20 + (n % 20) * 8;
     HWND window = CreateWindowExW(exStyle, L"VbTestWin", title.c_str(), style, x, y, 240, 120, parent,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-    HICON icon = nullptr;
-    if (window && spec.icon) {
-        icon = MakeIcon();
-        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
-    if (window && !spec.hidden) {
+    if (window && !plan.hidden) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
     }
-    return Made{window, icon};
+    return window;
 }
 
-void WriteReport(const std::wstring& file, const std::vector<Made>& made)
+void WriteReport(const std::wstring& file, const std::vector<HWND>& made)
 {
     FILE* out = _wfopen(file.c_str(), L"w");
     if (!out) return;
     for (size_t i = 0; i < made.size(); ++i) {
-        fprintf(out, "%u %llx %llx\n", static_cast<unsigned>(i),
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(made[i].window)),
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(made[i].icon)));
+        fprintf(out, "%u %llx\n", static_cast<unsigned>(i),
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(made[i])));
     }
     fclose(out);
 }
@@ -147,16 +126,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HWND owner = CreateWindowExW(0, L"VbTestWin", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                                  nullptr, instance, nullptr);
 
-    std::vector<Made> made;
-    for (const WindowSpec& spec : options.windows) {
-        for (int i = 0; i < spec.count; ++i) {
-            std::wstring title = spec.title;
-            if (spec.count > 1) {
+    std::vector<HWND> made;
+    for (const WindowPlan& plan : options.windows) {
+        for (int i = 0; i < plan.count; ++i) {
+            std::wstring title = plan.title;
+            if (plan.count > 1) {
                 wchar_t suffix[16];
                 swprintf(suffix, 16, L" %03d", i);
                 title += suffix;
             }
-            made.push_back(MakeWindow(spec, title, owner, static_cast<int>(made.size())));
+            made.push_back(MakeWindow(plan, title, owner, static_cast<int>(made.size())));
         }
     }
     if (!options.reportFile.empty()) WriteReport(options.reportFile, made);
