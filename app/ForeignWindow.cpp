@@ -72,11 +72,12 @@ bool WindowAnswers(HWND window, SilentThreads* silent)
     return SendBounded(window, WM_NULL, 0, 0, ignored, silent);
 }
 
-void ShowForeignWindow(HWND window, int command, SilentThreads* silent)
+bool ShowForeignWindow(HWND window, int command, SilentThreads* silent)
 {
     if (WindowAnswers(window, silent)) {
         ShowWindow(window, command);
-    } else {
-        ShowWindowAsync(window, command);
+        return true;
     }
+    ShowWindowAsync(window, command);
+    return false;
 }

@@ -44,4 +44,6 @@ bool WindowAnswers(HWND window, SilentThreads* silent = nullptr);
 // ShowWindow for a window that answers; ShowWindowAsync for one that does
 // not, so the caller never waits on a stuck program. Failures on dead
 // windows are ignored.
-void ShowForeignWindow(HWND window, int command, SilentThreads* silent = nullptr);
+// Returns true when the window was shown or hidden at once (its program answered), false when
+// the change was only queued for it.
+bool ShowForeignWindow(HWND window, int command, SilentThreads* silent = nullptr);

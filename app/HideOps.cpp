@@ -13,16 +13,33 @@ bool IsHeld(KeyStateReader keyState, int virtualKey)
     return (keyState(virtualKey) & 0x8000) != 0;
 }
 
+// Hides the window; true when it is hidden or the hide is queued for a program that does not
+// answer. A window whose program answered yet which is still visible refused the hide: the
+// handler is told and false returned.
+bool HideWindow(HWND window, const HideRefusedHandler& refused)
+{
+    if (!ShowForeignWindow(window, SW_HIDE) || !IsWindowVisible(window))
+        return true;
+    if (refused)
+        refused(window);
+    return false;
+}
+
 // Hides the window with an entry in the menu; false, leaving the window
 // alone, when no entry can be made, so a window is never hidden beyond the
-// user's reach by accident.
-bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu)
+// user's reach by accident. A window that refuses the hide is not claimed:
+// its entry is taken out again.
+bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
     HWND window = record.window;
-    if (!menu.AddEntry(record)) {
+    MenuEntry* entry = menu.AddEntry(record);
+    if (!entry) {
         return false;
     }
-    ShowForeignWindow(window, SW_HIDE);
+    if (!HideWindow(window, refused)) {
+        menu.Unhide(entry->commandId);
+        return false;
+    }
     return true;
 }
 
@@ -43,15 +60,15 @@ HWND NextWindowBelow(HWND start)
 } // namespace
 
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
-                           KeyStateReader keyState)
+                           KeyStateReader keyState, const HideRefusedHandler& refused)
 {
     CandidateRecord* record = candidates.Selected();
     if (!record) {
         return false;
     }
     if (IsHeld(keyState, VK_SHIFT)) {
-        ShowForeignWindow(record->window, SW_HIDE);
-    } else if (!HideWithEntry(*record, menu)) {
+        HideWindow(record->window, refused);
+    } else if (!HideWithEntry(*record, menu, refused)) {
         return false;
     }
     candidates.Refresh();
@@ -61,7 +78,8 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
     return true;
 }
 
-HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu)
+HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
+                      const HideRefusedHandler& refused)
 {
     HWND active = GetForegroundWindow();
     HWND hidden = nullptr;
@@ -75,7 +93,7 @@ HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu)
         if (index != LB_ERR) {
             QF_LISTBOX(candidates.ListBox()).SelectIndex(index);
             CandidateRecord* record = candidates.RecordAt(index);
-            if (record && HideWithEntry(*record, menu)) {
+            if (record && HideWithEntry(*record, menu, refused)) {
                 hidden = active;
                 candidates.Refresh();
             }

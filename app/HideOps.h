@@ -9,11 +9,17 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "app/CandidateList.h"
 #include "app/HiddenMenu.h"
 
 // Reads a key's state the way GetAsyncKeyState does (high bit: held down).
 using KeyStateReader = SHORT(WINAPI*)(int virtualKey);
+
+// Told about a window that stayed visible although its program answered the hide (it runs with
+// higher rights, or it refuses the change). Such a window gets no menu entry.
+using HideRefusedHandler = std::function<void(HWND window)>;
 
 // Hides the window of the selected candidate. Without Shift held, the window
 // first gets a menu entry; with Shift it is hidden without one (and if no
@@ -21,14 +27,16 @@ using KeyStateReader = SHORT(WINAPI*)(int virtualKey);
 // the window is hidden, Ctrl after the list has been rebuilt; with Ctrl held
 // WM_CLOSE is posted to dialog. False when nothing was selected.
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
-                           KeyStateReader keyState = GetAsyncKeyState);
+                           KeyStateReader keyState = GetAsyncKeyState,
+                           const HideRefusedHandler& refused = nullptr);
 
 // Hides the foreground window when it is a listed candidate, with a menu
 // entry, then activates the next visible window below it in the Z order.
 // With the dialog itself in the foreground the dialog is sent WM_CLOSE
 // instead; with the desktop ("Program Manager") in the foreground nothing
 // happens at all. Returns the window hidden, or null.
-HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu);
+HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
+                      const HideRefusedHandler& refused = nullptr);
 
 // Shows the window of the menu entry with the command id again, brings it
 // to the front and rebuilds the list. False when no entry has the id.

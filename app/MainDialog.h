@@ -45,6 +45,8 @@ private:
     void OpenMenuFromHotkey();
     void ShowFromMenu();
     void VisitWebSite();
+    // Tells the user that a window stayed visible (a program with higher rights).
+    void TellHideRefused();
     void BuildHotkeys();
     void SetUpHelpPopups();
     void DestroyHelpPopups();

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr WPARAM kListDoubleClick = MAKEWPARAM(IDC_MAIN_LIST, LBN_DBLCLK);
+constexpr char kHideRefusedText[] =
+    "This window could not be hidden. Programs running as administrator can only be hidden when "
+    "Window Veilbox runs as administrator too.";
 
 } // namespace
 
@@ -29,9 +32,10 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
         VisitWebSite();
     } else if (LOWORD(wParam) == IDC_MAIN_LIST) {
         if (wParam == kListDoubleClick && reinterpret_cast<HWND>(lParam) == Item(IDC_MAIN_LIST))
-            HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu);
+            HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu, GetAsyncKeyState,
+                                  [this](HWND) { TellHideRefused(); });
     } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {
-        HideActiveWindow(Window(), m_candidates, m_hiddenMenu);
+        HideActiveWindow(Window(), m_candidates, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
     } else if (wParam == IDC_MAIN_OPTIONS) {
         RunOptions();
     } else if (wParam == IDC_MAIN_VIEW_HIDDEN) {
@@ -41,6 +45,11 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
     } else if (wParam == IDC_MAIN_ABOUT) {
         RunAbout();
     }
+}
+
+void DIALOG::TellHideRefused()
+{
+    TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }
 
 // The "Popup Menu" hotkey: the hidden-window menu opens at the pointer as a right click on the

@@ -170,3 +170,37 @@ TEST_F(Hiding, WinesOwnNotepadIsHiddenAndShownAgain)
     ChooseTopMenuEntry(app);
     EXPECT_TRUE(WaitVisible(window, true));
 }
+
+TEST_F(Hiding, AWindowThatRefusesToHideIsNotClaimedAndTheUserIsTold)
+{
+    TargetWindows targets("--window --title \"Stubborn Window\" --refuse-hide");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Stubborn Window"));
+    const int index = app.IndexOf("Stubborn Window");
+    SendMessageA(app.List(), LB_SETCURSEL, index, 0);
+    // Posted: the message box the double click opens runs its own loop in Veilbox.
+    PostMessageA(app.MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.List()));
+
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = FindTopWindow({app.Process().Id(), "Window Veilbox", "#32770", true});
+        return box && box != app.MainWindow();
+    }));
+    EXPECT_EQ(GetWindow(box, GW_OWNER), app.MainWindow());
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_STREQ(text, "This window could not be hidden. Programs running as administrator can only be "
+                       "hidden when Window Veilbox runs as administrator too.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+    EXPECT_TRUE(app.Lists("Stubborn Window"));
+    // No entry was kept: the records of held windows mirror the menu's entries.
+    HKEY held = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Held\\00000", 0, KEY_READ, &held),
+              ERROR_SUCCESS);
+    if (held)
+        RegCloseKey(held);
+}

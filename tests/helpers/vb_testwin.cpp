@@ -3,7 +3,7 @@
 //
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N] WINDOW...
 //   WINDOW: --window [--title TEXT] [--count N] [--popup] [--owned] [--child]
-//           [--toolwindow] [--dlgframe] [--hidden]
+//           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
@@ -26,7 +26,7 @@ struct WindowPlan {
     std::wstring title;
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
-    bool dlgFrame = false, hidden = false;
+    bool dlgFrame = false, hidden = false, refuseHide = false;
 };
 
 struct Options {
@@ -81,8 +81,18 @@ Options ParseOptions()
         else if (arg == L"--toolwindow") plan->toolWindow = true;
         else if (arg == L"--dlgframe") plan->dlgFrame = true;
         else if (arg == L"--hidden") plan->hidden = true;
+        else if (arg == L"--refuse-hide") plan->refuseHide = true;
     }
     return options;
+}
+
+// A window that will not be hidden: it takes the hide out of every change of its position, as
+// a program running with higher rights appears to do to one without them.
+LRESULT CALLBACK RefusingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_WINDOWPOSCHANGING)
+        reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_HIDEWINDOW;
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, int n)
@@ -94,6 +104,9 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
     int x = 20 + (n % 20) * 8, y = 20 + (n % 20) * 8;
     HWND window = CreateWindowExW(exStyle, L"VbTestWin", title.c_str(), style, x, y, 240, 120, parent,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window && plan.refuseHide) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingWindowProc));
+    }
     if (window && !plan.hidden) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
     }
