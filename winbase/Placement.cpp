@@ -1,14 +1,46 @@
 // Saving and restoring a dialog's placement.
 #include "winbase/WinBase.h"
 
+#include "winbase/PlacementStore.h"
 #include "winbase/WindowHelpers.h"
 
-// No placement is kept yet.
-void QF_WINBASE::SavePlacement() {}
+namespace {
 
-// Without a stored placement the window starts centred over its owner, or
-// over the desktop when it has none.
+constexpr char kPlacementKey[] = "MainWindow";
+constexpr char kMakerRoot[] = "Software\\Quillfen\\";
+
+}  // namespace
+
+// Only a top-level dialog with a key name of its own keeps its placement;
+// dialogs made without a key name have the maker's root key alone.
+bool QF_WINBASE::HasOwnSettingsKey() const
+{
+    const NString& path = m_settings.Path();
+    if (path.IsEmpty()) {
+        return false;
+    }
+    NString withSlash(path);
+    withSlash.EnsureTrailing('\\');
+    return !withSlash.EqualsNoCase(kMakerRoot);
+}
+
+void QF_WINBASE::SavePlacement()
+{
+    if (m_parent || !HasOwnSettingsKey()) {
+        return;
+    }
+    SaveWindowPlacement(m_settings, kPlacementKey, m_window, m_windowState);
+}
+
 void QF_WINBASE::RestorePlacement()
 {
-    CenterWindow(m_window, m_parent);
+    if (!HasOwnSettingsKey()) {
+        CenterWindow(m_window, m_parent);
+        return;
+    }
+    const bool resizable = (GetWindowLongPtrA(m_window, GWL_STYLE) & WS_THICKFRAME) != 0;
+    RestoreWindowPlacement(m_settings, kPlacementKey, m_window, resizable);
+    if (m_parent) {
+        CenterWindow(m_window, m_parent);
+    }
 }

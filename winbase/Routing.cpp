@@ -106,6 +106,9 @@ INT_PTR QF_WINBASE::GeneralChecks(UINT message, WPARAM wParam, LPARAM lParam)
         if (!UsesTray()) {
             return OnMessage(message, wParam, lParam);
         }
+        // Saved first, as for a minimise: a window closed in its normal state
+        // reopens where it was closed.
+        SavePlacement();
         m_windowState = kStateMinimised;
         if (GoToTray(kCloseAction)) {
             return 1;

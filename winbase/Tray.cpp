@@ -2,16 +2,46 @@
 // turning its mouse messages into the tray operations.
 #include "winbase/WinBase.h"
 
-// No icon is made yet: a dialog that uses the tray is told that there is no
-// notification area, so it never hides itself into one.
-void QF_WINBASE::UpdateTrayIcon(UINT)
+#include <shellapi.h>
+
+#include "winbase/TrayRecord.h"
+
+// Every update modifies the icon and adds it when it does not exist yet; the
+// wide record carries the title whenever there is one.
+void QF_WINBASE::UpdateTrayIcon(UINT parts)
 {
-    if (UsesTray()) {
+    if (!UsesTray()) {
+        return;
+    }
+    if (m_windowState != kStateMinimised && TrayOnlyWhenHidden()) {
+        return;
+    }
+    m_trayUnavailable = 0;
+    const WString wideTitle = TitleWide();
+    bool shown = false;
+    if (!wideTitle.IsEmpty()) {
+        NOTIFYICONDATAW record = WideTrayRecord(m_window, parts, wideTitle.Text(), TrayMessage(), m_icon);
+        shown = Shell_NotifyIconW(NIM_MODIFY, &record) || Shell_NotifyIconW(NIM_ADD, &record);
+    } else {
+        const NString title = Title();
+        NOTIFYICONDATAA record = NarrowTrayRecord(m_window, parts, title.Text(), TrayMessage(), m_icon);
+        shown = Shell_NotifyIconA(NIM_MODIFY, &record) || Shell_NotifyIconA(NIM_ADD, &record);
+    }
+    if (!shown) {
         m_trayUnavailable = 1;
     }
 }
 
-void QF_WINBASE::RemoveTrayIcon() {}
+// The shell's answer is not needed: an icon that is already gone is fine.
+void QF_WINBASE::RemoveTrayIcon()
+{
+    if (!UsesTray()) {
+        return;
+    }
+    NOTIFYICONDATAA record = NarrowTrayRecord(m_window, kTrayTipAndMessage, "", 0, nullptr);
+    record.uFlags = NIF_TIP;
+    Shell_NotifyIconA(NIM_DELETE, &record);
+}
 
 void QF_WINBASE::OnIconChanged()
 {

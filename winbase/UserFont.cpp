@@ -4,7 +4,11 @@
 
 #include <cstring>
 
+#include "winbase/FontStore.h"
+
 namespace {
+
+constexpr char kFontKey[] = "Font";
 
 void FillDefaultDescription(LOGFONTA& font)
 {
@@ -20,8 +24,9 @@ void FillDefaultDescription(LOGFONTA& font)
 
 }  // namespace
 
-// The description is not kept in the settings yet: every call makes the
-// default font, 8-point Arial.
+// The description comes from the "Font" sub-key, with 8-point Arial for a
+// description that is not stored whole; it is written back, so the defaults
+// become stored on first use.
 HFONT QF_WINBASE::CreateUserFont()
 {
     HDC dc = GetDC(m_window);
@@ -35,6 +40,8 @@ HFONT QF_WINBASE::CreateUserFont()
         m_font = nullptr;
     }
     FillDefaultDescription(m_fontDescription);
+    ReadFont(m_settings, kFontKey, m_fontDescription, nullptr);
+    WriteFont(m_settings, kFontKey, m_fontDescription, nullptr);
     const LONG points = m_fontDescription.lfHeight;
     m_fontDescription.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
     ReleaseDC(m_window, dc);

@@ -137,10 +137,13 @@ protected:
 
     // Hides the window into the tray for the action ("CloseToTray",
     // "MinimizeToTray") when the settings or the user say so (CloseToTray.cpp).
-    // True when the window went to the tray.
+    // True when the window went to the tray; never while the shell refuses
+    // the tray icon.
     bool GoToTray(const char* actionName);
 
-    // True when the window may come back from the tray (Password.cpp).
+    // True when the window may come back from the tray: no password is
+    // asked for, or the user typed it (Password.cpp). Refused at once while
+    // another check of this process is running.
     bool CheckRestorePassword();
 
     // Placement persistence (Placement.cpp).
@@ -167,6 +170,9 @@ private:
     void CheckAlwaysOnTopItem();
     void CleanUpOnDestroy();
     void FitTimedMessageBox();
+    // True when the settings key is more than the maker's root key.
+    bool HasOwnSettingsKey() const;
+    bool AnyChildDisplaced() const;
 
     uint32_t m_trayUnavailable = 0;
     uint32_t m_busy = 0;

@@ -1,0 +1,185 @@
+// Proportional layout of a scalable dialog's controls with the real main
+// dialog template: stretching, going back to the start size, minimising, and
+// the combo box and status bar that get their own treatment.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "component/WinbaseProbe.h"
+#include "res/MainDialogIds.h"
+
+using winbase_test::ProbeDialog;
+
+namespace {
+
+constexpr int kComboId = 3001;
+constexpr int kStatusId = 3002;
+
+class ScalableDialog : public ProbeDialog {
+public:
+    ScalableDialog() : ProbeDialog(IDD_MAIN) {}
+    bool IsScalable() const override { return true; }
+
+    // Extra children made before the layout is recorded.
+    bool withCombo = false;
+    bool withStatusBar = false;
+    std::vector<int> statusBarsSized;  // their control ids
+
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_INITDIALOG) {
+            if (withCombo) {
+                CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 10, 10, 120, 150,
+                                Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboId)),
+                                GetModuleHandleA(nullptr), nullptr);
+            }
+            if (withStatusBar) {
+                CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Window(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), GetModuleHandleA(nullptr),
+                                nullptr);
+            }
+        }
+        return ProbeDialog::OnMessage(message, wParam, lParam);
+    }
+    void OnStatusBarSized(HWND statusBar) override { statusBarsSized.push_back(GetDlgCtrlID(statusBar)); }
+};
+
+RECT ClientRectOf(HWND dialog, HWND child)
+{
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::map<HWND, RECT> ChildPlaces(HWND dialog)
+{
+    std::map<HWND, RECT> places;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        places[child] = ClientRectOf(dialog, child);
+    }
+    return places;
+}
+
+// Resizes the window so that its client area becomes width x height.
+void SetClientSize(HWND dialog, LONG width, LONG height)
+{
+    RECT window = {}, client = {};
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    SetWindowPos(dialog, nullptr, 0, 0, (window.right - window.left) + width - client.right,
+                 (window.bottom - window.top) + height - client.bottom, SWP_NOZORDER | SWP_NOMOVE);
+}
+
+TEST(Layout, TwiceAsWideDoublesLeftAndRightAndBackRestoresEveryControlExactly)
+{
+    ScalableDialog dialog;
+    std::map<HWND, RECT> start, wide, back;
+    RECT startClient = {}, wideClient = {};
+    dialog.script = [&](ProbeDialog& d) {
+        GetClientRect(d.Window(), &startClient);
+        start = ChildPlaces(d.Window());
+        SetClientSize(d.Window(), startClient.right * 2, startClient.bottom);
+        GetClientRect(d.Window(), &wideClient);
+        wide = ChildPlaces(d.Window());
+        SetClientSize(d.Window(), startClient.right, startClient.bottom);
+        back = ChildPlaces(d.Window());
+    };
+    dialog.Show();
+    ASSERT_EQ(wideClient.right, startClient.right * 2);
+    ASSERT_GE(start.size(), 10u);
+    for (const auto& [child, was] : start) {
+        const RECT& now = wide[child];
+        EXPECT_EQ(now.left, was.left * 2) << GetDlgCtrlID(child);
+        EXPECT_EQ(now.right, was.right * 2) << GetDlgCtrlID(child);
+        EXPECT_EQ(now.top, was.top) << GetDlgCtrlID(child);
+        EXPECT_EQ(now.bottom, was.bottom) << GetDlgCtrlID(child);
+        EXPECT_TRUE(EqualRect(&back[child], &was)) << GetDlgCtrlID(child);
+    }
+}
+
+TEST(Layout, RepeatedResizingNeverAccumulatesRoundingErrors)
+{
+    ScalableDialog dialog;
+    std::map<HWND, RECT> first, again;
+    dialog.script = [&](ProbeDialog& d) {
+        RECT client = {};
+        GetClientRect(d.Window(), &client);
+        SetClientSize(d.Window(), client.right * 3 / 2 + 1, client.bottom * 4 / 3 + 1);
+        first = ChildPlaces(d.Window());
+        SetClientSize(d.Window(), client.right * 7 / 10, client.bottom * 9 / 10);
+        SetClientSize(d.Window(), client.right * 5 / 4, client.bottom);
+        SetClientSize(d.Window(), client.right * 3 / 2 + 1, client.bottom * 4 / 3 + 1);
+        again = ChildPlaces(d.Window());
+    };
+    dialog.Show();
+    ASSERT_FALSE(first.empty());
+    for (const auto& [child, was] : first) {
+        EXPECT_TRUE(EqualRect(&again[child], &was)) << GetDlgCtrlID(child);
+    }
+}
+
+TEST(Layout, ASizeMessageWhileMinimisedMovesNothing)
+{
+    ScalableDialog dialog;
+    std::map<HWND, RECT> before, minimised, restored;
+    bool iconic = false;
+    dialog.script = [&](ProbeDialog& d) {
+        ShowWindow(d.Window(), SW_SHOW);
+        before = ChildPlaces(d.Window());
+        ShowWindow(d.Window(), SW_MINIMIZE);
+        iconic = IsIconic(d.Window()) != FALSE;
+        SendMessageA(d.Window(), WM_SIZE, SIZE_MINIMIZED, 0);
+        minimised = ChildPlaces(d.Window());
+        ShowWindow(d.Window(), SW_RESTORE);
+        restored = ChildPlaces(d.Window());
+    };
+    dialog.Show();
+    ASSERT_TRUE(iconic);
+    for (const auto& [child, was] : before) {
+        EXPECT_TRUE(EqualRect(&minimised[child], &was)) << GetDlgCtrlID(child);
+        EXPECT_TRUE(EqualRect(&restored[child], &was)) << GetDlgCtrlID(child);
+    }
+}
+
+TEST(Layout, AComboBoxScalesWithItsListAndAStatusBarDocksItself)
+{
+    ScalableDialog dialog;
+    dialog.withCombo = true;
+    dialog.withStatusBar = true;
+    RECT droppedBefore = {}, droppedAfter = {}, statusAfter = {}, clientAfter = {};
+    LONG statusHeightBefore = 0;
+    size_t sizedAtStart = 0;
+    dialog.script = [&](ProbeDialog& d) {
+        auto& probe = static_cast<ScalableDialog&>(d);
+        sizedAtStart = probe.statusBarsSized.size();
+        HWND combo = GetDlgItem(d.Window(), kComboId);
+        HWND status = GetDlgItem(d.Window(), kStatusId);
+        SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&droppedBefore));
+        const RECT statusBefore = ClientRectOf(d.Window(), status);
+        statusHeightBefore = statusBefore.bottom - statusBefore.top;
+        RECT client = {};
+        GetClientRect(d.Window(), &client);
+        SetClientSize(d.Window(), client.right * 2, client.bottom * 2);
+        SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&droppedAfter));
+        statusAfter = ClientRectOf(d.Window(), status);
+        GetClientRect(d.Window(), &clientAfter);
+    };
+    dialog.Show();
+    // Systems differ in how much of the combo box's height they count as its
+    // list; recorded without the list, it would shrink to its edit part.
+    EXPECT_GT(droppedAfter.bottom - droppedAfter.top, 3 * (droppedBefore.bottom - droppedBefore.top) / 2)
+        << "the drop-down list is part of the recorded height";
+    EXPECT_EQ(droppedAfter.right - droppedAfter.left, 2 * (droppedBefore.right - droppedBefore.left));
+    ASSERT_EQ(dialog.statusBarsSized.size(), sizedAtStart + 1);
+    EXPECT_EQ(dialog.statusBarsSized.back(), kStatusId);
+    EXPECT_EQ(statusAfter.bottom, clientAfter.bottom) << "docked at the bottom";
+    EXPECT_EQ(statusAfter.right - statusAfter.left, clientAfter.right);
+    EXPECT_GE(statusAfter.bottom - statusAfter.top, 2 * statusHeightBefore) << "the scaled minimum height";
+}
+
+}  // namespace

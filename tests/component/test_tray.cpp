@@ -1,0 +1,228 @@
+// The tray icon of a dialog that uses the tray, with the real shell of the
+// session: when it exists, when it reacts to clicks, what each click does and
+// how it comes back after the taskbar is re-created.
+#include <gtest/gtest.h>
+
+#include "component/DialogAnswerer.h"
+#include "component/TrayProbe.h"
+
+using winbase_test::DialogAnswerer;
+using winbase_test::ProbeDialog;
+using winbase_test::TrayProbe;
+using winbase_test::TrayIconExists;
+
+namespace {
+
+bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 3000)
+{
+    return vbtest::WaitFor([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeoutMs);
+}
+
+// Decides every close of the probe: to the tray, without the notice.
+void StoreCloseToTray()
+{
+    SettingsKey close = winbase_test::TestKey("CloseToTray");
+    close.WriteInt("CloseToTray", 1);
+    close.WriteInt("CloseToTrayRunReminder", 0);
+}
+
+class TrayIcon : public ::testing::Test {
+protected:
+    void SetUp() override { m_settings.Clear(); }
+    vbtest::RegistryKeyGuard m_settings{winbase_test::kTrayTestKeyPath};
+};
+
+TEST_F(TrayIcon, ADialogThatDoesNotUseTheTrayNeverTouchesTheShell)
+{
+    ProbeDialog dialog(IDD_HIDDEN, nullptr, winbase_test::kTrayTestKeyName);
+    bool iconSeen = true;
+    dialog.script = [&](ProbeDialog& d) { iconSeen = TrayIconExists(d.Window()); };
+    dialog.Show();
+    EXPECT_FALSE(iconSeen);
+    EXPECT_EQ(QF_WINBASE::TaskbarCreatedMessage(), QF_WINBASE::kNoTrayMessage);
+    EXPECT_FALSE(dialog.IsTrayUnavailable());
+}
+
+// At start-up the icon has its picture only, so a real click on it reaches
+// nobody; the first trip to the tray gives it its tip and callback message.
+TEST_F(TrayIcon, ReactsToClicksOnlyAfterTheFirstTripToTheTray)
+{
+    StoreCloseToTray();
+    TrayProbe dialog;
+    HWND window = nullptr;
+    bool existedAtStart = false, clickAtStartReported = true, hidden = false, clickRestored = false;
+    dialog.script = [&](ProbeDialog& d) {
+        window = d.Window();
+        ShowWindow(window, SW_SHOW);
+        existedAtStart = TrayIconExists(window);
+        if (!winbase_test::ClickFirstTrayIcon()) {
+            return;
+        }
+        clickAtStartReported = vbtest::WaitFor([&] { return d.Seen(winbase_test::kTestTrayMessage) > 0; }, 700);
+
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        hidden = !IsWindowVisible(window);
+        winbase_test::ClickFirstTrayIcon();
+        clickRestored = WaitVisible(window, true);
+    };
+    dialog.Show();
+    ASSERT_TRUE(existedAtStart);
+    EXPECT_FALSE(clickAtStartReported);
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(clickRestored);
+    EXPECT_GT(dialog.Seen(winbase_test::kTestTrayMessage), 0) << "tray messages go on to OnMessage";
+    EXPECT_FALSE(TrayIconExists(window)) << "removed with the window";
+}
+
+TEST_F(TrayIcon, LeftUpRestoresWhetherOrNotTheIconTakesClicks)
+{
+    StoreCloseToTray();
+    for (bool afterTrip : {false, true}) {
+        TrayProbe dialog;
+        bool restored = false;
+        dialog.script = [&](ProbeDialog& d) {
+            ShowWindow(d.Window(), SW_SHOW);
+            if (afterTrip) {
+                SendMessageA(d.Window(), WM_CLOSE, 0, 0);
+            } else {
+                ShowWindow(d.Window(), SW_HIDE);
+            }
+            ASSERT_FALSE(IsWindowVisible(d.Window()));
+            static_cast<TrayProbe&>(d).TrayClick(WM_LBUTTONUP);
+            restored = IsWindowVisible(d.Window()) != FALSE;
+        };
+        dialog.Show();
+        EXPECT_TRUE(restored) << (afterTrip ? "after a trip" : "icon with its picture only");
+        EXPECT_EQ(dialog.WindowState(), QF_WINBASE::kStateNormal);
+    }
+}
+
+TEST_F(TrayIcon, EachMouseMessageHasItsOperation)
+{
+    const struct {
+        const char* label;
+        LPARAM mouse;
+        bool restores;
+    } cases[] = {
+        {"left button up", WM_LBUTTONUP, true},
+        {"left double click", WM_LBUTTONDBLCLK, true},
+        {"middle button up", WM_MBUTTONUP, true},
+        {"right button up without a tray menu", WM_RBUTTONUP, true},
+        {"left button down", WM_LBUTTONDOWN, false},
+        {"mouse move", WM_MOUSEMOVE, false},
+    };
+    for (const auto& c : cases) {
+        TrayProbe dialog;
+        bool restored = false;
+        dialog.script = [&](ProbeDialog& d) {
+            ShowWindow(d.Window(), SW_HIDE);
+            static_cast<TrayProbe&>(d).TrayClick(c.mouse);
+            restored = IsWindowVisible(d.Window()) != FALSE;
+        };
+        dialog.Show();
+        EXPECT_EQ(restored, c.restores) << c.label;
+        EXPECT_EQ(dialog.Seen(winbase_test::kTestTrayMessage), 1) << c.label;
+    }
+}
+
+TEST_F(TrayIcon, ASecondTrayMessageWhileTheTrayMenuIsOpenIsIgnored)
+{
+    TrayProbe dialog;
+    dialog.trayMenu = CreatePopupMenu();
+    AppendMenuA(dialog.trayMenu, MF_STRING, 4242, "Item");
+    bool menuOpened = false, restoredDuringMenu = true, restoredAfter = false;
+    dialog.script = [&](ProbeDialog& d) {
+        auto& probe = static_cast<TrayProbe&>(d);
+        ShowWindow(d.Window(), SW_HIDE);
+        DialogAnswerer answerer;
+        answerer.ThenClass("#32768", [&](HWND) {
+            menuOpened = true;
+            probe.TrayClick(WM_LBUTTONUP);
+            restoredDuringMenu = IsWindowVisible(d.Window()) != FALSE;
+            EndMenu();
+        });
+        probe.TrayClick(WM_RBUTTONUP);
+        probe.TrayClick(WM_LBUTTONUP);
+        restoredAfter = IsWindowVisible(d.Window()) != FALSE;
+    };
+    dialog.Show();
+    DestroyMenu(dialog.trayMenu);
+    EXPECT_TRUE(menuOpened);
+    EXPECT_FALSE(restoredDuringMenu);
+    EXPECT_TRUE(restoredAfter) << "the guard is released with the menu";
+}
+
+// Wine never re-creates its taskbar, so the broadcast is sent here as the
+// shell sends it; the icon comes back complete, ready for clicks, although
+// the dialog has never been to the tray.
+TEST_F(TrayIcon, TaskbarCreatedAddsTheIconAgainWithItsCallback)
+{
+    TrayProbe dialog;
+    bool removed = false, back = false, clickRestored = false;
+    dialog.script = [&](ProbeDialog& d) {
+        HWND window = d.Window();
+        NOTIFYICONDATAW record = {};
+        record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        record.hWnd = window;
+        Shell_NotifyIconW(NIM_DELETE, &record);
+        removed = !TrayIconExists(window);
+        SendNotifyMessageA(HWND_BROADCAST, QF_WINBASE::TaskbarCreatedMessage(), 0, 0);
+        back = vbtest::WaitFor([&] { return TrayIconExists(window); }, 3000);
+        ShowWindow(window, SW_HIDE);
+        if (winbase_test::ClickFirstTrayIcon()) {
+            clickRestored = WaitVisible(window, true);
+        }
+    };
+    dialog.Show();
+    EXPECT_NE(QF_WINBASE::TaskbarCreatedMessage(), QF_WINBASE::kNoTrayMessage);
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(back);
+    EXPECT_TRUE(clickRestored);
+}
+
+// A window of this process that takes the shell's place: every tray request
+// reaches it and is refused, as when no notification area exists.
+class RefusingShell {
+public:
+    RefusingShell()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+            return m == WM_COPYDATA ? 0 : DefWindowProcA(w, m, wp, lp);
+        };
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&windowClass);
+        m_window = CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    }
+    ~RefusingShell() { DestroyWindow(m_window); }
+    RefusingShell(const RefusingShell&) = delete;
+    RefusingShell& operator=(const RefusingShell&) = delete;
+    bool Refuses() const { return FindWindowA("Shell_TrayWnd", nullptr) == m_window; }
+
+private:
+    HWND m_window;
+};
+
+TEST_F(TrayIcon, WithoutANotificationAreaNothingIsAskedAndTheCloseEndsTheDialog)
+{
+    RefusingShell shell;
+    ASSERT_TRUE(shell.Refuses());
+    TrayProbe dialog;
+    bool unavailable = false, destroyed = false;
+    DialogAnswerer answerer(1500);
+    answerer.Then("Query", [](HWND query) { DialogAnswerer::Click(query, IDNO); });
+    dialog.script = [&](ProbeDialog& d) {
+        unavailable = d.IsTrayUnavailable();
+        SendMessageA(d.Window(), WM_CLOSE, 0, 0);
+        destroyed = !IsWindow(d.Window());
+    };
+    dialog.Show();
+    EXPECT_TRUE(unavailable);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(answerer.Answered(), 0u);
+    EXPECT_EQ(winbase_test::ReadTestValue("CloseToTray", "CloseToTrayReminder"), -1);
+}
+
+}  // namespace
