@@ -1,0 +1,182 @@
+// vb_poke: what tools/screenshots.sh asks of the Windows side of the session. It finds windows by
+// their exact title, as the system keeps it, and drives them with the messages a user's clicks
+// would send; it answers on stdout. Every wait ends at a deadline; exit code 1 means the window
+// (or whatever else was asked for) did not turn up in time, 2 a wrong command line.
+//
+//   vb_poke wait TITLE [SECONDS]          until a visible window TITLE exists
+//   vb_poke gone TITLE [SECONDS]          until no visible window TITLE exists
+//   vb_poke post TITLE MSG WPARAM LPARAM  posts the message (numbers: decimal or 0x...)
+//   vb_poke rect TITLE [CONTROL-ID]       "x y width height" of the window or its control
+//   vb_poke listed TITLE [SECONDS]        until the main dialog's list shows an entry TITLE
+//   vb_poke hide TITLE                    double-clicks the entry TITLE of the main dialog's list
+//   vb_poke select TITLE CONTROL-ID LINE  selects a list box line (its number or its text) and
+//                                         tells the dialog
+//   vb_poke popup CLASS TITLE [SECONDS]   "x y width height" of a visible window of class CLASS
+//                                         (a menu, a tooltip) of the process that shows TITLE
+//   vb_poke popup-gone CLASS TITLE [SECONDS]  until that process shows no such window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kMainTitle[] = "Window Veilbox";
+constexpr int kMainList = 1000;
+
+std::string TitleOf(HWND window)
+{
+    WCHAR wide[512] = {};
+    InternalGetWindowText(window, wide, 512);
+    char text[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// First visible top-level window that passes the test, or null.
+template <class Test>
+HWND FindVisible(Test test)
+{
+    struct Search { Test* test; HWND found; } search{&test, nullptr};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (!IsWindowVisible(window) || !(*s->test)(window))
+            return TRUE;
+        s->found = window;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindTitled(const char* title)
+{
+    return FindVisible([title](HWND window) { return TitleOf(window) == title; });
+}
+
+// Polls cond every 20 ms until it holds or seconds have passed.
+template <class Cond>
+bool WaitFor(Cond cond, double seconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    for (;;) {
+        if (cond())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(20);
+    }
+}
+
+UINT_PTR Number(const char* text)
+{
+    return static_cast<UINT_PTR>(strtoull(text, nullptr, 0));
+}
+
+double Seconds(int argc, char** argv, int index)
+{
+    return index < argc ? atof(argv[index]) : 10.0;
+}
+
+int PrintRect(HWND window)
+{
+    RECT rect = {};
+    if (!window || !GetWindowRect(window, &rect))
+        return 1;
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return 0;
+}
+
+int IndexInMainList(const char* title)
+{
+    HWND list = GetDlgItem(FindTitled(kMainTitle), kMainList);
+    if (!list)
+        return LB_ERR;
+    return static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(title)));
+}
+
+// Selects the line, given by its number (all digits) or its exact text, and sends the notification that
+// the list box sends its dialog for a user's click.
+int SelectLine(HWND dialog, int controlId, const char* line, WORD notification)
+{
+    HWND list = GetDlgItem(dialog, controlId);
+    if (!list)
+        return 1;
+    const bool number = line[0] && strspn(line, "0123456789") == strlen(line);
+    const LRESULT index = number ? static_cast<LRESULT>(Number(line))
+                                 : SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(line));
+    if (index == LB_ERR || SendMessageA(list, LB_SETCURSEL, index, 0) == LB_ERR)
+        return 1;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, notification), reinterpret_cast<LPARAM>(list));
+    return 0;
+}
+
+// A visible top-level window of class className in the process that shows a window title.
+HWND FindPopup(const std::string& className, const char* title)
+{
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(FindTitled(title), &pid))
+        return nullptr;
+    return FindVisible([&](HWND window) {
+        DWORD windowPid = 0;
+        GetWindowThreadProcessId(window, &windowPid);
+        return windowPid == pid && ClassOf(window) == className;
+    });
+}
+
+int Run(int argc, char** argv)
+{
+    const std::string command = argv[1];
+    const char* title = argv[2];
+    if (command == "wait")
+        return WaitFor([&] { return FindTitled(title) != nullptr; }, Seconds(argc, argv, 3)) ? 0 : 1;
+    if (command == "gone")
+        return WaitFor([&] { return FindTitled(title) == nullptr; }, Seconds(argc, argv, 3)) ? 0 : 1;
+    if (command == "post" && argc == 6) {
+        HWND window = FindTitled(title);
+        return window && PostMessageA(window, static_cast<UINT>(Number(argv[3])), Number(argv[4]),
+                                      static_cast<LPARAM>(Number(argv[5]))) ? 0 : 1;
+    }
+    if (command == "rect") {
+        HWND window = FindTitled(title);
+        return PrintRect(argc > 3 && window ? GetDlgItem(window, static_cast<int>(Number(argv[3]))) : window);
+    }
+    if (command == "listed")
+        return WaitFor([&] { return IndexInMainList(title) >= 0; }, Seconds(argc, argv, 3)) ? 0 : 1;
+    if (command == "hide")
+        return SelectLine(FindTitled(kMainTitle), kMainList, title, LBN_DBLCLK);
+    if (command == "select" && argc == 5)
+        return SelectLine(FindTitled(title), static_cast<int>(Number(argv[3])), argv[4], LBN_SELCHANGE);
+    if (command == "popup" && argc >= 4) {
+        HWND popup = nullptr;
+        WaitFor([&] { return (popup = FindPopup(argv[2], argv[3])) != nullptr; }, Seconds(argc, argv, 4));
+        return PrintRect(popup);
+    }
+    if (command == "popup-gone" && argc >= 4)
+        return WaitFor([&] { return FindPopup(argv[2], argv[3]) == nullptr; }, Seconds(argc, argv, 4)) ? 0 : 1;
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        fprintf(stderr, "usage: vb_poke wait|gone|post|rect|listed|hide|select|popup|popup-gone ...\n");
+        return 2;
+    }
+    const int result = Run(argc, argv);
+    if (result == 2)
+        fprintf(stderr, "vb_poke: unknown command or wrong arguments: %s\n", argv[1]);
+    return result;
+}
