@@ -2,12 +2,13 @@
 #   make          build
 #   make run      build and start Veilbox.exe under Wine (headless: a private session + screenshot)
 #   make test     build and run every test in a private headless Wine session
+#   make screenshots  build and take the README's pictures of every dialog (docs/screenshots/)
 #   make clean
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps build run test dist clean
+.PHONY: all deps build run test dist screenshots clean
 all: build
 
 deps:
@@ -27,6 +28,9 @@ test: build
 
 dist: build
 	tools/make-dist.sh $(BUILD)
+
+screenshots: build
+	tools/screenshots.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

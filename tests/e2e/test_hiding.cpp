@@ -10,18 +10,6 @@ using namespace vbtest;
 
 namespace {
 
-// The hidden-window menu opens as a right click on the tray icon opens it; Down and Enter then
-// choose its top entry, the newest hidden window.
-void ChooseTopMenuEntry(VeilboxApp& app)
-{
-    PostMessageA(app.MainWindow(), kTrayCallbackMessage, 0, WM_RBUTTONUP);
-    ASSERT_NE(WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000), nullptr);
-    SendKey(VK_DOWN, true);
-    SendKey(VK_DOWN, false);
-    SendKey(VK_RETURN, true);
-    SendKey(VK_RETURN, false);
-}
-
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
 {
     return WaitFor([&] { return IsWindowVisible(window) == (visible ? TRUE : FALSE); }, timeoutMs);
@@ -42,11 +30,11 @@ TEST_F(Hiding, DoubleClickHidesIntoTheMenuAndTheEntryBringsItBack)
     ASSERT_NE(app.MainWindow(), nullptr);
     ASSERT_TRUE(app.WaitListed("Hiding Target A"));
 
-    ASSERT_TRUE(app.DoubleClick("Hiding Target A"));
+    ASSERT_TRUE(app.DoubleClick("Hiding Target A")) << app.Failure();
     EXPECT_TRUE(WaitVisible(targets[0], false));
     EXPECT_FALSE(app.Lists("Hiding Target A"));
 
-    ChooseTopMenuEntry(app);
+    ASSERT_TRUE(app.ChooseTopMenuEntry());
     EXPECT_TRUE(WaitVisible(targets[0], true));
     EXPECT_TRUE(app.WaitListed("Hiding Target A"));
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0]; }, 3000));
@@ -60,11 +48,11 @@ TEST_F(Hiding, ExitShowsHeldWindowsAgainButShiftHiddenOnesStayHidden)
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Shift Hidden"));
 
-    ASSERT_TRUE(app.DoubleClick("Held One"));
-    ASSERT_TRUE(app.DoubleClick("Held Two"));
+    ASSERT_TRUE(app.DoubleClick("Held One")) << app.Failure();
+    ASSERT_TRUE(app.DoubleClick("Held Two")) << app.Failure();
     {
         HeldKeys shift{VK_SHIFT};
-        ASSERT_TRUE(app.DoubleClick("Shift Hidden"));
+        ASSERT_TRUE(app.DoubleClick("Shift Hidden")) << app.Failure();
     }
     for (size_t i = 0; i < 3; ++i)
         EXPECT_TRUE(WaitVisible(targets[i], false)) << i;
@@ -82,7 +70,7 @@ TEST_F(Hiding, QuitRequestFromAnInstallerReleasesEveryHeldWindow)
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Installer Case"));
-    ASSERT_TRUE(app.DoubleClick("Installer Case"));
+    ASSERT_TRUE(app.DoubleClick("Installer Case")) << app.Failure();
     ASSERT_TRUE(WaitVisible(targets[0], false));
 
     ChildProcess installer;
@@ -100,7 +88,7 @@ TEST_F(Hiding, HideActiveHidesTheForegroundCandidate)
     ASSERT_TRUE(app.WaitListed("Active Target"));
 
     ASSERT_TRUE(ClickToFront(targets[0]));
-    SendMessageA(app.MainWindow(), WM_COMMAND, 1009, 0);
+    ASSERT_TRUE(app.Command(1009)) << app.Failure();
     EXPECT_TRUE(WaitVisible(targets[0], false));
     EXPECT_NE(GetForegroundWindow(), targets[0]);
 
@@ -116,7 +104,7 @@ TEST_F(Hiding, HideActiveWithAWindowThatIsNoCandidateHidesNothing)
     VeilboxApp app;
     ASSERT_NE(app.MainWindow(), nullptr);
     ASSERT_TRUE(ClickToFront(targets[0]));
-    SendMessageA(app.MainWindow(), WM_COMMAND, 1009, 0);
+    ASSERT_TRUE(app.Command(1009)) << app.Failure();
     EXPECT_TRUE(IsWindowVisible(targets[0]));
 }
 
@@ -165,9 +153,9 @@ TEST_F(Hiding, WinesOwnNotepadIsHiddenAndShownAgain)
 
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed(title));
-    ASSERT_TRUE(app.DoubleClick(title));
+    ASSERT_TRUE(app.DoubleClick(title)) << app.Failure();
     EXPECT_TRUE(WaitVisible(window, false));
-    ChooseTopMenuEntry(app);
+    ASSERT_TRUE(app.ChooseTopMenuEntry());
     EXPECT_TRUE(WaitVisible(window, true));
 }
 
@@ -177,8 +165,7 @@ TEST_F(Hiding, AWindowThatRefusesToHideIsNotClaimedAndTheUserIsTold)
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Stubborn Window"));
-    const int index = app.IndexOf("Stubborn Window");
-    SendMessageA(app.List(), LB_SETCURSEL, index, 0);
+    ASSERT_TRUE(app.Select(app.IndexOf("Stubborn Window"))) << app.Failure();
     // Posted: the message box the double click opens runs its own loop in Veilbox.
     PostMessageA(app.MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.List()));
 

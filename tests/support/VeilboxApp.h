@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,23 @@ namespace vbtest {
 
 constexpr char kMainTitle[] = "Window Veilbox";
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+
+// Presses (down) or releases (up) a key for the whole desktop.
+inline void SendKey(WORD key, bool down)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Presses and releases a key for whichever window has the keyboard.
+inline void TapKey(WORD key)
+{
+    SendKey(key, true);
+    SendKey(key, false);
+}
 
 class VeilboxApp {
 public:
@@ -30,11 +48,39 @@ public:
     }
     HWND List() { return GetDlgItem(MainWindow(), 1000); }
 
-    // Index of the list entry with exactly this title, or LB_ERR.
+    // Sends a message to one of the program's windows and waits at most kSendTimeoutMs for the
+    // answer, so that a stuck program fails the test instead of hanging it. A send that gets no
+    // answer returns false, is printed on stderr and is kept in Failure().
+    bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr)
+    {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                 kSendTimeoutMs, &answer)) {
+            const DWORD error = GetLastError();
+            char text[160];
+            snprintf(text, sizeof text, "Veilbox gave no answer to message 0x%04X (wParam %llu) within %lu ms, error %lu",
+                     message, static_cast<unsigned long long>(wParam), kSendTimeoutMs, error);
+            m_failure = text;
+            fprintf(stderr, "%s\n", text);
+            return false;
+        }
+        if (result)
+            *result = static_cast<LRESULT>(answer);
+        return true;
+    }
+    // Sends the main dialog a command as its buttons and hotkeys do.
+    bool Command(WPARAM wParam, LPARAM lParam = 0) { return Send(MainWindow(), WM_COMMAND, wParam, lParam); }
+    // The last send that got no answer, or empty.
+    const std::string& Failure() const { return m_failure; }
+
+    // Index of the list entry with exactly this title, or LB_ERR (also when the program does
+    // not answer).
     int IndexOf(const char* title)
     {
-        return static_cast<int>(SendMessageA(List(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(title)));
+        LRESULT index = LB_ERR;
+        if (!Send(List(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(title), &index))
+            return LB_ERR;
+        return static_cast<int>(index);
     }
     bool Lists(const char* title) { return IndexOf(title) >= 0; }
     // Waits for the once-a-second refresh to list (or drop) the title.
@@ -43,14 +89,36 @@ public:
         return WaitFor([&] { return Lists(title) == listed; }, timeoutMs);
     }
 
-    // Selects the entry and double-clicks it as the list box reports it.
+    // Selects the entry at index as a click on it does.
+    bool Select(int index)
+    {
+        LRESULT result = LB_ERR;
+        return Send(List(), LB_SETCURSEL, index, 0, &result) && result != LB_ERR;
+    }
+
+    // Selects the entry and double-clicks it as the list box reports it; false when there is no
+    // such entry or the program did not answer.
     bool DoubleClick(const char* title)
     {
-        int index = IndexOf(title);
-        if (index < 0)
+        const int index = IndexOf(title);
+        return index >= 0 && Select(index) &&
+               Command(MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(List()));
+    }
+
+    // Opens the hidden-window menu as a right click on the tray icon opens it, and chooses its top
+    // entry, the newest hidden window, with Down and Enter. False when the menu did not open or
+    // did not get the keyboard.
+    bool ChooseTopMenuEntry()
+    {
+        HWND main = MainWindow();
+        PostMessageA(main, kTrayCallbackMessage, 0, WM_RBUTTONUP);
+        if (!WaitForTopWindow({m_process.Id(), nullptr, "#32768", true}, 5000))
             return false;
-        SendMessageA(List(), LB_SETCURSEL, index, 0);
-        SendMessageA(MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(List()));
+        // The keys go to the thread that has the foreground: the menu's only once its owner has it.
+        if (!WaitFor([&] { return GetForegroundWindow() == main; }, 5000))
+            return false;
+        TapKey(VK_DOWN);
+        TapKey(VK_RETURN);
         return true;
     }
 
@@ -79,25 +147,29 @@ public:
     bool Started() const { return m_started; }
 
 private:
+    static constexpr DWORD kSendTimeoutMs = 10000;
+
     ChildProcess m_process;
     HWND m_main = nullptr;
     bool m_started = false;
+    std::string m_failure;
 };
 
-// Presses (down) or releases (up) a key for the whole desktop.
-inline void SendKey(WORD key, bool down)
+// True when the window keeps the foreground for heldMs without a break.
+inline bool KeepsForeground(HWND window, DWORD heldMs)
 {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
+    return !WaitFor([&] { return GetForegroundWindow() != window; }, heldMs);
 }
 
 // Gives the window the foreground the way a user does, with a click on it: without a window
 // manager Wine lets a program take the foreground only for its own windows, or by a click.
-inline bool ClickToFront(HWND window, DWORD timeoutMs = 3000)
+// Under Wine a window that was activated just before (a dialog that has just opened, the window
+// that Hide Active brought to the front) takes the foreground back when its program reads the
+// X server's late report of its focus, a few milliseconds on: so the window must keep the
+// foreground for a while, or it is given it again.
+inline bool ClickToFront(HWND window, DWORD timeoutMs = 5000)
 {
+    constexpr DWORD kSettledMs = 300;
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (GetTickCount64() < deadline) {
         // Raised first, so that no other window takes the click.
@@ -117,7 +189,7 @@ inline bool ClickToFront(HWND window, DWORD timeoutMs = 3000)
             input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
             SendInput(3, input, sizeof(INPUT));
         }
-        if (WaitFor([&] { return GetForegroundWindow() == window; }, 500))
+        if (WaitFor([&] { return GetForegroundWindow() == window; }, 500) && KeepsForeground(window, kSettledMs))
             return true;
     }
     return false;
