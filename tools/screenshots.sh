@@ -29,8 +29,17 @@ done
 mkdir -p "$out"
 
 WM_COMMAND=0x0111
+WM_SYSCOMMAND=0x0112
+WM_VSCROLL=0x0115
+WM_NCACTIVATE=0x0086
 WM_CANCELMODE=0x001F
+BM_SETCHECK=0x00F1
+SC_CLOSE=0xF060
+SB_TOP=6
+IDOK=1
 IDCANCEL=2
+IDYES=6
+IDNO=7
 TRAY_CALLBACK=0x8001   # the tray icon's callback message
 WM_RBUTTONUP=0x0205
 MAIN="Window Veilbox"
@@ -84,6 +93,9 @@ shoot() {
         fail "the dialog \"$2\" did not appear"
         return 1
     fi
+    # Active, as a dialog the user has just opened; a dialog that cannot take the foreground is
+    # shown as it is.
+    poke front "$2" 3 || echo "screenshots: \"$2\" is not in the foreground" >&2
     sleep 0.3 # its first paint
     import -window "$id" "$work/$1.png" && save_png "$work/$1.png" "$out/$1.png" \
         && echo "screenshots: $out/$1.png" || fail "could not capture \"$2\""
@@ -101,11 +113,29 @@ shoot_area() {
         || fail "could not capture $name"
 }
 
-# The smallest rectangle "x y w h" holding both rectangles.
-union() {
-    echo $(( $1 < $5 ? $1 : $5 )) $(( $2 < $6 ? $2 : $6 )) \
-        $(( ($1 + $3 > $5 + $7 ? $1 + $3 : $5 + $7) - ($1 < $5 ? $1 : $5) )) \
-        $(( ($2 + $4 > $6 + $8 ? $2 + $4 : $6 + $8) - ($2 < $6 ? $2 : $6) ))
+# shoot_windows NAME MARGIN "X Y W H"...: the windows at these rectangles (a dialog and its help
+# popup), cut out of the screen and laid on a clear background, so that nothing behind them shows.
+shoot_windows() {
+    local name=$1 m=$2
+    shift 2
+    local left=1000000 top=1000000 right=0 bottom=0 x y w h rect
+    for rect in "$@"; do
+        read -r x y w h <<<"$rect"
+        (( x < left )) && left=$x
+        (( y < top )) && top=$y
+        (( x + w > right )) && right=$(( x + w ))
+        (( y + h > bottom )) && bottom=$(( y + h ))
+    done
+    left=$(( left - m )) top=$(( top - m )) right=$(( right + m )) bottom=$(( bottom + m ))
+    import -window root "$work/screen.png" || { fail "could not capture $name"; return 1; }
+    local layers=(-size "$(( right - left ))x$(( bottom - top ))" xc:none)
+    for rect in "$@"; do
+        read -r x y w h <<<"$rect"
+        layers+=("(" "$work/screen.png" -crop "${w}x${h}+${x}+${y}" +repage ")"
+                 -geometry "+$(( x - left ))+$(( y - top ))" -composite)
+    done
+    convert "${layers[@]}" "$work/$name.png" && save_png "$work/$name.png" "$out/$name.png" \
+        && echo "screenshots: $out/$name.png" || fail "could not capture $name"
 }
 
 close_dialog() { poke post "$1" $WM_COMMAND $IDCANCEL 0 && poke gone "$1" 10 || fail "\"$1\" did not close"; }
@@ -114,7 +144,7 @@ command_to() { poke post "$1" $WM_COMMAND "$2" 0 || fail "no window \"$1\" for c
 # Wine's own TrueType fonts, which this Wine does not find by itself: without Marlett the caption
 # buttons show letters, and Tahoma is the caption font. The session's prefix is a private copy.
 fonts=$WINEPREFIX/drive_c/windows/Fonts
-for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+for font in marlett.ttf tahoma.ttf tahomabd.ttf ms_sans_serif.ttf sserife.fon; do
     [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$fonts/$font" ] && cp "/usr/share/wine/fonts/$font" "$fonts/"
 done
 
@@ -161,12 +191,16 @@ poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not clos
 # --- Hidden Windows, which lists the two windows just hidden.
 park_pointer
 command_to "$MAIN" 1006
-poke wait "Hidden Windows" 10 && poke select "Hidden Windows" 1000 "Holiday photos"
+# The last of the two goes first, so that the list scrolls down to show both.
+poke wait "Hidden Windows" 10 && poke select "Hidden Windows" 1000 "Quarterly report - draft" \
+    && poke select "Hidden Windows" 1000 "Holiday photos"
 shoot hidden "Hidden Windows"
 close_dialog "Hidden Windows"
 
 # --- About.
 command_to "$MAIN" 1001
+# The licence opens scrolled to its end; the picture shows its beginning, as after a scroll up.
+poke wait "About" 10 && poke post "About" $WM_VSCROLL $SB_TOP 0 1000
 shoot about "About"
 close_dialog "About"
 
@@ -178,7 +212,7 @@ read -r cx cy cw ch < <(poke rect "Hot Key" 1007)
 xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch / 2 ))
 if tip=$(poke popup "tooltips_class32" "Hot Key" 10); then
     sleep 0.3
-    shoot_area popup $(union $(poke rect "Hot Key") $tip) 12
+    shoot_windows popup 8 "$(poke rect "Hot Key")" "$tip"
 else
     fail "no help popup over the \"Use Hot Keys\" box"
 fi
@@ -193,5 +227,55 @@ command_to "Hot Key" 1012
 shoot ui "User Interface"
 close_dialog "User Interface"
 close_dialog "Hot Key"
+
+# Starts a second copy of the program, which asks the running one to show itself and ends; with
+# a restore password it waits for the answer, so it runs in the background.
+second_start() { wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 & }
+
+# --- The first close asks whether the program should go to the tray. Yes with "Don't remind me
+# again" ticked stores the decision and hides the dialog.
+park_pointer
+poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
+shoot query "Query"
+poke post "Query" $BM_SETCHECK 1 0 1018 && command_to "Query" $IDYES
+poke gone "$MAIN" 10 || fail "Yes in the query did not hide the main dialog"
+
+# --- With the decision stored, a close tells where the program went first.
+second_start
+poke wait "$MAIN" 10 || fail "a second start did not bring the main dialog back"
+poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
+shoot notice "Close to Systray"
+command_to "Close to Systray" $IDOK
+poke gone "$MAIN" 10 || fail "the main dialog did not go to the tray after the notice"
+
+# --- With a restore password, the way back from the tray asks for it.
+wine reg add "$settings\\Password" /v UseSystrayPassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add "$settings\\Password" /v Password /t REG_SZ /d secret /f >/dev/null 2>&1
+second_start
+if poke wait "Enter Password" 10; then
+    xdotool type --delay 30 secret
+    # Wine activates the dialog inside its process before the process has the foreground, and
+    # does not repaint the caption as active when the foreground follows: it is told to.
+    poke front "Enter Password" 5 && poke post "Enter Password" $WM_NCACTIVATE 1 0
+    shoot password "Enter Password"
+    xdotool key Return
+    poke wait "$MAIN" 10 || fail "the right password did not bring the main dialog back"
+else
+    fail "the dialog \"Enter Password\" did not appear"
+fi
+
+# --- Another program holds Ctrl+Shift+H when the program starts: the question of the conflict.
+MOD_CONTROL_SHIFT=6
+VK_H=0x48
+wine "$bin/Veilbox.exe" uninstall </dev/null >/dev/null 2>&1
+for _ in $(seq 1 100); do kill -0 "$veilbox" 2>/dev/null || break; sleep 0.1; done
+wine "$bin/vb_poke.exe" hold $MOD_CONTROL_SHIFT $VK_H 60 </dev/null >/dev/null 2>&1 &
+demos+=($!)
+for _ in $(seq 1 100); do poke taken $MOD_CONTROL_SHIFT $VK_H && break; sleep 0.1; done
+wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
+veilbox=$!
+shoot conflict "Error"
+command_to "Error" $IDNO
+poke wait "$MAIN" 10 || fail "the main dialog did not show after the conflict question"
 
 exit $failed

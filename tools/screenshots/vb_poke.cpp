@@ -5,7 +5,10 @@
 //
 //   vb_poke wait TITLE [SECONDS]          until a visible window TITLE exists
 //   vb_poke gone TITLE [SECONDS]          until no visible window TITLE exists
-//   vb_poke post TITLE MSG WPARAM LPARAM  posts the message (numbers: decimal or 0x...)
+//   vb_poke front TITLE [SECONDS]         until the visible window TITLE has the foreground
+//   vb_poke post TITLE MSG WPARAM LPARAM [CONTROL-ID]
+//                                         posts the message (numbers: decimal or 0x...) to the
+//                                         window or to its control
 //   vb_poke rect TITLE [CONTROL-ID]       "x y width height" of the window or its control
 //   vb_poke listed TITLE [SECONDS]        until the main dialog's list shows an entry TITLE
 //   vb_poke hide TITLE                    double-clicks the entry TITLE of the main dialog's list
@@ -14,6 +17,9 @@
 //   vb_poke popup CLASS TITLE [SECONDS]   "x y width height" of a visible window of class CLASS
 //                                         (a menu, a tooltip) of the process that shows TITLE
 //   vb_poke popup-gone CLASS TITLE [SECONDS]  until that process shows no such window
+//   vb_poke hold MODIFIERS KEY SECONDS    holds the hotkey (RegisterHotKey flags and virtual key)
+//                                         desktop-wide for SECONDS, as another program would
+//   vb_poke taken MODIFIERS KEY           succeeds when another program holds the hotkey
 #include <windows.h>
 
 #include <cstdio>
@@ -134,6 +140,38 @@ HWND FindPopup(const std::string& className, const char* title)
     });
 }
 
+// Registers the hotkey for a window of this process and keeps it, answering messages, for the
+// given time; 1 when the combination could not be taken.
+int HoldHotkey(UINT modifiers, UINT key, double seconds)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "vb_poke hotkey", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!window || !RegisterHotKey(window, 1, modifiers, key))
+        return 1;
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
+// True when the hotkey cannot be registered here because another program holds it.
+bool IsTaken(UINT modifiers, UINT key)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "vb_poke probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    const bool free = window && RegisterHotKey(window, 1, modifiers, key);
+    if (free)
+        UnregisterHotKey(window, 1);
+    if (window)
+        DestroyWindow(window);
+    return window && !free;
+}
+
 int Run(int argc, char** argv)
 {
     const std::string command = argv[1];
@@ -142,8 +180,13 @@ int Run(int argc, char** argv)
         return WaitFor([&] { return FindTitled(title) != nullptr; }, Seconds(argc, argv, 3)) ? 0 : 1;
     if (command == "gone")
         return WaitFor([&] { return FindTitled(title) == nullptr; }, Seconds(argc, argv, 3)) ? 0 : 1;
-    if (command == "post" && argc == 6) {
+    if (command == "front")
+        return WaitFor([&] { HWND w = FindTitled(title); return w && GetForegroundWindow() == w; },
+                       Seconds(argc, argv, 3)) ? 0 : 1;
+    if (command == "post" && (argc == 6 || argc == 7)) {
         HWND window = FindTitled(title);
+        if (window && argc == 7)
+            window = GetDlgItem(window, static_cast<int>(Number(argv[6])));
         return window && PostMessageA(window, static_cast<UINT>(Number(argv[3])), Number(argv[4]),
                                       static_cast<LPARAM>(Number(argv[5]))) ? 0 : 1;
     }
@@ -162,6 +205,10 @@ int Run(int argc, char** argv)
         WaitFor([&] { return (popup = FindPopup(argv[2], argv[3])) != nullptr; }, Seconds(argc, argv, 4));
         return PrintRect(popup);
     }
+    if (command == "hold" && argc == 5)
+        return HoldHotkey(static_cast<UINT>(Number(argv[2])), static_cast<UINT>(Number(argv[3])), atof(argv[4]));
+    if (command == "taken" && argc == 4)
+        return IsTaken(static_cast<UINT>(Number(argv[2])), static_cast<UINT>(Number(argv[3]))) ? 0 : 1;
     if (command == "popup-gone" && argc >= 4)
         return WaitFor([&] { return FindPopup(argv[2], argv[3]) == nullptr; }, Seconds(argc, argv, 4)) ? 0 : 1;
     return 2;
@@ -172,7 +219,7 @@ int Run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: vb_poke wait|gone|post|rect|listed|hide|select|popup|popup-gone ...\n");
+        fprintf(stderr, "usage: vb_poke wait|gone|front|post|rect|listed|hide|select|popup|popup-gone|hold|taken ...\n");
         return 2;
     }
     const int result = Run(argc, argv);
