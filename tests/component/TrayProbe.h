@@ -73,20 +73,7 @@ inline bool ClickFirstTrayIcon()
     if (!icon) {
         return false;
     }
-    RECT rect = {};
-    GetWindowRect(icon, &rect);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input) {
-        i.type = INPUT_MOUSE;
-    }
-    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
-    input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(3, input, sizeof(INPUT)) == 3;
+    return vbtest::ClickCentreOf(icon);
 }
 
 }  // namespace winbase_test

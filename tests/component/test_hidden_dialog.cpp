@@ -19,18 +19,6 @@ namespace {
 
 using ScriptedHidden = ScriptedDialog<HIDDEN>;
 
-std::vector<std::string> Titles(HWND list)
-{
-    std::vector<std::string> titles;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[300] = {};
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        titles.push_back(text);
-    }
-    return titles;
-}
-
 int IndexOfWindow(HWND list, HWND window)
 {
     const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));

@@ -100,7 +100,7 @@ void StartUseAndExit(const char* what)
         VeilboxApp app;
         HWND main = app.MainWindow();
         ASSERT_NE(main, nullptr) << what;
-        ASSERT_TRUE(WaitFor([&] { return SendMessageA(app.List(), LB_GETCOUNT, 0, 0) >= 0; })) << what;
+        ASSERT_TRUE(WaitFor([&] { return SendWithin(app.List(), LB_GETCOUNT, 0, 0, nullptr, 1000); })) << what;
         EXPECT_TRUE(app.Exit()) << what;
         EXPECT_EQ(app.Process().ExitCode(), 0u) << what;
     }

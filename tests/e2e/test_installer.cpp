@@ -143,14 +143,13 @@ public:
         HWND list = GetDlgItem(Main(), 1000);
         LRESULT index = LB_ERR;
         WaitFor([&] {
-            index = SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(title));
-            return index != LB_ERR;
+            return SendWithin(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(title),
+                              &index) && index != LB_ERR;
         });
         if (index == LB_ERR)
             return false;
-        SendMessageA(list, LB_SETCURSEL, index, 0);
-        SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
-        return true;
+        return SendWithin(list, LB_SETCURSEL, index, 0) &&
+               SendWithin(Main(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
     }
 
     ChildProcess& Process() { return m_process; }

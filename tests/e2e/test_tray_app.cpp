@@ -66,28 +66,17 @@ bool ClickTrayIcon()
     HWND icon = tray ? FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr;
     if (!icon)
         return false;
-    RECT rect = {};
-    GetWindowRect(icon, &rect);
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input)
-        i.type = INPUT_MOUSE;
-    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
-    input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(3, input, sizeof(INPUT)) == 3;
+    return ClickCentreOf(icon);
 }
 
 void Tick(HWND dialog, bool checked)
 {
-    SendMessageA(GetDlgItem(dialog, 1018), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendWithin(GetDlgItem(dialog, 1018), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void Click(HWND dialog, int id)
 {
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    SendWithin(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 void PressKey(WORD key)
@@ -181,7 +170,7 @@ TEST_F(TrayApp, WithAnEmptyStoredPasswordNoRestoreSucceedsButExitFromTheMenuWork
     HWND password = Dialog(app, "Enter Password");
     ASSERT_NE(password, nullptr);
     EXPECT_FALSE(IsWindowVisible(main)) << "nothing of the window shows before the password";
-    SendMessageA(GetDlgItem(password, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("anything"));
+    SendWithin(GetDlgItem(password, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("anything"));
     Click(password, IDOK);
     EXPECT_TRUE(second.WaitForExit());
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(password); }, 5000));

@@ -29,6 +29,38 @@ bool WaitFor(Cond cond, DWORD timeoutMs = 5000)
     }
 }
 
+// Sends a message to a window of another program and waits for the answer at most timeoutMs,
+// so a program that stopped answering fails the test instead of hanging it. False on time-out.
+inline bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr,
+                       DWORD timeoutMs = 10000)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, timeoutMs, &answer))
+        return false;
+    if (result)
+        *result = static_cast<LRESULT>(answer);
+    return true;
+}
+
+// A real left click at the centre of a window, as the mouse gives it. True when the input
+// was taken.
+inline bool ClickCentreOf(HWND window)
+{
+    RECT rect = {};
+    if (!GetWindowRect(window, &rect))
+        return false;
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& i : input)
+        i.type = INPUT_MOUSE;
+    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
+    input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(3, input, sizeof(INPUT)) == 3;
+}
+
 // Folder of the running test program, with a trailing backslash. Veilbox.exe and the helper
 // programs are built into the same folder.
 inline std::string BinDir()

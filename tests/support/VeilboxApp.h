@@ -53,9 +53,7 @@ public:
     // answer returns false, is printed on stderr and is kept in Failure().
     bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr)
     {
-        DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                 kSendTimeoutMs, &answer)) {
+        if (!SendWithin(window, message, wParam, lParam, result, kSendTimeoutMs)) {
             const DWORD error = GetLastError();
             char text[160];
             snprintf(text, sizeof text, "Veilbox gave no answer to message 0x%04X (wParam %llu) within %lu ms, error %lu",
@@ -64,8 +62,6 @@ public:
             fprintf(stderr, "%s\n", text);
             return false;
         }
-        if (result)
-            *result = static_cast<LRESULT>(answer);
         return true;
     }
     // Sends the main dialog a command as its buttons and hotkeys do.
@@ -175,20 +171,8 @@ inline bool ClickToFront(HWND window, DWORD timeoutMs = 5000)
         // Raised first, so that no other window takes the click.
         SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         SetForegroundWindow(window);
-        if (GetForegroundWindow() != window) {
-            RECT rect = {};
-            GetWindowRect(window, &rect);
-            const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-            INPUT input[3] = {};
-            for (INPUT& i : input)
-                i.type = INPUT_MOUSE;
-            input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
-            input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
-            input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-            input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-            SendInput(3, input, sizeof(INPUT));
-        }
+        if (GetForegroundWindow() != window)
+            ClickCentreOf(window);
         if (WaitFor([&] { return GetForegroundWindow() == window; }, 500) && KeepsForeground(window, kSettledMs))
             return true;
     }
