@@ -35,6 +35,23 @@ NString KeepCharacters(const NString& text, uint32_t count)
     return cut == 0 ? NString("") : NString::FromWide(wide.Text(), static_cast<int>(cut));
 }
 
+// The system's shared Windows-logo icon. LoadIconA hands out the same shared
+// handle on every call, so it is asked once; a failed load is asked again.
+HICON WindowsLogoIcon()
+{
+    static HICON logo = nullptr;
+    if (!logo) {
+        logo = LoadIconA(nullptr, MAKEINTRESOURCEA(32517));
+    }
+    return logo;
+}
+
+bool SameCandidate(const std::unique_ptr<CandidateRecord>& a, const std::unique_ptr<CandidateRecord>& b)
+{
+    return a->window == b->window && a->icon == b->icon && a->title.Length() == b->title.Length() &&
+           std::memcmp(a->title.Text(), b->title.Text(), a->title.Length()) == 0;
+}
+
 struct ScopedFlag {
     explicit ScopedFlag(bool& flag) : m_flag(flag) { m_flag = true; }
     ~ScopedFlag() { m_flag = false; }
@@ -94,7 +111,7 @@ HICON WindowIcon(HWND window, SilentThreads* silent)
     SilentThreads* threads = silent ? silent : &local;
     for (WPARAM kind : {static_cast<WPARAM>(ICON_SMALL), static_cast<WPARAM>(ICON_BIG)}) {
         LRESULT icon = 0;
-        if (SendBounded(window, WM_GETICON, kind, 0, icon, threads) && icon) {
+        if (SendBounded(window, WM_GETICON, kind, 0, icon, threads, kIconAnswerTimeoutMs) && icon) {
             return reinterpret_cast<HICON>(icon);
         }
     }
@@ -108,7 +125,7 @@ HICON WindowIcon(HWND window, SilentThreads* silent)
     if ((style & WS_POPUP) || (exStyle & WS_EX_DLGMODALFRAME)) {
         return nullptr;
     }
-    return LoadIconA(nullptr, MAKEINTRESOURCEA(32517));
+    return WindowsLogoIcon();
 }
 
 namespace {
@@ -138,7 +155,8 @@ int VisibleWindowCount()
 
 struct CandidateList::Pass {
     CandidateList* list;
-    SilentThreads silent;
+    SilentThreads* silent;
+    Records found;
 };
 
 CandidateList::~CandidateList()
@@ -160,6 +178,28 @@ void CandidateList::Refresh()
         return;
     }
     ScopedFlag refreshing(m_refreshing);
+    SilentThreads& silent = RememberedSilentThreads();
+    silent.ForgetOlderThan(kSilenceMemoryMs);
+    Pass pass{this, &silent, Records()};
+    EnumWindows(EnumProc, reinterpret_cast<LPARAM>(&pass));
+    if (!Shows(pass.found)) {
+        Rebuild(pass.found);
+    }
+}
+
+// The list box was filled from records in enumeration order, and its contents
+// (entries, their order, item data) follow from that sequence alone; the same
+// sequence again would give the same list.
+bool CandidateList::Shows(const Records& found)
+{
+    if (QF_LISTBOX(m_listBox).Count() != static_cast<int>(m_records.size())) {
+        return false;
+    }
+    return std::equal(found.begin(), found.end(), m_records.begin(), m_records.end(), SameCandidate);
+}
+
+void CandidateList::Rebuild(Records& found)
+{
     QF_LISTBOX list(m_listBox);
     CandidateRecord* selected = Selected();
     HWND keep = selected ? selected->window : nullptr;
@@ -167,8 +207,15 @@ void CandidateList::Refresh()
 
     SendMessageA(m_listBox, WM_SETREDRAW, FALSE, 0);
     Clear();
-    Pass pass{this, SilentThreads()};
-    EnumWindows(EnumProc, reinterpret_cast<LPARAM>(&pass));
+    for (std::unique_ptr<CandidateRecord>& record : found) {
+        int index = list.Add(record->title.Text());
+        if (index < 0 || static_cast<size_t>(index) > m_order.size()) {
+            continue;
+        }
+        list.SetItemData(index, reinterpret_cast<LRESULT>(record.get()));
+        m_order.insert(m_order.begin() + index, record.get());
+        m_records.push_back(std::move(record));
+    }
     if (keep) {
         SelectWindow(keep);
     }
@@ -185,17 +232,18 @@ void CandidateList::Clear()
     if (m_listBox) {
         QF_LISTBOX(m_listBox).Reset();
     }
+    m_order.clear();
     m_records.clear();
 }
 
 BOOL CALLBACK CandidateList::EnumProc(HWND window, LPARAM param)
 {
     auto* pass = reinterpret_cast<Pass*>(param);
-    pass->list->AddIfCandidate(window, pass->silent);
+    pass->list->CollectIfCandidate(window, *pass);
     return TRUE;
 }
 
-void CandidateList::AddIfCandidate(HWND window, SilentThreads& silent)
+void CandidateList::CollectIfCandidate(HWND window, Pass& pass) const
 {
     // Visibility and parent are checked before the title is read: they are
     // cheaper and rule out most windows.
@@ -209,14 +257,8 @@ void CandidateList::AddIfCandidate(HWND window, SilentThreads& silent)
     auto record = std::make_unique<CandidateRecord>();
     record->title = title;
     record->window = window;
-    record->icon = WindowIcon(window, &silent);
-    QF_LISTBOX list(m_listBox);
-    int index = list.Add(title.Text());
-    if (index < 0) {
-        return;
-    }
-    list.SetItemData(index, reinterpret_cast<LRESULT>(record.get()));
-    m_records.push_back(std::move(record));
+    record->icon = WindowIcon(window, pass.silent);
+    pass.found.push_back(std::move(record));
 }
 
 bool CandidateList::Owns(const CandidateRecord* record) const
@@ -225,9 +267,29 @@ bool CandidateList::Owns(const CandidateRecord* record) const
                        [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
 }
 
+// A message to the list box is not cheap (the help popups' hook sits on it), so the look-up
+// reads the entries' order as the list box reported it while they were added, and asks the
+// list box only to confirm the match; a list box that disagrees is walked entry by entry.
 int CandidateList::Find(HWND window)
 {
     int count = Count();
+    if (count == static_cast<int>(m_order.size())) {
+        auto match = std::find_if(m_order.begin(), m_order.end(),
+                                  [window](const CandidateRecord* record) { return record->window == window; });
+        if (match == m_order.end()) {
+            return LB_ERR;
+        }
+        int index = static_cast<int>(match - m_order.begin());
+        if (RecordAt(index) == *match) {
+            return index;
+        }
+    }
+    return FindByWalking(window, count);
+}
+
+// The entry look-up by item data, entry by entry.
+int CandidateList::FindByWalking(HWND window, int count)
+{
     for (int i = 0; i < count; ++i) {
         CandidateRecord* record = RecordAt(i);
         if (record && record->window == window) {

@@ -4,8 +4,8 @@
 // Each entry's string is the window's title (so the list box sorts by title)
 // and its item data points to a CandidateRecord owned by the CandidateList.
 // A record lives from the refresh that made it until the list is next
-// cleared; its window handle may die meanwhile, and every use of it then
-// fails harmlessly.
+// cleared (a refresh that finds nothing changed keeps it); its window handle
+// may die meanwhile, and every use of it then fails harmlessly.
 #pragma once
 
 #include <windows.h>
@@ -47,9 +47,10 @@ NString ShortTitle(const NString& title);
 // that is not a window "!!**INVALID HWND**!!".
 NString SentTitle(HWND window, SilentThreads* silent = nullptr);
 
-// The window's own small or big icon (bounded WM_GETICON), else its class's
-// small or big icon; with none of these, null for a pop-up or modal-frame
-// window and the system's Windows-logo icon for any other.
+// The window's own small or big icon (WM_GETICON bounded by
+// kIconAnswerTimeoutMs), else its class's small or big icon; with none of
+// these, null for a pop-up or modal-frame window and the system's
+// Windows-logo icon for any other.
 HICON WindowIcon(HWND window, SilentThreads* silent = nullptr);
 
 // Visible top-level windows whose sent title is not "Program Manager" in
@@ -65,15 +66,22 @@ public:
     ~CandidateList();
 
     // Binds the list to its list box; ownWindow (the main dialog) is never
-    // listed.
+    // listed. The list box's entries are then added and removed only through
+    // this object.
     void Attach(HWND listBox, HWND ownWindow);
     HWND ListBox() const noexcept { return m_listBox; }
 
-    // Rebuilds the list from the current top-level windows. The selected
-    // window stays selected while it is still a candidate, and the view keeps
-    // its scroll position; the list box is repainted once, after the
-    // rebuild. A call made while a refresh is running (from a message that
-    // arrives during it) does nothing.
+    // Brings the list up to date with the current top-level windows. When
+    // the enumeration finds the same windows with the same titles and icons
+    // in the same order as the list was built from, the list box is left
+    // untouched (no message, no repaint). Otherwise it is rebuilt: the
+    // selected window stays selected while it is still a candidate, the view
+    // keeps its scroll position, and the list box is repainted once, after
+    // the rebuild. A thread that stopped answering the icon query is not
+    // asked again while RememberedSilentThreads() holds it: its windows get
+    // their class icon or the default, as when the query times out. A call
+    // made while a refresh is running (from a message that arrives during
+    // it) does nothing.
     void Refresh();
     // Empties the list box and frees every record.
     void Clear();
@@ -92,13 +100,23 @@ public:
     int Count();
 
 private:
+    using Records = std::vector<std::unique_ptr<CandidateRecord>>;
     struct Pass;
     static BOOL CALLBACK EnumProc(HWND window, LPARAM pass);
-    void AddIfCandidate(HWND window, SilentThreads& silent);
+    void CollectIfCandidate(HWND window, Pass& pass) const;
+    // True when the list box holds exactly the entries made from found.
+    bool Shows(const Records& found);
+    // Empties the list and adds the records of found (taking them).
+    void Rebuild(Records& found);
     bool Owns(const CandidateRecord* record) const;
+    int FindByWalking(HWND window, int count);
 
     HWND m_listBox = nullptr;
     HWND m_ownWindow = nullptr;
-    std::vector<std::unique_ptr<CandidateRecord>> m_records;
+    // In the order the enumeration delivered their windows.
+    Records m_records;
+    // The same records in the list box's order, as it reported the positions while they were
+    // added.
+    std::vector<CandidateRecord*> m_order;
     bool m_refreshing = false;
 };

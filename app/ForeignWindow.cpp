@@ -9,44 +9,80 @@ DWORD ThreadOf(HWND window)
     return GetWindowThreadProcessId(window, nullptr);
 }
 
+// The answer to the probe of a remembered silent thread: the thread reads
+// its messages again.
+void CALLBACK AnswerAfterSilence(HWND, UINT, ULONG_PTR thread, LRESULT)
+{
+    RememberedSilentThreads().Forget(static_cast<DWORD>(thread));
+}
+
 } // namespace
 
 bool SilentThreads::IsSilent(HWND window) const
 {
+    // Most passes meet no silent thread: they then ask nothing about the window.
+    if (m_marks.empty()) {
+        return false;
+    }
     DWORD thread = ThreadOf(window);
-    return thread != 0 && std::find(m_threads.begin(), m_threads.end(), thread) != m_threads.end();
+    return thread != 0 && std::any_of(m_marks.begin(), m_marks.end(),
+                                      [thread](const Mark& mark) { return mark.thread == thread; });
 }
 
 void SilentThreads::MarkSilent(HWND window)
 {
     DWORD thread = ThreadOf(window);
-    if (thread != 0 && std::find(m_threads.begin(), m_threads.end(), thread) == m_threads.end()) {
-        m_threads.push_back(thread);
+    if (thread == 0 || IsSilent(window)) {
+        return;
     }
+    m_marks.push_back({thread, GetTickCount64()});
+    if (m_probeWhenMarked) {
+        SendMessageCallbackA(window, WM_NULL, 0, 0, AnswerAfterSilence, thread);
+    }
+}
+
+void SilentThreads::Forget(DWORD thread)
+{
+    m_marks.erase(std::remove_if(m_marks.begin(), m_marks.end(),
+                                 [thread](const Mark& mark) { return mark.thread == thread; }),
+                  m_marks.end());
+}
+
+void SilentThreads::ForgetOlderThan(ULONGLONG ms)
+{
+    ULONGLONG now = GetTickCount64();
+    m_marks.erase(std::remove_if(m_marks.begin(), m_marks.end(),
+                                 [now, ms](const Mark& mark) { return now - mark.since > ms; }),
+                  m_marks.end());
+}
+
+SilentThreads& RememberedSilentThreads()
+{
+    static SilentThreads remembered(true);
+    return remembered;
 }
 
 namespace {
 
 bool SendWithBound(bool wide, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                   SilentThreads* silent)
+                   SilentThreads* silent, UINT timeoutMs)
 {
     if (silent && silent->IsSilent(window)) {
         return false;
     }
+    // SMTO_ABORTIFHUNG returns at once for a window the system reports hung,
+    // so no separate hung test is made in front of the message.
     DWORD_PTR answer = 0;
-    bool hung = IsHungAppWindow(window) != FALSE;
-    if (!hung) {
-        auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
-        SetLastError(0);
-        if (send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer)) {
-            result = static_cast<LRESULT>(answer);
-            return true;
-        }
-        // A refused message (a dead window, one the system does not pass on)
-        // says nothing about whether the thread answers.
-        hung = GetLastError() == ERROR_TIMEOUT;
+    auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
+    SetLastError(0);
+    if (send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs, &answer)) {
+        result = static_cast<LRESULT>(answer);
+        return true;
     }
-    if (hung && silent) {
+    // A refused message (a dead window, one the system does not pass on)
+    // says nothing about whether the thread answers; a hung or timed-out
+    // one does.
+    if (GetLastError() == ERROR_TIMEOUT && silent) {
         silent->MarkSilent(window);
     }
     return false;
@@ -55,15 +91,15 @@ bool SendWithBound(bool wide, HWND window, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                 SilentThreads* silent)
+                 SilentThreads* silent, UINT timeoutMs)
 {
-    return SendWithBound(false, window, message, wParam, lParam, result, silent);
+    return SendWithBound(false, window, message, wParam, lParam, result, silent, timeoutMs);
 }
 
 bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                      SilentThreads* silent)
 {
-    return SendWithBound(true, window, message, wParam, lParam, result, silent);
+    return SendWithBound(true, window, message, wParam, lParam, result, silent, kAnswerTimeoutMs);
 }
 
 bool WindowAnswers(HWND window, SilentThreads* silent)
