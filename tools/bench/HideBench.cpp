@@ -1,0 +1,218 @@
+// Hide Active: from the press of Ctrl+Shift+H until the foreground window is invisible, in
+// Veilbox.exe and in vb_bare_hotkey.exe, a bare program that holds the same hotkey and calls
+// ShowWindow. Both are pressed the same way, so what the keys cost falls on both alike. The
+// window is polled every millisecond.
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchWindows.h"
+#include "Measure.h"
+#include "Sections.h"
+#include "app/HiddenMenu.h"
+#include "support/VeilboxApp.h"
+
+using namespace vbtest;
+
+namespace {
+
+constexpr char kTargetTitle[] = "Hide Active Target";
+constexpr double kHideWaitMs = 3000;
+// How long the target must stay the foreground window before a press.
+constexpr double kSteadyForegroundMs = 60;
+constexpr double kClickRetryMs = 200;
+// The first press of each program is not timed: it pays for code and data not yet touched.
+constexpr int kUntimedPresses = 1;
+
+// Ctrl+Shift+H pressed and released with SendInput. Under Wine this delivers WM_HOTKEY at once
+// and every time (the server sees the hotkey as the keys are injected); xdotool, which the
+// tests use for held modifiers, costs a process start of about 35 ms per press here, more than
+// the bare program's whole figure.
+void PressHideActive()
+{
+    for (WORD key : {WORD(VK_CONTROL), WORD(VK_SHIFT), WORD('H')})
+        SendKey(key, true);
+    for (WORD key : {WORD('H'), WORD(VK_SHIFT), WORD(VK_CONTROL)})
+        SendKey(key, false);
+}
+
+void ClickMiddle(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& i : input)
+        i.type = INPUT_MOUSE;
+    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
+    input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(3, input, sizeof(INPUT));
+}
+
+// Clicks the middle of the window's client area until it has been the foreground window for
+// kSteadyForegroundMs. Under Wine a click can be lost while another program is still changing
+// the foreground, and a window made foreground by a program can lose it again when the X
+// server's focus events arrive; the hotkey would then act on another window.
+bool SteadyInFront(HWND window)
+{
+    double since = -1, clicked = -1;
+    return WaitFor([&] {
+        if (GetForegroundWindow() != window) {
+            since = -1;
+            if (clicked < 0 || NowMs() - clicked > kClickRetryMs) {
+                ClickMiddle(window);
+                clicked = NowMs();
+            }
+            return false;
+        }
+        if (since < 0)
+            since = NowMs();
+        return NowMs() - since >= kSteadyForegroundMs;
+    }, 5000);
+}
+
+bool ModifiersUp()
+{
+    return WaitFor([] {
+        return !(GetAsyncKeyState(VK_CONTROL) & 0x8000) && !(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+    }, 3000);
+}
+
+// A 5 ms poll (WaitFor) would be coarser than the bare program's whole figure.
+double MsUntilHidden(HWND window)
+{
+    double start = NowMs();
+    PressHideActive();
+    while (IsWindowVisible(window)) {
+        if (NowMs() - start > kHideWaitMs)
+            return -1;
+        Sleep(1);
+    }
+    return NowMs() - start;
+}
+
+// Times reps hides of the target, after kUntimedPresses; show(n) brings it back after the n-th
+// hide (from 0). A hide that never came counts as a failure, not as a time.
+std::vector<double> TimeHides(HWND target, int reps, const std::function<bool(int)>& show, int& failures)
+{
+    std::vector<double> times;
+    int hides = 0;
+    for (int i = 0; i < reps + kUntimedPresses; ++i) {
+        if (!ModifiersUp() || !SteadyInFront(target)) {
+            ++failures;
+            continue;
+        }
+        double ms = MsUntilHidden(target);
+        if (ms < 0) {
+            ++failures;
+            continue;
+        }
+        if (i >= kUntimedPresses)
+            times.push_back(ms);
+        if (!show(hides++)) {
+            ShowWindow(target, SW_SHOWNOACTIVATE);
+            ++failures;
+        }
+    }
+    ModifiersUp();
+    return times;
+}
+
+std::vector<double> TimeBare(int reps, int& failures)
+{
+    BenchWindows target(kTargetTitle, 1);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "VbBareHotkey.Ready");
+    ChildProcess bare;
+    bool started = target.Ready() && bare.Start("vb_bare_hotkey.exe", "VbBareHotkey.Ready") &&
+                   WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
+    CloseHandle(ready);
+    if (!started) {
+        failures += reps;
+        return {};
+    }
+    HWND window = target[0];
+    return TimeHides(window, reps, [window](int) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        return WaitFor([window] { return IsWindowVisible(window) != FALSE; }, 2000);
+    }, failures);
+}
+
+// Visible dialogs of the process titled as the main dialog, other than the main dialog: the
+// message boxes that tell of a window that could not be hidden.
+int RefusalBoxes(DWORD process, HWND main)
+{
+    struct Search {
+        DWORD process;
+        HWND main;
+        int boxes;
+    } search{process, main, 0};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[16] = {};
+        wchar_t title[32] = {};
+        GetClassNameA(window, className, sizeof className);
+        InternalGetWindowText(window, title, 32);
+        if (owner == s->process && window != s->main && IsWindowVisible(window) &&
+            strcmp(className, "#32770") == 0 && wcscmp(title, L"Window Veilbox") == 0)
+            ++s->boxes;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.boxes;
+}
+
+// Each hide gives the window a menu entry with the next command id; choosing it shows the window
+// again. The program was started fresh, so its first entry has the first id.
+std::vector<double> TimeVeilbox(int reps, int& failures, int& boxes)
+{
+    BenchWindows target(kTargetTitle, 1);
+    VeilboxApp app;
+    if (!target.Ready() || !app.MainWindow() || !app.WaitListed(kTargetTitle)) {
+        failures += reps;
+        return {};
+    }
+    HWND window = target[0];
+    HWND main = app.MainWindow();
+    std::vector<double> times = TimeHides(window, reps, [window, main, &app](int hide) {
+        // The window goes while the program still waits for its ShowWindow to come back, and a
+        // command sent then would run inside that wait and show the window before the program
+        // has checked that it went. The refresh after the check drops it from the list.
+        WaitFor([&app] { return !app.Lists(kTargetTitle); }, 2000);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(main, WM_COMMAND, kFirstEntryId + hide, 0, SMTO_NORMAL, 5000, &ignored);
+        return WaitFor([window] { return IsWindowVisible(window) != FALSE; }, 2000);
+    }, failures);
+    boxes = RefusalBoxes(app.Process().Id(), main);
+    app.Exit();
+    return times;
+}
+
+} // namespace
+
+void BenchHideActive(const BenchOptions& options, Report& report)
+{
+    int failures = 0, boxes = 0;
+    std::vector<double> bare = TimeBare(options.hideReps, failures);
+    std::vector<double> veilbox = TimeVeilbox(options.hideReps, failures, boxes);
+    std::string figure = "Hide Active: Ctrl+Shift+H until the foreground window is invisible (median of " +
+                         std::to_string(veilbox.size()) + " presses, floor " + std::to_string(bare.size()) + ")";
+    if (bare.empty() || veilbox.empty()) {
+        report.Add({figure, "could not be measured", "", "", "≤ 2×", "no"});
+        return;
+    }
+    double ratio = Median(veilbox) / Median(bare);
+    report.Add({figure, FormatMs(Median(veilbox)), FormatMs(Median(bare)) + " (vb_bare_hotkey)",
+                FormatRatio(Median(veilbox), Median(bare)), "≤ 2×", Met(ratio <= 2)});
+    report.Note("Hide Active: quartiles " + FormatSpread(veilbox) + " against " + FormatSpread(bare));
+    if (failures > 0)
+        report.Note("Hide Active: " + std::to_string(failures) + " presses did not hide or show the window");
+    if (boxes > 0)
+        report.Note("Hide Active: " + std::to_string(boxes) + " \"could not be hidden\" message boxes were open at the end");
+}

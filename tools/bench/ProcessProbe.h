@@ -1,0 +1,67 @@
+// What one process uses, read from outside it: private bytes, GDI and USER objects, handles and
+// processor time. Where the system does not report a figure for another process (under Wine:
+// private bytes, GDI and USER objects, handle count) the probe falls back to a figure that
+// measures the same thing, and says so in Sources().
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ProcessFigures {
+    // -1: could not be measured.
+    int64_t privateBytes = -1;
+    int64_t gdiObjects = -1;
+    int64_t userObjects = -1;
+    int64_t handles = -1;
+};
+
+class ProcessProbe {
+public:
+    // process needs PROCESS_ALL_ACCESS (a handle from CreateProcess has it); it is borrowed.
+    explicit ProcessProbe(HANDLE process);
+    ProcessProbe(const ProcessProbe&) = delete;
+    ProcessProbe& operator=(const ProcessProbe&) = delete;
+
+    ProcessFigures Take();
+    // Take() repeated until two readings in a row agree on the objects and handles (at most
+    // tries readings): the program's once-a-second refresh and repaint hold a few objects for
+    // a moment, and a reading made meanwhile would count them.
+    ProcessFigures TakeSettled(int tries = 10);
+    // Kernel plus user time the process has used, in milliseconds; -1 when unknown. Under Wine
+    // it is read inside the process.
+    double CpuMs();
+    // One line naming where the memory, object and handle figures came from.
+    std::string Sources() const;
+    // Where CpuMs() came from.
+    std::string CpuSource() const;
+    // GDI objects by type (index: OBJ_PEN 1 ... OBJ_COLORSPACE 14); empty where the objects are
+    // not counted inside the process, which alone can tell their types.
+    std::vector<int64_t> GdiObjectsByType();
+
+private:
+    int64_t PrivateBytes();
+    int64_t Handles();
+    int64_t GuiObjects(DWORD kind);
+    // Runs an export of vb_objcount.dll in a thread of the process; -1 when that fails.
+    int64_t CountInProcess(const char* exportName, void* param = nullptr);
+    bool LoadCounter();
+
+    HANDLE m_process;
+    bool m_privateFromPagefile = false;
+    bool m_handlesFromSystemTable = false;
+    bool m_objectsCounted = false;
+    bool m_cpuReadInside = false;
+    bool m_counterFailed = false;
+    uintptr_t m_counterBase = 0;
+};
+
+// Handles of the process in the system's handle table; -1 when the table cannot be read.
+int64_t SystemTableHandleCount(DWORD processId);
+
+// Under Wine, the work of many system calls is done by the session's wineserver, a Unix process
+// of its own, not by the calling process: user plus system time of the Unix process unixPid
+// (read from /proc through drive Z:), in milliseconds; -1 when it cannot be read.
+double UnixProcessCpuMs(int unixPid);

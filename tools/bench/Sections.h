@@ -1,0 +1,59 @@
+// The benchmark's settings and its sections. Each section adds its rows (and notes) to the
+// report; sections that start Veilbox.exe or hold the hotkey run one after another, never
+// together, because one hotkey can be held by one program only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Report.h"
+
+struct BenchOptions {
+    // Windows path of the Markdown file; empty: print only.
+    std::string outFile;
+    std::vector<int> refreshWindows{50, 200, 1000};
+    // Timed refreshes per window count, after two untimed ones.
+    int refreshReps = 31;
+    // The window count whose refresh ratio has a target.
+    int targetWindows = 200;
+    int idleWindows = 200;
+    double idleSeconds = 30;
+    int hideReps = 21;
+    int startReps = 11;
+    int soakWindows = 20;
+    int soakWarmRefreshes = 100;
+    int soakWarmCycles = 10;
+    int soakRefreshes = 10000;
+    int soakCycles = 1000;
+    int hungBaseWindows = 200;
+    int hungReps = 5;
+    // Adds a note of what one refresh's calls cost.
+    bool profile = false;
+    // Unix process id of the session's wineserver, whose processor time counts with the idle
+    // program's (it does the work of many of its system calls); 0: not known.
+    int wineserverPid = 0;
+    // Sections to run (refresh, stuck, soak, idle, start, hide, size); empty: all.
+    std::vector<std::string> only;
+
+    bool Runs(const char* section) const;
+};
+
+// The real refresh in the real main dialog, in this process, against the floor.
+void BenchRefresh(const BenchOptions& options, Report& report);
+// With --profile: what the calls of one refresh cost, as a note.
+void ProfileRefresh(const BenchOptions& options, Report& report);
+// The refresh with three programs that stopped answering, and how fast the dialog answers.
+void BenchStuckPrograms(const BenchOptions& options, Report& report);
+// Hide Active through its hotkey, against a bare program holding the same hotkey.
+void BenchHideActive(const BenchOptions& options, Report& report);
+// Process creation until the main dialog is visible, against a bare dialog program.
+void BenchStart(const BenchOptions& options, Report& report);
+// Processor use of the idle program.
+void BenchIdle(const BenchOptions& options, Report& report);
+// Memory and objects after start, warm-up, many refreshes and many hide/unhide cycles. True
+// when the GDI and USER objects and the handles were measured and did not change after the
+// warm-up, private bytes grew by no more than 256 KB over it, and every refresh and cycle
+// did what it should.
+bool BenchSoak(const BenchOptions& options, Report& report);
+// Size of Veilbox.exe.
+void BenchSize(Report& report);
