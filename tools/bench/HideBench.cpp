@@ -39,22 +39,6 @@ void PressHideActive()
         SendKey(key, false);
 }
 
-void ClickMiddle(HWND window)
-{
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input)
-        i.type = INPUT_MOUSE;
-    input[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (width - 1);
-    input[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof(INPUT));
-}
-
 // Clicks the middle of the window's client area until it has been the foreground window for
 // kSteadyForegroundMs. Under Wine a click can be lost while another program is still changing
 // the foreground, and a window made foreground by a program can lose it again when the X
@@ -66,7 +50,7 @@ bool SteadyInFront(HWND window)
         if (GetForegroundWindow() != window) {
             since = -1;
             if (clicked < 0 || NowMs() - clicked > kClickRetryMs) {
-                ClickMiddle(window);
+                ClickCentreOf(window);
                 clicked = NowMs();
             }
             return false;
