@@ -1,5 +1,5 @@
-// Field splitting, integer parsing, bounded lengths, and a long randomised run
-// of narrow-string edits checked against std::string.
+// Field splitting, integer parsing, bounded lengths, and long randomised runs
+// of narrow- and wide-string edits checked against the standard strings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "text/NString.h"
 #include "text/TextUtil.h"
+#include "text/WString.h"
 
 namespace {
 
@@ -186,6 +187,84 @@ TEST(NStringModelTest, HundredThousandRandomEditsMatchStdString)
         ASSERT_EQ(s.Length(), m.text.size()) << "step " << step << " " << edit;
         if (!m.isNull) {
             ASSERT_EQ(std::string(s.Text(), s.Length() + 1), m.text + '\0') << "step " << step << " " << edit;
+        }
+    }
+}
+
+// Wide model: the text, or null. Greek and CJK code units make the narrow
+// conversions cross the UTF-8 code page with multi-byte characters.
+struct WideModel {
+    bool isNull = true;
+    std::wstring text;
+};
+
+std::wstring RandomWide(std::mt19937& rng, size_t maxLength)
+{
+    static const wchar_t alphabet[] = L"ab,; \x03B1\x03C9\x4E2D\x6587";
+    std::wstring s(rng() % (maxLength + 1), L' ');
+    for (wchar_t& c : s) {
+        c = alphabet[rng() % (sizeof(alphabet) / sizeof(alphabet[0]) - 1)];
+    }
+    return s;
+}
+
+const char* RandomWideEdit(std::mt19937& rng, WString& s, WideModel& m)
+{
+    const std::wstring t = RandomWide(rng, 10);
+    const wchar_t c = t.empty() ? L'\0' : t[0];
+    switch (rng() % 8) {
+    case 0:
+        s.Assign(t.c_str()), m.isNull = false, m.text = t;
+        return "assign";
+    case 1:
+        s.Assign(static_cast<const wchar_t*>(nullptr)), m.isNull = true, m.text.clear();
+        return "assign null";
+    case 2:
+        s.Append(t.c_str()), m.isNull = false, m.text += t;
+        return "append";
+    case 3:
+        s.Append(s);
+        m.text += m.text;
+        return "append self";
+    case 4:
+        if (c != L'\0') {
+            s.Append(c), m.isNull = false, m.text += c;
+        }
+        return "append code unit";
+    case 5:
+        if (!m.isNull && (m.text.empty() || m.text.back() != c) && c != L'\0') {
+            m.text += c;
+        }
+        if (c != L'\0') {
+            s.EnsureTrailing(c);
+        }
+        return "ensure trailing";
+    case 6: {
+        // Through the narrow string and back: nothing may be lost or changed.
+        const NString narrow = NString::FromWide(s.Text(), 0, CP_UTF8);
+        s = WString::FromNarrow(narrow.Text(), CP_UTF8);
+        return "narrow round trip";
+    }
+    default:
+        EXPECT_EQ(s.Count(c), static_cast<int>(std::count(m.text.begin(), m.text.end(), c)));
+        return "count";
+    }
+}
+
+TEST(WStringModelTest, HundredThousandRandomEditsMatchStdWstring)
+{
+    std::mt19937 rng(20261207u);
+    WString s;
+    WideModel m;
+    for (int step = 0; step < 100000; ++step) {
+        if (m.text.size() > 200) {
+            s.Assign(L"reset"), m.isNull = false, m.text = L"reset";
+        }
+        const char* edit = RandomWideEdit(rng, s, m);
+        ASSERT_EQ(s.IsNull(), m.isNull) << "step " << step << " " << edit;
+        ASSERT_EQ(s.Length(), m.text.size()) << "step " << step << " " << edit;
+        if (!m.isNull) {
+            ASSERT_EQ(std::wstring(s.Text(), s.Length() + 1), m.text + L'\0') << "step " << step << " " << edit;
         }
     }
 }
