@@ -243,15 +243,18 @@ Section "un.${PRODUCT}" SecUnProgram
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR\bin"
   RMDir "$INSTDIR\license"
-  RMDir "$INSTDIR"
-
-  DeleteRegKey SHCTX "${UNINST_KEY}"
 SectionEnd
 
 ; Off unless ticked on the components page or /REMOVESETTINGS is given.
 Section /o "un.Remove my settings" SecRemoveSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
+SectionEnd
+
+; Last of all, so that a vanished install folder means the whole uninstall is done.
+Section "-un.Finish"
+  RMDir "$INSTDIR"
+  DeleteRegKey SHCTX "${UNINST_KEY}"
 SectionEnd
 
 Function un.onInit

@@ -116,7 +116,8 @@ bool RunSetup(const InstallMode& mode)
 }
 
 // uninstall.exe hands over to a copy of itself in the temporary folder and returns at once:
-// the uninstall has finished when that copy has ended and the install folder is gone.
+// the uninstall has finished when that copy has ended and the install folder, which it removes
+// last, is gone.
 bool RunUninstall(const InstallMode& mode, const std::string& args = "")
 {
     ChildProcess uninstall;
