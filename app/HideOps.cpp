@@ -78,6 +78,15 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
     return true;
 }
 
+bool HideWindowIntoMenu(HWND window, HiddenMenu& menu, const HideRefusedHandler& refused)
+{
+    CandidateRecord record;
+    record.window = window;
+    record.title = StoredTitle(window);
+    record.icon = WindowIcon(window);
+    return HideWithEntry(record, menu, refused);
+}
+
 HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
                       const HideRefusedHandler& refused)
 {

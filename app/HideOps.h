@@ -38,6 +38,15 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
 HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
                       const HideRefusedHandler& refused = nullptr);
 
+// Hides a window that need not be listed (a command-line request, a rule, the Hide Program
+// hotkey) exactly as the double click hides a candidate: with a menu entry that carries its
+// current title and icon. The window is not checked for being a candidate here; callers pick
+// their windows. True when the window is hidden (or its hide is queued for a program that does
+// not answer); false, with no entry left behind, when no entry could be made or the window
+// refused the hide. The candidate list is not refreshed: a caller hiding many windows
+// refreshes once at the end.
+bool HideWindowIntoMenu(HWND window, HiddenMenu& menu, const HideRefusedHandler& refused = nullptr);
+
 // Shows the window of the menu entry with the command id again, brings it
 // to the front and rebuilds the list. False when no entry has the id.
 bool UnhideMenuEntry(UINT commandId, CandidateList& candidates, HiddenMenu& menu);

@@ -14,6 +14,8 @@
 #include "HelperWindows.h"
 #include "app/CandidateList.h"
 #include "app/ListBox.h"
+#include "app/WindowMatch.h"
+#include "text/Wildcard.h"
 
 namespace {
 
@@ -315,4 +317,74 @@ TEST(CandidateTitles, SentTitleNamesBadHandlesAndShortTitleCutsWholeCharacters)
         EXPECT_EQ(std::string(ShortTitle(NString(c.first.c_str())).Text()), c.second) << c.first;
     }
     EXPECT_TRUE(ShortTitle(NString()).IsNull());
+}
+
+// The criteria of the command line and the rules, against windows of another program.
+TEST(WindowMatch, EveryFieldGivenMustMatchAndSomeWindowsNeverDo)
+{
+    const std::string tag = UniqueTag() + " match";
+    HelperWindows helper("--window --title " + Quote(tag + " Alpha") + " --window --title " + Quote(tag + " Beta") +
+                         " --window --title \"\" --window --title " + Quote(tag + " Gone") + " --hidden");
+    ASSERT_TRUE(helper.Ready()) << helper.Error();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(helper.Window(0), &pid);
+    auto criteria = [](const char* title, const char* like, const char* cls, const char* exe) {
+        WindowCriteria c;
+        c.title = title;
+        c.titleLike = like;
+        c.className = cls;
+        c.exe = exe;
+        return c;
+    };
+    const struct { WindowCriteria criteria; std::vector<size_t> found; } cases[] = {
+        {criteria("", (tag + " *").c_str(), "", ""), {0, 1}},
+        {criteria((tag + " alpha").c_str(), "", "", ""), {0}},
+        {criteria("", (tag + " ?eta").c_str(), "vbtestwin", "VB_TESTWIN.EXE"), {1}},
+        {criteria("", (tag + " *").c_str(), "", "notepad.exe"), {}},
+        {criteria("", (tag + " *").c_str(), "Edit", ""), {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<HWND> want;
+        for (size_t i : c.found)
+            want.push_back(helper.Window(i));
+        std::vector<HWND> got = VisibleMatchingWindows(c.criteria);
+        std::sort(want.begin(), want.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, want) << c.criteria.titleLike.Text() << c.criteria.exe.Text();
+    }
+    WindowCriteria byProcess;
+    byProcess.processId = pid;
+    EXPECT_EQ(VisibleMatchingWindows(byProcess).size(), 2u) << "the untitled and the hidden window never match";
+    EXPECT_TRUE(WindowCriteria().IsEmpty());
+
+    CandidateHost host;
+    WindowFacts own(host.Window()), desktop(FindWindowA(nullptr, "Program Manager"));
+    EXPECT_FALSE(MayActOn(own));
+    EXPECT_FALSE(MayActOn(desktop));
+    EXPECT_STREQ(ProgramFileName(pid).Text(), "vb_testwin.exe");
+}
+
+// Runs with the program's UTF-8 code page, as the program matches titles.
+TEST(WindowMatch, WildcardsAndCaseInEveryScript)
+{
+    const struct { const char* pattern; const char* text; bool match; } cases[] = {
+        {"*", "", true},           {"", "", true},            {"", "a", false},
+        {"note*", "Notepad", true}, {"*PAD", "notepad", true}, {"n?tepad", "NOTEPAD", true},
+        {"n?tepad", "ntepad", false}, {"*.txt - *", "a.txt - Notepad", true},
+        {"a*b*c", "aXbYbZc", true}, {"a*b*c", "aXbYbZ", false}, {"**?", "x", true},
+        {"?", "\xF0\x9F\x98\x80", true},   // a surrogate pair is one character
+        {"\xCE\xBA*", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7", true},  // Greek κ* against Καλη
+        {"\xE6\x97\xA5?\xE8\xAA\x9E", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", true}, {"notepad", "notepad.exe", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WildcardMatchNoCase(c.pattern, c.text), c.match) << c.pattern << " / " << c.text;
+    EXPECT_FALSE(WildcardMatchNoCase(NString(), "a"));
+    EXPECT_FALSE(WildcardMatchNoCase("*", NString()));
+    // A pattern that would take exponential time with naive back-tracking stays fast.
+    EXPECT_FALSE(WildcardMatchNoCase(NString("*a*a*a*a*a*a*a*a*b"), NString(std::string(4000, 'a').c_str())));
+
+    EXPECT_TRUE(TextEqualsNoCase("NOTEPAD.EXE", "notepad.exe"));
+    EXPECT_TRUE(TextEqualsNoCase("\xCE\x9A\xCE\x91", "\xCE\xBA\xCE\xB1"));
+    EXPECT_FALSE(TextEqualsNoCase("notepad", "notepad.exe"));
+    EXPECT_FALSE(TextEqualsNoCase(NString(), NString()));
 }

@@ -1,0 +1,134 @@
+#include "app/WindowMatch.h"
+
+#include "app/CandidateList.h"
+#include "text/WString.h"
+#include "text/Wildcard.h"
+
+namespace {
+
+constexpr const char kDesktopTitle[] = "Program Manager";
+constexpr const char kTaskbarClass[] = "Shell_TrayWnd";
+
+bool GivenAndDiffers(const NString& wanted, const NString& actual)
+{
+    return !wanted.IsEmpty() && !TextEqualsNoCase(wanted, actual);
+}
+
+} // namespace
+
+bool WindowCriteria::IsEmpty() const
+{
+    return title.IsEmpty() && titleLike.IsEmpty() && className.IsEmpty() && exe.IsEmpty() &&
+           processId == 0 && !window && !active;
+}
+
+DWORD WindowFacts::ProcessId()
+{
+    if (!m_haveProcess) {
+        GetWindowThreadProcessId(m_window, &m_processId);
+        m_haveProcess = true;
+    }
+    return m_processId;
+}
+
+const NString& WindowFacts::Title()
+{
+    if (!m_haveTitle) {
+        m_title = StoredTitle(m_window);
+        if (m_title.IsNull())
+            m_title = "";
+        m_haveTitle = true;
+    }
+    return m_title;
+}
+
+const NString& WindowFacts::ClassName()
+{
+    if (!m_haveClass) {
+        m_className = NString::FromClassName(m_window);
+        if (m_className.IsNull())
+            m_className = "";
+        m_haveClass = true;
+    }
+    return m_className;
+}
+
+const NString& WindowFacts::ExeName()
+{
+    if (!m_haveExe) {
+        m_exe = ProgramFileName(ProcessId());
+        m_haveExe = true;
+    }
+    return m_exe;
+}
+
+// Cheapest fields first: the handle and process id are plain reads, the title and class are the
+// system's copies, and the program's file name opens the process.
+bool Matches(const WindowCriteria& criteria, WindowFacts& window)
+{
+    if (criteria.window && criteria.window != window.Window())
+        return false;
+    if (criteria.active && GetForegroundWindow() != window.Window())
+        return false;
+    if (criteria.processId && criteria.processId != window.ProcessId())
+        return false;
+    if (GivenAndDiffers(criteria.className, window.ClassName()))
+        return false;
+    if (GivenAndDiffers(criteria.title, window.Title()))
+        return false;
+    if (!criteria.titleLike.IsEmpty() && !WildcardMatchNoCase(criteria.titleLike, window.Title()))
+        return false;
+    return !GivenAndDiffers(criteria.exe, window.ExeName());
+}
+
+bool MayActOn(WindowFacts& window)
+{
+    HWND handle = window.Window();
+    if (!IsWindow(handle) || GetParent(handle) || window.ProcessId() == GetCurrentProcessId())
+        return false;
+    if (window.Title().IsEmpty() || window.Title().Equals(kDesktopTitle))
+        return false;
+    return !window.ClassName().EqualsNoCase(kTaskbarClass);
+}
+
+std::vector<HWND> VisibleMatchingWindows(const WindowCriteria& criteria)
+{
+    struct Pass {
+        const WindowCriteria* criteria;
+        std::vector<HWND> found;
+    } pass{&criteria, {}};
+    EnumWindows(
+        [](HWND handle, LPARAM param) -> BOOL {
+            auto* p = reinterpret_cast<Pass*>(param);
+            if (!IsWindowVisible(handle))
+                return TRUE;
+            WindowFacts window(handle);
+            if (MayActOn(window) && Matches(*p->criteria, window))
+                p->found.push_back(handle);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&pass));
+    return pass.found;
+}
+
+NString ProgramFileName(DWORD processId)
+{
+    NString name("");
+    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    if (!process)
+        return name;
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD length = MAX_PATH * 2;
+    if (QueryFullProcessImageNameW(process, 0, path, &length) && length > 0 && length < MAX_PATH * 2) {
+        path[length] = L'\0';
+        const wchar_t* file = path;
+        for (const wchar_t* p = path; *p; ++p)
+            if (*p == L'\\' || *p == L'/')
+                file = p + 1;
+        NString converted = NString::FromWide(file);
+        if (!converted.IsNull())
+            name = converted;
+    }
+    CloseHandle(process);
+    return name;
+}
