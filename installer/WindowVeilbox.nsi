@@ -253,8 +253,9 @@ SectionEnd
 
 ; Last of all, so that a vanished install folder means the whole uninstall is done.
 Section "-un.Finish"
-  RMDir "$INSTDIR"
+  ; The entry goes before the folder: once the folder is gone, the uninstall is complete.
   DeleteRegKey SHCTX "${UNINST_KEY}"
+  RMDir "$INSTDIR"
 SectionEnd
 
 Function un.onInit
