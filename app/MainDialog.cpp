@@ -53,6 +53,11 @@ void DIALOG::OnDestroy()
     m_finderCursor = nullptr;
 }
 
+void DIALOG::EntriesMayHaveChanged()
+{
+    m_held.Sync(m_hiddenMenu);
+}
+
 INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -96,13 +101,13 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ENTERMENULOOP:
         PruneHiddenMenu(m_candidates, m_hiddenMenu);
-        m_held.Sync(m_hiddenMenu);
+        EntriesMayHaveChanged();
         break;
     case WM_COMMAND:
     case WM_HOTKEY:
         OnCommand(wParam, lParam);
         if (IsWindow(Window()))
-            m_held.Sync(m_hiddenMenu);
+            EntriesMayHaveChanged();
         break;
     case WM_TIMER:
         m_candidates.Refresh();

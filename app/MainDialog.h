@@ -42,6 +42,9 @@ private:
     void OnInit();
     void OnDestroy();
     void OnCommand(WPARAM wParam, LPARAM lParam);
+    // Brings everything that mirrors the menu's entries (the held-window records) up to date.
+    // Called after anything that may have added or removed entries; cheap when nothing changed.
+    void EntriesMayHaveChanged();
     void OpenMenuFromHotkey();
     void ShowFromMenu();
     void VisitWebSite();
