@@ -9,6 +9,8 @@ constexpr int kFinderLeft = 30;
 constexpr int kFinderRight = 62;
 constexpr int kFinderTop = 0;
 constexpr int kFinderBottom = 32;
+// The system's standard arrow (IDC_ARROW).
+constexpr WORD kArrowCursorId = 32512;
 
 // The top-level window a point belongs to: the window under it and then its parents and
 // owners, so a drop on another program's dialog box takes that program's main window.
@@ -56,15 +58,27 @@ void DIALOG::FinderDrop(int x, int y)
 {
     POINT screenPoint = {x, y};
     ClientToScreen(Window(), &screenPoint);
+    const bool dragging = m_dragging;
+    // Cleared first: the release of the capture below is no lost capture.
+    m_dragging = false;
     ShowWithConsole();
     ReleaseCapture();
-    if (!m_dragging)
+    if (!dragging)
         return;
-    m_dragging = false;
 
     HWND target = TopLevelAt(screenPoint);
     if (m_candidates.Count() <= 0)
         return;
     m_candidates.SelectWindow(target);
+    InvalidateRect(Window(), nullptr, TRUE);
+}
+
+void DIALOG::FinderCaptureLost()
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(kArrowCursorId)));
+    ShowWithConsole();
     InvalidateRect(Window(), nullptr, TRUE);
 }

@@ -108,12 +108,60 @@ bool WindowAnswers(HWND window, SilentThreads* silent)
     return SendBounded(window, WM_NULL, 0, 0, ignored, silent);
 }
 
+namespace {
+
+// How long a window whose program answered a hide may stay visible before the hide counts as
+// refused: on some systems a queued change is taken just after a message sent behind it.
+constexpr ULONGLONG kRefusalGraceMs = kAnswerTimeoutMs;
+
+bool OnThisThread(HWND window)
+{
+    return ThreadOf(window) == GetCurrentThreadId();
+}
+
+} // namespace
+
+// The queued change and the bounded message behind it cost one round trip to the program, as a
+// plain ShowWindow does; SMTO_BLOCK keeps the messages others send this thread waiting until
+// the answer is in.
 bool ShowForeignWindow(HWND window, int command, SilentThreads* silent)
 {
-    if (WindowAnswers(window, silent)) {
+    if (OnThisThread(window)) {
         ShowWindow(window, command);
         return true;
     }
     ShowWindowAsync(window, command);
+    if (silent && silent->IsSilent(window)) {
+        return false;
+    }
+    DWORD_PTR ignored = 0;
+    SetLastError(0);
+    if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored)) {
+        return true;
+    }
+    if (GetLastError() == ERROR_TIMEOUT && silent) {
+        silent->MarkSilent(window);
+    }
+    return false;
+}
+
+void QueueShowWindow(HWND window, int command)
+{
+    if (OnThisThread(window)) {
+        ShowWindow(window, command);
+    } else {
+        ShowWindowAsync(window, command);
+    }
+}
+
+bool StaysVisible(HWND window)
+{
+    const ULONGLONG start = GetTickCount64();
+    while (IsWindowVisible(window)) {
+        if (GetTickCount64() - start >= kRefusalGraceMs) {
+            return true;
+        }
+        Sleep(1);
+    }
     return false;
 }

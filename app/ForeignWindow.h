@@ -74,9 +74,20 @@ bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
 // True when the window's thread answers a WM_NULL probe in time.
 bool WindowAnswers(HWND window, SilentThreads* silent = nullptr);
 
-// ShowWindow for a window that answers; ShowWindowAsync for one that does
-// not, so the caller never waits on a stuck program. Failures on dead
-// windows are ignored.
-// Returns true when the window was shown or hidden at once (its program answered), false when
-// the change was only queued for it.
+// Hides or shows the window (a ShowWindow command) without waiting on its program longer than
+// kAnswerTimeoutMs: the change is queued for the window's thread, and that thread's answer to a
+// message sent after it is awaited. While it waits, this thread takes no message that anybody
+// else sends it, so none of this program's code runs in the middle of the change. A window of
+// this thread is changed at once. A thread already known to be silent is not waited for; one
+// that misses the bound is marked silent (silent may be null).
+// Returns true when the program answered: the change is done, or the program refused it (see
+// StaysVisible). False when the change is still queued (also for a window that is gone).
 bool ShowForeignWindow(HWND window, int command, SilentThreads* silent = nullptr);
+
+// Queues the change for the window's thread and returns at once (a window of this thread is
+// changed at once). Changes queued for one window are taken in the order they were queued.
+void QueueShowWindow(HWND window, int command);
+
+// After a hide that the window's program answered: true when the window is still visible a
+// moment later, that is when the program refused the hide.
+bool StaysVisible(HWND window);

@@ -4,6 +4,34 @@
 
 #include "app/ForeignWindow.h"
 
+namespace {
+
+// The menus of this thread, for the answers to queued hides, which arrive through a plain
+// callback.
+std::vector<HiddenMenu*>& LiveMenus()
+{
+    static std::vector<HiddenMenu*> menus;
+    return menus;
+}
+
+void ShowOwnedAgain(const std::vector<HWND>& owned)
+{
+    for (HWND window : owned) {
+        if (IsWindow(window))
+            QueueShowWindow(window, SW_SHOWNA);
+    }
+}
+
+std::vector<HWND> HideOwnedWindows(HWND owner)
+{
+    std::vector<HWND> owned = VisibleOwnedWindows(owner);
+    for (HWND window : owned)
+        QueueShowWindow(window, SW_HIDE);
+    return owned;
+}
+
+} // namespace
+
 CommandIdCounter::CommandIdCounter(uint32_t next)
     : m_next(next < kFirstEntryId || next > kLastEntryId ? kFirstEntryId : next)
 {
@@ -34,15 +62,21 @@ CommandIdCounter& CommandIdCounter::Process()
 
 HiddenMenu::HiddenMenu(CommandIdCounter& counter) : m_counter(counter)
 {
+    LiveMenus().push_back(this);
 }
 
 HiddenMenu::~HiddenMenu()
 {
     ReleaseAll();
+    std::vector<HiddenMenu*>& menus = LiveMenus();
+    menus.erase(std::remove(menus.begin(), menus.end(), this), menus.end());
 }
 
-bool HiddenMenu::Create()
+bool HiddenMenu::Create(HWND owner)
 {
+    if (owner) {
+        m_owner = owner;
+    }
     if (m_menu) {
         return true;
     }
@@ -89,6 +123,43 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
     return m_entries.back().get();
 }
 
+// The window is looked up again after its hide: a window of this thread runs its own code while
+// it is hidden.
+HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
+{
+    MenuEntry* entry = Entry(commandId);
+    if (!entry) {
+        return HideOutcome::NoEntry;
+    }
+    HWND window = entry->window;
+    const bool answered = ShowForeignWindow(window, SW_HIDE);
+    const bool refused = answered && StaysVisible(window);
+    entry = Entry(commandId);
+    if (!entry) {
+        return refused ? HideOutcome::Refused : HideOutcome::NoEntry;
+    }
+    if (refused) {
+        RemoveEntry(entry);
+        return HideOutcome::Refused;
+    }
+    entry->place = PlaceOf(window);
+    entry->owned = HideOwnedWindows(window);
+    if (answered) {
+        return HideOutcome::Hidden;
+    }
+    entry->hidePending = true;
+    // Sent behind the queued hides: its answer says the program has taken them.
+    SendMessageCallbackA(window, WM_NULL, 0, 0, QueuedHideAnswered, commandId);
+    return HideOutcome::Queued;
+}
+
+void HiddenMenu::SetEntryIcon(uint32_t commandId, HICON icon)
+{
+    if (MenuEntry* entry = Entry(commandId)) {
+        entry->icon = icon;
+    }
+}
+
 HWND HiddenMenu::Unhide(UINT commandId)
 {
     if (!m_menu) {
@@ -103,56 +174,70 @@ HWND HiddenMenu::Unhide(UINT commandId)
     if (!entry) {
         return nullptr;
     }
-    HWND window = entry->window;
-    RemoveMenu(m_menu, entry->commandId, MF_BYCOMMAND);
-    FreeEntry(entry);
-    ShowForeignWindow(window, SW_SHOW);
-    return window;
+    const MenuEntry held = *entry;
+    RemoveEntry(entry);
+    PutBackOnItsMonitor(held.window, held.place);
+    ShowForeignWindow(held.window, SW_SHOW);
+    ShowOwnedAgain(held.owned);
+    return held.window;
 }
 
 void HiddenMenu::Prune()
 {
-    std::vector<const MenuEntry*> gone;
+    std::vector<uint32_t> gone;
     for (const auto& entry : m_entries) {
-        if (!IsWindow(entry->window) || IsWindowVisible(entry->window)) {
-            gone.push_back(entry.get());
+        if (!IsWindow(entry->window) || (IsWindowVisible(entry->window) && !entry->hidePending)) {
+            gone.push_back(entry->commandId);
         }
     }
-    for (const MenuEntry* entry : gone) {
-        RemoveMenu(m_menu, entry->commandId, MF_BYCOMMAND);
-        FreeEntry(entry);
+    for (uint32_t id : gone) {
+        MenuEntry* entry = Entry(id);
+        if (IsWindow(entry->window)) {
+            ShowOwnedAgain(entry->owned);
+        }
+        RemoveEntry(entry);
     }
 }
 
+std::vector<HWND> HiddenMenu::SettleQueuedHides()
+{
+    std::vector<HWND> refused;
+    std::vector<uint32_t> dropped;
+    for (const auto& entry : m_entries) {
+        if (!entry->hidePending || !entry->answered) {
+            continue;
+        }
+        if (IsWindowVisible(entry->window)) {
+            refused.push_back(entry->window);
+            dropped.push_back(entry->commandId);
+        } else {
+            entry->hidePending = false;
+        }
+    }
+    for (uint32_t id : dropped) {
+        MenuEntry* entry = Entry(id);
+        ShowOwnedAgain(entry->owned);
+        RemoveEntry(entry);
+    }
+    return refused;
+}
+
+// Showing a window waits for its program, and other code of this program may run meanwhile (a
+// message sent to us): it finds the menu already empty. A program that does not answer costs
+// one bound in all, not one per window.
 void HiddenMenu::ReleaseAll()
 {
+    std::vector<std::unique_ptr<MenuEntry>> entries;
+    entries.swap(m_entries);
     if (m_menu) {
-        ReleaseItems(m_menu);
         DestroyMenu(m_menu);
         m_menu = nullptr;
     }
-    m_entries.clear();
-}
-
-// Walks the items from the top, so windows come back newest first. The
-// items are left in place: the whole menu is destroyed afterwards.
-void HiddenMenu::ReleaseItems(HMENU menu)
-{
     SilentThreads silent;
-    int count = GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
-        MENUITEMINFOA item = {sizeof(item)};
-        item.fMask = MIIM_SUBMENU | MIIM_DATA;
-        if (!GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item)) {
-            continue;
-        }
-        if (item.hSubMenu) {
-            ReleaseItems(item.hSubMenu);
-        }
-        if (MenuEntry* entry = OwnedEntry(item.dwItemData)) {
-            ShowForeignWindow(entry->window, SW_SHOW, &silent);
-            FreeEntry(entry);
-        }
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        PutBackOnItsMonitor((*entry)->window, (*entry)->place);
+        ShowForeignWindow((*entry)->window, SW_SHOW, &silent);
+        ShowOwnedAgain((*entry)->owned);
     }
 }
 
@@ -174,6 +259,38 @@ MenuEntry* HiddenMenu::OwnedEntry(ULONG_PTR itemData) const
         }
     }
     return nullptr;
+}
+
+MenuEntry* HiddenMenu::Entry(uint32_t commandId)
+{
+    return const_cast<MenuEntry*>(EntryById(commandId));
+}
+
+void HiddenMenu::RemoveEntry(const MenuEntry* entry)
+{
+    RemoveMenu(m_menu, entry->commandId, MF_BYCOMMAND);
+    FreeEntry(entry);
+}
+
+// Only notes the answer and posts: the callback comes from whichever message loop this thread
+// runs at the time (a message box's, a menu's), where nothing else should happen.
+void CALLBACK HiddenMenu::QueuedHideAnswered(HWND window, UINT, ULONG_PTR commandId, LRESULT)
+{
+    for (HiddenMenu* menu : LiveMenus()) {
+        menu->TakeAnswer(window, static_cast<uint32_t>(commandId));
+    }
+}
+
+void HiddenMenu::TakeAnswer(HWND window, uint32_t commandId)
+{
+    MenuEntry* entry = Entry(commandId);
+    if (!entry || entry->window != window || !entry->hidePending) {
+        return;
+    }
+    entry->answered = true;
+    if (m_owner) {
+        PostMessageA(m_owner, kQueuedHideAnswered, 0, 0);
+    }
 }
 
 void HiddenMenu::FreeEntry(const MenuEntry* entry)

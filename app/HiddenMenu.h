@@ -3,8 +3,16 @@
 // owner-drawn item at the top of it (newest first), above three fixed items.
 //
 // The menu owns its entry records; each item's data points to its record.
-// A record is freed by whichever operation removes its item: unhide, prune
-// or release. Records only borrow icons: nothing here destroys an icon.
+// A record is freed by whichever operation removes its item: unhide, prune,
+// a refused hide or release. Records only borrow icons: nothing here
+// destroys an icon. Code that may run other code of this program meanwhile
+// (a message box, a menu, a send) keeps an entry's command id, not its
+// record, and looks the record up again afterwards.
+//
+// A window goes and comes back with the visible windows it owns, and comes
+// back on the monitor it was on. A hide that its program has not answered
+// is queued: its entry stays until the program answers (see
+// SettleQueuedHides).
 #pragma once
 
 #include <windows.h>
@@ -15,6 +23,7 @@
 #include <vector>
 
 #include "app/CandidateList.h"
+#include "app/WindowPlace.h"
 #include "text/NString.h"
 
 constexpr UINT kCmdShowMainWindow = 1002;
@@ -23,6 +32,9 @@ constexpr UINT kCmdExitFromMenu = 1004;
 // Hidden-window entries take command ids from this range, in turn.
 constexpr uint32_t kFirstEntryId = 4000;
 constexpr uint32_t kLastEntryId = 8000;
+// Posted to the menu's owner window when the program of a queued hide has answered: time for
+// SettleQueuedHides.
+constexpr UINT kQueuedHideAnswered = WM_APP + 2;
 
 struct MenuEntry {
     // The candidate's title; the entry is drawn with its short form.
@@ -34,6 +46,23 @@ struct MenuEntry {
     // Borrowed, may be null.
     HICON icon = nullptr;
     uint32_t reserved = 0;
+    // The visible windows it owned when it was hidden: hidden with it, shown with it again.
+    std::vector<HWND> owned;
+    WindowPlace place;
+    // The hide was queued for a program that did not answer, and has not been settled.
+    bool hidePending = false;
+    // The program of the pending hide has answered since.
+    bool answered = false;
+};
+
+enum class HideOutcome {
+    Hidden,
+    // Queued for a program that did not answer: the entry stays, pending.
+    Queued,
+    // The program answered and the window stayed visible: the entry is gone.
+    Refused,
+    // No entry had the command id.
+    NoEntry,
 };
 
 // Hands out entry command ids from kFirstEntryId to kLastEntryId in turn,
@@ -61,8 +90,8 @@ public:
     ~HiddenMenu();
 
     // Creates the pop-up menu with its three fixed items. False when the
-    // menu could not be made.
-    bool Create();
+    // menu could not be made. owner, when given, is posted kQueuedHideAnswered.
+    bool Create(HWND owner = nullptr);
     // Null before Create and after ReleaseAll.
     HMENU Handle() const noexcept { return m_menu; }
 
@@ -70,15 +99,28 @@ public:
     // next free command id. Null (nothing inserted) when no id is free or
     // the item cannot be inserted.
     MenuEntry* AddEntry(const CandidateRecord& candidate);
-    // Removes the entry with the command id, shows its window again and
-    // returns that window; null when no entry has the id. The window is not
-    // brought to the front here.
+    // Hides the window of the entry with the command id, then the visible
+    // windows it owns, and notes where it was. A refused hide takes the
+    // entry out again. Nothing is asked of the window before its hide.
+    HideOutcome HideEntryWindow(uint32_t commandId);
+    void SetEntryIcon(uint32_t commandId, HICON icon);
+    // Removes the entry with the command id, shows its window (on its
+    // monitor, in the state it left) and its owned windows again and returns
+    // that window; null when no entry has the id. The window is not brought
+    // to the front here.
     HWND Unhide(UINT commandId);
-    // Drops the entries whose windows are gone or visible again; their
-    // windows are left as they are.
+    // Drops the entries whose windows are gone, or visible again while no
+    // hide of theirs is pending; the windows are left as they are (a window
+    // shown again gets its owned windows back). Pending entries stay.
     void Prune();
-    // Shows every held window again, newest first, destroys the menu and
-    // frees the records. The windows are not brought to the front.
+    // Settles the pending hides whose programs have answered: an entry whose
+    // window is hidden becomes an ordinary entry, one whose window stayed
+    // visible was refused and is dropped (its owned windows are shown
+    // again). Returns the refused windows.
+    std::vector<HWND> SettleQueuedHides();
+    // Takes every entry out, destroys the menu, then shows every held window
+    // (pending ones too) and its owned windows again, newest first. The
+    // windows are not brought to the front.
     void ReleaseAll();
 
     // The entry holding the command id, or null.
@@ -96,10 +138,15 @@ public:
 private:
     // The record behind a menu item's data, when it is one of ours.
     MenuEntry* OwnedEntry(ULONG_PTR itemData) const;
-    void ReleaseItems(HMENU menu);
+    MenuEntry* Entry(uint32_t commandId);
+    // Removes the entry's item and frees the record.
+    void RemoveEntry(const MenuEntry* entry);
     void FreeEntry(const MenuEntry* entry);
+    static void CALLBACK QueuedHideAnswered(HWND window, UINT, ULONG_PTR commandId, LRESULT);
+    void TakeAnswer(HWND window, uint32_t commandId);
 
     CommandIdCounter& m_counter;
     HMENU m_menu = nullptr;
+    HWND m_owner = nullptr;
     std::vector<std::unique_ptr<MenuEntry>> m_entries;
 };

@@ -13,48 +13,87 @@ bool IsHeld(KeyStateReader keyState, int virtualKey)
     return (keyState(virtualKey) & 0x8000) != 0;
 }
 
-// Hides the window; true when it is hidden or the hide is queued for a program that does not
-// answer. A window whose program answered yet which is still visible refused the hide: the
-// handler is told and false returned.
-bool HideWindow(HWND window, const HideRefusedHandler& refused)
+// Read without a message to the window, as every check on the way to a hide is.
+bool IsDesktop(HWND window)
 {
-    if (!ShowForeignWindow(window, SW_HIDE) || !IsWindowVisible(window))
+    return StoredTitle(window).EqualsNoCase(kDesktopTitle);
+}
+
+// The hide without an entry; true when the window is hidden or its hide is queued.
+bool HideWithoutEntry(HWND window, const HideRefusedHandler& refused)
+{
+    if (!ShowForeignWindow(window, SW_HIDE) || !StaysVisible(window))
         return true;
     if (refused)
         refused(window);
     return false;
 }
 
-// Hides the window with an entry in the menu; false, leaving the window
-// alone, when no entry can be made, so a window is never hidden beyond the
-// user's reach by accident. A window that refuses the hide is not claimed:
-// its entry is taken out again.
-bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRefusedHandler& refused)
+// Hides the window with an entry in the menu; false, leaving the window alone, when no entry
+// can be made, so a window is never hidden beyond the user's reach by accident. A window that
+// refuses the hide is not claimed: its entry is gone before the handler is told, and nothing
+// is touched after the handler, which may run a message loop. The new entry's command id is
+// stored in id.
+bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRefusedHandler& refused,
+                   uint32_t& id)
 {
     HWND window = record.window;
-    MenuEntry* entry = menu.AddEntry(record);
-    if (!entry) {
+    const MenuEntry* entry = menu.AddEntry(record);
+    if (!entry)
         return false;
-    }
-    if (!HideWindow(window, refused)) {
-        menu.Unhide(entry->commandId);
+    id = entry->commandId;
+    HideOutcome outcome = menu.HideEntryWindow(id);
+    if (outcome == HideOutcome::Refused && refused)
+        refused(window);
+    return outcome == HideOutcome::Hidden || outcome == HideOutcome::Queued;
+}
+
+// Hides the listed window with an entry made from its candidate record; false when it is not
+// listed or was not hidden. The list is rebuilt after a hide.
+bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
+{
+    int index = candidates.Find(window);
+    const CandidateRecord* listed = index != LB_ERR ? candidates.RecordAt(index) : nullptr;
+    if (!listed)
         return false;
-    }
+    const CandidateRecord record = *listed;
+    QF_LISTBOX(candidates.ListBox()).SelectIndex(index);
+    uint32_t id = 0;
+    if (!HideWithEntry(record, menu, refused, id))
+        return false;
+    candidates.Refresh();
     return true;
 }
 
-// The first window below start in the Z order that is visible, or that is
-// the (invisible) desktop; null when the walk runs out of windows.
-HWND NextWindowBelow(HWND start)
+struct BelowSearch {
+    HWND start;
+    bool passedStart;
+    bool anyVisible;
+    HWND next;
+};
+
+// Looks at every top-level window, without a message to any: whether one other than the
+// desktop is visible, and the first one below start that is visible or is the desktop.
+BOOL CALLBACK FindBelow(HWND window, LPARAM param)
 {
-    SilentThreads silent;
-    for (HWND window = start ? GetWindow(start, GW_HWNDNEXT) : nullptr; window;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (IsWindowVisible(window) || SentTitle(window, &silent).EqualsNoCase(kDesktopTitle)) {
-            return window;
-        }
-    }
-    return nullptr;
+    auto* search = reinterpret_cast<BelowSearch*>(param);
+    const bool visible = IsWindowVisible(window) != FALSE;
+    const bool desktop = IsDesktop(window);
+    search->anyVisible = search->anyVisible || (visible && !desktop);
+    if (search->passedStart && !search->next && (visible || desktop))
+        search->next = window;
+    search->passedStart = search->passedStart || window == search->start;
+    return TRUE;
+}
+
+// Activates the window below start in the Z order, unless no window but the desktop is visible.
+void ActivateNextBelow(HWND start)
+{
+    BelowSearch search = {start, false, false, nullptr};
+    if (start)
+        EnumWindows(FindBelow, reinterpret_cast<LPARAM>(&search));
+    if (search.anyVisible && search.next)
+        BringToFrontWithoutWaiting(search.next);
 }
 
 } // namespace
@@ -62,13 +101,15 @@ HWND NextWindowBelow(HWND start)
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
                            KeyStateReader keyState, const HideRefusedHandler& refused)
 {
-    CandidateRecord* record = candidates.Selected();
-    if (!record) {
+    const CandidateRecord* selected = candidates.Selected();
+    if (!selected) {
         return false;
     }
+    const CandidateRecord record = *selected;
+    uint32_t id = 0;
     if (IsHeld(keyState, VK_SHIFT)) {
-        HideWindow(record->window, refused);
-    } else if (!HideWithEntry(*record, menu, refused)) {
+        HideWithoutEntry(record.window, refused);
+    } else if (!HideWithEntry(record, menu, refused, id)) {
         return false;
     }
     candidates.Refresh();
@@ -78,13 +119,22 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
     return true;
 }
 
+// The icon is asked for after the hide, so that the hide waits on nothing; a program that did
+// not answer the hide is not asked at all.
 bool HideWindowIntoMenu(HWND window, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
     CandidateRecord record;
     record.window = window;
     record.title = StoredTitle(window);
-    record.icon = WindowIcon(window);
-    return HideWithEntry(record, menu, refused);
+    uint32_t id = 0;
+    if (!HideWithEntry(record, menu, refused, id))
+        return false;
+    SilentThreads silent;
+    const MenuEntry* entry = menu.EntryById(id);
+    if (entry && entry->hidePending)
+        silent.MarkSilent(window);
+    menu.SetEntryIcon(id, WindowIcon(window, &silent));
+    return true;
 }
 
 HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
@@ -94,26 +144,12 @@ HWND HideActiveWindow(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
     HWND hidden = nullptr;
     if (active && active == dialog) {
         SendMessageA(dialog, WM_CLOSE, 0, 0);
-    } else {
-        if (active && SentTitle(active).EqualsNoCase(kDesktopTitle)) {
-            return nullptr;
-        }
-        int index = candidates.Find(active);
-        if (index != LB_ERR) {
-            QF_LISTBOX(candidates.ListBox()).SelectIndex(index);
-            CandidateRecord* record = candidates.RecordAt(index);
-            if (record && HideWithEntry(*record, menu, refused)) {
-                hidden = active;
-                candidates.Refresh();
-            }
-        }
+    } else if (active && IsDesktop(active)) {
+        return nullptr;
+    } else if (HideListedWindow(active, candidates, menu, refused)) {
+        hidden = active;
     }
-    if (VisibleWindowCount() == 0) {
-        return hidden;
-    }
-    if (HWND next = NextWindowBelow(active)) {
-        BringToFrontWithoutWaiting(next);
-    }
+    ActivateNextBelow(active);
     return hidden;
 }
 

@@ -4,7 +4,10 @@
 // and leaves the candidate list rebuilt.
 //
 // Foreign windows are hidden and shown with ShowForeignWindow, so a program
-// that does not answer never holds the dialog up.
+// that does not answer never holds the dialog up. Nothing is asked of a
+// window before its hide: the checks on the way read what the system keeps
+// (the stored title, the candidate list's records), and the hide itself is
+// the first message the window's program gets.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +21,9 @@
 using KeyStateReader = SHORT(WINAPI*)(int virtualKey);
 
 // Told about a window that stayed visible although its program answered the hide (it runs with
-// higher rights, or it refuses the change). Such a window gets no menu entry.
+// higher rights, or it refuses the change). Such a window gets no menu entry: its entry is gone
+// before the handler runs, and nothing of the hide is touched after it, so the handler may run
+// a message loop.
 using HideRefusedHandler = std::function<void(HWND window)>;
 
 // Hides the window of the selected candidate. Without Shift held, the window

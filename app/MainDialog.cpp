@@ -22,7 +22,7 @@ void DIALOG::OnInit()
 {
     m_finderCursor = LoadCursorA(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR));
     m_dragging = false;
-    m_hiddenMenu.Create();
+    m_hiddenMenu.Create(Window());
     m_held.Recover(m_hiddenMenu);
     m_windowBrush = GetSysColorBrush(COLOR_WINDOW);
     m_highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
@@ -78,6 +78,13 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_LBUTTONUP:
         FinderDrop(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        break;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != Window())
+            FinderCaptureLost();
+        break;
+    case kQueuedHideAnswered:
+        SettleQueuedHides();
         break;
     case WM_MOUSEMOVE:
         if (m_dragging)

@@ -50,6 +50,8 @@ private:
     void VisitWebSite();
     // Tells the user that a window stayed visible (a program with higher rights).
     void TellHideRefused();
+    // Takes the answers of programs whose hides were queued (see HiddenMenu::SettleQueuedHides).
+    void SettleQueuedHides();
     void BuildHotkeys();
     void SetUpHelpPopups();
     void DestroyHelpPopups();
@@ -60,6 +62,8 @@ private:
     // Finder tool (Finder.cpp).
     void FinderPress(int x, int y);
     void FinderDrop(int x, int y);
+    // A drag that lost the mouse capture (or was cancelled) ends with nothing selected.
+    void FinderCaptureLost();
     bool IsOnFinder(int x, int y) const;
 
     HCURSOR m_finderCursor = nullptr;

@@ -18,7 +18,11 @@ constexpr char kHideRefusedText[] =
 // first matching row acts.
 void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (wParam == IDC_MAIN_HIDE_ME) {
+    if (wParam == IDC_MAIN_EXIT && m_dragging) {
+        // Esc during a finder drag ends the drag, not the program.
+        ReleaseCapture();
+        FinderCaptureLost();
+    } else if (wParam == IDC_MAIN_HIDE_ME) {
         PostMessageA(Window(), WM_CLOSE, 0, 0);
     } else if (wParam == IDC_MAIN_EXIT) {
         EndDialog(Window(), IDC_MAIN_EXIT);
@@ -50,6 +54,17 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
 void DIALOG::TellHideRefused()
 {
     TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+}
+
+// The user is told last: the message box runs a message loop.
+void DIALOG::SettleQueuedHides()
+{
+    const bool refused = !m_hiddenMenu.SettleQueuedHides().empty();
+    EntriesMayHaveChanged();
+    if (refused) {
+        m_candidates.Refresh();
+        TellHideRefused();
+    }
 }
 
 // The "Popup Menu" hotkey: the hidden-window menu opens at the pointer as a right click on the

@@ -1,0 +1,34 @@
+// What goes away and comes back with a hidden window besides the window itself: the visible
+// windows it owns (a find box, a tool palette, an owned dialog) and the monitor it was on.
+// Nothing here sends a message to the window, so none of it can wait on a stuck program.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+// Where a window was when it was hidden.
+struct WindowPlace {
+    RECT window = {};
+    bool maximised = false;
+    // The whole area and the device name of the monitor it was on; an empty name when unknown.
+    RECT monitor = {};
+    char device[CCHDEVICENAME] = {};
+};
+
+WindowPlace PlaceOf(HWND window);
+
+// The rectangle that keeps a window's place when its monitor moves from `from` to `to`: a
+// maximised window keeps its distance to every edge of the monitor (so it fills the new one);
+// any other keeps its distance to the top-left corner, moved back and shrunk as far as needed to
+// lie wholly on the new monitor.
+RECT MoveOntoMonitor(const RECT& window, bool maximised, const RECT& from, const RECT& to);
+
+// Before a hidden window is shown again: when the monitor it was hidden on has gone, it is moved
+// onto the primary monitor; when that monitor has moved or changed its size, it is moved along.
+// The move is queued for the window's thread, ahead of anything queued after it.
+void PutBackOnItsMonitor(HWND window, const WindowPlace& place);
+
+// The visible top-level windows that owner owns, directly or through other owned windows, in
+// the Z order from the top.
+std::vector<HWND> VisibleOwnedWindows(HWND owner);
