@@ -23,7 +23,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND MakeTarget(const char* title)
+HWND MakeTarget(const char* title, HWND owner = nullptr)
 {
     static bool registered = false;
     if (!registered) {
@@ -33,7 +33,7 @@ HWND MakeTarget(const char* title)
         wc.lpszClassName = "VbMenuTarget";
         registered = RegisterClassA(&wc) != 0;
     }
-    return CreateWindowExA(0, "VbMenuTarget", title, WS_OVERLAPPEDWINDOW, 0, 0, 120, 80, nullptr, nullptr,
+    return CreateWindowExA(0, "VbMenuTarget", title, WS_OVERLAPPEDWINDOW, 0, 0, 120, 80, owner, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -90,9 +90,9 @@ protected:
             DestroyWindow(window);
         }
     }
-    HWND Target(const char* title)
+    HWND Target(const char* title, HWND owner = nullptr)
     {
-        m_targets.push_back(MakeTarget(title));
+        m_targets.push_back(MakeTarget(title, owner));
         return m_targets.back();
     }
 
@@ -221,6 +221,36 @@ TEST_F(HiddenMenuTest, ReleaseShowsNewestFirstAndLeavesIconsAlone)
         DeleteObject(info.hbmMask);
         DeleteObject(info.hbmColor);
         EXPECT_TRUE(DestroyIcon(icon));
+    }
+}
+
+// The visible windows a window owns (directly or through another owned window) go with it and
+// come back with it, by unhide and by release; an owned window that was hidden stays hidden.
+// None gets an entry of its own.
+TEST_F(HiddenMenuTest, OwnedWindowsGoAndComeBackWithTheirOwner)
+{
+    for (bool release : {false, true}) {
+        ASSERT_TRUE(m_menu.Create());
+        HWND owner = Target("owner");
+        HWND palette = Target("palette", owner);
+        HWND findBox = Target("find box", palette);
+        HWND hiddenDialog = Target("hidden dialog", owner);
+        for (HWND window : {owner, palette, findBox})
+            ShowWindow(window, SW_SHOWNOACTIVATE);
+
+        uint32_t id = m_menu.AddEntry(Record(owner))->commandId;
+        EXPECT_EQ(m_menu.HideEntryWindow(id), HideOutcome::Hidden);
+        for (HWND window : {owner, palette, findBox, hiddenDialog})
+            EXPECT_FALSE(IsWindowVisible(window)) << release;
+        EXPECT_EQ(m_menu.EntryCount(), 1u);
+
+        if (release)
+            m_menu.ReleaseAll();
+        else
+            EXPECT_EQ(m_menu.Unhide(id), owner);
+        for (HWND window : {owner, palette, findBox})
+            EXPECT_TRUE(IsWindowVisible(window)) << release;
+        EXPECT_FALSE(IsWindowVisible(hiddenDialog)) << release;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "HelperWindows.h"
 #include "app/HideOps.h"
 #include "app/ListBox.h"
+#include "support/ThreadWindows.h"
 
 namespace {
 
@@ -37,6 +40,19 @@ SHORT WINAPI FakeKeyState(int virtualKey)
     g_keys.log.push_back(what);
     bool down = (virtualKey == VK_SHIFT && g_keys.shift) || (virtualKey == VK_CONTROL && g_keys.ctrl);
     return down ? static_cast<SHORT>(0x8000) : 0;
+}
+
+// What the listener window heard, in order; its hide (WM_SHOWWINDOW with FALSE) is noted as 0.
+std::vector<UINT> heard;
+std::mutex lock;
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        heard.push_back(message == WM_SHOWWINDOW && !wParam ? 0 : message);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 bool ClosePosted(HWND window)
@@ -95,43 +111,73 @@ TEST(HideSelectedCandidate, DoesNothingWithoutASelection)
     EXPECT_FALSE(ClosePosted(host.Window()));
 }
 
+// The hide is queued for the stuck program, and its entry outlives the menu's pruning until the
+// program wakes: then it is an ordinary entry, or it is dropped when the window refused the hide.
 TEST(HideSelectedCandidate, DoesNotWaitOnAProgramThatDoesNotAnswer)
 {
-    HelperWindows helper("--window --title " + Quote(UniqueTag() + " stuck"), 0);
-    ASSERT_TRUE(helper.Ready()) << helper.Error();
-    CandidateHost host;
-    HiddenMenu menu;
-    ASSERT_TRUE(menu.Create());
-    host.Candidates().Refresh();
-    ASSERT_TRUE(host.Candidates().SelectWindow(helper.Window(0)));
-    g_keys = KeyProbe{false, false, helper.Window(0), &host.Candidates(), {}};
-    DWORD start = GetTickCount();
-    EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
-    EXPECT_EQ(menu.EntryCount(), 1u);
-    EXPECT_LT(GetTickCount() - start, 6 * kAnswerTimeoutMs);
+    for (bool refuses : {false, true}) {
+        HelperWindows helper("--wake-after-ms 1500 --window --title " + Quote(UniqueTag() + " stuck") +
+                                 (refuses ? " --refuse-hide" : ""),
+                             0);
+        ASSERT_TRUE(helper.Ready()) << helper.Error();
+        HWND target = helper.Window(0);
+        CandidateHost host;
+        HiddenMenu menu;
+        ASSERT_TRUE(menu.Create());
+        host.Candidates().Refresh();
+        ASSERT_TRUE(host.Candidates().SelectWindow(target));
+        g_keys = KeyProbe{false, false, target, &host.Candidates(), {}};
+        DWORD start = GetTickCount();
+        EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
+        EXPECT_LT(GetTickCount() - start, 6 * kAnswerTimeoutMs);
+        const uint32_t id = static_cast<uint32_t>(GetMenuItemID(menu.Handle(), 0));
+        menu.Prune();
+        ASSERT_NE(menu.EntryById(id), nullptr) << refuses;
+        EXPECT_TRUE(menu.EntryById(id)->hidePending);
+
+        std::vector<HWND> refused;
+        ASSERT_TRUE(WaitFor([&] {
+            refused = menu.SettleQueuedHides();
+            return !menu.EntryById(id) || !menu.EntryById(id)->hidePending;
+        }, 5000)) << refuses;
+        EXPECT_EQ(refused, refuses ? std::vector<HWND>{target} : std::vector<HWND>{});
+        EXPECT_EQ(menu.EntryCount(), refuses ? 0u : 1u);
+        EXPECT_EQ(IsWindowVisible(target) != FALSE, refuses);
+    }
 }
 
+// The window comes back in the state it left, in front.
 TEST(UnhideMenuEntry, ShowsTheWindowAgainAndListsIt)
 {
     HelperWindows helper("--window --title " + Quote(UniqueTag() + " back"));
     ASSERT_TRUE(helper.Ready()) << helper.Error();
     HWND target = helper.Window(0);
     CandidateHost host;
-    HiddenMenu menu;
-    ASSERT_TRUE(menu.Create());
-    host.Candidates().Refresh();
-    ASSERT_TRUE(host.Candidates().SelectWindow(target));
-    g_keys = KeyProbe{false, false, target, &host.Candidates(), {}};
-    ASSERT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
-    uint32_t id = static_cast<uint32_t>(GetMenuItemID(menu.Handle(), 0));
+    for (int show : {SW_SHOWNORMAL, SW_MAXIMIZE}) {
+        ShowWindow(target, show);
+        RECT before = {};
+        GetWindowRect(target, &before);
+        HiddenMenu menu;
+        ASSERT_TRUE(menu.Create());
+        host.Candidates().Refresh();
+        ASSERT_TRUE(host.Candidates().SelectWindow(target));
+        g_keys = KeyProbe{false, false, target, &host.Candidates(), {}};
+        ASSERT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
+        SetForegroundWindow(host.Window());
+        uint32_t id = static_cast<uint32_t>(GetMenuItemID(menu.Handle(), 0));
 
-    EXPECT_FALSE(UnhideMenuEntry(id + 1, host.Candidates(), menu));
-    EXPECT_TRUE(UnhideMenuEntry(id, host.Candidates(), menu));
-    EXPECT_TRUE(IsWindowVisible(target));
-    EXPECT_NE(host.Candidates().Find(target), LB_ERR);
-    EXPECT_EQ(menu.EntryCount(), 0u);
-    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 3);
-    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; }));
+        EXPECT_FALSE(UnhideMenuEntry(id + 1, host.Candidates(), menu));
+        EXPECT_TRUE(UnhideMenuEntry(id, host.Candidates(), menu));
+        EXPECT_TRUE(IsWindowVisible(target));
+        EXPECT_NE(host.Candidates().Find(target), LB_ERR);
+        EXPECT_EQ(menu.EntryCount(), 0u);
+        EXPECT_EQ(GetMenuItemCount(menu.Handle()), 3);
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; })) << show;
+        EXPECT_EQ(IsZoomed(target) != FALSE, show == SW_MAXIMIZE);
+        RECT after = {};
+        GetWindowRect(target, &after);
+        EXPECT_TRUE(EqualRect(&before, &after)) << show;
+    }
 }
 
 TEST(HideActiveWindow, ActsOnWhatIsInTheForeground)
@@ -177,4 +223,40 @@ TEST(HideActiveWindow, ActsOnWhatIsInTheForeground)
         menu.ReleaseAll();
         ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(c.foreground) != FALSE; })) << c.what;
     }
+}
+
+// Nothing is asked of the window before its hide: the hide is the first its program hears.
+TEST(HideActiveWindow, SendsTheWindowNothingBeforeItsHide)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ListenerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VbHideListener";
+    RegisterClassA(&wc);
+    const std::string title = UniqueTag() + " listener";
+    vbtest::WindowThread thread([&] {
+        return std::vector<HWND>{CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                                 50, 50, 200, 100, nullptr, nullptr, wc.hInstance, nullptr)};
+    });
+    HWND target = FindWindowA(wc.lpszClassName, title.c_str());
+    ASSERT_NE(target, nullptr);
+    CandidateHost host;
+    HiddenMenu menu;
+    ASSERT_TRUE(menu.Create());
+    host.Candidates().Refresh();
+    SetForegroundWindow(target);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; }));
+    std::unique_lock<std::mutex> hold(lock);
+    heard.clear();
+    hold.unlock();
+
+    EXPECT_EQ(HideActiveWindow(host.Window(), host.Candidates(), menu), target);
+    hold.lock();
+    auto hide = std::find(heard.begin(), heard.end(), 0u);
+    EXPECT_NE(hide, heard.end());
+    for (auto message = heard.begin(); message != hide; ++message)
+        EXPECT_TRUE(*message != WM_NULL && *message != WM_GETTEXT && *message != WM_GETTEXTLENGTH &&
+                    *message != WM_GETICON) << std::hex << *message;
+    hold.unlock();
+    menu.ReleaseAll();
 }

@@ -216,3 +216,36 @@ TEST_F(MainDialogTest, APressOffTheFinderStartsNoDrag)
     dialog.Show();
     DestroyWindow(target);
 }
+
+// A drag that loses the mouse capture (another window takes it, the system cancels it) or is
+// cancelled with Esc ends at once: the dialog is back, the arrow too, and a later release of the
+// button over a window selects nothing. Esc does not end the program.
+TEST_F(MainDialogTest, LosingTheCaptureEndsTheFinderDrag)
+{
+    HWND target = MakeCandidate("Finder Lost", 0, 0, 200, 100);
+    HWND thief = MakeCandidate("Capture Thief", 0, 300, 100, 50);
+    const std::pair<const char*, std::function<void(HWND)>> losses[] = {
+        {"released", [](HWND) { ReleaseCapture(); }},
+        {"taken", [thief](HWND) { SetCapture(thief); }},
+        {"escape", [](HWND dialog) { SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }},
+    };
+    ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+        d.Candidates().Refresh();
+        SetWindowPos(d.Window(), HWND_TOP, 300, 200, 0, 0, SWP_NOSIZE);
+        for (const auto& loss : losses) {
+            SendMessageA(d.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 15));
+            ASSERT_FALSE(IsWindowVisible(d.Window())) << loss.first;
+            loss.second(d.Window());
+            EXPECT_TRUE(IsWindowVisible(d.Window())) << loss.first;
+            EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))) << loss.first;
+            ReleaseCapture();
+            POINT client = {100, 50};
+            ScreenToClient(d.Window(), &client);
+            SendMessageA(d.Window(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+            EXPECT_EQ(d.Candidates().Selected(), nullptr) << loss.first;
+        }
+    });
+    EXPECT_EQ(dialog.Show(), ScriptedMainDialog::kScriptDone);
+    DestroyWindow(target);
+    DestroyWindow(thief);
+}

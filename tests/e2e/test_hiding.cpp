@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
@@ -13,6 +16,26 @@ namespace {
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
 {
     return WaitFor([&] { return IsWindowVisible(window) == (visible ? TRUE : FALSE); }, timeoutMs);
+}
+
+// The windows of the menu's entries, oldest first, as the program mirrors them under Held.
+std::vector<HWND> HeldWindows()
+{
+    std::vector<HWND> windows;
+    for (int index = 0;; ++index) {
+        char key[64], text[32] = {};
+        snprintf(key, sizeof key, "Software\\Quillfen\\Veilbox\\Held\\%05d", index);
+        DWORD size = sizeof text;
+        if (RegGetValueA(HKEY_CURRENT_USER, key, "Window", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+            return windows;
+        windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(text, nullptr, 10))));
+    }
+}
+
+bool Answers(HWND window)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored) != 0;
 }
 
 } // namespace
@@ -159,12 +182,15 @@ TEST_F(Hiding, WinesOwnNotepadIsHiddenAndShownAgain)
     EXPECT_TRUE(WaitVisible(window, true));
 }
 
+// While the message box is up, the menu opens (and drops the refused window's entry) and another
+// window is hidden: what the refused hide does after the box must not touch that window's entry.
 TEST_F(Hiding, AWindowThatRefusesToHideIsNotClaimedAndTheUserIsTold)
 {
-    TargetWindows targets("--window --title \"Stubborn Window\" --refuse-hide");
+    TargetWindows targets("--window --title \"Stubborn Window\" --refuse-hide --window --title \"Bystander\"");
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Stubborn Window"));
+    ASSERT_TRUE(app.WaitListed("Bystander"));
     ASSERT_TRUE(app.Select(app.IndexOf("Stubborn Window"))) << app.Failure();
     // Posted: the message box the double click opens runs its own loop in Veilbox.
     PostMessageA(app.MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.List()));
@@ -179,15 +205,40 @@ TEST_F(Hiding, AWindowThatRefusesToHideIsNotClaimedAndTheUserIsTold)
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "This window could not be hidden. Programs running as administrator can only be "
                        "hidden when Window Veilbox runs as administrator too.");
+    ASSERT_TRUE(app.OpenMenu());
+    ASSERT_TRUE(app.CloseMenu());
+    ASSERT_TRUE(app.DoubleClick("Bystander")) << app.Failure();
+    ASSERT_TRUE(WaitVisible(targets[1], false));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
 
     EXPECT_TRUE(IsWindowVisible(targets[0]));
     EXPECT_TRUE(app.Lists("Stubborn Window"));
-    // No entry was kept: the records of held windows mirror the menu's entries.
-    HKEY held = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Held\\00000", 0, KEY_READ, &held),
-              ERROR_SUCCESS);
-    if (held)
-        RegCloseKey(held);
+    EXPECT_FALSE(IsWindowVisible(targets[1]));
+    EXPECT_EQ(HeldWindows(), std::vector<HWND>{targets[1]});
+}
+
+// The target stops answering before the hide and wakes after the menu has opened: its hide was
+// queued, and its entry must outlive the menu's pruning while the window is still visible.
+TEST_F(Hiding, AQueuedHideKeepsItsEntryUntilTheProgramTakesIt)
+{
+    TargetWindows busy("--hang-after-ms 1500 --wake-after-ms 3000 --window --title \"Busy Target\"");
+    ASSERT_TRUE(busy.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Busy Target"));
+    ASSERT_TRUE(WaitFor([&] { return !Answers(busy[0]); }, 5000));
+
+    ASSERT_TRUE(app.DoubleClick("Busy Target")) << app.Failure();
+    ASSERT_TRUE(app.OpenMenu());
+    ASSERT_TRUE(app.CloseMenu());
+    ASSERT_TRUE(Answers(app.MainWindow()));
+    EXPECT_TRUE(IsWindowVisible(busy[0])) << "the program woke too early for this test";
+    EXPECT_EQ(HeldWindows(), std::vector<HWND>{busy[0]});
+
+    EXPECT_TRUE(WaitVisible(busy[0], false, 8000));
+    ASSERT_TRUE(app.OpenMenu());
+    ASSERT_TRUE(app.CloseMenu());
+    EXPECT_EQ(HeldWindows(), std::vector<HWND>{busy[0]});
+    ASSERT_TRUE(app.Exit());
+    EXPECT_TRUE(IsWindowVisible(busy[0]));
 }

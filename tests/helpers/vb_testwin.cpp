@@ -1,7 +1,7 @@
 // Test helper: shows top-level windows described on its command line, in its
 // own process, so tests can treat them as another program's windows.
 //
-//   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N] WINDOW...
+//   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
 //   WINDOW: --window [--title TEXT] [--count N] [--popup] [--owned] [--child]
 //           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide]
 //
@@ -13,7 +13,8 @@
 // window to FILE, "index window" (the handle in hexadecimal), and sets the
 // named event EVENT.
 // It then pumps messages until it is closed or killed; with --hang-after-ms
-// it stops pumping N ms after it got ready, like a program that hangs.
+// it stops pumping N ms after it got ready, like a program that hangs; with
+// --wake-after-ms it pumps again M ms later, like a program that was only busy.
 #include <windows.h>
 
 #include <cstdio>
@@ -32,6 +33,7 @@ struct WindowPlan {
 struct Options {
     std::wstring readyEvent, reportFile;
     int hangAfterMs = -1;
+    int wakeAfterMs = -1;
     std::vector<WindowPlan> windows;
 };
 
@@ -71,6 +73,7 @@ Options ParseOptions()
         if (arg == L"--ready" && hasValue) options.readyEvent = argv[++i];
         else if (arg == L"--report" && hasValue) options.reportFile = argv[++i];
         else if (arg == L"--hang-after-ms" && hasValue) options.hangAfterMs = _wtoi(argv[++i].c_str());
+        else if (arg == L"--wake-after-ms" && hasValue) options.wakeAfterMs = _wtoi(argv[++i].c_str());
         else if (arg == L"--window") options.windows.emplace_back();
         else if (!plan) continue;
         else if (arg == L"--title" && hasValue) plan->title = argv[++i];
@@ -161,7 +164,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     MSG msg;
     for (;;) {
         if (options.hangAfterMs >= 0 && GetTickCount() - readyAt >= static_cast<DWORD>(options.hangAfterMs)) {
-            Sleep(INFINITE);
+            Sleep(options.wakeAfterMs >= 0 ? static_cast<DWORD>(options.wakeAfterMs) : INFINITE);
+            options.hangAfterMs = -1;
         }
         DWORD wait = options.hangAfterMs >= 0 ? 10 : INFINITE;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);

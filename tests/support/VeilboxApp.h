@@ -106,16 +106,31 @@ public:
     // did not get the keyboard.
     bool ChooseTopMenuEntry()
     {
+        if (!OpenMenu())
+            return false;
+        TapKey(VK_DOWN);
+        TapKey(VK_RETURN);
+        return true;
+    }
+
+    // Opens the hidden-window menu as a right click on the tray icon opens it (also while a
+    // message box of the program is up) and waits until it has the keyboard. False when the
+    // menu did not open or did not get the keyboard.
+    bool OpenMenu()
+    {
         HWND main = MainWindow();
         PostMessageA(main, kTrayCallbackMessage, 0, WM_RBUTTONUP);
         if (!WaitForTopWindow({m_process.Id(), nullptr, "#32768", true}, 5000))
             return false;
         // The keys go to the thread that has the foreground: the menu's only once its owner has it.
-        if (!WaitFor([&] { return GetForegroundWindow() == main; }, 5000))
-            return false;
-        TapKey(VK_DOWN);
-        TapKey(VK_RETURN);
-        return true;
+        return WaitFor([&] { return GetForegroundWindow() == main; }, 5000);
+    }
+
+    // Closes the open menu with Esc; true once it is gone.
+    bool CloseMenu()
+    {
+        TapKey(VK_ESCAPE);
+        return WaitFor([&] { return !FindTopWindow({m_process.Id(), nullptr, "#32768", true}); }, 5000);
     }
 
     // Ends the program with the Exit button; true when the process ended.

@@ -1,7 +1,9 @@
-// Where a stored window rectangle goes on the desktop, and which window
-// rectangles are worth storing.
+// Where a stored window rectangle goes on the desktop, which window
+// rectangles are worth storing, and where a hidden window comes back when its
+// monitor has changed.
 #include <gtest/gtest.h>
 
+#include "app/WindowPlace.h"
 #include "winbase/PlacementStore.h"
 
 namespace {
@@ -49,6 +51,28 @@ TEST(IsSavableWindowRect, RefusesOversizedAndOffScreenRectangles)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsSavableWindowRect(c.rect, 800, 600), c.savable) << c.label;
+    }
+}
+
+// The window was hidden on a 1920 x 1080 monitor at the right of the primary one.
+TEST(MoveOntoMonitor, KeepsTheWindowsPlaceOnTheMonitorItComesBackTo)
+{
+    const RECT from = {1920, 0, 3840, 1080};
+    const struct {
+        const char* label;
+        RECT window;
+        bool maximised;
+        RECT to, want;
+    } cases[] = {
+        {"same monitor moved to the left", {2020, 100, 2420, 400}, false, {-1920, 0, 0, 1080}, {-1820, 100, -1420, 400}},
+        {"onto a smaller primary", {3340, 700, 3740, 1000}, false, {0, 0, 1024, 768}, {624, 468, 1024, 768}},
+        {"larger than the new monitor", {1920, 0, 3840, 1040}, false, {0, 0, 1024, 768}, {0, 0, 1024, 768}},
+        {"maximised fills the new one", {1912, -8, 3848, 1048}, true, {0, 0, 1024, 768}, {-8, -8, 1032, 736}},
+    };
+    for (const auto& c : cases) {
+        const RECT got = MoveOntoMonitor(c.window, c.maximised, from, c.to);
+        EXPECT_TRUE(EqualRect(&got, &c.want) != FALSE)
+            << c.label << ": got " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
     }
 }
 
