@@ -299,6 +299,13 @@ int CandidateList::FindByWalking(HWND window, int count)
     return LB_ERR;
 }
 
+const CandidateRecord* CandidateList::RecordOf(HWND window) const
+{
+    auto match = std::find_if(m_records.begin(), m_records.end(),
+                              [window](const std::unique_ptr<CandidateRecord>& record) { return record->window == window; });
+    return match == m_records.end() ? nullptr : match->get();
+}
+
 bool CandidateList::SelectWindow(HWND window)
 {
     int index = Find(window);

@@ -92,6 +92,9 @@ public:
     // Selects the entry of window; false, with the selection unchanged, when
     // it is not listed.
     bool SelectWindow(HWND window);
+    // The record of the listed window, found without a message to the list
+    // box; null when the window is not listed.
+    const CandidateRecord* RecordOf(HWND window) const;
     // The record behind an entry; null for an entry without one or a bad
     // index.
     CandidateRecord* RecordAt(int index);

@@ -1,7 +1,6 @@
 #include "app/HideOps.h"
 
 #include "app/ForeignWindow.h"
-#include "app/ListBox.h"
 #include "winbase/WindowOps.h"
 
 namespace {
@@ -52,12 +51,10 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 // listed or was not hidden. The list is rebuilt after a hide.
 bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
-    int index = candidates.Find(window);
-    const CandidateRecord* listed = index != LB_ERR ? candidates.RecordAt(index) : nullptr;
+    const CandidateRecord* listed = candidates.RecordOf(window);
     if (!listed)
         return false;
     const CandidateRecord record = *listed;
-    QF_LISTBOX(candidates.ListBox()).SelectIndex(index);
     uint32_t id = 0;
     if (!HideWithEntry(record, menu, refused, id))
         return false;
