@@ -22,10 +22,9 @@ bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
 std::vector<HWND> HeldWindows()
 {
     std::vector<HWND> windows;
-    for (int index = 0;; ++index) {
-        char key[64], text[32] = {};
-        snprintf(key, sizeof key, "Software\\Quillfen\\Veilbox\\Held\\%05d", index);
-        DWORD size = sizeof text;
+    char key[64], text[32];
+    for (DWORD size = sizeof text;; size = sizeof text) {
+        snprintf(key, sizeof key, "Software\\Quillfen\\Veilbox\\Held\\%05zu", windows.size());
         if (RegGetValueA(HKEY_CURRENT_USER, key, "Window", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
             return windows;
         windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(text, nullptr, 10))));
@@ -140,10 +139,7 @@ TEST_F(Hiding, AProgramThatStoppedAnsweringNeverFreezesTheDialog)
     ASSERT_TRUE(hung.Ready());
     ASSERT_TRUE(app.WaitListed("Hung Target"));
     ASSERT_TRUE(ClickToFront(hung[0]));
-    ASSERT_TRUE(WaitFor([&] {
-        DWORD_PTR ignored = 0;
-        return !SendMessageTimeoutA(hung[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored);
-    }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !Answers(hung[0]); }, 5000));
 
     ULONGLONG start = GetTickCount64();
     DWORD_PTR result = 0;

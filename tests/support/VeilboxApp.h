@@ -113,9 +113,8 @@ public:
         return true;
     }
 
-    // Opens the hidden-window menu as a right click on the tray icon opens it (also while a
-    // message box of the program is up) and waits until it has the keyboard. False when the
-    // menu did not open or did not get the keyboard.
+    // Opens the hidden-window menu as a right click on the tray icon opens it, and waits until
+    // it has the keyboard. False when the menu did not open or did not get the keyboard.
     bool OpenMenu()
     {
         HWND main = MainWindow();
