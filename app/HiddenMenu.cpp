@@ -6,8 +6,8 @@
 
 namespace {
 
-// The menus of this thread, for the answers to queued hides, which arrive through a plain
-// callback.
+// The menus that exist (all on the dialog's thread), for the answers to queued hides, which
+// arrive through a plain callback.
 std::vector<HiddenMenu*>& LiveMenus()
 {
     static std::vector<HiddenMenu*> menus;
@@ -17,16 +17,18 @@ std::vector<HiddenMenu*>& LiveMenus()
 void ShowOwnedAgain(const std::vector<HWND>& owned)
 {
     for (HWND window : owned) {
-        if (IsWindow(window))
+        if (IsWindow(window)) {
             QueueShowWindow(window, SW_SHOWNA);
+        }
     }
 }
 
 std::vector<HWND> HideOwnedWindows(HWND owner)
 {
     std::vector<HWND> owned = VisibleOwnedWindows(owner);
-    for (HWND window : owned)
+    for (HWND window : owned) {
         QueueShowWindow(window, SW_HIDE);
+    }
     return owned;
 }
 
@@ -123,7 +125,7 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
     return m_entries.back().get();
 }
 
-// The window is looked up again after its hide: a window of this thread runs its own code while
+// The entry is looked up again after the hide: a window of this thread runs its own code while
 // it is hidden.
 HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
 {
@@ -222,9 +224,9 @@ std::vector<HWND> HiddenMenu::SettleQueuedHides()
     return refused;
 }
 
-// Showing a window waits for its program, and other code of this program may run meanwhile (a
-// message sent to us): it finds the menu already empty. A program that does not answer costs
-// one bound in all, not one per window.
+// Everything is taken out first, so that whatever runs while the windows are shown (the window
+// procedure of a window of this thread) finds the menu empty. A program that does not answer
+// costs one bound in all, not one per window.
 void HiddenMenu::ReleaseAll()
 {
     std::vector<std::unique_ptr<MenuEntry>> entries;

@@ -21,10 +21,12 @@ bool IsDesktop(HWND window)
 // The hide without an entry; true when the window is hidden or its hide is queued.
 bool HideWithoutEntry(HWND window, const HideRefusedHandler& refused)
 {
-    if (!ShowForeignWindow(window, SW_HIDE) || !StaysVisible(window))
+    if (!ShowForeignWindow(window, SW_HIDE) || !StaysVisible(window)) {
         return true;
-    if (refused)
+    }
+    if (refused) {
         refused(window);
+    }
     return false;
 }
 
@@ -38,12 +40,14 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 {
     HWND window = record.window;
     const MenuEntry* entry = menu.AddEntry(record);
-    if (!entry)
+    if (!entry) {
         return false;
+    }
     id = entry->commandId;
     HideOutcome outcome = menu.HideEntryWindow(id);
-    if (outcome == HideOutcome::Refused && refused)
+    if (outcome == HideOutcome::Refused && refused) {
         refused(window);
+    }
     return outcome == HideOutcome::Hidden || outcome == HideOutcome::Queued;
 }
 
@@ -52,12 +56,14 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
     const CandidateRecord* listed = candidates.RecordOf(window);
-    if (!listed)
+    if (!listed) {
         return false;
+    }
     const CandidateRecord record = *listed;
     uint32_t id = 0;
-    if (!HideWithEntry(record, menu, refused, id))
+    if (!HideWithEntry(record, menu, refused, id)) {
         return false;
+    }
     candidates.Refresh();
     return true;
 }
@@ -69,28 +75,33 @@ struct BelowSearch {
     HWND next;
 };
 
-// Looks at every top-level window, without a message to any: whether one other than the
-// desktop is visible, and the first one below start that is visible or is the desktop.
+// Looks at the top-level windows in the Z order, without a message to any: whether one other
+// than the desktop is visible, and the first one below start that is visible or is the desktop.
+// A title is read only where it decides something.
 BOOL CALLBACK FindBelow(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<BelowSearch*>(param);
     const bool visible = IsWindowVisible(window) != FALSE;
-    const bool desktop = IsDesktop(window);
-    search->anyVisible = search->anyVisible || (visible && !desktop);
-    if (search->passedStart && !search->next && (visible || desktop))
+    if (visible && !search->anyVisible && !IsDesktop(window)) {
+        search->anyVisible = true;
+    }
+    if (search->passedStart && !search->next && (visible || IsDesktop(window))) {
         search->next = window;
+    }
     search->passedStart = search->passedStart || window == search->start;
-    return TRUE;
+    return search->anyVisible && search->next ? FALSE : TRUE;
 }
 
 // Activates the window below start in the Z order, unless no window but the desktop is visible.
 void ActivateNextBelow(HWND start)
 {
     BelowSearch search = {start, false, false, nullptr};
-    if (start)
+    if (start) {
         EnumWindows(FindBelow, reinterpret_cast<LPARAM>(&search));
-    if (search.anyVisible && search.next)
+    }
+    if (search.anyVisible && search.next) {
         BringToFrontWithoutWaiting(search.next);
+    }
 }
 
 } // namespace
@@ -124,12 +135,14 @@ bool HideWindowIntoMenu(HWND window, HiddenMenu& menu, const HideRefusedHandler&
     record.window = window;
     record.title = StoredTitle(window);
     uint32_t id = 0;
-    if (!HideWithEntry(record, menu, refused, id))
+    if (!HideWithEntry(record, menu, refused, id)) {
         return false;
+    }
     SilentThreads silent;
     const MenuEntry* entry = menu.EntryById(id);
-    if (entry && entry->hidePending)
+    if (entry && entry->hidePending) {
         silent.MarkSilent(window);
+    }
     menu.SetEntryIcon(id, WindowIcon(window, &silent));
     return true;
 }
