@@ -21,6 +21,9 @@
    notice. */
 #ifndef IDB_TRAY_PICTURE
 #define IDB_TRAY_PICTURE 1000
+/* The same picture drawn for 144 and 192 DPI. */
+#define IDB_TRAY_PICTURE_144 1001
+#define IDB_TRAY_PICTURE_192 1002
 #endif
 
 #ifndef IDC_STATIC

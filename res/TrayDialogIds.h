@@ -24,6 +24,9 @@
 /* The notice's picture, 86 x 56 pixels. */
 #ifndef IDB_TRAY_PICTURE
 #define IDB_TRAY_PICTURE 1000
+/* The same picture drawn for 144 and 192 DPI. */
+#define IDB_TRAY_PICTURE_144 1001
+#define IDB_TRAY_PICTURE_192 1002
 #endif
 
 #endif

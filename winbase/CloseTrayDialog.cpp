@@ -3,16 +3,61 @@
 #include "winbase/TrayDialogs.h"
 
 #include "res/TrayDialogIds.h"
+#include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
 
 namespace {
 
-// Where the picture's top-left corner lies in the dialog's client area, and
-// where the owner's icon goes on the picture.
-constexpr int kPictureLeft = 93;
+// The picture's top edge (it is centred across the dialog), its size and where
+// the owner's icon goes on it, in pixels at 96 DPI.
 constexpr int kPictureTop = 65;
+constexpr int kPictureWidth = 86;
+constexpr int kPictureHeight = 56;
 constexpr int kIconLeft = 15;
 constexpr int kIconTop = 12;
+constexpr int kIconSize = 32;
+
+// The picture drawn for each DPI, largest first.
+struct PictureSource {
+    UINT dpi;
+    int id;
+};
+constexpr PictureSource kPictures[] = {
+    {192, IDB_TRAY_PICTURE_192}, {144, IDB_TRAY_PICTURE_144}, {kBaseDpi, IDB_TRAY_PICTURE}};
+
+// The smallest picture drawn for at least dpi (the largest one above 192 DPI):
+// scaling down keeps it sharper than scaling up.
+int PictureFor(UINT dpi)
+{
+    int id = kPictures[0].id;
+    for (const PictureSource& source : kPictures) {
+        if (source.dpi >= dpi) {
+            id = source.id;
+        }
+    }
+    return id;
+}
+
+// Copies the bitmap onto dc at size, scaled smoothly when it has another size.
+void DrawScaled(HDC dc, HBITMAP bitmap, SIZE size)
+{
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    HDC source = CreateCompatibleDC(dc);
+    if (!source) {
+        return;
+    }
+    HGDIOBJ prior = SelectObject(source, bitmap);
+    if (info.bmWidth == size.cx && info.bmHeight == size.cy) {
+        BitBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    }
+    SelectObject(source, prior);
+    DeleteDC(source);
+}
 
 }  // namespace
 
@@ -23,28 +68,37 @@ CLOSE_TRAY::~CLOSE_TRAY()
     ReleasePicture();
 }
 
-// The picture is composed once, in a memory context that lives as long as the
-// window: the bitmap with a black frame and the icon drawn over it.
+// The picture is composed for the dialog's DPI, in a memory context that lives
+// as long as the window (or until the DPI changes): the drawing for that DPI
+// with a black frame and the icon drawn over it.
 void CLOSE_TRAY::MakePicture()
 {
     ReleasePicture();
+    const UINT dpi = Dpi();
+    HBITMAP drawing = LoadBitmapA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(PictureFor(dpi)));
     HDC windowDc = GetDC(Window());
+    m_bitmapSize = SIZE{ScaleToDpi(kPictureWidth, dpi), ScaleToDpi(kPictureHeight, dpi)};
     m_pictureDc = CreateCompatibleDC(windowDc);
+    m_bitmap = CreateCompatibleBitmap(windowDc, m_bitmapSize.cx, m_bitmapSize.cy);
     ReleaseDC(Window(), windowDc);
-    m_bitmap = LoadBitmapA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(IDB_TRAY_PICTURE));
-    if (!m_pictureDc || !m_bitmap) {
+    if (!m_pictureDc || !m_bitmap || !drawing) {
+        if (drawing) {
+            DeleteObject(drawing);
+        }
+        ReleasePicture();
         return;
     }
-    BITMAP info = {};
-    GetObjectA(m_bitmap, sizeof info, &info);
-    m_bitmapSize = SIZE{info.bmWidth, info.bmHeight};
     m_priorBitmap = SelectObject(m_pictureDc, m_bitmap);
+    DrawScaled(m_pictureDc, drawing, m_bitmapSize);
+    DeleteObject(drawing);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
     const RECT frame = {0, 0, m_bitmapSize.cx, m_bitmapSize.cy};
     FrameRect(m_pictureDc, &frame, black);
     DeleteObject(black);
     if (m_pictureIcon) {
-        DrawIcon(m_pictureDc, kIconLeft, kIconTop, m_pictureIcon);
+        const int iconSize = ScaleToDpi(kIconSize, dpi);
+        DrawIconEx(m_pictureDc, ScaleToDpi(kIconLeft, dpi), ScaleToDpi(kIconTop, dpi), m_pictureIcon, iconSize,
+                   iconSize, 0, nullptr, DI_NORMAL);
     }
 }
 
@@ -71,8 +125,11 @@ void CLOSE_TRAY::PaintPicture()
 {
     PAINTSTRUCT paint = {};
     HDC dc = BeginPaint(Window(), &paint);
+    RECT client = {};
+    GetClientRect(Window(), &client);
     if (dc && m_pictureDc && m_bitmap) {
-        BitBlt(dc, kPictureLeft, kPictureTop, m_bitmapSize.cx, m_bitmapSize.cy, m_pictureDc, 0, 0, SRCCOPY);
+        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, ScaleToDpi(kPictureTop, Dpi()), m_bitmapSize.cx,
+               m_bitmapSize.cy, m_pictureDc, 0, 0, SRCCOPY);
     }
     EndPaint(Window(), &paint);
 }
@@ -106,6 +163,11 @@ INT_PTR CLOSE_TRAY::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return 0;
     }
+}
+
+void CLOSE_TRAY::OnDpiChanged(UINT, UINT)
+{
+    MakePicture();
 }
 
 void ShowTrayNotice(HWND owner, HICON icon, const SettingsKey& settings, const char* actionName)

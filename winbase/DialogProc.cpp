@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "winbase/CommandIds.h"
+#include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/WindowHelpers.h"
 
@@ -25,6 +26,12 @@ HICON ExtractFirstIcon(HMODULE module)
     }
     HICON icon = ExtractIconA(reinterpret_cast<HINSTANCE>(module), file.Text(), 0);
     return icon == kNotAnIconFile ? nullptr : icon;
+}
+
+// The first icon of the module's own resources, at the notification area's size.
+HICON FirstSmallIcon(HMODULE module)
+{
+    return LoadSmallIconMetric(module, FirstIconName(module));
 }
 
 HMODULE FrameworkModule()
@@ -81,6 +88,8 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
             g_taskbarCreatedMessage = registered;
         }
     }
+    KeepDialogDpiScalingOurs(m_window);
+    m_dpi = m_creationDpi = WindowDpi(m_window);
     TakeInitialIcon();
     const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
     if (IsScalable()) {
@@ -96,17 +105,26 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
 }
 
 // An owned dialog shows its owner's icon; a top-level one the first icon of
-// its module's file, else of the framework's file, and starts centred on the
-// desktop.
+// its module's file, else of the framework's file (big, and small at the
+// notification area's size for the caption and the tray), and starts centred
+// on the desktop.
 void QF_WINBASE::TakeInitialIcon()
 {
     if (m_parent) {
         SetIcon(reinterpret_cast<HICON>(SendMessageA(m_parent, WM_GETICON, ICON_BIG, 0)));
         return;
     }
-    HICON icon = ExtractFirstIcon(m_module);
+    HMODULE iconModule = m_module;
+    HICON icon = ExtractFirstIcon(iconModule);
     if (!icon) {
-        icon = ExtractFirstIcon(FrameworkModule());
+        iconModule = FrameworkModule();
+        icon = ExtractFirstIcon(iconModule);
+    }
+    if (icon && !m_smallIcon) {
+        m_smallIcon = FirstSmallIcon(iconModule);
+    }
+    if (icon && m_smallIcon) {
+        SendMessageA(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     }
     if (icon && icon != m_extractedIcon) {
         if (m_extractedIcon) {

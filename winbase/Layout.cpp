@@ -110,3 +110,22 @@ void QF_WINBASE::ScaleChildren()
     }
     InvalidateRect(m_window, nullptr, TRUE);
 }
+
+// From the children's current places, so a dialog whose code moved a child keeps that move;
+// each edge is rounded to the nearest pixel.
+void QF_WINBASE::ScaleChildrenForDpi(UINT oldDpi, UINT newDpi)
+{
+    if (oldDpi == 0 || oldDpi == newDpi) {
+        return;
+    }
+    const auto scaled = [=](LONG value) {
+        return static_cast<LONG>(MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi)));
+    };
+    for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = {};
+        if (ChildRect(m_window, child, rect)) {
+            const LONG left = scaled(rect.left), top = scaled(rect.top);
+            MoveWindow(child, left, top, scaled(rect.right) - left, scaled(rect.bottom) - top, TRUE);
+        }
+    }
+}

@@ -29,7 +29,7 @@ void QF_WINBASE::SavePlacement()
     if (m_parent || !HasOwnSettingsKey()) {
         return;
     }
-    SaveWindowPlacement(m_settings, kPlacementKey, m_window, m_windowState);
+    SaveWindowPlacement(m_settings, kPlacementKey, m_window, m_windowState, m_dpi);
 }
 
 void QF_WINBASE::RestorePlacement()
@@ -39,7 +39,7 @@ void QF_WINBASE::RestorePlacement()
         return;
     }
     const bool resizable = (GetWindowLongPtrA(m_window, GWL_STYLE) & WS_THICKFRAME) != 0;
-    RestoreWindowPlacement(m_settings, kPlacementKey, m_window, resizable);
+    RestoreWindowPlacement(m_settings, kPlacementKey, m_window, resizable, m_dpi);
     if (m_parent) {
         CenterWindow(m_window, m_parent);
     }

@@ -1,11 +1,13 @@
 #include "winbase/PlacementStore.h"
 
+#include "winbase/Dpi.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
 
 constexpr char kStateValue[] = "WinState";
 constexpr char kTopMostValue[] = "TopMost";
+constexpr char kDpiValue[] = "WinDpi";
 constexpr char kEdgeValues[4][9] = {"WPLeft", "WPTop", "WPRight", "WPBottom"};
 constexpr double kMaxScreenRatio = 1.1;
 
@@ -51,6 +53,22 @@ RECT FitRectOnDesktop(const RECT& stored, int desktopWidth, int desktopHeight)
     return fitted;
 }
 
+RECT RectForDpi(const RECT& stored, UINT storedDpi, UINT dpi)
+{
+    const auto scaled = [](LONG value, UINT to, UINT from) {
+        return static_cast<LONG>(MulDiv(value, static_cast<int>(to), static_cast<int>(from)));
+    };
+    if (!IsUsableDpi(dpi)) {
+        return stored;
+    }
+    if (!IsUsableDpi(storedDpi)) {
+        return RECT{scaled(stored.left, dpi, kBaseDpi), scaled(stored.top, dpi, kBaseDpi),
+                    scaled(stored.right, dpi, kBaseDpi), scaled(stored.bottom, dpi, kBaseDpi)};
+    }
+    return RECT{stored.left, stored.top, stored.left + scaled(stored.right - stored.left, dpi, storedDpi),
+                stored.top + scaled(stored.bottom - stored.top, dpi, storedDpi)};
+}
+
 bool IsSavableWindowRect(const RECT& rect, int screenWidth, int screenHeight)
 {
     const double width = static_cast<double>(rect.right) - rect.left;
@@ -61,7 +79,7 @@ bool IsSavableWindowRect(const RECT& rect, int screenWidth, int screenHeight)
     return rect.right >= 0 && rect.bottom >= 0;
 }
 
-bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, int32_t state)
+bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, int32_t state, UINT dpi)
 {
     if (!IsWindow(window) || !name || !*name) {
         return false;
@@ -81,13 +99,15 @@ bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, 
             return false;
         }
     }
-    return sub.WriteInt(kStateValue, state) && sub.WriteInt(kTopMostValue, IsTopMost(window) ? 1 : 0);
+    const UINT measuredAt = dpi != 0 ? dpi : WindowDpi(window);
+    return sub.WriteInt(kDpiValue, static_cast<int32_t>(measuredAt)) && sub.WriteInt(kStateValue, state) &&
+           sub.WriteInt(kTopMostValue, IsTopMost(window) ? 1 : 0);
 }
 
 // An empty or inverted stored rectangle (a damaged value) would give the
 // window no size at all: the default rectangle takes its place. A window that
 // keeps its own size is fitted onto the desktop with that size.
-bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND window, bool resizable)
+bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND window, bool resizable, UINT dpi)
 {
     if (!IsWindow(window) || !name || !*name) {
         return false;
@@ -111,6 +131,10 @@ bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND windo
     rect = RECT{edges[0], edges[1], edges[2], edges[3]};
     if (rect.right <= rect.left || rect.bottom <= rect.top) {
         rect = DefaultRect();
+    } else if (allRead) {
+        int32_t storedDpi = 0;
+        sub.ReadInt(kDpiValue, storedDpi);
+        rect = RectForDpi(rect, static_cast<UINT>(storedDpi), dpi != 0 ? dpi : WindowDpi(window));
     }
     if (!resizable) {
         RECT current = {};

@@ -2,6 +2,8 @@
 // dialog's own OnMessage.
 #include "winbase/WinBase.h"
 
+#include "winbase/Dpi.h"
+
 namespace {
 
 constexpr UINT_PTR kTimedBoxTimer = 0xFFFFFFFFu;
@@ -40,6 +42,10 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMessage(message, wParam, lParam);
     case WM_SYSCOMMAND:
         return RouteSysCommand(wParam, lParam);
+    case WM_DPICHANGED:
+        // Handled whole here: the dialog manager's own rescaling is switched off.
+        ChangeDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) == 0) {
             break;
@@ -175,6 +181,9 @@ void QF_WINBASE::CleanUpOnDestroy()
     }
     SavePlacement();
     SendMessageA(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_previousIcon));
+    if (m_smallIcon) {
+        SendMessageA(m_window, WM_SETICON, ICON_SMALL, 0);
+    }
     if (m_font) {
         DeleteObject(m_font);
         m_font = nullptr;

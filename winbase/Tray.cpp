@@ -20,16 +20,21 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     const WString wideTitle = TitleWide();
     bool shown = false;
     if (!wideTitle.IsEmpty()) {
-        NOTIFYICONDATAW record = WideTrayRecord(m_window, parts, wideTitle.Text(), TrayMessage(), m_icon);
+        NOTIFYICONDATAW record = WideTrayRecord(m_window, parts, wideTitle.Text(), TrayMessage(), TrayPicture());
         shown = Shell_NotifyIconW(NIM_MODIFY, &record) || Shell_NotifyIconW(NIM_ADD, &record);
     } else {
         const NString title = Title();
-        NOTIFYICONDATAA record = NarrowTrayRecord(m_window, parts, title.Text(), TrayMessage(), m_icon);
+        NOTIFYICONDATAA record = NarrowTrayRecord(m_window, parts, title.Text(), TrayMessage(), TrayPicture());
         shown = Shell_NotifyIconA(NIM_MODIFY, &record) || Shell_NotifyIconA(NIM_ADD, &record);
     }
     if (!shown) {
         m_trayUnavailable = 1;
     }
+}
+
+HICON QF_WINBASE::TrayPicture() const
+{
+    return m_icon == m_extractedIcon && m_smallIcon ? m_smallIcon : m_icon;
 }
 
 // The shell's answer is not needed: an icon that is already gone is fine.

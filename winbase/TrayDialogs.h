@@ -42,7 +42,7 @@ private:
 };
 
 // The Close to Systray notice (template 141): the tray picture with the
-// owner's icon drawn on it.
+// owner's icon drawn on it, both at the dialog's DPI.
 class CLOSE_TRAY : public QF_MODALDIALOG {
 public:
     explicit CLOSE_TRAY(HWND owner);
@@ -56,6 +56,9 @@ public:
     // False when the user ticked "Don't show me this message again" and
     // pressed OK.
     bool ShowAgain() const { return m_showAgain != 0; }
+
+protected:
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
 private:
     void MakePicture();

@@ -40,10 +40,10 @@ int NarrowTipLength(const char* text)
 }
 
 template <class Record>
-void FillCommon(Record& record, HWND window, UINT parts, UINT callbackMessage, HICON icon)
+void FillCommon(Record& record, HWND window, UINT parts, UINT callbackMessage, HICON icon, UINT id)
 {
     record.hWnd = window;
-    record.uID = 0;
+    record.uID = id;
     if (parts & kTrayRecordTipAndMessage) {
         record.uFlags |= NIF_MESSAGE | NIF_TIP;
         record.uCallbackMessage = callbackMessage;
@@ -56,11 +56,12 @@ void FillCommon(Record& record, HWND window, UINT parts, UINT callbackMessage, H
 
 }  // namespace
 
-NOTIFYICONDATAW WideTrayRecord(HWND window, UINT parts, const wchar_t* title, UINT callbackMessage, HICON icon)
+NOTIFYICONDATAW WideTrayRecord(HWND window, UINT parts, const wchar_t* title, UINT callbackMessage, HICON icon,
+                               UINT id)
 {
     NOTIFYICONDATAW record = {};
     record.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    FillCommon(record, window, parts, callbackMessage, icon);
+    FillCommon(record, window, parts, callbackMessage, icon, id);
     if (parts & kTrayRecordTipAndMessage) {
         const int length = WideTipLength(title);
         for (int i = 0; i < length; ++i) {
@@ -70,11 +71,12 @@ NOTIFYICONDATAW WideTrayRecord(HWND window, UINT parts, const wchar_t* title, UI
     return record;
 }
 
-NOTIFYICONDATAA NarrowTrayRecord(HWND window, UINT parts, const char* title, UINT callbackMessage, HICON icon)
+NOTIFYICONDATAA NarrowTrayRecord(HWND window, UINT parts, const char* title, UINT callbackMessage, HICON icon,
+                                 UINT id)
 {
     NOTIFYICONDATAA record = {};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    FillCommon(record, window, parts, callbackMessage, icon);
+    FillCommon(record, window, parts, callbackMessage, icon, id);
     if (parts & kTrayRecordTipAndMessage) {
         const int length = NarrowTipLength(title);
         for (int i = 0; i < length; ++i) {

@@ -1,6 +1,6 @@
 // The record the shell takes for a dialog's notification-area icon: the
-// first-version layout of NOTIFYICONDATA, narrow or wide, for the icon with
-// id 0 of the window.
+// first-version layout of NOTIFYICONDATA, narrow or wide, for an icon of the
+// window: the dialog's own has id 0.
 #pragma once
 
 #include <windows.h>
@@ -19,5 +19,7 @@ constexpr int kTrayTipMaxChars = 63;
 // a UTF-16 surrogate pair or a UTF-8 sequence) and the callback message is
 // callbackMessage; with kTrayRecordPicture the icon is icon. A null title
 // counts as empty.
-NOTIFYICONDATAW WideTrayRecord(HWND window, UINT parts, const wchar_t* title, UINT callbackMessage, HICON icon);
-NOTIFYICONDATAA NarrowTrayRecord(HWND window, UINT parts, const char* title, UINT callbackMessage, HICON icon);
+NOTIFYICONDATAW WideTrayRecord(HWND window, UINT parts, const wchar_t* title, UINT callbackMessage, HICON icon,
+                               UINT id = 0);
+NOTIFYICONDATAA NarrowTrayRecord(HWND window, UINT parts, const char* title, UINT callbackMessage, HICON icon,
+                                 UINT id = 0);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "winbase/Dpi.h"
 #include "winbase/FontStore.h"
 
 namespace {
@@ -26,7 +27,7 @@ void FillDefaultDescription(LOGFONTA& font)
 
 // The description comes from the "Font" sub-key, with 8-point Arial for a
 // description that is not stored whole; it is written back, so the defaults
-// become stored on first use.
+// become stored on first use. The points become pixels at the window's DPI.
 HFONT QF_WINBASE::CreateUserFont()
 {
     HDC dc = GetDC(m_window);
@@ -43,7 +44,8 @@ HFONT QF_WINBASE::CreateUserFont()
     ReadFont(m_settings, kFontKey, m_fontDescription, nullptr);
     WriteFont(m_settings, kFontKey, m_fontDescription, nullptr);
     const LONG points = m_fontDescription.lfHeight;
-    m_fontDescription.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    const UINT dpi = m_dpi != 0 ? m_dpi : WindowDpi(m_window);
+    m_fontDescription.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
     ReleaseDC(m_window, dc);
     m_font = CreateFontIndirectA(&m_fontDescription);
     m_fontDescription.lfHeight = points;

@@ -30,6 +30,12 @@ QF_WINBASE::~QF_WINBASE()
     if (m_extractedIcon) {
         DestroyIcon(m_extractedIcon);
     }
+    if (m_smallIcon) {
+        DestroyIcon(m_smallIcon);
+    }
+    if (m_dpiFont) {
+        DeleteObject(m_dpiFont);
+    }
 }
 
 void QF_WINBASE::OnInitDone() {}
@@ -64,6 +70,8 @@ HWND QF_WINBASE::Item(int id) const
 }
 
 void QF_WINBASE::OnStatusBarSized(HWND) {}
+
+void QF_WINBASE::OnDpiChanged(UINT, UINT) {}
 
 bool QF_WINBASE::IsScalable() const
 {

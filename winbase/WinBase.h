@@ -69,6 +69,9 @@ public:
     virtual HWND Item(int id) const;
     // Called after the proportional layout has given a status bar its height.
     virtual void OnStatusBarSized(HWND statusBar);
+    // Called at the end of a DPI change, once the window has its new rectangle and the
+    // controls their places and fonts: the dialog brings its own pictures and sizes along.
+    virtual void OnDpiChanged(UINT oldDpi, UINT newDpi);
     virtual bool IsScalable() const;
     virtual bool UsesTray() const;
     virtual bool TrayOnlyWhenHidden() const;
@@ -91,6 +94,8 @@ public:
     int32_t WindowState() const { return m_windowState; }
     void SetWindowState(int32_t state) { m_windowState = state; }
     HICON Icon() const { return m_icon; }
+    // The DPI the window is drawn at (see winbase/Dpi.h); 0 before WM_INITDIALOG.
+    UINT Dpi() const { return m_dpi; }
     bool IsTrayUnavailable() const { return m_trayUnavailable != 0; }
 
     // Makes icon the window's large icon and returns the icon the window had
@@ -155,6 +160,12 @@ protected:
     // Proportional layout of the direct children (Layout.cpp).
     void RecordChildLayout();
     void ScaleChildren();
+    // Moves and sizes every direct child by newDpi / oldDpi (Layout.cpp).
+    void ScaleChildrenForDpi(UINT oldDpi, UINT newDpi);
+
+    // A DPI change (DpiChange.cpp): the window takes the suggested rectangle (when there is
+    // one), its controls their places and fonts at dpi. A DPI out of range changes nothing.
+    void ChangeDpi(UINT dpi, const RECT* suggested);
 
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
@@ -173,6 +184,11 @@ private:
     // True when the settings key is more than the maker's root key.
     bool HasOwnSettingsKey() const;
     bool AnyChildDisplaced() const;
+    // Gives the controls that show the template's font that font at the current DPI.
+    void ScaleTemplateFont();
+    // The icon the tray shows: the small icon of the module when the window shows the
+    // module's own icon.
+    HICON TrayPicture() const;
 
     uint32_t m_trayUnavailable = 0;
     uint32_t m_busy = 0;
@@ -192,4 +208,11 @@ private:
     // The icon this object extracted from a module file; destroyed with the
     // object, after the window has given it back.
     HICON m_extractedIcon = nullptr;
+    // The same icon at the notification area's size; destroyed with the object.
+    HICON m_smallIcon = nullptr;
+    UINT m_dpi = 0;
+    // The DPI the template was laid out at, and the template's font made for the current DPI
+    // when that differs (owned).
+    UINT m_creationDpi = 0;
+    HFONT m_dpiFont = nullptr;
 };
