@@ -2,13 +2,10 @@
 // window and releases; that window is selected in the candidate list (not hidden).
 #include "app/MainDialog.h"
 
+#include "res/MainDialogIds.h"
+
 namespace {
 
-// The press must land in this box of client pixels (exclusive bounds).
-constexpr int kFinderLeft = 30;
-constexpr int kFinderRight = 62;
-constexpr int kFinderTop = 0;
-constexpr int kFinderBottom = 32;
 // The system's standard arrow (IDC_ARROW).
 constexpr WORD kArrowCursorId = 32512;
 
@@ -28,9 +25,11 @@ HWND TopLevelAt(POINT screenPoint)
 
 } // namespace
 
+// The press must land on the finder's picture, wherever the layout and the DPI put it.
 bool DIALOG::IsOnFinder(int x, int y) const
 {
-    if (x <= kFinderLeft || x >= kFinderRight || y <= kFinderTop || y >= kFinderBottom)
+    const RECT picture = ControlRect(IDC_MAIN_FINDER);
+    if (!PtInRect(&picture, POINT{x, y}))
         return false;
     POINT screenPoint = {x, y};
     ClientToScreen(Window(), &screenPoint);

@@ -82,6 +82,12 @@ void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)
         ShowSelectedWindow();
 }
 
+void HIDDEN::OnDpiChanged(UINT, UINT newDpi)
+{
+    if (m_helpPopups)
+        m_helpPopups->SetDpi(newDpi);
+}
+
 INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

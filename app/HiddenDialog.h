@@ -22,6 +22,9 @@ public:
     void FillList();
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
 
+protected:
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+
 private:
     void OnInit();
     void OnCommand(WPARAM wParam, LPARAM lParam);

@@ -12,6 +12,17 @@ constexpr int kTextLeftWithIcon = 26;
 constexpr int kTextLeftWithoutIcon = 21;
 constexpr int kTextTop = 5;
 
+// The sizes above at the DPI of the entry's window.
+struct EntryMetrics {
+    explicit EntryMetrics(UINT dpi)
+        : iconLeft(ScaleToDpi(kIconLeft, dpi)), iconSize(ScaleToDpi(kIconSize, dpi)),
+          fillLeft(ScaleToDpi(kFillLeft, dpi)), textLeftWithIcon(ScaleToDpi(kTextLeftWithIcon, dpi)),
+          textLeftWithoutIcon(ScaleToDpi(kTextLeftWithoutIcon, dpi)), textTop(ScaleToDpi(kTextTop, dpi))
+    {
+    }
+    int iconLeft, iconSize, fillLeft, textLeftWithIcon, textLeftWithoutIcon, textTop;
+};
+
 // What differs between a list entry and a menu entry.
 struct EntryLook {
     const char* text;
@@ -22,19 +33,20 @@ struct EntryLook {
     HBRUSH iconBrush;
 };
 
-void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush)
+void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush, UINT dpi)
 {
+    const EntryMetrics size(dpi);
     HDC dc = item.hDC;
     const RECT& row = item.rcItem;
     RECT fill = row;
     RECT text = row;
     if (look.iconColumn) {
-        fill.left += kFillLeft;
-        text.left += kTextLeftWithIcon;
+        fill.left += size.fillLeft;
+        text.left += size.textLeftWithIcon;
     } else {
-        text.left += kTextLeftWithoutIcon;
+        text.left += size.textLeftWithoutIcon;
     }
-    text.top += kTextTop;
+    text.top += size.textTop;
 
     bool selected = (item.itemState & ODS_SELECTED) != 0;
     if (selected && (item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT))) {
@@ -50,7 +62,7 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
     int colour = selected ? COLOR_HIGHLIGHTTEXT
                           : (item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
-    DrawIconEx(dc, row.left + kIconLeft, row.top, look.icon, kIconSize, kIconSize, 0, look.iconBrush,
+    DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, look.iconBrush,
                DI_IMAGE);
     const char* title = look.text ? look.text : "";
     DrawTextA(dc, title, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
@@ -66,7 +78,12 @@ bool IsNoItem(const DRAWITEMSTRUCT& item)
 
 } // namespace
 
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush)
+UINT EntryHeight(UINT dpi)
+{
+    return static_cast<UINT>(ScaleToDpi(static_cast<int>(kEntryHeight), dpi));
+}
+
+void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi)
 {
     if (item.itemData == 0) {
         return;
@@ -79,10 +96,10 @@ void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH h
     }
     const auto* record = reinterpret_cast<const CandidateRecord*>(item.itemData);
     DrawEntry(item, EntryLook{record->title.Text(), record->icon, true, windowBrush, windowBrush},
-              highlightBrush);
+              highlightBrush, dpi);
 }
 
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush)
+void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi)
 {
     if (item.itemData == 0 || IsNoItem(item)) {
         return;
@@ -90,17 +107,17 @@ void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highligh
     const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
     NString text = ShortTitle(entry->title);
     DrawEntry(item, EntryLook{text.Text(), entry->icon, entry->icon != nullptr, menuBrush, menuBrush},
-              highlightBrush);
+              highlightBrush, dpi);
 }
 
-void MeasureCandidateEntry(MEASUREITEMSTRUCT& item)
+void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi)
 {
-    item.itemHeight = kEntryHeight;
+    item.itemHeight = EntryHeight(dpi);
 }
 
-void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog)
+void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
 {
-    item.itemHeight = kEntryHeight;
+    item.itemHeight = EntryHeight(dpi);
     if (item.itemData == 0) {
         return;
     }
@@ -114,5 +131,34 @@ void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog)
     }
     if (dc) {
         ReleaseDC(dialog, dc);
+    }
+}
+
+void ResizeListEntries(HWND listBox, UINT dpi)
+{
+    const LRESULT count = SendMessageA(listBox, LB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        SendMessageA(listBox, LB_SETITEMHEIGHT, static_cast<WPARAM>(index), EntryHeight(dpi));
+    }
+    InvalidateRect(listBox, nullptr, TRUE);
+}
+
+// Setting an item's type again drops the size the system measured for it.
+void RemeasureMenuEntries(HMENU menu)
+{
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA item = {sizeof(item)};
+        item.fMask = MIIM_FTYPE | MIIM_SUBMENU;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item)) {
+            continue;
+        }
+        if (item.hSubMenu) {
+            RemeasureMenuEntries(item.hSubMenu);
+        }
+        if (item.fType & MFT_OWNERDRAW) {
+            item.fMask = MIIM_FTYPE;
+            SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item);
+        }
     }
 }

@@ -1,24 +1,36 @@
 // Owner drawing of the candidate list's entries and of the hidden-window
 // menu's entries: a 16 x 16 icon at the left and the title beside it, both
-// on a 21-pixel row. The brushes belong to the caller.
+// on a 21-pixel row at 96 DPI, and as much larger at a higher DPI. The
+// brushes belong to the caller; dpi is the DPI of the window that draws.
 #pragma once
 
 #include <windows.h>
 
-// Height of a list entry and of a menu entry, in pixels.
+#include "winbase/Dpi.h"
+
+// Height of a list entry and of a menu entry at 96 DPI, in pixels.
 constexpr UINT kEntryHeight = 21;
+
+// Height of an entry at dpi.
+UINT EntryHeight(UINT dpi);
 
 // Draws an entry of the candidate list; itemData is its CandidateRecord.
 // An entry without a record is not drawn.
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush);
+void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
 
 // Draws an entry of the hidden-window menu; itemData is its MenuEntry. The
 // entry shows the short form of its title.
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush);
+void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
 
 // Sizes a candidate list entry.
-void MeasureCandidateEntry(MEASUREITEMSTRUCT& item);
+void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);
 
-// Sizes a menu entry: kEntryHeight high and as wide as its short title in the
+// Sizes a menu entry: EntryHeight high and as wide as its short title in the
 // dialog's plain device context.
-void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog);
+void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi = kBaseDpi);
+
+// After a DPI change: every entry of the owner-drawn list box gets the height
+// for dpi, and the menu's owner-drawn items (and its sub-menus') are measured
+// again the next time it opens.
+void ResizeListEntries(HWND listBox, UINT dpi);
+void RemeasureMenuEntries(HMENU menu);

@@ -10,11 +10,14 @@
 #include "shell/InstallPaths.h"
 #include "shell/Links.h"
 #include "shell/Shell.h"
+#include "winbase/Dpi.h"
 
 namespace {
 
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+// The owner's icon beside the title, in pixels at 96 DPI.
 constexpr int kIconTop = 22;
+constexpr int kIconSize = 32;
 
 bool FileExists(const NString& path)
 {
@@ -167,7 +170,9 @@ void MODAL_ABOUT::PaintOwnerIcon()
     PAINTSTRUCT paint = {};
     HDC dc = BeginPaint(Window(), &paint);
     if (m_ownerIcon) {
-        DrawIcon(dc, ControlRect(IDC_ABOUT_TITLE).right, kIconTop, m_ownerIcon);
+        const int size = ScaleToDpi(kIconSize, Dpi());
+        DrawIconEx(dc, ControlRect(IDC_ABOUT_TITLE).right, ScaleToDpi(kIconTop, Dpi()), m_ownerIcon, size, size, 0,
+                   nullptr, DI_NORMAL);
     }
     EndPaint(Window(), &paint);
 }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "winbase/Dpi.h"
+
 namespace {
 
 // The tooltip class is registered by the common controls library; make sure
@@ -25,12 +27,16 @@ HelpPopup::HelpPopup(HMODULE module, HWND owner) : m_owner(owner)
     m_tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                                 reinterpret_cast<HINSTANCE>(module), nullptr);
+    SetDpi(WindowDpi(owner));
 }
 
+// The font goes after the tooltip, which uses it until it is destroyed.
 HelpPopup::~HelpPopup()
 {
     if (m_tooltip)
         DestroyWindow(m_tooltip);
+    if (m_font)
+        DeleteObject(m_font);
 }
 
 std::unique_ptr<HelpPopup> HelpPopup::Create(HMODULE module, HWND owner, int maxWidth)
@@ -42,8 +48,29 @@ std::unique_ptr<HelpPopup> HelpPopup::Create(HMODULE module, HWND owner, int max
 
 void HelpPopup::SetWidth(int pixels)
 {
+    m_width = pixels;
     if (m_tooltip)
-        SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, pixels);
+        SendMessageA(m_tooltip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(pixels, m_dpi));
+}
+
+// A font that cannot be made leaves the one the popups had.
+void HelpPopup::SetDpi(UINT dpi)
+{
+    if (!IsUsableDpi(dpi))
+        return;
+    m_dpi = dpi;
+    if (!m_tooltip)
+        return;
+    NONCLIENTMETRICSW metrics = {};
+    HFONT font = NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfStatusFont) : nullptr;
+    if (font) {
+        SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (m_font)
+            DeleteObject(m_font);
+        m_font = font;
+    }
+    if (m_width > 0)
+        SetWidth(m_width);
 }
 
 bool HelpPopup::Add(int controlId, const char* text)

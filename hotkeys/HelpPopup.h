@@ -1,6 +1,7 @@
 // HelpPopup: explanatory popups (a tooltip control) on the controls of one
 // dialog. A dialog holds at most one, as a std::unique_ptr, and drops it to
-// remove every popup at once.
+// remove every popup at once. The popups are drawn at the owner's DPI: their
+// font is the system's status font made for it and their width scales.
 #pragma once
 
 #include <windows.h>
@@ -17,10 +18,14 @@ public:
     // Destroys the tooltip and with it every popup.
     ~HelpPopup();
 
+    // maxWidth as for SetWidth; the DPI is the owner's.
     static std::unique_ptr<HelpPopup> Create(HMODULE module, HWND owner, int maxWidth);
 
-    // Long texts wrap to lines of at most this many pixels.
+    // Long texts wrap to lines of at most this many pixels at 96 DPI (as many
+    // more as the DPI is higher).
     void SetWidth(int pixels);
+    // Draws the popups at dpi from now on: after the owner's DPI changed.
+    void SetDpi(UINT dpi);
     // Shows text when the pointer rests on the owner's control id; "\n"
     // starts a new line. The tooltip copies the text. False when the control
     // or the tooltip is missing.
@@ -32,4 +37,7 @@ public:
 private:
     HWND m_tooltip = nullptr;
     HWND m_owner = nullptr;
+    HFONT m_font = nullptr;
+    int m_width = 0;
+    UINT m_dpi = 0;
 };
