@@ -4,13 +4,17 @@
 
 #include "app/HideOps.h"
 #include "app/OwnerDraw.h"
+#include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
+#include "winbase/Dpi.h"
 
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshIntervalMs = 1000;
 constexpr ULONG_PTR kQuitRequest = 1;
+// The finder's picture and cursor at 96 DPI.
+constexpr int kFinderPictureSize = 32;
 
 } // namespace
 
@@ -20,8 +24,10 @@ DIALOG::~DIALOG() = default;
 
 void DIALOG::OnInit()
 {
-    m_finderCursor = LoadCursorA(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR));
+    LoadFinderPictures();
     m_dragging = false;
+    m_windowIcons.Attach(Window());
+    ReadInterfaceOptions();
     m_hiddenMenu.Create(Window());
     m_held.Recover(m_hiddenMenu);
     m_windowBrush = GetSysColorBrush(COLOR_WINDOW);
@@ -34,6 +40,7 @@ void DIALOG::OnInit()
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
     m_candidates.Refresh();
     SetTimer(Window(), kRefreshTimer, kRefreshIntervalMs, nullptr);
+    EntriesMayHaveChanged();
 }
 
 void DIALOG::OnDestroy()
@@ -42,6 +49,7 @@ void DIALOG::OnDestroy()
     DestroyHelpPopups();
     KillTimer(Window(), kRefreshTimer);
     m_candidates.Clear();
+    m_windowIcons.RemoveAll();
     m_hiddenMenu.ReleaseAll();
     m_held.Clear();
     if (m_oneItemMenu)
@@ -49,17 +57,76 @@ void DIALOG::OnDestroy()
     m_oneItemMenu = m_oneItemPopup = nullptr;
     // The brushes are the system's colour brushes, which must not be deleted.
     m_windowBrush = m_highlightBrush = m_menuBrush = nullptr;
-    // A cursor loaded from a resource is shared and freed with the module.
-    m_finderCursor = nullptr;
+    ReleaseFinderPictures();
 }
 
 void DIALOG::EntriesMayHaveChanged()
 {
     m_held.Sync(m_hiddenMenu);
+    m_windowIcons.Sync(m_hiddenMenu, m_iconPerWindow);
+}
+
+void DIALOG::ReadInterfaceOptions()
+{
+    m_iconPerWindow = ReadIconPerWindow(Settings());
+}
+
+// Only ids of icons shown for entries still in the menu act; a left click chooses the entry
+// as the menu does, a right click opens the menu as on the program's own icon.
+void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
+{
+    const uint32_t commandId = m_windowIcons.EntryIdFor(iconId, m_hiddenMenu);
+    if (commandId == 0)
+        return;
+    if (mouseMessage == WM_LBUTTONUP)
+        PostMessageA(Window(), WM_COMMAND, commandId, 0);
+    else if (mouseMessage == WM_RBUTTONUP)
+        PostMessageA(Window(), kTrayCallback, 0, WM_RBUTTONUP);
+}
+
+// The finder control (an icon static) takes the size of the picture it is given. Pictures that
+// cannot be loaded leave the ones there were.
+void DIALOG::LoadFinderPictures()
+{
+    const int size = ScaleToDpi(kFinderPictureSize, Dpi());
+    if (HCURSOR cursor = LoadCursorAtSize(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR), size)) {
+        if (m_finderCursor)
+            DestroyCursor(m_finderCursor);
+        m_finderCursor = cursor;
+    }
+    if (HICON icon = LoadIconAtSize(Module(), MAKEINTRESOURCEA(IDI_FINDER), size)) {
+        SendMessageA(Item(IDC_MAIN_FINDER), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        if (m_finderIcon)
+            DestroyIcon(m_finderIcon);
+        m_finderIcon = icon;
+    }
+}
+
+void DIALOG::ReleaseFinderPictures()
+{
+    if (m_finderIcon)
+        SendMessageA(Item(IDC_MAIN_FINDER), STM_SETICON, 0, 0);
+    if (m_finderIcon)
+        DestroyIcon(m_finderIcon);
+    if (m_finderCursor)
+        DestroyCursor(m_finderCursor);
+    m_finderIcon = nullptr;
+    m_finderCursor = nullptr;
+}
+
+void DIALOG::OnDpiChanged(UINT, UINT newDpi)
+{
+    ResizeListEntries(Item(IDC_MAIN_LIST), newDpi);
+    RemeasureMenuEntries(m_hiddenMenu.Handle());
+    LoadFinderPictures();
+    if (m_helpPopups)
+        m_helpPopups->SetDpi(newDpi);
 }
 
 INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == TaskbarCreatedMessage())
+        m_windowIcons.Restore();
     switch (message) {
     case WM_INITDIALOG:
         OnInit();
@@ -93,17 +160,17 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (wParam == IDC_MAIN_LIST)
-            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush);
+            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
         else
-            DrawMenuEntry(*item, m_menuBrush, m_highlightBrush);
+            DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
         break;
     }
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (wParam == IDC_MAIN_LIST)
-            MeasureCandidateEntry(*item);
+            MeasureCandidateEntry(*item, Dpi());
         else
-            MeasureMenuEntry(*item, Window());
+            MeasureMenuEntry(*item, Window(), Dpi());
         break;
     }
     case WM_ENTERMENULOOP:
@@ -115,6 +182,9 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(wParam, lParam);
         if (IsWindow(Window()))
             EntriesMayHaveChanged();
+        break;
+    case kWindowIconCallback:
+        OnWindowIconMessage(wParam, lParam);
         break;
     case WM_TIMER:
         m_candidates.Refresh();

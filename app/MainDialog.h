@@ -10,6 +10,7 @@
 #include "app/CandidateList.h"
 #include "app/HeldWindows.h"
 #include "app/HiddenMenu.h"
+#include "app/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/ModalDialog.h"
@@ -18,6 +19,8 @@
 constexpr const char kMainDialogTitle[] = "Window Veilbox";
 // The tray callback; also how a second start and the "Popup Menu" hotkey act on the dialog.
 constexpr UINT kTrayCallback = WM_APP + 1;
+// The callback of the hidden windows' own tray icons (see WindowTrayIcons).
+constexpr UINT kWindowIconCallback = WM_APP + 16;
 
 class DIALOG : public QF_MODALDIALOG {
 public:
@@ -37,6 +40,10 @@ public:
     HiddenMenu& Menu() { return m_hiddenMenu; }
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
+    const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }
+
+protected:
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
 private:
     void OnInit();
@@ -45,6 +52,13 @@ private:
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();
+    // Reads the User Interface options the dialog itself acts on.
+    void ReadInterfaceOptions();
+    // A mouse message of a hidden window's own tray icon.
+    void OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage);
+    // The finder's picture and cursor at the dialog's DPI.
+    void LoadFinderPictures();
+    void ReleaseFinderPictures();
     void OpenMenuFromHotkey();
     void ShowFromMenu();
     void VisitWebSite();
@@ -66,8 +80,12 @@ private:
     void FinderCaptureLost();
     bool IsOnFinder(int x, int y) const;
 
+    // Loaded for the dialog's DPI; owned.
     HCURSOR m_finderCursor = nullptr;
+    HICON m_finderIcon = nullptr;
     HiddenMenu m_hiddenMenu;
+    WindowTrayIcons m_windowIcons{kWindowIconCallback};
+    bool m_iconPerWindow = false;
     HMENU m_oneItemMenu = nullptr;
     HMENU m_oneItemPopup = nullptr;
     HBRUSH m_windowBrush = nullptr;

@@ -62,9 +62,15 @@ void DIALOG::DestroyHelpPopups()
 
 void DIALOG::RunOptions()
 {
-    HMODULE module = Module();
-    RunHotkeyOptions(*this, m_hotkeys, m_helpPopups, [this] { SetUpHelpPopups(); },
-                     [module](HWND owner) { ShowProgramUserInterfaceDialog(module, owner); });
+    // The options the dialog acts on take effect as the User Interface dialog closes, while the
+    // Hot Key dialog is still open.
+    RunHotkeyOptions(*this, m_hotkeys, m_helpPopups, [this] { SetUpHelpPopups(); }, [this](HWND owner) {
+        ShowProgramUserInterfaceDialog(Module(), owner);
+        if (!IsWindow(Window()))
+            return;
+        ReadInterfaceOptions();
+        EntriesMayHaveChanged();
+    });
 }
 
 void DIALOG::RunHiddenWindows()

@@ -23,6 +23,11 @@ int32_t ReadFlag(SettingsKey key, const char* name)
 
 }  // namespace
 
+bool ReadIconPerWindow(const SettingsKey& optionsKey)
+{
+    return ReadFlag(SettingsKey(optionsKey, kInterfaceKey), kIconPerWindowValue) != 0;
+}
+
 UI::UI(HMODULE module, HWND parent, const char* optionsPath, const char* linkName, const char* description,
        const StartupFolders& startupFolders)
     : QF_MODALDIALOG(nullptr, IDD_UI, parent, module),
@@ -90,6 +95,8 @@ void UI::Load()
     }
     const bool startsWithWindows = ShortcutPresent(ProgramShortcutTarget(m_module, m_linkName.Text()), m_startupFolders);
     CheckDlgButton(Window(), IDC_UI_START_WITH_WINDOWS, startsWithWindows ? BST_CHECKED : 0);
+    CheckDlgButton(Window(), IDC_UI_ICON_PER_WINDOW,
+                   ReadIconPerWindow(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
 }
 
 // Ticking the box shows the stored password again, not what was typed before
@@ -116,6 +123,7 @@ void UI::Save()
     password.WriteInt(kUsePasswordValue, usePassword ? 1 : 0);
     const NString typed = usePassword ? NString::FromWindowText(Item(IDC_UI_PASSWORD)) : NString("");
     password.WriteText(kPasswordValue, typed.IsNull() ? "" : typed.Text());
+    OptionKey(kInterfaceKey).WriteInt(kIconPerWindowValue, IsChecked(IDC_UI_ICON_PER_WINDOW) ? 1 : 0);
     SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
                         m_description.Text(), m_startupFolders);
 }

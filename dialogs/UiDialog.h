@@ -1,6 +1,7 @@
 // The User Interface options dialog: close to tray, minimise to tray, the
-// restore password and start with Windows. Values are read when it opens and
-// written only on OK, each into its own sub-key of the options key.
+// restore password, start with Windows and a tray icon for each hidden window.
+// Values are read when it opens and written only on OK, each into its own
+// sub-key of the options key.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,14 @@
 #include "shell/Shortcut.h"
 #include "text/NString.h"
 #include "winbase/ModalDialog.h"
+
+// "Show each hidden window as its own tray icon": a REG_DWORD in the options
+// key's sub-key Interface, off when absent.
+constexpr char kInterfaceKey[] = "Interface";
+constexpr char kIconPerWindowValue[] = "IconPerWindow";
+
+// Whether each hidden window has its own tray icon, read from the options key.
+bool ReadIconPerWindow(const SettingsKey& optionsKey);
 
 class UI : public QF_MODALDIALOG {
 public:

@@ -1,0 +1,61 @@
+// Notification-area icons for the hidden-window menu's entries. When the user wants them, every
+// entry also has an icon of its own beside the program's: the window's icon, with the window's
+// title as its tip. The icons belong to the main dialog's window; an icon's id is
+// kFirstWindowIconId plus its entry's command id, and the shell reports the icon's mouse
+// messages with the callback message given at construction (wParam: the icon's id, lParam: the
+// mouse message).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+
+#include "app/HiddenMenu.h"
+#include "text/NString.h"
+
+// Above every entry command id: no icon of this kind ever has the program's own id 0.
+constexpr UINT kFirstWindowIconId = 0x10000;
+
+class WindowTrayIcons {
+public:
+    explicit WindowTrayIcons(UINT callbackMessage) : m_callback(callbackMessage) {}
+    WindowTrayIcons(const WindowTrayIcons&) = delete;
+    WindowTrayIcons& operator=(const WindowTrayIcons&) = delete;
+    ~WindowTrayIcons() { RemoveAll(); }
+
+    // The window the icons belong to; set before the first Sync.
+    void Attach(HWND owner) { m_owner = owner; }
+
+    // Makes the icons mirror the menu's entries (none while enabled is false): adds the missing
+    // ones in the menu's order (oldest first), removes those whose entries are gone and updates
+    // those whose window, icon or title changed. When nothing changed, nothing reaches the shell.
+    void Sync(const HiddenMenu& menu, bool enabled);
+    // Adds every icon again: a shell that has just started ("TaskbarCreated") shows none.
+    void Restore();
+    void RemoveAll();
+
+    size_t Count() const { return m_shown.size(); }
+    // The command id of the entry behind an icon id the shell reported; 0 when that id is not
+    // one of the icons shown or its entry has left the menu.
+    uint32_t EntryIdFor(WPARAM iconId, const HiddenMenu& menu) const;
+
+private:
+    struct Shown {
+        HWND window = nullptr;
+        // Borrowed, as the entry's; may be null.
+        HICON icon = nullptr;
+        NString title;
+        // The shell took the icon.
+        bool added = false;
+    };
+
+    // Adds or modifies the icon of the command id; true when the shell took it.
+    bool Tell(DWORD action, uint32_t commandId, const Shown& shown) const;
+    void Delete(uint32_t commandId) const;
+
+    HWND m_owner = nullptr;
+    UINT m_callback;
+    // By command id.
+    std::map<uint32_t, Shown> m_shown;
+};
