@@ -115,6 +115,9 @@ void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi)
     item.itemHeight = EntryHeight(dpi);
 }
 
+// The menu draws its items' text in the menu font, which the dialog's own
+// device context does not hold: the font at the dialog's DPI is selected for
+// the measure.
 void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
 {
     item.itemHeight = EntryHeight(dpi);
@@ -123,14 +126,25 @@ void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
     }
     const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
     NString text = ShortTitle(entry->title);
+    NONCLIENTMETRICSW metrics = {};
+    HFONT font = NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfMenuFont) : nullptr;
     HDC dc = GetDC(dialog);
+    HGDIOBJ prior = dc && font ? SelectObject(dc, font) : nullptr;
     SIZE size = {};
     if (dc && GetTextExtentPoint32A(dc, text.Text() ? text.Text() : "", static_cast<int>(text.Length()),
                                     &size)) {
-        item.itemWidth = static_cast<UINT>(size.cx);
+        const EntryMetrics metricsAtDpi(dpi);
+        const int textLeft = entry->icon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
+        item.itemWidth = static_cast<UINT>(textLeft + size.cx);
+    }
+    if (prior) {
+        SelectObject(dc, prior);
     }
     if (dc) {
         ReleaseDC(dialog, dc);
+    }
+    if (font) {
+        DeleteObject(font);
     }
 }
 

@@ -25,8 +25,8 @@ void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highligh
 // Sizes a candidate list entry.
 void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);
 
-// Sizes a menu entry: EntryHeight high and as wide as its short title in the
-// dialog's plain device context.
+// Sizes a menu entry: EntryHeight high and as wide as its icon column and its
+// short title in the menu font, both at dpi.
 void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi = kBaseDpi);
 
 // After a DPI change: every entry of the owner-drawn list box gets the height

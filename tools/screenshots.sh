@@ -7,7 +7,8 @@
 # folder). Outside a Wine session the script starts a private one (tools/wine/session.sh) and
 # runs itself inside it. It starts a few demo windows and the built Veilbox.exe, opens each
 # dialog by posting the command its button sends (through vb_poke, built beside the program)
-# or with the keys a user presses, and captures the dialog's X window with ImageMagick.
+# or with the keys a user presses, and captures the dialog's X window with ImageMagick. The
+# dialogs are taken again at 150 % display scaling (144 DPI), as NAME-144.png.
 # It exits non-zero when any dialog it expects does not appear in time.
 set -uo pipefail
 
@@ -64,8 +65,17 @@ cleanup() {
     for pid in "${demos[@]}"; do kill "$pid" 2>/dev/null; done
     wine reg delete "$settings" /f >/dev/null 2>&1
     [ -f "$work/settings.reg" ] && wine reg import "$work/settings.reg" >/dev/null 2>&1
+    if [ -n "$logpixels" ]; then
+        wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$logpixels" /f >/dev/null 2>&1
+    else
+        wine reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+    fi
     rm -rf "$work"
 }
+# The display scaling of the programs started from now on (Wine's LogPixels), as it was.
+desktop_key='HKCU\Control Panel\Desktop'
+logpixels=$(wine reg query "$desktop_key" /v LogPixels 2>/dev/null | tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')
+[ -n "$logpixels" ] && logpixels=$((logpixels))
 trap cleanup EXIT
 wine reg export "$settings" "$(winepath -w "$work/settings.reg")" /y >/dev/null 2>&1 || rm -f "$work/settings.reg"
 wine reg delete "$settings" /f >/dev/null 2>&1
@@ -159,94 +169,112 @@ done
 
 # The licence sits beside bin\ as the installer lays it out, so About shows it.
 mkdir -p "$build/license" && cp -f "$root/license/license.txt" "$build/license/license.txt"
-wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
-veilbox=$!
-if ! poke wait "$MAIN" 30 || ! poke listed "Quarterly report - draft" 10; then
-    fail "Veilbox did not show its main dialog with the demo windows"
-    exit 1
-fi
 
 # The pointer waits in an empty corner, where it raises no help popup.
 park_pointer() { xdotool mousemove 1010 750; }
-
-# --- The main dialog, listing the windows of the desktop.
-park_pointer
-shoot main "$MAIN"
-
-# --- The hidden-window menu with two entries, opened as a right click on the tray icon opens it.
-poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
-poke hide "Quarterly report - draft" && poke gone "Quarterly report - draft" 5 || fail "could not hide a demo window"
-read -r mx my _ _ < <(poke rect "$MAIN")
-xdotool mousemove $(( mx - 200 )) $(( my + 40 )) # over Notepad, left of the dialog
-poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
-if rect=$(poke popup "#32768" "$MAIN" 10); then
-    sleep 0.3
-    shoot_area menu $rect 24
-else
-    fail "the hidden-window menu did not open"
-fi
-poke post "$MAIN" $WM_CANCELMODE 0 0
-poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
-
-# --- Hidden Windows, which lists the two windows just hidden.
-park_pointer
-command_to "$MAIN" 1006
-# The last of the two goes first, so that the list scrolls down to show both.
-poke wait "Hidden Windows" 10 && poke select "Hidden Windows" 1000 "Quarterly report - draft" \
-    && poke select "Hidden Windows" 1000 "Holiday photos"
-shoot hidden "Hidden Windows"
-close_dialog "Hidden Windows"
-
-# --- About.
-command_to "$MAIN" 1001
-# The licence opens scrolled to its end; the picture shows its beginning, as after a scroll up.
-poke wait "About" 10 && poke post "About" $WM_VSCROLL $SB_TOP 0 1000
-shoot about "About"
-close_dialog "About"
-
-# --- Hot Key, one of its help popups, and the two dialogs it opens.
-command_to "$MAIN" 1003
-shoot hotkey "Hot Key"
-
-read -r cx cy cw ch < <(poke rect "Hot Key" 1007)
-xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch / 2 ))
-if tip=$(poke popup "tooltips_class32" "Hot Key" 10); then
-    sleep 0.3
-    shoot_windows popup 8 "$(poke rect "Hot Key")" "$tip"
-else
-    fail "no help popup over the \"Use Hot Keys\" box"
-fi
-park_pointer
-
-command_to "Hot Key" 1006
-poke wait "Change Key Bindings" 10 && poke select "Change Key Bindings" 1000 0
-shoot keys "Change Key Bindings"
-close_dialog "Change Key Bindings"
-
-command_to "Hot Key" 1012
-shoot ui "User Interface"
-close_dialog "User Interface"
-close_dialog "Hot Key"
 
 # Starts a second copy of the program, which asks the running one to show itself and ends; with
 # a restore password it waits for the answer, so it runs in the background.
 second_start() { wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 & }
 
-# --- The first close asks whether the program should go to the tray. Yes with "Don't remind me
-# again" ticked stores the decision and hides the dialog.
-park_pointer
-poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
-shoot query "Query"
-poke post "Query" $BM_SETCHECK 1 0 1018 && command_to "Query" $IDYES
-poke gone "$MAIN" 10 || fail "Yes in the query did not hide the main dialog"
+# Ends the running copy as an installer does.
+quit_veilbox() {
+    wine "$bin/Veilbox.exe" uninstall </dev/null >/dev/null 2>&1
+    for _ in $(seq 1 100); do kill -0 "$veilbox" 2>/dev/null || break; sleep 0.1; done
+}
 
-# --- With the decision stored, a close tells where the program went first.
-second_start
-poke wait "$MAIN" 10 || fail "a second start did not bring the main dialog back"
-poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
-shoot notice "Close to Systray"
-command_to "Close to Systray" $IDOK
-poke gone "$MAIN" 10 || fail "the main dialog did not go to the tray after the notice"
+# Every dialog a user meets, from a first start with fresh settings; the pictures' names end in
+# $1. Each hidden window also gets its own tray icon. The main dialog ends in the tray.
+dialogs_pass() {
+    local s=$1
+    wine reg delete "$settings" /f >/dev/null 2>&1
+    wine reg add "$settings\\Interface" /v IconPerWindow /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
+    veilbox=$!
+    if ! poke wait "$MAIN" 30 || ! poke listed "Quarterly report - draft" 10; then
+        fail "Veilbox did not show its main dialog with the demo windows"
+        exit 1
+    fi
+
+    # --- The main dialog, listing the windows of the desktop.
+    park_pointer
+    shoot "main$s" "$MAIN"
+
+    # --- The hidden-window menu with two entries, opened as a right click on the tray icon opens
+    # it, and the two windows' own icons beside the program's in the tray.
+    poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
+    poke hide "Quarterly report - draft" && poke gone "Quarterly report - draft" 5 || fail "could not hide a demo window"
+    [ -z "$s" ] && shoot trayicons "Wine System Tray"
+    read -r mx my _ _ < <(poke rect "$MAIN")
+    xdotool mousemove $(( mx - 200 )) $(( my + 40 )) # over Notepad, left of the dialog
+    poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
+    if rect=$(poke popup "#32768" "$MAIN" 10); then
+        sleep 0.3
+        shoot_area "menu$s" $rect 24
+    else
+        fail "the hidden-window menu did not open"
+    fi
+    poke post "$MAIN" $WM_CANCELMODE 0 0
+    poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
+
+    # --- Hidden Windows, which lists the two windows just hidden.
+    park_pointer
+    command_to "$MAIN" 1006
+    # The last of the two goes first, so that the list scrolls down to show both.
+    poke wait "Hidden Windows" 10 && poke select "Hidden Windows" 1000 "Quarterly report - draft" \
+        && poke select "Hidden Windows" 1000 "Holiday photos"
+    shoot "hidden$s" "Hidden Windows"
+    close_dialog "Hidden Windows"
+
+    # --- About.
+    command_to "$MAIN" 1001
+    # The licence opens scrolled to its end; the picture shows its beginning, as after a scroll up.
+    poke wait "About" 10 && poke post "About" $WM_VSCROLL $SB_TOP 0 1000
+    shoot "about$s" "About"
+    close_dialog "About"
+
+    # --- Hot Key, one of its help popups, and the two dialogs it opens.
+    command_to "$MAIN" 1003
+    shoot "hotkey$s" "Hot Key"
+
+    read -r cx cy cw ch < <(poke rect "Hot Key" 1007)
+    xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch / 2 ))
+    if tip=$(poke popup "tooltips_class32" "Hot Key" 10); then
+        sleep 0.3
+        shoot_windows "popup$s" 8 "$(poke rect "Hot Key")" "$tip"
+    else
+        fail "no help popup over the \"Use Hot Keys\" box"
+    fi
+    park_pointer
+
+    command_to "Hot Key" 1006
+    poke wait "Change Key Bindings" 10 && poke select "Change Key Bindings" 1000 0
+    shoot "keys$s" "Change Key Bindings"
+    close_dialog "Change Key Bindings"
+
+    command_to "Hot Key" 1012
+    shoot "ui$s" "User Interface"
+    close_dialog "User Interface"
+    close_dialog "Hot Key"
+
+    # --- The first close asks whether the program should go to the tray. Yes with "Don't remind
+    # me again" ticked stores the decision and hides the dialog.
+    park_pointer
+    poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
+    shoot "query$s" "Query"
+    poke post "Query" $BM_SETCHECK 1 0 1018 && command_to "Query" $IDYES
+    poke gone "$MAIN" 10 || fail "Yes in the query did not hide the main dialog"
+
+    # --- With the decision stored, a close tells where the program went first.
+    second_start
+    poke wait "$MAIN" 10 || fail "a second start did not bring the main dialog back"
+    poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
+    shoot "notice$s" "Close to Systray"
+    command_to "Close to Systray" $IDOK
+    poke gone "$MAIN" 10 || fail "the main dialog did not go to the tray after the notice"
+}
+
+dialogs_pass ""
 
 # --- With a restore password, the way back from the tray asks for it.
 wine reg add "$settings\\Password" /v UseSystrayPassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -267,15 +295,22 @@ fi
 # --- Another program holds Ctrl+Shift+H when the program starts: the question of the conflict.
 MOD_CONTROL_SHIFT=6
 VK_H=0x48
-wine "$bin/Veilbox.exe" uninstall </dev/null >/dev/null 2>&1
-for _ in $(seq 1 100); do kill -0 "$veilbox" 2>/dev/null || break; sleep 0.1; done
+quit_veilbox
 wine "$bin/vb_poke.exe" hold $MOD_CONTROL_SHIFT $VK_H 60 </dev/null >/dev/null 2>&1 &
-demos+=($!)
+holder=$!
+demos+=($holder)
 for _ in $(seq 1 100); do poke taken $MOD_CONTROL_SHIFT $VK_H && break; sleep 0.1; done
 wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
 veilbox=$!
 shoot conflict "Error"
 command_to "Error" $IDNO
 poke wait "$MAIN" 10 || fail "the main dialog did not show after the conflict question"
+kill "$holder" 2>/dev/null
+
+# --- The same dialogs at 150 % display scaling (144 DPI). Wine reads the scaling when a program
+# starts; the demo windows keep the size they were drawn at.
+quit_veilbox
+wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+dialogs_pass "-144"
 
 exit $failed

@@ -8,9 +8,10 @@
 
 namespace {
 
-// The picture's top edge (it is centred across the dialog), its size and where
-// the owner's icon goes on it, in pixels at 96 DPI.
-constexpr int kPictureTop = 65;
+// The gap between the picture and the check box below it (the picture is
+// centred across the dialog), the picture's size and where the owner's icon
+// goes on it, in pixels at 96 DPI.
+constexpr int kPictureGap = 8;
 constexpr int kPictureWidth = 86;
 constexpr int kPictureHeight = 56;
 constexpr int kIconLeft = 15;
@@ -120,16 +121,18 @@ void CLOSE_TRAY::ReleasePicture()
 }
 
 // Painted inside the WM_PAINT cycle, after the dialog's background has been
-// erased, so the dialog manager never paints over the picture.
+// erased, so the dialog manager never paints over the picture. Placed by the
+// check box, it follows the template's layout at every DPI.
 void CLOSE_TRAY::PaintPicture()
 {
     PAINTSTRUCT paint = {};
     HDC dc = BeginPaint(Window(), &paint);
     RECT client = {};
     GetClientRect(Window(), &client);
+    const int top = ControlRect(IDC_CLOSE_TRAY_DONT_SHOW).top - ScaleToDpi(kPictureGap, Dpi()) - m_bitmapSize.cy;
     if (dc && m_pictureDc && m_bitmap) {
-        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, ScaleToDpi(kPictureTop, Dpi()), m_bitmapSize.cx,
-               m_bitmapSize.cy, m_pictureDc, 0, 0, SRCCOPY);
+        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, top, m_bitmapSize.cx, m_bitmapSize.cy, m_pictureDc, 0, 0,
+               SRCCOPY);
     }
     EndPaint(Window(), &paint);
 }

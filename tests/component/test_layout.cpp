@@ -1,6 +1,7 @@
 // Proportional layout of a scalable dialog's controls with the real main
 // dialog template: stretching, going back to the start size, minimising, and
-// the combo box and status bar that get their own treatment.
+// the combo box and status bar that get their own treatment; and what a DPI
+// change does to any dialog's controls and fonts.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,6 +12,8 @@
 
 #include "component/WinbaseProbe.h"
 #include "res/MainDialogIds.h"
+#include "support/TestSupport.h"
+#include "winbase/Dpi.h"
 
 using winbase_test::ProbeDialog;
 
@@ -99,6 +102,71 @@ TEST(Layout, TwiceAsWideDoublesLeftAndRightAndBackRestoresEveryControlExactly)
         EXPECT_EQ(now.top, was.top) << GetDlgCtrlID(child);
         EXPECT_EQ(now.bottom, was.bottom) << GetDlgCtrlID(child);
         EXPECT_TRUE(EqualRect(&back[child], &was)) << GetDlgCtrlID(child);
+    }
+}
+
+LONG FontHeightOf(HWND control)
+{
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
+// A move to a monitor with twice the DPI: the window takes the suggested
+// rectangle (here twice the client area), every control twice its place and
+// the font (the template's, or a user font) twice its height; the move back
+// restores every place and height exactly.
+TEST(Layout, ADpiChangeScalesControlsAndFontsAndTheChangeBackRestoresThem)
+{
+    vbtest::RegistryKeyGuard guard("Software\\Quillfen\\VeilboxLayoutDpiTest");
+    struct Case {
+        const char* what;
+        bool scalable, userFont;
+    } cases[] = {{"template font", false, false}, {"proportional layout", true, false}, {"user font", false, true}};
+    for (const Case& c : cases) {
+        ScalableDialog scalable;
+        ProbeDialog plain(IDD_HIDDEN, nullptr, "VeilboxLayoutDpiTest");
+        ProbeDialog& dialog = c.scalable ? static_cast<ProbeDialog&>(scalable) : plain;
+        std::map<HWND, RECT> start, doubled, back;
+        RECT startWindow = {}, suggested = {}, doubledWindow = {}, backWindow = {};
+        LONG startFont = 0, doubledFont = 0, backFont = 0;
+        dialog.script = [&](ProbeDialog& d) {
+            HWND w = d.Window();
+            if (c.userFont) {
+                d.ApplyFont(d.CreateUserFont());
+            }
+            const UINT dpi = d.Dpi();
+            HWND first = GetWindow(w, GW_CHILD);
+            start = ChildPlaces(w);
+            startFont = FontHeightOf(first);
+            RECT client = {};
+            GetClientRect(w, &client);
+            GetWindowRect(w, &startWindow);
+            suggested = RECT{startWindow.left + 10, startWindow.top + 20, startWindow.right + 10 + client.right,
+                             startWindow.bottom + 20 + client.bottom};
+            d.Call(WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&suggested));
+            GetWindowRect(w, &doubledWindow);
+            doubled = ChildPlaces(w);
+            doubledFont = FontHeightOf(first);
+            d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&startWindow));
+            GetWindowRect(w, &backWindow);
+            back = ChildPlaces(w);
+            backFont = FontHeightOf(first);
+        };
+        dialog.Show();
+        ASSERT_GE(start.size(), 3u) << c.what;
+        EXPECT_TRUE(EqualRect(&doubledWindow, &suggested)) << c.what;
+        EXPECT_TRUE(EqualRect(&backWindow, &startWindow)) << c.what;
+        for (const auto& [child, was] : start) {
+            const RECT& now = doubled[child];
+            EXPECT_TRUE(now.left == 2 * was.left && now.top == 2 * was.top && now.right == 2 * was.right &&
+                        now.bottom == 2 * was.bottom)
+                << c.what << " " << GetDlgCtrlID(child);
+            EXPECT_TRUE(EqualRect(&back[child], &was)) << c.what << " " << GetDlgCtrlID(child);
+        }
+        // A user font is made from its points: one pixel of rounding.
+        EXPECT_NEAR(doubledFont, 2 * startFont, 1) << c.what;
+        EXPECT_EQ(backFont, startFont) << c.what;
     }
 }
 

@@ -210,24 +210,34 @@ TEST(OwnerDraw, DrawsNothingWithoutARecordAndOnlyTheFocusForAnEmptyList)
     }
 }
 
-TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitle)
+// The entry is as wide as the text column and the short title in the menu's
+// font at the window's DPI, so the title is never cut at a higher DPI.
+TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitleInTheMenuFontAtTheDpi)
 {
     HWND window = CreateWindowExA(0, "STATIC", "measure", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     MenuEntry entry;
     entry.title = "A title that is much longer than twenty-five characters";
-    MEASUREITEMSTRUCT item = {};
-    item.CtlType = ODT_MENU;
-    item.itemData = reinterpret_cast<ULONG_PTR>(&entry);
-    MeasureMenuEntry(item, window);
+    const NString shortTitle = ShortTitle(entry.title);
+    for (UINT dpi : {96u, 192u}) {
+        MEASUREITEMSTRUCT item = {};
+        item.CtlType = ODT_MENU;
+        item.itemData = reinterpret_cast<ULONG_PTR>(&entry);
+        MeasureMenuEntry(item, window, dpi);
 
-    NString shortTitle = ShortTitle(entry.title);
-    HDC dc = GetDC(window);
-    SIZE size = {};
-    GetTextExtentPoint32A(dc, shortTitle.Text(), static_cast<int>(shortTitle.Length()), &size);
-    ReleaseDC(window, dc);
-    EXPECT_EQ(item.itemHeight, kEntryHeight);
-    EXPECT_EQ(item.itemWidth, static_cast<UINT>(size.cx));
+        NONCLIENTMETRICSW metrics = {};
+        ASSERT_TRUE(NonClientMetricsForDpi(metrics, dpi));
+        HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+        HDC dc = GetDC(window);
+        HGDIOBJ prior = SelectObject(dc, font);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, shortTitle.Text(), static_cast<int>(shortTitle.Length()), &size);
+        SelectObject(dc, prior);
+        ReleaseDC(window, dc);
+        DeleteObject(font);
+        EXPECT_EQ(item.itemHeight, kEntryHeight * dpi / 96) << dpi;
+        EXPECT_EQ(item.itemWidth, static_cast<UINT>(21 * static_cast<int>(dpi) / 96 + size.cx)) << dpi;
+    }
 
     MEASUREITEMSTRUCT empty = {};
     empty.itemWidth = 77;

@@ -1,11 +1,15 @@
 // The tray with the real Veilbox.exe: the close box with the Query and Close
-// to Systray dialogs, the tray icon bringing the dialog back, and the restore
-// password with the Enter Password dialog.
+// to Systray dialogs, the tray icon bringing the dialog back, the restore
+// password with the Enter Password dialog, and the hidden windows' own icons.
 #include <windows.h>
 
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
 using namespace vbtest;
@@ -69,6 +73,58 @@ bool ClickTrayIcon()
     return ClickCentreOf(icon);
 }
 
+// The icons the shell's tray window shows, in their order: Wine gives each a window of its own.
+std::vector<HWND> TrayIcons()
+{
+    std::vector<HWND> icons;
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    for (HWND icon = tray ? FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr; icon;
+         icon = FindWindowExA(tray, icon, "__winex11_tray_icon", nullptr))
+        icons.push_back(icon);
+    return icons;
+}
+
+bool WaitIconCount(size_t count)
+{
+    return WaitFor([&] { return TrayIcons().size() == count; });
+}
+
+void MovePointerTo(int x, int y)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+// An icon's tip, as the shell's tooltip shows it while the pointer rests on the icon.
+std::string TipOf(HWND icon)
+{
+    DWORD shell = 0, owner = 0;
+    GetWindowThreadProcessId(icon, &shell);
+    RECT rect = {};
+    GetWindowRect(icon, &rect);
+    MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    HWND tip = nullptr;
+    WaitFor([&] {
+        for (tip = FindWindowExA(nullptr, nullptr, "tooltips_class32", nullptr); tip;
+             tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr))
+            if (IsWindowVisible(tip) && GetWindowThreadProcessId(tip, &owner) && owner == shell)
+                return true;
+        return false;
+    });
+    wchar_t text[128] = {};
+    if (tip)
+        SendMessageTimeoutW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    MovePointerTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+    WaitFor([&] { return !tip || !IsWindowVisible(tip); });
+    char narrow[256] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 void Tick(HWND dialog, bool checked)
 {
     SendWithin(GetDlgItem(dialog, 1018), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -89,11 +145,29 @@ void PressKey(WORD key)
 
 class TrayApp : public ::testing::Test {
 protected:
-    void SetUp() override { m_settings.Clear(); }
     HWND Dialog(VeilboxApp& app, const char* title, DWORD timeoutMs = 10000)
     {
         return WaitForTopWindow({app.Process().Id(), title, "#32770", true}, timeoutMs);
     }
+    // "Show each hidden window as its own tray icon", switched in User Interface while the Hot
+    // Key dialog stays open: the icons follow at once.
+    void SwitchIconPerWindow(VeilboxApp& app, size_t iconsAfter)
+    {
+        PostMessageA(app.MainWindow(), WM_COMMAND, 1003, 0);
+        HWND hotkey = Dialog(app, "Hot Key");
+        ASSERT_NE(hotkey, nullptr);
+        PostMessageA(hotkey, WM_COMMAND, 1012, 0);
+        HWND ui = Dialog(app, "User Interface");
+        ASSERT_NE(ui, nullptr);
+        Click(ui, 1070);
+        Click(ui, IDOK);
+        EXPECT_TRUE(WaitIconCount(iconsAfter));
+        EXPECT_TRUE(IsWindowVisible(hotkey)) << "the icons follow before the Hot Key dialog closes";
+        PostMessageA(hotkey, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(hotkey); }));
+    }
+
+    void SetUp() override { m_settings.Clear(); }
     RegistryKeyGuard m_settings;
 };
 
@@ -182,4 +256,58 @@ TEST_F(TrayApp, WithAnEmptyStoredPasswordNoRestoreSucceedsButExitFromTheMenuWork
     PressKey('X');
     EXPECT_TRUE(app.Process().WaitForExit());
     EXPECT_EQ(app.Process().ExitCode(), 0u);
+}
+
+TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
+{
+    StoreInt("Interface", "IconPerWindow", 1);
+    TargetWindows targets("--window --title \"Icon Window\" --count 3");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(app.WaitListed("Icon Window 002"));
+    ASSERT_TRUE(WaitFor([] { return !TrayIcons().empty(); }));
+    const size_t others = TrayIcons().size() - 1;  // icons of programs other than Veilbox
+    for (const char* title : {"Icon Window 000", "Icon Window 001", "Icon Window 002"})
+        ASSERT_TRUE(app.DoubleClick(title)) << title;
+    ASSERT_TRUE(WaitIconCount(others + 4));
+    std::vector<HWND> icons = TrayIcons();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(TipOf(icons[others + 1 + i]), "Icon Window 00" + std::to_string(i));
+
+    // A click on the middle one brings its window back; its icon and its entry go.
+    ASSERT_TRUE(ClickCentreOf(icons[others + 2]));
+    EXPECT_TRUE(WaitVisible(targets[1], true));
+    EXPECT_TRUE(WaitIconCount(others + 3));
+    EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[2]));
+
+    // A message for an icon that is no longer there, or never was (one that would stand for
+    // the menu's Exit command), does nothing.
+    for (WPARAM id : {0x10000u + 4001u, 0x10000u + 1004u, 0x10000u + 9999u, 5u})
+        PostMessageA(main, WM_APP + 16, id, WM_LBUTTONUP);
+    app.Send(main, WM_NULL, 0, 0);
+    EXPECT_TRUE(app.Process().Running());
+    EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[2]));
+
+    // A shell that starts again has no icons; "TaskbarCreated" brings every one back.
+    for (UINT id : {0u, 0x10000u + 4000u, 0x10000u + 4002u}) {
+        NOTIFYICONDATAW record = {};
+        record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        record.hWnd = main;
+        record.uID = id;
+        EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &record)) << id;
+    }
+    ASSERT_TRUE(WaitIconCount(others));
+    SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(WaitIconCount(others + 3));
+    icons = TrayIcons();
+    EXPECT_EQ(TipOf(icons[others + 1]), "Icon Window 000");
+    EXPECT_EQ(TipOf(icons[others + 2]), "Icon Window 002");
+
+    SwitchIconPerWindow(app, others + 1);
+    SwitchIconPerWindow(app, others + 3);
+    ASSERT_TRUE(app.Exit());
+    EXPECT_TRUE(WaitIconCount(others));
+    EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[2]));
 }

@@ -1,6 +1,6 @@
-// Where a stored window rectangle goes on the desktop, which window
-// rectangles are worth storing, and where a hidden window comes back when its
-// monitor has changed.
+// Where a stored window rectangle goes on the desktop and at another display
+// scaling, which window rectangles are worth storing, and where a hidden
+// window comes back when its monitor has changed.
 #include <gtest/gtest.h>
 
 #include "app/WindowPlace.h"
@@ -27,6 +27,30 @@ TEST(FitRectOnDesktop, KeepsTheRectangleOnAnEightHundredBySixHundredDesktop)
     };
     for (const auto& c : cases) {
         const RECT got = FitRectOnDesktop(c.stored, 800, 600);
+        EXPECT_TRUE(EqualRect(&got, &c.want) != FALSE)
+            << c.label << ": got " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+    }
+}
+
+TEST(RectForDpi, KeepsThePlaceAndScalesTheSizeOrScalesAnOldUnawareRectangleWhole)
+{
+    const RECT stored = {100, 50, 500, 350};
+    const struct {
+        const char* label;
+        UINT storedDpi, dpi;
+        RECT want;
+    } cases[] = {
+        {"same DPI", 144, 144, {100, 50, 500, 350}},
+        {"100 % to 150 %", 96, 144, {100, 50, 700, 500}},
+        {"200 % to 100 %", 192, 96, {100, 50, 300, 200}},
+        {"125 % to 150 %, rounded", 120, 144, {100, 50, 580, 410}},
+        {"no stored DPI: 96-DPI pixels of an unaware build", 0, 144, {150, 75, 750, 525}},
+        {"damaged stored DPI counts as none", 5000, 192, {200, 100, 1000, 700}},
+        {"no stored DPI at 96 DPI", 0, 96, {100, 50, 500, 350}},
+        {"an unusable DPI to go to leaves it", 96, 0, {100, 50, 500, 350}},
+    };
+    for (const auto& c : cases) {
+        const RECT got = RectForDpi(stored, c.storedDpi, c.dpi);
         EXPECT_TRUE(EqualRect(&got, &c.want) != FALSE)
             << c.label << ": got " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
     }
