@@ -1,4 +1,7 @@
 // Windows held by a copy of the program that was killed are taken back by the next start.
+#include <windows.h>
+
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -81,9 +84,21 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
     }
     EXPECT_TRUE(AllHidden(targets));
 
+    // With a tray icon per hidden window, the windows taken back get theirs (a new copy hands
+    // out the entries' ids from 4000 on).
+    DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "IconPerWindow", REG_DWORD, &on,
+                    sizeof on);
     VeilboxApp second;
     ASSERT_NE(second.MainWindow(), nullptr);
     EXPECT_TRUE(AllHidden(targets)) << "taken back, the windows stay hidden";
+    for (UINT id = 4000; id < 4010; ++id) {
+        NOTIFYICONDATAW record = {};
+        record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        record.hWnd = second.MainWindow();
+        record.uID = 0x10000 + id;
+        EXPECT_TRUE(WaitFor([&] { return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE; })) << id;
+    }
     ASSERT_TRUE(second.ChooseTopMenuEntry());
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[9]) != FALSE; })) << "the newest is on top";
     EXPECT_TRUE(WaitFor([&] { return StoredRecords() == 9; }));
