@@ -60,7 +60,8 @@ void WindowTrayIcons::Sync(const HiddenMenu& menu, bool enabled)
         shown.window = entry->window;
         shown.icon = entry->icon;
         shown.title = entry->title;
-        shown.added = (shown.added && Tell(NIM_MODIFY, entry->commandId, shown)) || Tell(NIM_ADD, entry->commandId, shown);
+        const uint32_t id = entry->commandId;
+        shown.added = (shown.added && Tell(NIM_MODIFY, id, shown)) || Tell(NIM_ADD, id, shown);
     }
 }
 

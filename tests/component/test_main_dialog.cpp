@@ -95,76 +95,50 @@ protected:
 };
 
 // What depends on the DPI in the main dialog: list entries, the finder's picture, the help
-// popups' line width and font.
-struct DpiSizes {
-    LRESULT entryHeight;
-    LONG finderWidth;
-    LRESULT popupWidth;
-    LONG popupFont;
-};
-
-DpiSizes SizesOf(ScriptedMainDialog& d)
+// popups' line width and font height.
+std::vector<LONG_PTR> DpiSizes(ScriptedMainDialog& d)
 {
     RECT finder = {};
     GetClientRect(d.Item(IDC_MAIN_FINDER), &finder);
-    HWND tooltip = d.HelpPopups() ? d.HelpPopups()->Tooltip() : nullptr;
+    HWND tooltip = d.HelpPopups()->Tooltip();
     LOGFONTW font = {};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageA(tooltip, WM_GETFONT, 0, 0)), sizeof font, &font);
-    return DpiSizes{SendMessageA(d.Item(IDC_MAIN_LIST), LB_GETITEMHEIGHT, 0, 0), finder.right,
-                    SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0), font.lfHeight};
+    return {SendMessageA(d.Item(IDC_MAIN_LIST), LB_GETITEMHEIGHT, 0, 0), finder.right,
+            SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0), -font.lfHeight};
 }
 
-// Texts of the dialog's static texts, buttons and boxes that do not fit their controls in the
-// controls' own fonts, as "template id/control id: text".
-void CollectClippedTexts(HWND dialog, int templateId, UINT dpi, std::vector<std::string>& clipped)
+// Adds "template/control: text" for each text of a static, button or check box of the
+// template's dialog that does not fit its control in the control's own font.
+BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR clipped)
 {
+    HWND dialog =
+        CreateDialogParamA(module, name, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
+    const UINT dpi = WindowDpi(dialog);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char className[32] = {}, text[512] = {};
         GetClassNameA(child, className, sizeof className);
         GetWindowTextA(child, text, sizeof text);
-        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
         const bool isStatic = _stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) <= SS_SIMPLE;
-        const bool isButton = _stricmp(className, "Button") == 0;
-        const LONG type = style & BS_TYPEMASK;
-        if (!*text || !(isStatic || isButton) || !(style & WS_VISIBLE) || (isButton && type == BS_GROUPBOX))
+        const bool isButton = _stricmp(className, "Button") == 0 && type != BS_GROUPBOX;
+        if (!*text || !(isStatic || isButton) || !(style & WS_VISIBLE))
             continue;
         RECT room = {};
         GetClientRect(child, &room);
         if (isButton)
-            room.right -= (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) ? ScaleToDpi(4, dpi) : ScaleToDpi(17, dpi);
+            room.right -= ScaleToDpi(type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 4 : 17, dpi);
         HDC dc = GetDC(child);
-        HGDIOBJ prior = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
         RECT need = {0, 0, room.right, 0};
-        const UINT wrap = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT ? DT_WORDBREAK : DT_SINGLELINE;
-        DrawTextA(dc, text, -1, &need, DT_CALCRECT | wrap);
-        SelectObject(dc, prior);
+        const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
+        DrawTextA(dc, text, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
         ReleaseDC(child, dc);
         if (need.right > room.right || need.bottom > room.bottom)
-            clipped.push_back(std::to_string(templateId) + "/" + std::to_string(GetDlgCtrlID(child)) + ": " + text);
+            reinterpret_cast<std::vector<std::string>*>(clipped)->push_back(std::to_string(
+                reinterpret_cast<UINT_PTR>(name)) + "/" + std::to_string(GetDlgCtrlID(child)) + ": " + text);
     }
-}
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-BOOL CALLBACK CheckTemplate(HMODULE module, LPCSTR, LPSTR name, LONG_PTR clipped)
-{
-    HWND dialog = CreateDialogParamA(module, name, nullptr, PlainDialogProc, 0);
-    if (!dialog) {
-        reinterpret_cast<std::vector<std::string>*>(clipped)->push_back("no dialog " + std::to_string(
-            reinterpret_cast<UINT_PTR>(name)));
-        return TRUE;
-    }
-    CollectClippedTexts(dialog, static_cast<int>(reinterpret_cast<UINT_PTR>(name)), WindowDpi(dialog),
-                        *reinterpret_cast<std::vector<std::string>*>(clipped));
     DestroyWindow(dialog);
     return TRUE;
-}
-
-// The DPI the parent test asks the AtDisplayScaling tests to find (0: they do not run).
-UINT AskedDpi()
-{
-    char value[16] = {};
-    return GetEnvironmentVariableA("VB_TEST_DPI", value, sizeof value) ? static_cast<UINT>(atoi(value)) : 0;
 }
 
 } // namespace
@@ -173,32 +147,24 @@ UINT AskedDpi()
 TEST_F(MainDialogTest, ADpiChangeResizesEntriesFinderAndHelpPopupsAndBack)
 {
     HWND target = MakeCandidate("Dpi Change Target", 0, 0, 120, 60);
-    DpiSizes start = {}, doubled = {}, back = {};
-    LRESULT addedHeight = 0;
+    std::vector<LONG_PTR> start, doubled, back;
     ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
         d.Candidates().Refresh();
         const UINT dpi = d.Dpi();
         RECT window = {};
         GetWindowRect(d.Window(), &window);
-        start = SizesOf(d);
+        start = DpiSizes(d);
         SendMessageA(d.Window(), WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&window));
-        doubled = SizesOf(d);
-        HWND added = MakeCandidate("Dpi Change Added", 0, 0, 120, 60);
-        d.Candidates().Refresh();
-        addedHeight = SendMessageA(d.Item(IDC_MAIN_LIST), LB_GETITEMHEIGHT, d.Candidates().Find(added), 0);
-        DestroyWindow(added);
+        doubled = DpiSizes(d);
         SendMessageA(d.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
-        back = SizesOf(d);
+        back = DpiSizes(d);
     });
     dialog.Show();
     DestroyWindow(target);
-    EXPECT_EQ(doubled.entryHeight, 2 * start.entryHeight);
-    EXPECT_EQ(addedHeight, doubled.entryHeight) << "an entry added afterwards";
-    EXPECT_EQ(doubled.finderWidth, 2 * start.finderWidth);
-    EXPECT_EQ(doubled.popupWidth, 2 * start.popupWidth);
-    EXPECT_NEAR(doubled.popupFont, 2 * start.popupFont, 1);
-    EXPECT_TRUE(back.entryHeight == start.entryHeight && back.finderWidth == start.finderWidth &&
-                back.popupWidth == start.popupWidth && back.popupFont == start.popupFont);
+    ASSERT_EQ(doubled.size(), start.size());
+    for (size_t i = 0; i < start.size(); ++i)
+        EXPECT_NEAR(doubled[i], 2 * start[i], 1) << "size " << i;
+    EXPECT_EQ(back, start);
 }
 
 // Wine reads the display scaling (LogPixels) when a process starts: each scaling gets a new
@@ -224,28 +190,23 @@ TEST_F(MainDialogTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
 }
 
-// Every dialog of the program made from its template shows each of its texts whole.
-TEST(AtDisplayScaling, EveryTemplateShowsItsTextsWhole)
+// At the DPI the parent test asks for: every dialog made from its template shows each of its
+// texts whole; a placement stored at 96 DPI keeps its place and grows with the DPI; the main
+// dialog's list entries and finder picture follow the DPI.
+TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
 {
-    const UINT dpi = AskedDpi();
+    char asked[16] = {};
+    GetEnvironmentVariableA("VB_TEST_DPI", asked, sizeof asked);
+    const UINT dpi = static_cast<UINT>(atoi(asked));
     if (dpi == 0)
         GTEST_SKIP() << "run by DialogsFollowTheDisplayScalingAProcessStartsWith";
     EXPECT_EQ(WindowDpi(nullptr), dpi);
     RegisterHyperlinkClass(GetModuleHandleA(nullptr));
     std::vector<std::string> clipped;
-    EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CheckTemplate,
+    EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CollectClippedTexts,
                        reinterpret_cast<LONG_PTR>(&clipped));
-    for (const std::string& text : clipped)
-        ADD_FAILURE() << "at " << dpi << " DPI: " << text;
-}
+    EXPECT_TRUE(clipped.empty()) << "at " << dpi << " DPI: " << ::testing::PrintToString(clipped);
 
-// The list's entries, the icons drawn on them and the finder's picture follow the DPI, and a
-// placement stored at 96 DPI by an earlier run keeps its place and grows with the DPI.
-TEST(AtDisplayScaling, MainDialogSizesFollowTheDpi)
-{
-    const UINT dpi = AskedDpi();
-    if (dpi == 0)
-        GTEST_SKIP() << "run by DialogsFollowTheDisplayScalingAProcessStartsWith";
     RegistryKeyGuard settings;
     const RECT stored = {100, 60, 500, 360};
     SettingsKey placement(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\MainWindow");
@@ -253,52 +214,25 @@ TEST(AtDisplayScaling, MainDialogSizesFollowTheDpi)
                                       {"WPRight", stored.right}, {"WPBottom", stored.bottom}, {"WinDpi", 96},
                                       {"WinState", 2}})
         placement.WriteInt(name, value);
-    HWND target = MakeCandidate("Display Scaling Target", 0, 0, 120, 60);
-    HICON icon = CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, std::vector<BYTE>(32, 0).data(),
-                            std::vector<BYTE>(32, 0).data());
     ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
-        d.Candidates().Refresh();
         EXPECT_EQ(d.Dpi(), dpi);
-        EXPECT_EQ(SizesOf(d).entryHeight, MulDiv(kEntryHeight, dpi, 96));
+        RECT window = {};
+        GetWindowRect(d.Window(), &window);
+        EXPECT_TRUE(window.left == stored.left && window.right - window.left == MulDiv(400, dpi, 96) &&
+                    window.bottom - window.top == MulDiv(300, dpi, 96)) << "the stored placement";
         ICONINFO finder = {};
-        ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(SendMessageA(d.Item(IDC_MAIN_FINDER), STM_GETICON, 0, 0)),
-                                &finder));
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageA(d.Item(IDC_MAIN_FINDER), STM_GETICON, 0, 0)), &finder);
         BITMAP mask = {};
         GetObjectA(finder.hbmMask, sizeof mask, &mask);
         DeleteObject(finder.hbmMask);
-        if (finder.hbmColor)
-            DeleteObject(finder.hbmColor);
+        DeleteObject(finder.hbmColor);
         EXPECT_EQ(mask.bmWidth, MulDiv(32, dpi, 96)) << "the finder's picture";
-        RECT window = {};
-        GetWindowRect(d.Window(), &window);
-        EXPECT_EQ(window.left, stored.left);
-        EXPECT_EQ(window.right - window.left, MulDiv(400, dpi, 96));
-        EXPECT_EQ(window.bottom - window.top, MulDiv(300, dpi, 96));
 
-        // The icon of an entry, drawn by the dialog: black on white, as wide as the DPI says.
-        const int height = static_cast<int>(EntryHeight(dpi));
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateBitmap(200, height, 1, 32, nullptr);
-        HGDIOBJ prior = SelectObject(dc, bitmap);
-        RECT all = {0, 0, 200, height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        CandidateRecord record;
-        record.title = "";
-        record.icon = icon;
-        DRAWITEMSTRUCT item = {ODT_LISTBOX, IDC_MAIN_LIST, 0, ODA_DRAWENTIRE, 0, d.Item(IDC_MAIN_LIST), dc, all,
-                               reinterpret_cast<ULONG_PTR>(&record)};
-        SendMessageA(d.Window(), WM_DRAWITEM, IDC_MAIN_LIST, reinterpret_cast<LPARAM>(&item));
-        int black = 0;
-        for (int x = 0; x < 200; ++x)
-            black += GetPixel(dc, x, 1) == RGB(0, 0, 0) ? 1 : 0;
-        EXPECT_EQ(black, 16 * static_cast<int>(dpi) / 96) << "the icon's width";
-        SelectObject(dc, prior);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
+        MEASUREITEMSTRUCT entry = {ODT_LISTBOX, IDC_MAIN_LIST};
+        SendMessageA(d.Window(), WM_MEASUREITEM, IDC_MAIN_LIST, reinterpret_cast<LPARAM>(&entry));
+        EXPECT_EQ(entry.itemHeight, static_cast<UINT>(MulDiv(kEntryHeight, dpi, 96))) << "a list entry";
     });
     dialog.Show();
-    DestroyWindow(target);
-    DestroyIcon(icon);
 }
 
 TEST_F(MainDialogTest, ListNotificationsOtherThanADoubleClickDoNothing)

@@ -158,6 +158,10 @@ TEST(OwnerDraw, DrawsTheIconAndTheTitleInTheirColumns)
     EXPECT_EQ(list.At(10, 8), RGB(0, 0, 0));
     EXPECT_TRUE(list.Has(GetSysColor(COLOR_HIGHLIGHTTEXT), 26, 80));
     EXPECT_FALSE(list.Has(kHighlight, 21, 26, true));
+    // At 192 DPI the icon is 32 pixels wide, from column 10.
+    Canvas wide;
+    DrawCandidateEntry(Item(wide, ODT_LISTBOX, &candidate, 0, ODA_DRAWENTIRE), brushes.window, brushes.highlight, 192);
+    EXPECT_TRUE(wide.At(9, 8) != 0 && wide.At(10, 8) == 0 && wide.At(41, 8) == 0 && wide.At(42, 8) != 0);
 
     // Without an icon a menu entry's text moves left to column 21; the short
     // title is what is drawn.

@@ -92,11 +92,8 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
     VeilboxApp second;
     ASSERT_NE(second.MainWindow(), nullptr);
     EXPECT_TRUE(AllHidden(targets)) << "taken back, the windows stay hidden";
-    for (UINT id = 4000; id < 4010; ++id) {
-        NOTIFYICONDATAW record = {};
-        record.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        record.hWnd = second.MainWindow();
-        record.uID = 0x10000 + id;
+    for (UINT id = 0x10000 + 4000; id < 0x10000 + 4010; ++id) {
+        NOTIFYICONDATAW record = {NOTIFYICONDATAW_V1_SIZE, second.MainWindow(), id};
         EXPECT_TRUE(WaitFor([&] { return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE; })) << id;
     }
     ASSERT_TRUE(second.ChooseTopMenuEntry());

@@ -89,37 +89,32 @@ bool WaitIconCount(size_t count)
     return WaitFor([&] { return TrayIcons().size() == count; });
 }
 
-void MovePointerTo(int x, int y)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-}
-
-// An icon's tip, as the shell's tooltip shows it while the pointer rests on the icon.
+// An icon's tip, read from the shell's tooltip while the pointer rests on the icon.
 std::string TipOf(HWND icon)
 {
+    const auto pointTo = [](LONG x, LONG y) {
+        INPUT input = {INPUT_MOUSE};
+        input.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof input);
+    };
     DWORD shell = 0, owner = 0;
     GetWindowThreadProcessId(icon, &shell);
     RECT rect = {};
     GetWindowRect(icon, &rect);
-    MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    pointTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     HWND tip = nullptr;
     WaitFor([&] {
-        for (tip = FindWindowExA(nullptr, nullptr, "tooltips_class32", nullptr); tip;
-             tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr))
+        while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr)
             if (IsWindowVisible(tip) && GetWindowThreadProcessId(tip, &owner) && owner == shell)
                 return true;
         return false;
     });
     wchar_t text[128] = {};
-    if (tip)
-        SendMessageTimeoutW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
-    MovePointerTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
-    WaitFor([&] { return !tip || !IsWindowVisible(tip); });
+    SendMessageTimeoutW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    pointTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+    WaitFor([&] { return !IsWindowVisible(tip); });
     char narrow[256] = {};
     WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
     return narrow;
@@ -292,18 +287,13 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
 
     // A shell that starts again has no icons; "TaskbarCreated" brings every one back.
     for (UINT id : {0u, 0x10000u + 4000u, 0x10000u + 4002u}) {
-        NOTIFYICONDATAW record = {};
-        record.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        record.hWnd = main;
-        record.uID = id;
+        NOTIFYICONDATAW record = {NOTIFYICONDATAW_V1_SIZE, main, id};
         EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &record)) << id;
     }
     ASSERT_TRUE(WaitIconCount(others));
     SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     ASSERT_TRUE(WaitIconCount(others + 3));
-    icons = TrayIcons();
-    EXPECT_EQ(TipOf(icons[others + 1]), "Icon Window 000");
-    EXPECT_EQ(TipOf(icons[others + 2]), "Icon Window 002");
+    EXPECT_EQ(TipOf(TrayIcons()[others + 2]), "Icon Window 002");
 
     SwitchIconPerWindow(app, others + 1);
     SwitchIconPerWindow(app, others + 3);
