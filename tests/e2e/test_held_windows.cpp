@@ -93,7 +93,7 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
     ASSERT_NE(second.MainWindow(), nullptr);
     EXPECT_TRUE(AllHidden(targets)) << "taken back, the windows stay hidden";
     for (UINT id = 0x10000 + 4000; id < 0x10000 + 4010; ++id) {
-        NOTIFYICONDATAW record = {NOTIFYICONDATAW_V1_SIZE, second.MainWindow(), id};
+        NOTIFYICONDATAW record = {static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE), second.MainWindow(), id};
         EXPECT_TRUE(WaitFor([&] { return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE; })) << id;
     }
     ASSERT_TRUE(second.ChooseTopMenuEntry());

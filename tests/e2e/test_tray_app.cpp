@@ -287,7 +287,7 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
 
     // A shell that starts again has no icons; "TaskbarCreated" brings every one back.
     for (UINT id : {0u, 0x10000u + 4000u, 0x10000u + 4002u}) {
-        NOTIFYICONDATAW record = {NOTIFYICONDATAW_V1_SIZE, main, id};
+        NOTIFYICONDATAW record = {static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE), main, id};
         EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &record)) << id;
     }
     ASSERT_TRUE(WaitIconCount(others));
