@@ -41,6 +41,7 @@ void DIALOG::OnInit()
     m_candidates.Refresh();
     SetTimer(Window(), kRefreshTimer, kRefreshIntervalMs, nullptr);
     EntriesMayHaveChanged();
+    StartRules();
 }
 
 void DIALOG::OnDestroy()
@@ -48,6 +49,7 @@ void DIALOG::OnDestroy()
     m_hotkeys.UnregisterAll(Settings(), Window());
     DestroyHelpPopups();
     KillTimer(Window(), kRefreshTimer);
+    StopRules();
     m_candidates.Clear();
     m_windowIcons.RemoveAll();
     m_hiddenMenu.ReleaseAll();
@@ -64,6 +66,7 @@ void DIALOG::EntriesMayHaveChanged()
 {
     m_held.Sync(m_hiddenMenu);
     m_windowIcons.Sync(m_hiddenMenu, m_iconPerWindow);
+    m_rules.NoteHeld(HeldWindows());
 }
 
 void DIALOG::ReadInterfaceOptions()
@@ -174,8 +177,21 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     case WM_ENTERMENULOOP:
+        m_inMenuLoop = true;
         PruneHiddenMenu(m_candidates, m_hiddenMenu);
         EntriesMayHaveChanged();
+        break;
+    case WM_EXITMENULOOP:
+        m_inMenuLoop = false;
+        // Events that came while the menu was open were left queued.
+        PostMessageA(Window(), kRulesWake, 0, 0);
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
+            OnListContextMenu(lParam);
+        break;
+    case kRulesWake:
+        RunRules(wParam == kRulesWakeScan);
         break;
     case WM_COMMAND:
     case WM_HOTKEY:
@@ -187,7 +203,10 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnWindowIconMessage(wParam, lParam);
         break;
     case WM_TIMER:
-        m_candidates.Refresh();
+        if (wParam == kRuleScanTimer)
+            RunRules(true);
+        else
+            m_candidates.Refresh();
         break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE)

@@ -10,6 +10,8 @@
 #include "app/CandidateList.h"
 #include "app/HeldWindows.h"
 #include "app/HiddenMenu.h"
+#include "app/RuleEngine.h"
+#include "app/WindowEvents.h"
 #include "app/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
@@ -21,6 +23,12 @@ constexpr const char kMainDialogTitle[] = "Window Veilbox";
 constexpr UINT kTrayCallback = WM_APP + 1;
 // The callback of the hidden windows' own tray icons (see WindowTrayIcons).
 constexpr UINT kWindowIconCallback = WM_APP + 16;
+// Posted by the rules' event watch (wParam 0), and at start and after the rules changed
+// (wParam kRulesWakeScan): the rules look at the windows.
+constexpr UINT kRulesWake = WM_APP + 0x52;
+constexpr WPARAM kRulesWakeScan = 1;
+// The rules' once-a-second scan: a timer of its own, apart from the list's refresh.
+constexpr UINT_PTR kRuleScanTimer = 0x52;
 
 class DIALOG : public QF_MODALDIALOG {
 public:
@@ -34,6 +42,10 @@ public:
     UINT TrayMessage() const override { return kTrayCallback; }
     HMENU TrayMenu() const override { return m_hiddenMenu.Handle(); }
     NString Title() const override { return kMainDialogTitle; }
+
+    // The environment variable that limits how the rules notice windows, for tests: "scan" (no
+    // WinEvent hook) or "events" (no once-a-second scan). Unset, both run.
+    static constexpr const char kRuleWatchVariable[] = "VEILBOX_RULE_WATCH";
 
     // For tests and the held-window records: the dialog's working parts.
     CandidateList& Candidates() { return m_candidates; }
@@ -73,6 +85,20 @@ private:
     void RunHiddenWindows();
     void RunAbout();
 
+    // Rules (MainDialogRules.cpp).
+    // Reads the acting rules and starts or stops the scan and the hook to suit them.
+    void StartRules();
+    void StopRules();
+    // Handles the queued events, and with scan a pass over every window; then refreshes what
+    // mirrors the menu and tells of refused hides.
+    void RunRules(bool scan);
+    HideOutcome HideByRule(HWND window);
+    std::vector<HWND> HeldWindows() const;
+    void RunRulesDialog();
+    // The main list's context menu; screen is where it was asked for (-1, -1: from the keyboard).
+    void OnListContextMenu(LPARAM screen);
+    void NewRuleLike(HWND window);
+
     // Finder tool (Finder.cpp).
     void FinderPress(int x, int y);
     void FinderDrop(int x, int y);
@@ -96,4 +122,9 @@ private:
     std::unique_ptr<HelpPopup> m_helpPopups;
     CandidateList m_candidates;
     HeldWindowStore m_held{kProgramKeyPath};
+    RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
+    WindowEvents m_windowEvents;
+    bool m_ruleScan = true;
+    bool m_ruleEvents = true;
+    bool m_inMenuLoop = false;
 };

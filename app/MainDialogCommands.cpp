@@ -44,6 +44,8 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
         RunOptions();
     } else if (wParam == IDC_MAIN_VIEW_HIDDEN) {
         RunHiddenWindows();
+    } else if (wParam == IDC_MAIN_RULES) {
+        RunRulesDialog();
     } else if (wParam >= kFirstEntryId) {
         UnhideMenuEntry(static_cast<UINT>(wParam), m_candidates, m_hiddenMenu);
     } else if (wParam == IDC_MAIN_ABOUT) {

@@ -31,6 +31,8 @@ constexpr PopupText kPopupsAfterOptions[] = {
     {IDC_MAIN_HIDE_ME, "Hide Veilbox :-)"},
     {IDC_MAIN_EXIT, "Exit Veilbox and release all hidden windows from the menu"},
     {IDC_MAIN_VIEW_HIDDEN, "View windows and documents that are hidden"},
+    {IDC_MAIN_RULES, "Hide chosen programs by themselves, when their window appears or is minimised. "
+                     "Right click a window in the list to make a rule like it."},
 };
 
 } // namespace

@@ -40,6 +40,9 @@ public:
     // The file name of the window's program, such as "notepad.exe"; empty when the process
     // cannot be asked (gone, or running with higher rights).
     const NString& ExeName();
+    // Makes the next Title() read the title again: the title is the one fact that changes while a
+    // window lives, so a caller keeping the facts of a window across passes forgets it each pass.
+    void ForgetTitle() { m_haveTitle = false; }
 
 private:
     HWND m_window;

@@ -42,5 +42,7 @@
 #define IDC_MAIN_HOTKEY_POPUP_MENU 1010
 /* The finder tool's picture (icon IDI_FINDER). */
 #define IDC_MAIN_FINDER 1011
+/* Opens the Rules dialog. */
+#define IDC_MAIN_RULES 1020
 
 #endif

@@ -183,12 +183,36 @@ quit_veilbox() {
     for _ in $(seq 1 100); do kill -0 "$veilbox" 2>/dev/null || break; sleep 0.1; done
 }
 
+# rule NUMBER WHEN ENABLED NAME TEXT...: one stored rule, its trigger, its switch and its texts.
+rule() {
+    local key="$settings\\Rules\\$1"
+    wine reg add "$key" /v When /t REG_DWORD /d "$2" /f
+    wine reg add "$key" /v Enabled /t REG_DWORD /d "$3" /f
+    shift 3
+    while [ $# -gt 1 ]; do
+        wine reg add "$key" /v "$1" /t REG_SZ /d "$2" /f
+        shift 2
+    done
+}
+
+# Four rules for the Rules dialog's picture; none of them hides a demo window (Notepad's acts
+# only when it is minimised).
+store_rules() {
+    {
+        rule 000 2 1 Exe notepad.exe
+        rule 001 1 1 Exe chat.exe
+        rule 002 1 0 Title "* - Downloads"
+        rule 003 1 1 Class ConsoleWindowClass Exe server.exe
+    } >/dev/null 2>&1
+}
+
 # Every dialog a user meets, from a first start with fresh settings; the pictures' names end in
 # $1. Each hidden window also gets its own tray icon. The main dialog ends in the tray.
 dialogs_pass() {
     local s=$1
     wine reg delete "$settings" /f >/dev/null 2>&1
     wine reg add "$settings\\Interface" /v IconPerWindow /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    store_rules
     wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
     veilbox=$!
     if ! poke wait "$MAIN" 30 || ! poke listed "Quarterly report - draft" 10; then
@@ -225,6 +249,16 @@ dialogs_pass() {
         && poke select "Hidden Windows" 1000 "Holiday photos"
     shoot "hidden$s" "Hidden Windows"
     close_dialog "Hidden Windows"
+
+    # --- Rules, and the dialog that edits its first rule (selected when the dialog opens).
+    if [ -z "$s" ]; then
+        command_to "$MAIN" 1020
+        shoot rules "Rules"
+        command_to "Rules" 1002
+        shoot rule "Rule"
+        close_dialog "Rule"
+        close_dialog "Rules"
+    fi
 
     # --- About.
     command_to "$MAIN" 1001

@@ -74,6 +74,8 @@ const Setting kSettings[] = {
     {"Password", "UseSystrayPassword"}, {"Password", "Password"},
     {"MainWindow", "WPLeft"}, {"MainWindow", "WPTop"}, {"MainWindow", "WPRight"},
     {"MainWindow", "WPBottom"}, {"MainWindow", "WinState"}, {"MainWindow", "TopMost"},
+    {"Rules\\000", "Enabled"}, {"Rules\\000", "Title"}, {"Rules\\000", "Class"}, {"Rules\\000", "Exe"},
+    {"Rules\\000", "When"},
 };
 
 // The window placement is saved whenever the dialog closes; every other value only when the

@@ -46,7 +46,7 @@ TEST(Startup, FirstStartShowsTheMainDialogWithItsControls)
     HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
 
-    for (int id : {1, 2, 1000, 1001, 1003, 1006, 1011})
+    for (int id : {1, 2, 1000, 1001, 1003, 1006, 1011, 1020})
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, id))) << "control " << id;
     for (int id : {1009, 1010}) {
         HWND hidden = GetDlgItem(main, id);

@@ -2,16 +2,20 @@
 // own process, so tests can treat them as another program's windows.
 //
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
-//   WINDOW: --window [--title TEXT] [--count N] [--popup] [--owned] [--child]
-//           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide]
+//   WINDOW: --window [--title TEXT] [--class NAME] [--count N] [--popup] [--owned] [--child]
+//           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
 // --owned gives the window the helper's hidden owner window as its owner,
-// --child makes it a child of that window. Neither the windows nor their
-// class have icons. Once all windows exist the helper writes one line per
+// --child makes it a child of that window. Windows are of the class
+// "VbTestWin" unless --class names another. Neither the windows nor their
+// classes have icons. Once all windows exist the helper writes one line per
 // window to FILE, "index window" (the handle in hexadecimal), and sets the
 // named event EVENT.
+// --announce makes the window report its own show and minimise as WinEvents
+// (EVENT_OBJECT_SHOW, EVENT_SYSTEM_MINIMIZESTART), as Windows does for every
+// window and this Wine does for none.
 // It then pumps messages until it is closed or killed; with --hang-after-ms
 // it stops pumping N ms after it got ready, like a program that hangs; with
 // --wake-after-ms it pumps again M ms later, like a program that was only busy.
@@ -25,9 +29,10 @@ namespace {
 
 struct WindowPlan {
     std::wstring title;
+    std::wstring className = L"VbTestWin";
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
-    bool dlgFrame = false, hidden = false, refuseHide = false;
+    bool dlgFrame = false, hidden = false, refuseHide = false, announce = false;
 };
 
 struct Options {
@@ -77,6 +82,7 @@ Options ParseOptions()
         else if (arg == L"--window") options.windows.emplace_back();
         else if (!plan) continue;
         else if (arg == L"--title" && hasValue) plan->title = argv[++i];
+        else if (arg == L"--class" && hasValue) plan->className = argv[++i];
         else if (arg == L"--count" && hasValue) plan->count = _wtoi(argv[++i].c_str());
         else if (arg == L"--popup") plan->popup = true;
         else if (arg == L"--owned") plan->owned = true;
@@ -85,6 +91,7 @@ Options ParseOptions()
         else if (arg == L"--dlgframe") plan->dlgFrame = true;
         else if (arg == L"--hidden") plan->hidden = true;
         else if (arg == L"--refuse-hide") plan->refuseHide = true;
+        else if (arg == L"--announce") plan->announce = true;
     }
     return options;
 }
@@ -98,6 +105,15 @@ LRESULT CALLBACK RefusingWindowProc(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK AnnouncingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SHOWWINDOW && wParam)
+        NotifyWinEvent(EVENT_OBJECT_SHOW, window, OBJID_WINDOW, CHILDID_SELF);
+    else if (message == WM_SIZE && wParam == SIZE_MINIMIZED)
+        NotifyWinEvent(EVENT_SYSTEM_MINIMIZESTART, window, OBJID_WINDOW, CHILDID_SELF);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, int n)
 {
     DWORD style = plan.child ? WS_CHILD : plan.popup ? (WS_POPUP | WS_CAPTION | WS_SYSMENU)
@@ -105,10 +121,18 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
     DWORD exStyle = (plan.toolWindow ? WS_EX_TOOLWINDOW : 0) | (plan.dlgFrame ? WS_EX_DLGMODALFRAME : 0);
     HWND parent = (plan.owned || plan.child) ? owner : nullptr;
     int x = 20 + (n % 20) * 8, y = 20 + (n % 20) * 8;
-    HWND window = CreateWindowExW(exStyle, L"VbTestWin", title.c_str(), style, x, y, 240, 120, parent,
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = plan.className.c_str();
+    RegisterClassW(&wc); // fails harmlessly for a class already registered
+    HWND window = CreateWindowExW(exStyle, plan.className.c_str(), title.c_str(), style, x, y, 240, 120, parent,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window && plan.refuseHide) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingWindowProc));
+    } else if (window && plan.announce) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnouncingWindowProc));
     }
     if (window && !plan.hidden) {
         ShowWindow(window, SW_SHOWNOACTIVATE);

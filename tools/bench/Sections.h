@@ -26,13 +26,15 @@ struct BenchOptions {
     int soakRefreshes = 10000;
     int soakCycles = 1000;
     int hungBaseWindows = 200;
+    // Windows shown one by one for the rules' hide latency.
+    int rulesReps = 11;
     int hungReps = 5;
     // Adds a note of what one refresh's calls cost.
     bool profile = false;
     // Unix process id of the session's wineserver, whose processor time counts with the idle
     // program's (it does the work of many of its system calls); 0: not known.
     int wineserverPid = 0;
-    // Sections to run (refresh, stuck, soak, idle, start, hide, size); empty: all.
+    // Sections to run (refresh, stuck, soak, idle, rules, start, hide, size); empty: all.
     std::vector<std::string> only;
 
     bool Runs(const char* section) const;
@@ -50,6 +52,9 @@ void BenchHideActive(const BenchOptions& options, Report& report);
 void BenchStart(const BenchOptions& options, Report& report);
 // Processor use of the idle program.
 void BenchIdle(const BenchOptions& options, Report& report);
+// With three rules and the dialog in the tray: how soon the scan hides a window that appears, and
+// the processor use while nothing happens.
+void BenchRules(const BenchOptions& options, Report& report);
 // Memory and objects after start, warm-up, many refreshes and many hide/unhide cycles. True
 // when the GDI and USER objects and the handles were measured and did not change after the
 // warm-up, private bytes grew by no more than 256 KB over it, and every refresh and cycle

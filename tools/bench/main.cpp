@@ -46,6 +46,7 @@ void UseSmallSetting(BenchOptions& options)
     options.soakCycles = 100;
     options.hungBaseWindows = 20;
     options.hungReps = 2;
+    options.rulesReps = 3;
 }
 
 std::vector<std::string> ParseNames(const char* text)
@@ -189,7 +190,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options, check)) {
         fprintf(stderr, "usage: vb_bench.exe [--out FILE] [--small] [--check] [--profile] [--only SECTION,...] "
                         "[--windows N,N,...] [--reps N] [--idle-seconds S] [--refreshes N] [--cycles N] [--wineserver-pid PID]\n"
-                        "sections: refresh stuck soak idle start hide size\n");
+                        "sections: refresh stuck soak idle rules start hide size\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -209,6 +210,7 @@ int main(int argc, char** argv)
             {"stuck", [&] { BenchStuckPrograms(options, report); }},
             {"soak", [&] { flat = BenchSoak(options, report); }},
             {"idle", [&] { BenchIdle(options, report); }},
+            {"rules", [&] { BenchRules(options, report); }},
             {"start", [&] { BenchStart(options, report); }},
             {"hide", [&] { BenchHideActive(options, report); }},
             {"size", [&] { BenchSize(report); }},

@@ -1,0 +1,155 @@
+// The main dialog's rules: the scan and the event watch that apply them, the Rules dialog, and
+// the list's context menu that makes a rule from a listed window.
+#include "app/MainDialog.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/HideOps.h"
+#include "app/RuleEditDialog.h"
+#include "app/RulesDialog.h"
+#include "res/MainDialogIds.h"
+
+namespace {
+
+constexpr UINT kScanIntervalMs = 1000;
+constexpr UINT kNewRuleCommand = 1;
+constexpr char kNewRuleItem[] = "Hide windows like this automatically...";
+constexpr char kRefusedText[] =
+    "A rule could not hide a window: programs running as administrator can only be hidden when "
+    "Window Veilbox runs as administrator too. The rule goes on hiding other windows; this is "
+    "said once.\n\nRule: ";
+
+bool WatchAllows(const char* way)
+{
+    const char* watch = std::getenv(DIALOG::kRuleWatchVariable);
+    return !watch || !*watch || std::strcmp(watch, way) == 0;
+}
+
+} // namespace
+
+void DIALOG::StartRules()
+{
+    m_ruleScan = WatchAllows("scan");
+    m_ruleEvents = WatchAllows("events");
+    m_rules.SetRules(RuleStore(kProgramKeyPath).LoadActing());
+    if (!m_rules.HasRules()) {
+        StopRules();
+        return;
+    }
+    if (m_ruleScan) {
+        SetTimer(Window(), kRuleScanTimer, kScanIntervalMs, nullptr);
+        PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
+    }
+    if (m_ruleEvents && !m_windowEvents.Running())
+        m_windowEvents.Start(Window(), kRulesWake);
+}
+
+void DIALOG::StopRules()
+{
+    KillTimer(Window(), kRuleScanTimer);
+    m_windowEvents.Stop();
+}
+
+std::vector<HWND> DIALOG::HeldWindows() const
+{
+    std::vector<HWND> held;
+    for (const MenuEntry* entry : m_hiddenMenu.Entries())
+        held.push_back(entry->window);
+    std::sort(held.begin(), held.end());
+    return held;
+}
+
+HideOutcome DIALOG::HideByRule(HWND window)
+{
+    bool refused = false;
+    if (HideWindowIntoMenu(window, m_hiddenMenu, [&refused](HWND) { refused = true; }))
+        return HideOutcome::Hidden;
+    return refused ? HideOutcome::Refused : HideOutcome::NotHidden;
+}
+
+// Nothing acts while a menu of the dialog is open: an entry added then would change the menu
+// under the user's pointer. The queued events wait for the next look.
+void DIALOG::RunRules(bool scan)
+{
+    if (m_inMenuLoop || !m_rules.HasRules())
+        return;
+    for (const WindowEvent& event : m_windowEvents.Take())
+        m_rules.Notice(event.window, event.what, HeldWindows());
+    if (scan && m_ruleScan)
+        m_rules.Scan(HeldWindows());
+    RuleOutcome outcome = m_rules.TakeOutcome();
+    if (outcome.hidden > 0) {
+        if (IsWindowVisible(Window()) && !IsIconic(Window()))
+            m_candidates.Refresh();
+        EntriesMayHaveChanged();
+    }
+    for (const NString& rule : outcome.refusedRules)
+        TimedMessageBox((kRefusedText + rule).Text(), kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+}
+
+void DIALOG::RunRulesDialog()
+{
+    if (ShowRulesDialog(Window(), Module(), kProgramKeyPath))
+        StartRules();
+}
+
+// The entry under the pointer is selected first, as a right click selects in lists; from the
+// keyboard the selected entry is meant, and the menu opens at its place.
+void DIALOG::OnListContextMenu(LPARAM screen)
+{
+    HWND list = Item(IDC_MAIN_LIST);
+    POINT at = {GET_X_LPARAM(screen), GET_Y_LPARAM(screen)};
+    int index = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (at.x == -1 && at.y == -1) {
+        RECT item = {};
+        if (index < 0 || SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) == LB_ERR)
+            return;
+        at = {item.left + 8, item.bottom};
+        ClientToScreen(list, &at);
+    } else {
+        POINT client = at;
+        ScreenToClient(list, &client);
+        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+        if (HIWORD(hit))
+            return;
+        index = LOWORD(hit);
+        SendMessageA(list, LB_SETCURSEL, index, 0);
+    }
+    const CandidateRecord* record = m_candidates.RecordAt(index);
+    if (!record)
+        return;
+    HWND window = record->window;
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendMenuA(menu, MF_STRING, kNewRuleCommand, kNewRuleItem);
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
+    DestroyMenu(menu);
+    m_inMenuLoop = false;
+    if (chosen == kNewRuleCommand)
+        NewRuleLike(window);
+}
+
+// The rule starts from the window's program and class; the window may be gone by now, and then
+// the fields start empty.
+void DIALOG::NewRuleLike(HWND window)
+{
+    WindowFacts facts(window);
+    Rule rule;
+    if (IsWindow(window)) {
+        rule.exe = facts.ExeName();
+        rule.className = facts.ClassName();
+    }
+    if (!EditRule(Window(), Module(), rule))
+        return;
+    if (!RuleStore(kProgramKeyPath).Append(rule)) {
+        TimedMessageBox("The rule could not be stored.", kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+        return;
+    }
+    StartRules();
+}

@@ -1,0 +1,145 @@
+#include "app/RuleEditDialog.h"
+
+#include "hotkeys/HotkeyTable.h"
+#include "res/RuleEditDialogIds.h"
+
+namespace {
+
+constexpr int kHelpPopupWidth = 320;
+constexpr UINT_PTR kCountTimer = 1;
+// The count follows typing after this pause, and open and closed windows every second.
+constexpr UINT kTypingPauseMs = 150;
+constexpr UINT kRecountMs = 1000;
+
+constexpr int kFields[] = {IDC_RULE_EXE, IDC_RULE_CLASS, IDC_RULE_TITLE};
+
+NString FieldText(HWND control)
+{
+    NString text = NString::FromWindowText(control);
+    if (text.IsNull())
+        return NString("");
+    text.Trim(" \t");
+    return text;
+}
+
+struct PopupText {
+    int control;
+    const char* text;
+};
+
+constexpr PopupText kPopups[] = {
+    {IDC_RULE_EXE, "The file name of the window's program, such as notepad.exe. Leave it empty for any program."},
+    {IDC_RULE_CLASS, "The window's class name. Leave it empty for any class."},
+    {IDC_RULE_TITLE, "The window's title: * stands for any text and ? for any one character, as in "
+                     "\"* - Notepad\". Leave it empty for any title."},
+    {IDC_RULE_APPEARS, "Hide a matching window as soon as it shows, and the matching windows already open."},
+    {IDC_RULE_MINIMISED, "Hide a matching window when it is minimised, instead of leaving it on the taskbar."},
+    {IDC_RULE_COUNT, "How many of the windows open now the rule would hide. Letter case does not matter."},
+    {IDC_RULE_OK, "Keep this rule"},
+    {IDC_RULE_CANCEL, "Leave the rule as it was"},
+};
+
+} // namespace
+
+RULE_EDIT::RULE_EDIT(HWND parent, HMODULE module, const Rule& rule)
+    : QF_MODALDIALOG(nullptr, IDD_RULE_EDIT, parent, module), m_rule(rule)
+{
+}
+
+RULE_EDIT::~RULE_EDIT() = default;
+
+Rule RULE_EDIT::FromFields() const
+{
+    Rule rule;
+    rule.enabled = m_rule.enabled;
+    rule.exe = FieldText(Item(IDC_RULE_EXE));
+    rule.className = FieldText(Item(IDC_RULE_CLASS));
+    rule.title = FieldText(Item(IDC_RULE_TITLE));
+    rule.trigger = IsDlgButtonChecked(Window(), IDC_RULE_MINIMISED) == BST_CHECKED ? RuleTrigger::Minimised
+                                                                                   : RuleTrigger::Appears;
+    return rule;
+}
+
+void RULE_EDIT::OnInit()
+{
+    for (int field : kFields)
+        SendMessageA(Item(field), EM_LIMITTEXT, kRuleFieldMaxChars, 0);
+    SetWindowTextA(Item(IDC_RULE_EXE), m_rule.exe.Text());
+    SetWindowTextA(Item(IDC_RULE_CLASS), m_rule.className.Text());
+    SetWindowTextA(Item(IDC_RULE_TITLE), m_rule.title.Text());
+    CheckRadioButton(Window(), IDC_RULE_APPEARS, IDC_RULE_MINIMISED,
+                     m_rule.trigger == RuleTrigger::Minimised ? IDC_RULE_MINIMISED : IDC_RULE_APPEARS);
+    SetUpHelpPopups();
+    UpdateCount();
+    SetTimer(Window(), kCountTimer, kRecountMs, nullptr);
+}
+
+void RULE_EDIT::SetUpHelpPopups()
+{
+    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
+    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
+        return;
+    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
+    for (const PopupText& popup : kPopups)
+        m_helpPopups->Add(popup.control, popup.text);
+}
+
+void RULE_EDIT::UpdateCount()
+{
+    const Rule rule = FromFields();
+    NString text("Fill in at least one of the three fields.");
+    if (rule.IsValid()) {
+        const size_t count = VisibleMatchingWindows(rule.Criteria()).size();
+        text = NString::Format("matches %u open window%s", static_cast<unsigned>(count), count == 1 ? "" : "s");
+    }
+    SetWindowTextA(Item(IDC_RULE_COUNT), text.Text());
+    EnableWindow(Item(IDC_RULE_OK), rule.IsValid());
+}
+
+void RULE_EDIT::OnCommand(WPARAM wParam)
+{
+    const int id = LOWORD(wParam);
+    if (wParam == IDC_RULE_OK) {
+        const Rule rule = FromFields();
+        if (!rule.IsValid())
+            return;
+        m_rule = rule;
+        EndDialog(Window(), IDOK);
+    } else if (wParam == IDC_RULE_CANCEL) {
+        EndDialog(Window(), IDCANCEL);
+    } else if (HIWORD(wParam) == EN_CHANGE && (id == IDC_RULE_EXE || id == IDC_RULE_CLASS || id == IDC_RULE_TITLE)) {
+        SetTimer(Window(), kCountTimer, kTypingPauseMs, nullptr);
+    }
+}
+
+INT_PTR RULE_EDIT::OnMessage(UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit();
+        break;
+    case WM_COMMAND:
+        OnCommand(wParam);
+        break;
+    case WM_TIMER:
+        if (wParam == kCountTimer) {
+            UpdateCount();
+            SetTimer(Window(), kCountTimer, kRecountMs, nullptr);
+        }
+        break;
+    case WM_DESTROY:
+        KillTimer(Window(), kCountTimer);
+        m_helpPopups.reset();
+        break;
+    }
+    return 0;
+}
+
+bool EditRule(HWND parent, HMODULE module, Rule& rule)
+{
+    RULE_EDIT dialog(parent, module, rule);
+    if (dialog.Show(parent) != IDOK)
+        return false;
+    rule = dialog.Edited();
+    return true;
+}

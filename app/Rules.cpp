@@ -1,0 +1,279 @@
+#include "app/Rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "settings/SettingsKey.h"
+
+namespace {
+
+constexpr char kRulesSubKey[] = "Rules";
+constexpr char kEnabledValue[] = "Enabled";
+constexpr char kTitleValue[] = "Title";
+constexpr char kClassValue[] = "Class";
+constexpr char kExeValue[] = "Exe";
+constexpr char kWhenValue[] = "When";
+// A UTF-8 character takes at most four bytes.
+constexpr size_t kFieldMaxBytes = kRuleFieldMaxChars * 4;
+// Values of one rule key read at most: a bound on what a damaged key can cost.
+constexpr DWORD kMaxValuesPerRule = 256;
+
+bool IsRuleKeyName(const char* name)
+{
+    return std::strlen(name) == 3 && std::isdigit(static_cast<unsigned char>(name[0])) &&
+           std::isdigit(static_cast<unsigned char>(name[1])) && std::isdigit(static_cast<unsigned char>(name[2]));
+}
+
+NString KeyName(int index)
+{
+    return NString::Format("%03d", index);
+}
+
+const RawValue* FindValue(const std::vector<RawValue>& raw, const char* name)
+{
+    for (const RawValue& value : raw)
+        if (value.name.EqualsNoCase(name))
+            return &value;
+    return nullptr;
+}
+
+// An absent value leaves number alone; false for any other type or size.
+bool ParseNumber(const std::vector<RawValue>& raw, const char* name, int32_t& number)
+{
+    const RawValue* value = FindValue(raw, name);
+    if (!value)
+        return true;
+    if (value->type != REG_DWORD || value->data.size() != sizeof(DWORD))
+        return false;
+    DWORD data = 0;
+    std::memcpy(&data, value->data.data(), sizeof data);
+    number = static_cast<int32_t>(data);
+    return true;
+}
+
+// An absent value leaves text empty; false for any other type or a text too long for a rule.
+// The stored data need not end in a zero: no more than its size is taken.
+bool ParseText(const std::vector<RawValue>& raw, const char* name, NString& text)
+{
+    const RawValue* value = FindValue(raw, name);
+    if (!value)
+        return true;
+    if (value->type != REG_SZ)
+        return false;
+    const char* data = reinterpret_cast<const char*>(value->data.data());
+    const size_t length = std::find(data, data + value->data.size(), '\0') - data;
+    if (length > kFieldMaxBytes)
+        return false;
+    text = NString(value->data.empty() ? "" : data, static_cast<uint32_t>(length));
+    return true;
+}
+
+Rule ParseRule(const std::vector<RawValue>& raw)
+{
+    Rule rule;
+    int32_t enabled = 1, when = 0;
+    bool sound = ParseNumber(raw, kEnabledValue, enabled) && ParseNumber(raw, kWhenValue, when) &&
+                 ParseText(raw, kTitleValue, rule.title) && ParseText(raw, kClassValue, rule.className) &&
+                 ParseText(raw, kExeValue, rule.exe);
+    sound = sound && (enabled == 0 || enabled == 1) &&
+            (when == static_cast<int32_t>(RuleTrigger::Appears) || when == static_cast<int32_t>(RuleTrigger::Minimised));
+    rule.enabled = enabled == 1;
+    rule.trigger = when == static_cast<int32_t>(RuleTrigger::Minimised) ? RuleTrigger::Minimised : RuleTrigger::Appears;
+    rule.damaged = !sound;
+    return rule;
+}
+
+// Owns one open registry key.
+class OpenKey {
+public:
+    OpenKey(const NString& path, REGSAM access)
+    {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, &m_key) != ERROR_SUCCESS)
+            m_key = nullptr;
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    ~OpenKey()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+std::vector<RawValue> ReadRawValues(const NString& path)
+{
+    std::vector<RawValue> values;
+    OpenKey key(path, KEY_READ);
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (!key.Get() || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                       &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::vector<char> name(longestName + 2);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD i = 0; i < std::min(count, kMaxValuesPerRule); ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key.Get(), i, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            continue;
+        RawValue value;
+        value.name = NString(name.data(), nameLength);
+        value.type = type;
+        value.data.assign(data.begin(), data.begin() + std::min<size_t>(size, data.size()));
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+} // namespace
+
+bool Rule::IsValid() const
+{
+    return !damaged && !(title.IsEmpty() && className.IsEmpty() && exe.IsEmpty());
+}
+
+WindowCriteria Rule::Criteria() const
+{
+    WindowCriteria criteria;
+    criteria.titleLike = title;
+    criteria.className = className;
+    criteria.exe = exe;
+    return criteria;
+}
+
+NString Rule::Describe() const
+{
+    NString text("");
+    auto add = [&text](const char* label, const NString& value) {
+        if (value.IsEmpty())
+            return;
+        if (!text.IsEmpty())
+            text += ", ";
+        text += NString::Format("%s \"%s\"", label, value.Text());
+    };
+    add("program", exe);
+    add("class", className);
+    add("title", title);
+    if (text.IsEmpty())
+        text = "no window";
+    return text + " " + TriggerText(trigger);
+}
+
+bool Rule::SameAs(const Rule& other) const
+{
+    return enabled == other.enabled && trigger == other.trigger && title.Equals(other.title) &&
+           className.Equals(other.className) && exe.Equals(other.exe);
+}
+
+const char* TriggerText(RuleTrigger trigger)
+{
+    return trigger == RuleTrigger::Minimised ? "is minimised" : "appears";
+}
+
+RuleStore::RuleStore(const char* programKeyPath) : m_path(NString(programKeyPath) + "\\" + kRulesSubKey) {}
+
+NString RuleStore::RulePath(const NString& keyName) const
+{
+    return m_path + "\\" + keyName;
+}
+
+std::vector<NString> RuleStore::RuleKeyNames() const
+{
+    std::vector<NString> names;
+    OpenKey rules(m_path, KEY_READ);
+    if (!rules.Get())
+        return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        const LONG result = RegEnumKeyExA(rules.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_SUCCESS && IsRuleKeyName(name))
+            names.push_back(NString(name));
+    }
+    std::sort(names.begin(), names.end(),
+              [](const NString& a, const NString& b) { return std::strcmp(a.Text(), b.Text()) < 0; });
+    return names;
+}
+
+std::vector<StoredRule> RuleStore::Load() const
+{
+    std::vector<StoredRule> rules;
+    for (const NString& name : RuleKeyNames()) {
+        StoredRule stored;
+        stored.keyName = name;
+        stored.raw = ReadRawValues(RulePath(name));
+        stored.rule = ParseRule(stored.raw);
+        rules.push_back(std::move(stored));
+    }
+    return rules;
+}
+
+std::vector<Rule> RuleStore::LoadActing() const
+{
+    std::vector<Rule> acting;
+    for (const StoredRule& stored : Load())
+        if (stored.rule.Acts())
+            acting.push_back(stored.rule);
+    return acting;
+}
+
+bool RuleStore::WriteFresh(const NString& keyName, const Rule& rule) const
+{
+    const NString path = RulePath(keyName);
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
+    SettingsKey key(HKEY_CURRENT_USER, path.Text());
+    return key.WriteInt(kEnabledValue, rule.enabled ? 1 : 0) && key.WriteText(kTitleValue, rule.title.Text()) &&
+           key.WriteText(kClassValue, rule.className.Text()) && key.WriteText(kExeValue, rule.exe.Text()) &&
+           key.WriteInt(kWhenValue, static_cast<int32_t>(rule.trigger));
+}
+
+bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const
+{
+    const NString path = RulePath(keyName);
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool written = true;
+    for (const RawValue& value : raw)
+        written = RegSetValueExA(key, value.name.Text(), 0, value.type, value.data.data(),
+                                 static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS && written;
+    RegCloseKey(key);
+    return written;
+}
+
+bool RuleStore::Save(const std::vector<StoredRule>& rules) const
+{
+    const std::vector<NString> existing = RuleKeyNames();
+    bool same = rules.size() == existing.size();
+    for (size_t i = 0; same && i < rules.size(); ++i)
+        same = !rules[i].changed && rules[i].keyName.Equals(existing[i]);
+    if (same || rules.size() > static_cast<size_t>(kMaxRules))
+        return same;
+    bool written = true;
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const StoredRule& stored = rules[i];
+        const NString name = KeyName(static_cast<int>(i));
+        if (!stored.changed && stored.keyName.Equals(name))
+            continue;
+        const bool fresh = stored.changed || stored.keyName.IsEmpty();
+        written = (fresh ? WriteFresh(name, stored.rule) : WriteRaw(name, stored.raw)) && written;
+    }
+    for (const NString& name : existing)
+        if (name.ToInt() >= static_cast<int32_t>(rules.size()))
+            RegDeleteTreeA(HKEY_CURRENT_USER, RulePath(name).Text());
+    return written;
+}
+
+bool RuleStore::Append(const Rule& rule) const
+{
+    const std::vector<NString> existing = RuleKeyNames();
+    const int next = existing.empty() ? 0 : existing.back().ToInt() + 1;
+    return next < kMaxRules && WriteFresh(KeyName(next), rule);
+}

@@ -1,0 +1,95 @@
+// Rules: "hide windows like these automatically". A rule picks windows by a title pattern, a
+// class name and a program file name (the same criteria and the same matching engine as the
+// command line) and says when it acts: when such a window appears, or when it is minimised. Its
+// action is always the hide into the menu, so a rule never puts a window beyond the user's reach.
+//
+// Rules are kept under the program's key, sub-key "Rules", one sub-key per rule named "000",
+// "001"... in the order the user sees them, with the values Enabled (REG_DWORD 0/1, 1 when
+// absent), Title, Class, Exe (REG_SZ, absent or empty when not given) and When (REG_DWORD,
+// 1 appears, 2 minimised). A damaged value makes only its own rule invalid, and a rule the user
+// did not change is never rewritten: moved to another place it is copied value for value.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/WindowMatch.h"
+#include "text/NString.h"
+
+enum class RuleTrigger : int32_t { Appears = 1, Minimised = 2 };
+
+// Longest title pattern, class or program name the edit dialog takes; a stored value longer than
+// its UTF-8 form can be is damage.
+constexpr uint32_t kRuleFieldMaxChars = 255;
+// Rules the store holds at most (sub-keys "000" to "999").
+constexpr int kMaxRules = 1000;
+
+struct Rule {
+    bool enabled = true;
+    NString title{""};      // title pattern, '*' and '?'
+    NString className{""};
+    NString exe{""};        // program file name, such as "notepad.exe"
+    RuleTrigger trigger = RuleTrigger::Appears;
+    // Read from a damaged store entry; such a rule never acts.
+    bool damaged = false;
+
+    // Not damaged, and at least one of the three fields given.
+    bool IsValid() const;
+    bool Acts() const { return enabled && IsValid(); }
+    // The criteria of the three fields (title as a pattern).
+    WindowCriteria Criteria() const;
+    // One line for lists and messages: the fields given and the trigger.
+    NString Describe() const;
+    // Same fields, trigger and enabled state (the damage mark aside).
+    bool SameAs(const Rule& other) const;
+};
+
+// Text of the trigger for lists: "appears" or "is minimised".
+const char* TriggerText(RuleTrigger trigger);
+
+// One stored value of a rule exactly as found: copied back unchanged when its rule moves.
+struct RawValue {
+    NString name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// A rule as the Rules dialog edits it: where it came from and whether the user changed it.
+struct StoredRule {
+    Rule rule;
+    // The sub-key it was read from; empty for a rule the user added.
+    NString keyName;
+    std::vector<RawValue> raw;
+    bool changed = false;
+};
+
+class RuleStore {
+public:
+    // programKeyPath: the program's key below HKEY_CURRENT_USER.
+    explicit RuleStore(const char* programKeyPath);
+
+    // The stored rules in their order ("000" first). Sub-keys that are not three digits are not
+    // rules and are ignored.
+    std::vector<StoredRule> Load() const;
+    // Only the rules that act, in order.
+    std::vector<Rule> LoadActing() const;
+    // Makes the stored rules these, in this order: "000", "001"... A rule that is unchanged and
+    // stays under its sub-key is not touched; one that moved is copied value for value; changed
+    // and new rules are written afresh; sub-keys left over are removed. Writes nothing when
+    // nothing changed. False when a write failed.
+    bool Save(const std::vector<StoredRule>& rules) const;
+    // Adds the rule after the last stored one without touching any other. False when the store
+    // is full or the write failed.
+    bool Append(const Rule& rule) const;
+
+private:
+    // The sub-keys that name rules, in order.
+    std::vector<NString> RuleKeyNames() const;
+    bool WriteFresh(const NString& keyName, const Rule& rule) const;
+    bool WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const;
+    NString RulePath(const NString& keyName) const;
+
+    NString m_path;
+};

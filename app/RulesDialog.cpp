@@ -1,0 +1,289 @@
+#include "app/RulesDialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/RuleEditDialog.h"
+#include "hotkeys/HotkeyTable.h"
+#include "res/RulesDialogIds.h"
+
+namespace {
+
+constexpr int kHelpPopupWidth = 320;
+
+struct Column {
+    const char* heading;
+    int percent;  // of the list's width
+};
+constexpr Column kColumns[] = {{"Program", 27}, {"Class", 24}, {"Title", 27}, {"When", 22}};
+
+const char* WhenText(const Rule& rule)
+{
+    if (rule.damaged)
+        return "damaged";
+    return rule.trigger == RuleTrigger::Minimised ? "minimised" : "appears";
+}
+
+struct PopupText {
+    int control;
+    const char* text;
+};
+
+constexpr PopupText kPopups[] = {
+    {IDC_RULES_LIST, "Your rules, in order. A ticked rule is used; an unticked one is kept without being used. "
+                     "Double click a rule to edit it."},
+    {IDC_RULES_ADD, "Make a new rule"},
+    {IDC_RULES_EDIT, "Change the selected rule"},
+    {IDC_RULES_REMOVE, "Delete the selected rule"},
+    {IDC_RULES_UP, "Move the selected rule up the list"},
+    {IDC_RULES_DOWN, "Move the selected rule down the list"},
+    {IDC_RULES_OK, "Keep the changes and use the ticked rules"},
+    {IDC_RULES_CANCEL, "Forget the changes"},
+};
+
+} // namespace
+
+RULES::RULES(HWND parent, HMODULE module, const char* programKeyPath)
+    : QF_MODALDIALOG(nullptr, IDD_RULES, parent, module), m_store(programKeyPath)
+{
+    // The template's list view needs its class registered before the dialog is made.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
+}
+
+RULES::~RULES() = default;
+
+void RULES::OnInit()
+{
+    HWND list = Item(IDC_RULES_LIST);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    AddColumns();
+    m_rules = m_store.Load();
+    FillList(0);
+    SetUpHelpPopups();
+}
+
+void RULES::AddColumns()
+{
+    HWND list = Item(IDC_RULES_LIST);
+    RECT client = {};
+    GetClientRect(list, &client);
+    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
+    int index = 0;
+    for (const Column& column : kColumns) {
+        LVCOLUMNA info = {};
+        info.mask = LVCF_TEXT | LVCF_WIDTH;
+        info.pszText = const_cast<char*>(column.heading);
+        info.cx = width * column.percent / 100;
+        SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void RULES::SetUpHelpPopups()
+{
+    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
+    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
+        return;
+    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
+    for (const PopupText& popup : kPopups)
+        m_helpPopups->Add(popup.control, popup.text);
+}
+
+void RULES::FillList(int select)
+{
+    HWND list = Item(IDC_RULES_LIST);
+    m_filling = true;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list);
+    for (size_t i = 0; i < m_rules.size(); ++i) {
+        const Rule& rule = m_rules[i].rule;
+        const char* texts[] = {rule.exe.Text(), rule.className.Text(), rule.title.Text(), WhenText(rule)};
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<char*>(texts[0] ? texts[0] : "");
+        const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        for (int column = 1; column < 4; ++column) {
+            item.iItem = index;
+            item.iSubItem = column;
+            item.pszText = const_cast<char*>(texts[column] ? texts[column] : "");
+            SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        }
+        ListView_SetCheckState(list, index, rule.enabled && !rule.damaged);
+    }
+    if (select >= 0 && select < static_cast<int>(m_rules.size())) {
+        ListView_SetItemState(list, select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list, select, FALSE);
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    m_filling = false;
+    UpdateButtons();
+}
+
+int RULES::SelectedIndex() const
+{
+    const int index = ListView_GetNextItem(Item(IDC_RULES_LIST), -1, LVNI_SELECTED);
+    return index >= 0 && index < static_cast<int>(m_rules.size()) ? index : -1;
+}
+
+void RULES::UpdateButtons()
+{
+    const int index = SelectedIndex();
+    const int last = static_cast<int>(m_rules.size()) - 1;
+    EnableWindow(Item(IDC_RULES_ADD), m_rules.size() < static_cast<size_t>(kMaxRules));
+    EnableWindow(Item(IDC_RULES_EDIT), index >= 0);
+    EnableWindow(Item(IDC_RULES_REMOVE), index >= 0);
+    EnableWindow(Item(IDC_RULES_UP), index > 0);
+    EnableWindow(Item(IDC_RULES_DOWN), index >= 0 && index < last);
+}
+
+// A click on a box: the rule's enabled state follows it. A damaged rule cannot act, so its box
+// goes back to empty.
+void RULES::OnCheckChanged(int index)
+{
+    HWND list = Item(IDC_RULES_LIST);
+    if (index < 0 || index >= static_cast<int>(m_rules.size()))
+        return;
+    StoredRule& stored = m_rules[static_cast<size_t>(index)];
+    const bool checked = ListView_GetCheckState(list, index) != FALSE;
+    if (stored.rule.damaged) {
+        if (checked) {
+            m_filling = true;
+            ListView_SetCheckState(list, index, FALSE);
+            m_filling = false;
+        }
+        return;
+    }
+    if (checked != stored.rule.enabled) {
+        stored.rule.enabled = checked;
+        stored.changed = true;
+    }
+}
+
+void RULES::OnNotify(const NMHDR& header)
+{
+    if (header.idFrom != IDC_RULES_LIST || m_filling)
+        return;
+    if (header.code == LVN_ITEMCHANGED) {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
+            OnCheckChanged(change.iItem);
+        UpdateButtons();
+    } else if (header.code == NM_DBLCLK) {
+        EditSelected();
+    }
+}
+
+void RULES::AddRule()
+{
+    Rule rule;
+    if (m_rules.size() >= static_cast<size_t>(kMaxRules) || !EditRule(Window(), Module(), rule))
+        return;
+    StoredRule added;
+    added.rule = rule;
+    added.changed = true;
+    m_rules.push_back(added);
+    FillList(static_cast<int>(m_rules.size()) - 1);
+}
+
+// The edit dialog runs its own loop: the rule is looked up again by its place afterwards.
+void RULES::EditSelected()
+{
+    const int index = SelectedIndex();
+    if (index < 0)
+        return;
+    const Rule before = m_rules[static_cast<size_t>(index)].rule;
+    Rule rule = before;
+    rule.damaged = false;
+    if (!EditRule(Window(), Module(), rule) || index >= static_cast<int>(m_rules.size()))
+        return;
+    StoredRule& stored = m_rules[static_cast<size_t>(index)];
+    if (before.damaged || !rule.SameAs(before)) {
+        stored.rule = rule;
+        stored.changed = true;
+    }
+    FillList(index);
+}
+
+void RULES::RemoveSelected()
+{
+    const int index = SelectedIndex();
+    if (index < 0)
+        return;
+    m_rules.erase(m_rules.begin() + index);
+    FillList(std::min(index, static_cast<int>(m_rules.size()) - 1));
+}
+
+void RULES::MoveSelected(int by)
+{
+    const int index = SelectedIndex();
+    const int target = index + by;
+    if (index < 0 || target < 0 || target >= static_cast<int>(m_rules.size()))
+        return;
+    std::swap(m_rules[static_cast<size_t>(index)], m_rules[static_cast<size_t>(target)]);
+    FillList(target);
+}
+
+void RULES::SaveAndClose()
+{
+    if (!m_store.Save(m_rules)) {
+        TimedMessageBox("The rules could not all be stored.", "Rules", MB_OK | MB_ICONWARNING, 0);
+        return;
+    }
+    EndDialog(Window(), IDOK);
+}
+
+void RULES::OnCommand(WPARAM wParam)
+{
+    switch (wParam) {
+    case IDC_RULES_ADD:
+        AddRule();
+        break;
+    case IDC_RULES_EDIT:
+        EditSelected();
+        break;
+    case IDC_RULES_REMOVE:
+        RemoveSelected();
+        break;
+    case IDC_RULES_UP:
+        MoveSelected(-1);
+        break;
+    case IDC_RULES_DOWN:
+        MoveSelected(1);
+        break;
+    case IDC_RULES_OK:
+        SaveAndClose();
+        break;
+    case IDC_RULES_CANCEL:
+        EndDialog(Window(), IDCANCEL);
+        break;
+    }
+}
+
+INT_PTR RULES::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit();
+        break;
+    case WM_COMMAND:
+        OnCommand(wParam);
+        break;
+    case WM_NOTIFY:
+        if (lParam)
+            OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        break;
+    case WM_DESTROY:
+        m_helpPopups.reset();
+        break;
+    }
+    return 0;
+}
+
+bool ShowRulesDialog(HWND parent, HMODULE module, const char* programKeyPath)
+{
+    RULES dialog(parent, module, programKeyPath);
+    return dialog.Show(parent) == IDOK;
+}

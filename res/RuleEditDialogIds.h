@@ -1,0 +1,20 @@
+/* Resource ids of the dialog that edits one rule (template 161). */
+#ifndef VB_RES_RULEEDITDIALOGIDS_H
+#define VB_RES_RULEEDITDIALOGIDS_H
+
+#define IDD_RULE_EDIT 161
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#define IDC_RULE_OK 1
+#define IDC_RULE_CANCEL 2
+#define IDC_RULE_EXE 1000
+#define IDC_RULE_CLASS 1001
+#define IDC_RULE_TITLE 1002
+#define IDC_RULE_APPEARS 1003
+#define IDC_RULE_MINIMISED 1004
+#define IDC_RULE_COUNT 1005
+
+#endif

@@ -1,0 +1,202 @@
+// The Rules dialog and the rule edit dialog run in this process over the program's key, answered
+// as a user answers them: what OK stores, what it leaves alone, and what Cancel stores (nothing).
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/RuleEditDialog.h"
+#include "app/RulesDialog.h"
+#include "component/DialogAnswerer.h"
+#include "hotkeys/HotkeyTable.h"
+#include "res/RuleEditDialogIds.h"
+#include "res/RulesDialogIds.h"
+#include "support/TargetWindows.h"
+#include "support/TestSupport.h"
+#include "tests/support/ScriptedDialog.h"
+
+using namespace vbtest;
+using winbase_test::DialogAnswerer;
+
+namespace {
+
+using ScriptedRules = ScriptedDialog<RULES>;
+using ScriptedEdit = ScriptedDialog<RULE_EDIT>;
+
+const std::string kRulesPath = std::string(kProgramKeyPath) + "\\Rules";
+
+// Every value of one rule's key, by name: type and bytes.
+using Values = std::map<std::string, std::pair<DWORD, std::vector<BYTE>>>;
+
+Values ReadValues(const char* rule)
+{
+    Values values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kRulesPath + "\\" + rule).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[64];
+        BYTE data[4096];
+        DWORD nameLength = sizeof name, type = 0, size = sizeof data;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+            break;
+        values[name] = {type, std::vector<BYTE>(data, data + size)};
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+void Write(const char* rule, const char* name, DWORD type, const void* data, DWORD size)
+{
+    RegSetKeyValueA(HKEY_CURRENT_USER, (kRulesPath + "\\" + rule).c_str(), name, type, data, size);
+}
+
+void WriteText(const char* rule, const char* name, const char* text)
+{
+    Write(rule, name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
+}
+
+void WriteNumber(const char* rule, const char* name, DWORD number)
+{
+    Write(rule, name, REG_DWORD, &number, sizeof number);
+}
+
+Values Fresh(DWORD enabled, const char* title, const char* cls, const char* exe, DWORD when)
+{
+    auto text = [](const char* t) { return std::pair<DWORD, std::vector<BYTE>>{REG_SZ, {t, t + strlen(t) + 1}}; };
+    auto number = [](DWORD n) {
+        const BYTE* b = reinterpret_cast<const BYTE*>(&n);
+        return std::pair<DWORD, std::vector<BYTE>>{REG_DWORD, {b, b + 4}};
+    };
+    return {{"Enabled", number(enabled)}, {"Title", text(title)}, {"Class", text(cls)},
+            {"Exe", text(exe)}, {"When", number(when)}};
+}
+
+std::string ItemText(HWND list, int row, int column)
+{
+    char text[128] = {};
+    ListView_GetItemText(list, row, column, text, sizeof text);
+    return text;
+}
+
+void SelectRow(HWND list, int row)
+{
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// The edit dialog's count, brought up to date at once: its timer (id 1) is fired by hand, since an
+// answer that waited would let the next answer act on this dialog.
+std::string CountNow(HWND edit)
+{
+    SendMessageA(edit, WM_TIMER, 1, 0);
+    char text[64] = {};
+    GetDlgItemTextA(edit, IDC_RULE_COUNT, text, sizeof text);
+    return text;
+}
+
+int ToolCount(const HelpPopup* popups)
+{
+    return popups ? static_cast<int>(SendMessageA(popups->Tooltip(), TTM_GETTOOLCOUNT, 0, 0)) : 0;
+}
+
+} // namespace
+
+class RulesDialogTest : public ::testing::Test {
+protected:
+    // 000 sound, 001 damaged (with a value no rule has), 002 not ticked, 003 sound.
+    void SetUp() override
+    {
+        m_settings.Clear();
+        WriteNumber("000", "When", 1);
+        WriteText("000", "Exe", "a.exe");
+        WriteText("001", "When", "x");
+        WriteText("001", "Title", "Broken*");
+        WriteText("001", "Note", "kept as it is");
+        WriteNumber("002", "Enabled", 0);
+        WriteNumber("002", "When", 2);
+        WriteText("002", "Title", "C*");
+        WriteNumber("003", "When", 1);
+        WriteText("003", "Title", "D");
+    }
+    RegistryKeyGuard m_settings;
+};
+
+TEST_F(RulesDialogTest, OkStoresAddsEditsRemovalsAndOrderAndCopiesUntouchedRulesUnchanged)
+{
+    const Values damaged = ReadValues("001"), untouched = ReadValues("003");
+    TargetWindows counted("--window --title \"Counted Window\"");
+    ASSERT_TRUE(counted.Ready());
+    std::vector<std::string> counts;
+    DialogAnswerer answerer;
+    answerer
+        .Then("Rule",
+              [&](HWND edit) {
+                  DialogAnswerer::Type(edit, IDC_RULE_EXE, "new.exe");
+                  DialogAnswerer::Type(edit, IDC_RULE_TITLE, "counted w*");
+                  DialogAnswerer::Click(edit, IDC_RULE_MINIMISED);
+                  counts.push_back(CountNow(edit));
+                  DialogAnswerer::Type(edit, IDC_RULE_EXE, "");
+                  counts.push_back(CountNow(edit));
+                  DialogAnswerer::Type(edit, IDC_RULE_EXE, "new.exe");
+                  DialogAnswerer::Click(edit, IDC_RULE_OK);
+              })
+        .Then("Rule", [](HWND edit) {
+            DialogAnswerer::Type(edit, IDC_RULE_CLASS, "CClass");
+            DialogAnswerer::Click(edit, IDC_RULE_OK);
+        });
+    ScriptedRules dialog([&](ScriptedRules& d) -> WPARAM {
+        HWND list = d.Item(IDC_RULES_LIST);
+        EXPECT_EQ(ListView_GetItemCount(list), 4);
+        EXPECT_EQ(ItemText(list, 1, 3), "damaged");
+        for (int row : {0, 1, 2, 3})
+            EXPECT_EQ(ListView_GetCheckState(list, row) != FALSE, row == 0 || row == 3) << row;
+        DialogAnswerer::Click(d.Window(), IDC_RULES_ADD);      // A dmg C D New
+        SelectRow(list, 2);
+        DialogAnswerer::Click(d.Window(), IDC_RULES_EDIT);     // A dmg C' D New
+        SelectRow(list, 0);
+        DialogAnswerer::Click(d.Window(), IDC_RULES_REMOVE);   // dmg C' D New
+        SelectRow(list, 2);
+        DialogAnswerer::Click(d.Window(), IDC_RULES_UP);       // dmg D C' New
+        ListView_SetCheckState(list, 2, TRUE);
+        ListView_SetCheckState(list, 0, TRUE);
+        EXPECT_FALSE(ListView_GetCheckState(list, 0)) << "a damaged rule cannot be ticked";
+        EXPECT_EQ(ItemText(list, 3, 0), "new.exe");
+        return IDOK;
+    }, nullptr, GetModuleHandleA(nullptr), kProgramKeyPath);
+    EXPECT_EQ(dialog.Show(), IDOK);
+    EXPECT_EQ(answerer.Answered(), 2u);
+    EXPECT_EQ(counts, (std::vector<std::string>{"matches 0 open windows", "matches 1 open window"}));
+
+    EXPECT_EQ(ReadValues("000"), damaged);
+    EXPECT_EQ(ReadValues("001"), untouched);
+    EXPECT_EQ(ReadValues("002"), Fresh(1, "C*", "CClass", "", 2));
+    EXPECT_EQ(ReadValues("003"), Fresh(1, "counted w*", "", "new.exe", 2));
+    EXPECT_TRUE(ReadValues("004").empty());
+}
+
+TEST_F(RulesDialogTest, CancelStoresNothingAndEveryControlHasAHelpPopup)
+{
+    const Values before[] = {ReadValues("000"), ReadValues("001"), ReadValues("002"), ReadValues("003")};
+    ScriptedRules dialog([&](ScriptedRules& d) -> WPARAM {
+        EXPECT_EQ(ToolCount(d.HelpPopups()), 8);
+        SelectRow(d.Item(IDC_RULES_LIST), 0);
+        DialogAnswerer::Click(d.Window(), IDC_RULES_REMOVE);
+        DialogAnswerer::Click(d.Window(), IDC_RULES_DOWN);
+        return IDCANCEL;
+    }, nullptr, GetModuleHandleA(nullptr), kProgramKeyPath);
+    EXPECT_EQ(dialog.Show(), IDCANCEL);
+    const char* names[] = {"000", "001", "002", "003"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadValues(names[i]), before[i]) << names[i];
+
+    ScriptedEdit edit([](ScriptedEdit& d) -> WPARAM {
+        EXPECT_EQ(ToolCount(d.HelpPopups()), 8);
+        EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_RULE_OK))) << "a rule without a field";
+        return IDCANCEL;
+    }, nullptr, GetModuleHandleA(nullptr), Rule());
+    EXPECT_EQ(edit.Show(), IDCANCEL);
+}
