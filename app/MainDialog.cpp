@@ -41,7 +41,7 @@ void DIALOG::OnInit()
     m_candidates.Refresh();
     SetTimer(Window(), kRefreshTimer, kRefreshIntervalMs, nullptr);
     EntriesMayHaveChanged();
-    StartRules();
+    StartRules(false);
 }
 
 void DIALOG::OnDestroy()

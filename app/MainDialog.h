@@ -86,8 +86,10 @@ private:
     void RunAbout();
 
     // Rules (MainDialogRules.cpp).
-    // Reads the acting rules and starts or stops the scan and the hook to suit them.
-    void StartRules();
+    // Reads the acting rules and starts or stops the scan and the hook to suit them; with lookNow
+    // the first scan comes at once, else after the scan's interval (at start: once the dialog
+    // shows, so that nothing it says comes before it).
+    void StartRules(bool lookNow);
     void StopRules();
     // Handles the queued events, and with scan a pass over every window; then refreshes what
     // mirrors the menu and tells of refused hides.

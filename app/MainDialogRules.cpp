@@ -31,7 +31,7 @@ bool WatchAllows(const char* way)
 
 } // namespace
 
-void DIALOG::StartRules()
+void DIALOG::StartRules(bool lookNow)
 {
     m_ruleScan = WatchAllows("scan");
     m_ruleEvents = WatchAllows("events");
@@ -42,7 +42,8 @@ void DIALOG::StartRules()
     }
     if (m_ruleScan) {
         SetTimer(Window(), kRuleScanTimer, kScanIntervalMs, nullptr);
-        PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
+        if (lookNow)
+            PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
     }
     if (m_ruleEvents && !m_windowEvents.Running())
         m_windowEvents.Start(Window(), kRulesWake);
@@ -94,7 +95,7 @@ void DIALOG::RunRules(bool scan)
 void DIALOG::RunRulesDialog()
 {
     if (ShowRulesDialog(Window(), Module(), kProgramKeyPath))
-        StartRules();
+        StartRules(true);
 }
 
 // The entry under the pointer is selected first, as a right click selects in lists; from the
@@ -151,5 +152,5 @@ void DIALOG::NewRuleLike(HWND window)
         TimedMessageBox("The rule could not be stored.", kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
         return;
     }
-    StartRules();
+    StartRules(true);
 }

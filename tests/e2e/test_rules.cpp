@@ -227,6 +227,27 @@ TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
     EXPECT_EQ(ReadText("000", "When"), "1") << "a damaged value stays as it was";
 }
 
+// Two windows refuse the same rule's hide: the user is told once, and neither is tried again.
+TEST_F(Rules, ARefusedHideIsToldOncePerRuleAndNotRetried)
+{
+    WriteRule("000", "Stubborn*", nullptr, nullptr, 1);
+    TargetWindows targets("--window --title \"Stubborn One\" --refuse-hide --window --title \"Stubborn Two\" --refuse-hide");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    auto box = [&] {
+        HWND found = FindTopWindow({app.Process().Id(), "Window Veilbox", "#32770", true});
+        return found != app.MainWindow() ? found : nullptr;
+    };
+    HWND told = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (told = box()) != nullptr; }));
+    PostMessageA(told, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(told); }));
+    EXPECT_FALSE(WaitFor([&] { return box() != nullptr; }, 2500)) << "told again";
+    EXPECT_TRUE(IsWindowVisible(targets[0]));
+    EXPECT_TRUE(IsWindowVisible(targets[1]));
+}
+
 TEST_F(Rules, ARuleMadeFromTheListsContextMenuStartsFromTheWindowsProgramAndClass)
 {
     TargetWindows targets("--window --title \"Context Target\" --class VbContextClass");
