@@ -6,28 +6,33 @@ namespace {
 
 // Windows remembered at most between scans (when only events arrive, nothing else forgets).
 constexpr size_t kMaxKnownWindows = 8192;
+// A visible window whose title matched no rule has its title read again in one scan of this many
+// (each window in its own), so a title that changes to match is noticed within as many seconds;
+// new windows, windows that show and windows that match are read every time.
+constexpr unsigned kTitleRounds = 3;
 
 bool IsHeld(const std::vector<HWND>& held, HWND window)
 {
     return std::binary_search(held.begin(), held.end(), window);
 }
 
-// The window's visibility, asked once per look.
+// The window's visibility, asked once per look and kept in seen.
 class Visibility {
 public:
-    explicit Visibility(HWND window) : m_window(window) {}
+    Visibility(HWND window, bool& seen) : m_window(window), m_seen(seen) {}
     bool operator()()
     {
         if (!m_known) {
-            m_visible = IsWindowVisible(m_window) != FALSE;
+            m_seen = IsWindowVisible(m_window) != FALSE;
             m_known = true;
         }
-        return m_visible;
+        return m_seen;
     }
 
 private:
     HWND m_window;
-    bool m_visible = false, m_known = false;
+    bool& m_seen;
+    bool m_known = false;
 };
 
 } // namespace
@@ -35,12 +40,14 @@ private:
 void RuleEngine::SetRules(const std::vector<Rule>& rules)
 {
     m_rules.clear();
+    ++m_generation;
     for (const Rule& rule : rules) {
         if (!rule.Acts())
             continue;
-        ActingRule acting{rule, {}, rule.Criteria()};
+        ActingRule acting{rule, {}, {}};
         acting.fixed.className = rule.className;
         acting.fixed.exe = rule.exe;
+        acting.title.titleLike = rule.title;
         m_rules.push_back(acting);
     }
 }
@@ -104,27 +111,44 @@ void RuleEngine::ForgetGoneWindows()
         it = IsWindow(it->first) ? std::next(it) : m_known.erase(it);
 }
 
-std::vector<size_t> RuleEngine::Candidates(Known& known, Event event)
+// Fixed facts are matched once per window and set of rules. The title is read again when the
+// caller says so, and the patterns are matched again only when it changed.
+const std::vector<size_t>& RuleEngine::MatchingRules(Known& known, const std::function<bool()>& titleDue)
 {
-    std::vector<size_t> candidates;
-    for (size_t i = 0; i < m_rules.size(); ++i) {
-        const RuleTrigger trigger = m_rules[i].rule.trigger;
-        if ((event == Event::Shown && trigger != RuleTrigger::Appears) ||
-            (event == Event::Minimised && trigger != RuleTrigger::Minimised))
-            continue;
-        if (Matches(m_rules[i].fixed, known.facts))
-            candidates.push_back(i);
+    if (known.generation != m_generation) {
+        known.generation = m_generation;
+        known.fixedMatches.clear();
+        for (size_t i = 0; i < m_rules.size(); ++i)
+            if (Matches(m_rules[i].fixed, known.facts))
+                known.fixedMatches.push_back(i);
+        known.titleChecked = false;
+        known.matching = known.fixedMatches;
     }
-    return candidates;
+    const bool titled = std::any_of(known.fixedMatches.begin(), known.fixedMatches.end(),
+                                    [this](size_t i) { return !m_rules[i].rule.title.IsEmpty(); });
+    if (!titled || (known.titleChecked && !titleDue()))
+        return known.matching;
+    known.facts.ForgetTitle();
+    if (known.titleChecked && known.facts.Title().Equals(known.matchedTitle))
+        return known.matching;
+    known.titleChecked = true;
+    known.matchedTitle = known.facts.Title();
+    known.matching.clear();
+    for (size_t i : known.fixedMatches)
+        if (Matches(m_rules[i].title, known.facts))
+            known.matching.push_back(i);
+    return known.matching;
 }
 
 // What is remembered is brought up to date first: a window hidden into the menu and visible
 // again without its entry was brought back by the user; a remembered window seen hidden
 // without an entry was hidden by its program, and the rules may take it again when it appears.
+// Then the rules the window matches are asked in order; the window's visibility and state are
+// only read once a rule matches it.
 void RuleEngine::Consider(HWND window, Event event, const std::vector<HWND>& held)
 {
     Known& known = m_known.find(window)->second;
-    Visibility visible(window);
+    Visibility visible(window, known.seenVisible);
     if (IsHeld(held, window)) {
         if (!visible())
             known.memory = Memory::InMenu;
@@ -136,26 +160,36 @@ void RuleEngine::Consider(HWND window, Event event, const std::vector<HWND>& hel
         else if (known.memory == Memory::InMenu)
             known.memory = Memory::LeftAlone;
     }
-    const std::vector<size_t> candidates = Candidates(known, event);
-    if (candidates.empty() || !visible())
-        return;
-    bool minimisedNow = false;
-    if (std::any_of(candidates.begin(), candidates.end(),
-                    [this](size_t i) { return m_rules[i].rule.trigger == RuleTrigger::Minimised; })) {
-        const bool iconic = event == Event::Minimised || IsIconic(window);
-        minimisedNow = event == Event::Minimised || (iconic && !known.iconic);
-        known.iconic = iconic;
-    }
-    known.facts.ForgetTitle();
-    for (size_t i : candidates) {
-        const ActingRule& acting = m_rules[i];
-        if (acting.rule.trigger == RuleTrigger::Appears ? known.memory == Memory::LeftAlone : !minimisedNow)
+    const bool wasVisible = known.seenVisible;
+    const std::vector<size_t>& matching = MatchingRules(known, [&] {
+        if (event != Event::Scan || !known.matching.empty())
+            return true;
+        if (!wasVisible)
+            return visible();
+        return (m_pass + (reinterpret_cast<UINT_PTR>(window) >> 4)) % kTitleRounds == 0;
+    });
+    bool iconicKnown = false, minimisedNow = false;
+    for (size_t i : matching) {
+        const RuleTrigger trigger = m_rules[i].rule.trigger;
+        if ((event == Event::Shown && trigger != RuleTrigger::Appears) ||
+            (event == Event::Minimised && trigger != RuleTrigger::Minimised) || !visible())
             continue;
-        if (Matches(acting.full, known.facts)) {
-            if (MayActOn(known.facts))
-                Act(window, i);
-            return;
+        if (trigger == RuleTrigger::Appears) {
+            if (known.memory == Memory::LeftAlone)
+                continue;
+        } else {
+            if (!iconicKnown) {
+                const bool iconic = event == Event::Minimised || IsIconic(window);
+                minimisedNow = event == Event::Minimised || (iconic && !known.iconic);
+                known.iconic = iconic;
+                iconicKnown = true;
+            }
+            if (!minimisedNow)
+                continue;
         }
+        if (MayActOn(known.facts))
+            Act(window, i);
+        return;
     }
 }
 

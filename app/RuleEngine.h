@@ -61,23 +61,33 @@ private:
         explicit Known(HWND window) : facts(window) {}
         WindowFacts facts;
         Memory memory = Memory::None;
-        bool iconic = false;  // as last seen while visible
+        bool iconic = false;       // as last seen while a minimised rule matched it
+        bool seenVisible = false;  // at the last look at its visibility
         unsigned pass = 0;    // the last scan that listed it
+        // What the rules of generation say of the window: the rules its class and program match
+        // (facts that never change), and the rules it matches entirely with matchedTitle.
+        unsigned generation = 0;
+        std::vector<size_t> fixedMatches;
+        bool titleChecked = false;
+        NString matchedTitle;
+        std::vector<size_t> matching;
     };
     struct ActingRule {
         Rule rule;
-        WindowCriteria fixed;  // class and program only: facts that never change
-        WindowCriteria full;
+        WindowCriteria fixed;  // class and program: facts that never change
+        WindowCriteria title;  // the title pattern alone
     };
 
     void Consider(HWND window, Event event, const std::vector<HWND>& held);
-    // The rules of the event whose fixed facts the window matches.
-    std::vector<size_t> Candidates(Known& known, Event event);
+    // The rules the window matches now, in order; titleDue says whether its title must be read
+    // again.
+    const std::vector<size_t>& MatchingRules(Known& known, const std::function<bool()>& titleDue);
     void Act(HWND window, size_t rule);
     void ForgetGoneWindows();
 
     RuleHider m_hide;
     std::vector<ActingRule> m_rules;
+    unsigned m_generation = 1;
     std::unordered_map<HWND, Known> m_known;
     unsigned m_pass = 0;
     bool m_busy = false;
