@@ -16,7 +16,7 @@ struct Column {
     const char* heading;
     int percent;  // of the list's width
 };
-constexpr Column kColumns[] = {{"Program", 27}, {"Class", 24}, {"Title", 27}, {"When", 22}};
+constexpr Column kColumns[] = {{"Program", 25}, {"Class", 31}, {"Title", 26}, {"When", 18}};
 
 const char* WhenText(const Rule& rule)
 {
