@@ -36,7 +36,8 @@ void WriteRule(const char* rule, const char* title, const char* cls, const char*
 {
     WriteNumber(rule, "Enabled", enabled);
     WriteNumber(rule, "When", when);
-    for (auto [name, text] : {std::pair{"Title", title}, {"Class", cls}, {"Exe", exe}})
+    const std::pair<const char*, const char*> fields[] = {{"Title", title}, {"Class", cls}, {"Exe", exe}};
+    for (const auto& [name, text] : fields)
         if (text)
             WriteText(rule, name, text);
 }
