@@ -94,7 +94,7 @@ private:
     // Handles the queued events, and with scan a pass over every window; then refreshes what
     // mirrors the menu and tells of refused hides.
     void RunRules(bool scan);
-    HideOutcome HideByRule(HWND window);
+    RuleHideResult HideByRule(HWND window);
     std::vector<HWND> HeldWindows() const;
     void RunRulesDialog();
     // The main list's context menu; screen is where it was asked for (-1, -1: from the keyboard).

@@ -64,12 +64,12 @@ std::vector<HWND> DIALOG::HeldWindows() const
     return held;
 }
 
-HideOutcome DIALOG::HideByRule(HWND window)
+RuleHideResult DIALOG::HideByRule(HWND window)
 {
     bool refused = false;
     if (HideWindowIntoMenu(window, m_hiddenMenu, [&refused](HWND) { refused = true; }))
-        return HideOutcome::Hidden;
-    return refused ? HideOutcome::Refused : HideOutcome::NotHidden;
+        return RuleHideResult::Hidden;
+    return refused ? RuleHideResult::Refused : RuleHideResult::NotHidden;
 }
 
 // Nothing acts while a menu of the dialog is open: an entry added then would change the menu

@@ -198,12 +198,12 @@ void RuleEngine::Consider(HWND window, Event event, const std::vector<HWND>& hel
 void RuleEngine::Act(HWND window, size_t rule)
 {
     const Rule acting = m_rules[rule].rule;
-    const HideOutcome result = m_hide(window);
+    const RuleHideResult result = m_hide(window);
     auto known = m_known.find(window);
     if (known != m_known.end())
-        known->second.memory = result == HideOutcome::Hidden ? Memory::InMenu : Memory::LeftAlone;
-    if (result == HideOutcome::Hidden)
+        known->second.memory = result == RuleHideResult::Hidden ? Memory::InMenu : Memory::LeftAlone;
+    if (result == RuleHideResult::Hidden)
         ++m_outcome.hidden;
-    else if (result == HideOutcome::Refused && m_toldRefused.insert(acting.Describe().Text()).second)
+    else if (result == RuleHideResult::Refused && m_toldRefused.insert(acting.Describe().Text()).second)
         m_outcome.refusedRules.push_back(acting.Describe());
 }

@@ -23,9 +23,9 @@
 #include "app/Rules.h"
 #include "app/WindowMatch.h"
 
-enum class HideOutcome { Hidden, Refused, NotHidden };
+enum class RuleHideResult { Hidden, Refused, NotHidden };
 // Hides the window into the menu as a double click would.
-using RuleHider = std::function<HideOutcome(HWND window)>;
+using RuleHider = std::function<RuleHideResult(HWND window)>;
 
 // What passes did since the owner last asked.
 struct RuleOutcome {
