@@ -18,6 +18,8 @@ namespace {
 constexpr UINT kScanIntervalMs = 1000;
 constexpr UINT kNewRuleCommand = 1;
 constexpr char kNewRuleItem[] = "Hide windows like this automatically...";
+// Not the main dialog's title: a second start looks for the running copy by that title.
+constexpr char kRulesCaption[] = "Window Veilbox Rules";
 constexpr char kRefusedText[] =
     "A rule could not hide a window: programs running as administrator can only be hidden when "
     "Window Veilbox runs as administrator too. The rule goes on hiding other windows; this is "
@@ -89,7 +91,7 @@ void DIALOG::RunRules(bool scan)
         EntriesMayHaveChanged();
     }
     for (const NString& rule : outcome.refusedRules)
-        TimedMessageBox((kRefusedText + rule).Text(), kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox((kRefusedText + rule).Text(), kRulesCaption, MB_OK | MB_ICONWARNING, 0);
 }
 
 void DIALOG::RunRulesDialog()
@@ -149,7 +151,7 @@ void DIALOG::NewRuleLike(HWND window)
     if (!EditRule(Window(), Module(), rule))
         return;
     if (!RuleStore(kProgramKeyPath).Append(rule)) {
-        TimedMessageBox("The rule could not be stored.", kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox("The rule could not be stored.", kRulesCaption, MB_OK | MB_ICONWARNING, 0);
         return;
     }
     StartRules(true);

@@ -236,10 +236,7 @@ TEST_F(Rules, ARefusedHideIsToldOncePerRuleAndNotRetried)
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
     ASSERT_NE(app.MainWindow(), nullptr);
-    auto box = [&] {
-        HWND found = FindTopWindow({app.Process().Id(), "Window Veilbox", "#32770", true});
-        return found != app.MainWindow() ? found : nullptr;
-    };
+    auto box = [&] { return FindTopWindow({app.Process().Id(), "Window Veilbox Rules", "#32770", true}); };
     HWND told = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (told = box()) != nullptr; }));
     PostMessageA(told, WM_COMMAND, IDOK, 0);

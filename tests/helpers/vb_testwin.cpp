@@ -107,7 +107,7 @@ LRESULT CALLBACK RefusingWindowProc(HWND window, UINT message, WPARAM wParam, LP
 
 LRESULT CALLBACK AnnouncingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SHOWWINDOW && wParam)
+    if (message == WM_WINDOWPOSCHANGED && (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
         NotifyWinEvent(EVENT_OBJECT_SHOW, window, OBJID_WINDOW, CHILDID_SELF);
     else if (message == WM_SIZE && wParam == SIZE_MINIMIZED)
         NotifyWinEvent(EVENT_SYSTEM_MINIMIZESTART, window, OBJID_WINDOW, CHILDID_SELF);
