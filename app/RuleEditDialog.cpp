@@ -84,6 +84,12 @@ void RULE_EDIT::SetUpHelpPopups()
         m_helpPopups->Add(popup.control, popup.text);
 }
 
+void RULE_EDIT::OnDpiChanged(UINT, UINT newDpi)
+{
+    if (m_helpPopups)
+        m_helpPopups->SetDpi(newDpi);
+}
+
 void RULE_EDIT::UpdateCount()
 {
     const Rule rule = FromFields();

@@ -17,6 +17,7 @@ public:
     ~RULE_EDIT() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
     // The rule as the fields say; after OK, the rule the user made (never damaged).
     Rule FromFields() const;

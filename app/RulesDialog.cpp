@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/RuleEditDialog.h"
 #include "hotkeys/HotkeyTable.h"
@@ -66,18 +67,31 @@ void RULES::OnInit()
 
 void RULES::AddColumns()
 {
+    int index = 0;
+    for (const Column& column : kColumns) {
+        LVCOLUMNA info = {};
+        info.mask = LVCF_TEXT;
+        info.pszText = const_cast<char*>(column.heading);
+        SendMessageA(Item(IDC_RULES_LIST), LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&info));
+    }
+    SizeColumns();
+}
+
+void RULES::SizeColumns()
+{
     HWND list = Item(IDC_RULES_LIST);
     RECT client = {};
     GetClientRect(list, &client);
     const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
-    int index = 0;
-    for (const Column& column : kColumns) {
-        LVCOLUMNA info = {};
-        info.mask = LVCF_TEXT | LVCF_WIDTH;
-        info.pszText = const_cast<char*>(column.heading);
-        info.cx = width * column.percent / 100;
-        SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&info));
-    }
+    for (int index = 0; index < static_cast<int>(std::size(kColumns)); ++index)
+        ListView_SetColumnWidth(list, index, width * kColumns[index].percent / 100);
+}
+
+void RULES::OnDpiChanged(UINT, UINT newDpi)
+{
+    if (m_helpPopups)
+        m_helpPopups->SetDpi(newDpi);
+    SizeColumns();
 }
 
 void RULES::SetUpHelpPopups()

@@ -20,6 +20,8 @@ public:
     ~RULES() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The popups and the list's columns follow the new DPI.
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
     // The rules as the dialog shows them now.
     const std::vector<StoredRule>& Rules() const { return m_rules; }
@@ -31,6 +33,8 @@ private:
     void OnNotify(const NMHDR& header);
     void OnCheckChanged(int index);
     void AddColumns();
+    // Shares the list's width out among the columns.
+    void SizeColumns();
     // Rebuilds the list and selects the rule at index (none when out of range).
     void FillList(int select);
     int SelectedIndex() const;
