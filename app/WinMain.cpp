@@ -7,6 +7,7 @@
 #include "app/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialogs/Hyperlink.h"
+#include "winbase/ModuleInfo.h"
 
 namespace {
 
@@ -16,13 +17,14 @@ void LoadControlClasses()
 {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    LoadLibraryA("riched20.dll");
+    LoadSystemLibrary("riched20.dll");
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    RestrictDllSearchToSystemFolder();
     if (!SingleInstanceCheck(commandLine))
         return 0;
 

@@ -11,6 +11,7 @@
 #include "shell/Links.h"
 #include "shell/Shell.h"
 #include "winbase/Dpi.h"
+#include "winbase/ModuleInfo.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ bool FileExists(const NString& path)
 // for the life of the process.
 void EnsureRichEditClass()
 {
-    static const HMODULE library = LoadLibraryA("riched20.dll");
+    static const HMODULE library = LoadSystemLibrary("riched20.dll");
     (void)library;
 }
 

@@ -38,3 +38,30 @@ NString ModuleFileName(HMODULE module)
 {
     return NString::FromModuleFileName(module);
 }
+
+bool RestrictDllSearchToSystemFolder()
+{
+    // Looked up, not imported: the function is missing from older systems.
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    const auto set = reinterpret_cast<SetDirectories>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories"));
+    return set && set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+HMODULE LoadSystemLibrary(const char* name)
+{
+    HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return module;
+    }
+    // A system without the search flags: the file's full path in the system
+    // folder, its own dependencies looked for beside it first.
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    NString path(folder);
+    path.EnsureTrailing('\\').Append(name);
+    return LoadLibraryExA(path.Text(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}

@@ -1,4 +1,5 @@
-// Which loaded module holds a piece of code, and that module's file name.
+// Which loaded module holds a piece of code, that module's file name, and
+// where the DLLs the program loads are looked for.
 #pragma once
 
 #include <windows.h>
@@ -27,3 +28,14 @@ VB_NOINLINE HMODULE ModuleOfCaller();
 
 // Full path of the module's file (null: the program itself).
 NString ModuleFileName(HMODULE module);
+
+// From now on every DLL the process loads by name, and every DLL those load
+// in turn, is looked for in the system folder only: never beside the program
+// (a download folder, say) nor in the current folder, where anyone may have
+// put a DLL of the same name. Called first thing. False on a system that
+// cannot restrict the search (Windows 7 without its loader update).
+bool RestrictDllSearchToSystemFolder();
+
+// Loads a system DLL (a bare file name) from the system folder only; null
+// when it is not there or cannot be loaded.
+HMODULE LoadSystemLibrary(const char* name);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
 #include "support/VeilboxApp.h"
 
 using namespace vbtest;
@@ -208,4 +209,21 @@ TEST_F(HostileInput, TrayMessagesOtherThanTheFourClicksDoNothing)
     SendKey(VK_ESCAPE, true);
     SendKey(VK_ESCAPE, false);
     EXPECT_TRUE(WaitFor([&] { return FindTopWindow({app.Process().Id(), nullptr, "#32768", true}) == nullptr; }));
+}
+
+// A DLL named as a system DLL the program loads, beside a copy of the program (in a download
+// folder, say), is never loaded.
+TEST_F(HostileInput, ADllBesideTheProgramIsNotTakenForTheSystemOne)
+{
+    TempFolder folder("planted");
+    ASSERT_TRUE(CopyFileA((BinDir() + "Veilbox.exe").c_str(), (folder / "Veilbox.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((BinDir() + "vb_planted.dll").c_str(), (folder / "riched20.dll").c_str(), FALSE));
+    // Windows takes the first file of the name on the search path; Wine takes its own built-in
+    // copy of a system DLL instead unless told to do as Windows does, which the copy is told.
+    RegistryKeyGuard wineOptions("Software\\Wine\\AppDefaults\\Veilbox.exe");
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Veilbox.exe\\DllOverrides", "riched20",
+                    REG_SZ, "native,builtin", 15);
+    VeilboxApp app("", folder / "Veilbox.exe");
+    ASSERT_NE(app.MainWindow(), nullptr);
+    EXPECT_FALSE(TempFolder::Exists(folder / "riched20.dll.loaded"));
 }

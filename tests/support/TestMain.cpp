@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "winbase/ModuleInfo.h"
+
 int main(int argc, char** argv)
 {
+    RestrictDllSearchToSystemFolder();
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    LoadLibraryA("riched20.dll");
+    LoadSystemLibrary("riched20.dll");
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

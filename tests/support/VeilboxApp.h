@@ -34,7 +34,11 @@ inline void TapKey(WORD key)
 
 class VeilboxApp {
 public:
-    explicit VeilboxApp(const std::string& args = "") { m_started = m_process.Start("Veilbox.exe", args); }
+    // exe: the program in BinDir() or a copy of it elsewhere (a full path).
+    explicit VeilboxApp(const std::string& args = "", const std::string& exe = "Veilbox.exe")
+    {
+        m_started = m_process.Start(exe, args);
+    }
     VeilboxApp(const VeilboxApp&) = delete;
     VeilboxApp& operator=(const VeilboxApp&) = delete;
     ~VeilboxApp() { Quit(); }
