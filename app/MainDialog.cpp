@@ -16,6 +16,19 @@ constexpr ULONG_PTR kQuitRequest = 1;
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
 
+// Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
+// is taken for a record only when it is what our own list or menu holds for
+// that item. No data (0) is never read.
+bool IsListItemData(HWND list, UINT itemId, ULONG_PTR data)
+{
+    return data == 0 || static_cast<ULONG_PTR>(SendMessageA(list, LB_GETITEMDATA, itemId, 0)) == data;
+}
+
+bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
+{
+    return data == 0 || reinterpret_cast<ULONG_PTR>(menu.EntryById(itemId)) == data;
+}
+
 } // namespace
 
 DIALOG::DIALOG(HMODULE module) : QF_MODALDIALOG("Veilbox", IDD_MAIN, nullptr, module) {}
@@ -162,17 +175,19 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (wParam == IDC_MAIN_LIST)
-            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
-        else
+        if (wParam == IDC_MAIN_LIST) {
+            if (IsListItemData(Item(IDC_MAIN_LIST), item->itemID, item->itemData))
+                DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
+        } else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
             DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
+        }
         break;
     }
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (wParam == IDC_MAIN_LIST)
             MeasureCandidateEntry(*item, Dpi());
-        else
+        else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
             MeasureMenuEntry(*item, Window(), Dpi());
         break;
     }

@@ -40,7 +40,7 @@ void SendLink(HWND link, WPARAM command, LPARAM value)
 
 void SendLinkText(HWND link, WPARAM command, const wchar_t* text)
 {
-    SendLink(link, command, reinterpret_cast<LPARAM>(text));
+    SendHyperlinkText(link, command, text);
 }
 
 }  // namespace
@@ -73,7 +73,12 @@ INT_PTR MODAL_ABOUT::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         PaintOwnerIcon();
         break;
     case WM_NOTIFY:
-        OnLicenceLink(reinterpret_cast<const NMHDR*>(lParam));
+        // The header lies in the sender's memory: only the licence text, a
+        // window of this thread, sends one that can be read. A blocking send
+        // from another thread or program is ignored.
+        if (!(InSendMessageEx(nullptr) & ISMEX_SEND)) {
+            OnLicenceLink(reinterpret_cast<const NMHDR*>(lParam));
+        }
         break;
     case WM_COMMAND:
         if (wParam == IDOK || wParam == IDCANCEL) {

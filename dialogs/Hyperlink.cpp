@@ -10,6 +10,24 @@ constexpr wchar_t kClassNameWide[] = L"QF_HYPERLINK";
 
 LinkOpener g_opener = nullptr;
 
+// The text command SendHyperlinkText is sending on this thread. A send to a
+// window of the same thread calls its procedure directly, so nothing else can
+// be handled between the send and the procedure taking the command.
+struct TextCommand {
+    HWND control;
+    WPARAM command;
+    LPARAM text;
+};
+thread_local const TextCommand* t_textCommand = nullptr;
+
+// True when the text command being handled is the one SendHyperlinkText sends.
+bool IsOwnTextCommand(HWND window, WPARAM command, LPARAM text)
+{
+    const TextCommand* own = t_textCommand;
+    t_textCommand = nullptr;
+    return own && own->control == window && own->command == command && own->text == text;
+}
+
 // Per-window data, owned by the window from WM_NCCREATE to WM_NCDESTROY.
 struct Link {
     HyperlinkState state;
@@ -104,10 +122,14 @@ bool Configure(HWND window, Link& link, WPARAM command, LPARAM lParam)
     const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
     switch (command) {
     case kHyperlinkSetTarget:
-        link.state.target = WString(text);
+        if (IsOwnTextCommand(window, command, lParam)) {
+            link.state.target = WString(text);
+        }
         return true;
     case kHyperlinkSetText:
-        SetWindowTextW(window, text ? text : L"");
+        if (IsOwnTextCommand(window, command, lParam)) {
+            SetWindowTextW(window, text ? text : L"");
+        }
         return true;
     case kHyperlinkSetColour:
         link.state.colour = static_cast<COLORREF>(lParam);
@@ -244,7 +266,9 @@ LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         InvalidateRect(window, nullptr, TRUE);
         return 0;
     case WM_GETDLGCODE: {
-        const MSG* pending = reinterpret_cast<const MSG*>(lParam);
+        // The dialog manager of this thread asks with the message it is about
+        // to handle; a blocking send from elsewhere has no message of ours.
+        const MSG* pending = (InSendMessageEx(nullptr) & ISMEX_SEND) ? nullptr : reinterpret_cast<const MSG*>(lParam);
         const bool activationKey = pending && pending->message == WM_KEYDOWN &&
                                    (pending->wParam == VK_RETURN || pending->wParam == VK_SPACE);
         return DLGC_WANTCHARS | (activationKey ? DLGC_WANTMESSAGE : 0);
@@ -273,6 +297,14 @@ bool RegisterHyperlinkClass(HINSTANCE instance)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassNameWide;
     return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void SendHyperlinkText(HWND control, WPARAM command, const wchar_t* text)
+{
+    const TextCommand own = {control, command, reinterpret_cast<LPARAM>(text)};
+    t_textCommand = &own;
+    SendMessageW(control, WM_COMMAND, command, own.text);
+    t_textCommand = nullptr;
 }
 
 LinkOpener SetLinkOpener(LinkOpener opener)

@@ -4,7 +4,11 @@
 // over its text, is a tab stop and draws a focus rectangle.
 //
 // It is configured with WM_COMMAND messages whose wParam is one of the
-// command numbers below (the control sends no notifications).
+// command numbers below (the control sends no notifications). Any program can
+// send a window a WM_COMMAND, so the two commands whose lParam is a text
+// pointer are taken only through SendHyperlinkText; the same message from
+// anywhere else (another program, another thread, a posted message) is
+// ignored, for its lParam points to nothing of ours.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +28,10 @@ constexpr WPARAM kHyperlinkSetColour = 1004;
 constexpr WPARAM kHyperlinkSetHotColour = 1006;
 // lParam: nonzero underlines the text (default: not underlined).
 constexpr WPARAM kHyperlinkSetUnderline = 1009;
+
+// Sends the control a command that carries text (kHyperlinkSetTarget,
+// kHyperlinkSetText) from the control's own thread.
+void SendHyperlinkText(HWND control, WPARAM command, const wchar_t* text);
 
 // Registers the class for the whole process (CS_GLOBALCLASS), so that dialog
 // templates of any module can name it. True when the class is registered,

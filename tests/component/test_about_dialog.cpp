@@ -6,7 +6,9 @@
 
 #include <richedit.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dialogs/AboutDialog.h"
@@ -148,6 +150,17 @@ TEST_F(AboutDialogTest, ClickOnAWebAddressInTheLicenceOpensItAndKeepsTheSelectio
             GETTEXTEX get = {sizeof(shown), GT_USECRLF, 1200, nullptr, nullptr};
             SendMessageW(text, EM_GETTEXTEX, (WPARAM)&get, (LPARAM)shown);
             EXPECT_EQ(0u, std::wstring(shown).find(L"Window Veilbox licence"));
+            // A link notification sent by another thread is no notification of the text's.
+            ENLINK forged = {{text, IDC_ABOUT_LICENCE_TEXT, EN_LINK}, WM_LBUTTONUP, 0, 0, {0, 6}};
+            std::atomic<bool> sent{false};
+            std::thread sender([&] {
+                DWORD_PTR result = 0;
+                SendMessageTimeoutW(dialog.Window(), WM_NOTIFY, IDC_ABOUT_LICENCE_TEXT,
+                                    reinterpret_cast<LPARAM>(&forged), SMTO_NORMAL, 5000, &result);
+                sent = true;
+            });
+            vbtest::WaitFor([&] { return sent.load(); }, 6000);
+            sender.join();
             const LONG inside = static_cast<LONG>(std::string(kLicence).find("quillfen.com/licence"));
             POINTL at = {};
             SendMessageW(text, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), inside);

@@ -37,7 +37,7 @@ protected:
         SetLinkOpener(m_previous);
     }
 
-    void Send(WPARAM command, const wchar_t* text) { SendMessageW(m_link, WM_COMMAND, command, (LPARAM)text); }
+    void Send(WPARAM command, const wchar_t* text) { SendHyperlinkText(m_link, command, text); }
     void Click(int x)
     {
         SendMessageW(m_link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 2));
@@ -65,6 +65,15 @@ TEST_F(HyperlinkTest, TakesTheConfigurationCommands)
     EXPECT_EQ(RGB(1, 2, 3), state.hotColour);
     EXPECT_TRUE(state.underlined);
     UpdateWindow(m_host);
+
+    // Text commands that do not come through SendHyperlinkText carry no pointer of ours.
+    SendMessageW(m_link, WM_COMMAND, kHyperlinkSetText, (LPARAM)L"sent around it");
+    PostMessageW(m_link, WM_COMMAND, kHyperlinkSetTarget, 0x10);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_STREQ(L"support@quillfen.com", QueryHyperlink(m_link).text.Text());
+    EXPECT_STREQ(L"support@quillfen.com?subject=x", QueryHyperlink(m_link).target.Text());
 }
 
 TEST_F(HyperlinkTest, ClickOnTheTextOpensTheTargetOrElseTheText)

@@ -211,6 +211,42 @@ TEST_F(HostileInput, TrayMessagesOtherThanTheFourClicksDoNothing)
     EXPECT_TRUE(WaitFor([&] { return FindTopWindow({app.Process().Id(), nullptr, "#32768", true}) == nullptr; }));
 }
 
+// Messages whose parameters would be pointers in the program, sent by another program with
+// pointers that mean nothing there: the hyperlinks' text commands, sent and posted, and owner
+// drawing with item data that is no record of the program's.
+TEST_F(HostileInput, PointersFromAnotherProgramAreNeverFollowed)
+{
+    VeilboxApp app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, 1001, 0); // About
+    HWND about = WaitForTopWindow({app.Process().Id(), "About", "#32770", true});
+    ASSERT_NE(about, nullptr);
+
+    const LPARAM bogus = static_cast<LPARAM>(0x10);
+    for (int link : {1003, 1004, 1010}) {
+        HWND control = GetDlgItem(about, link);
+        ASSERT_NE(control, nullptr) << link;
+        for (WPARAM command : {1001, 1002}) {
+            EXPECT_TRUE(app.Send(control, WM_COMMAND, command, bogus)) << link << " " << command;
+            PostMessageA(control, WM_COMMAND, command, bogus);
+        }
+    }
+    DRAWITEMSTRUCT draw = {ODT_LISTBOX, 1000, 0, ODA_DRAWENTIRE, 0, app.List(), nullptr, {0, 0, 50, 20}, 0x10};
+    EXPECT_TRUE(app.Send(main, WM_DRAWITEM, 1000, reinterpret_cast<LPARAM>(&draw)));
+    draw.CtlType = ODT_MENU;
+    draw.itemID = 4000;
+    EXPECT_TRUE(app.Send(main, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
+    MEASUREITEMSTRUCT measure = {ODT_MENU, 0, 4000, 0, 0, 0x10};
+    EXPECT_TRUE(app.Send(main, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
+
+    EXPECT_TRUE(app.Send(about, WM_NULL, 0, 0));
+    EXPECT_TRUE(app.Process().Running());
+    EXPECT_TRUE(IsWindowVisible(about));
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+}
+
 // A DLL named as a system DLL the program loads, beside a copy of the program (in a download
 // folder, say), is never loaded.
 TEST_F(HostileInput, ADllBesideTheProgramIsNotTakenForTheSystemOne)
