@@ -205,11 +205,18 @@ int NString::Count(const char* pattern) const
         return 0;
     }
     int count = 0;
-    for (const char* hit = std::strstr(m_text, pattern); hit;
-         hit = std::strstr(hit + patternLength, pattern)) {
+    for (const char* hit = Find(m_text, pattern, patternLength); hit;
+         hit = Find(hit + patternLength, pattern, patternLength)) {
         ++count;
     }
     return count;
+}
+
+const char* NString::Find(const char* from, const char* pattern, std::size_t patternLength) const
+{
+    const char* end = m_text + m_length;
+    const char* hit = std::search(from, end, pattern, pattern + patternLength);
+    return hit == end ? nullptr : hit;
 }
 
 bool operator==(const NString& a, const NString& b) { return a.Equals(b); }

@@ -91,7 +91,8 @@ public:
     // False when either is null.
     bool Contains(const char* text) const;
     int Count(char c) const;
-    // Non-overlapping occurrences left to right; -1 for an empty pattern and
+    // Non-overlapping occurrences left to right in all Length() characters
+    // (a zero inside the text does not end it); -1 for an empty pattern and
     // 0 for a null string or pattern.
     int Count(const char* pattern) const;
 
@@ -105,8 +106,8 @@ public:
     // from > to or to >= Length() nothing changes and the null string is
     // returned.
     NString CutRange(uint32_t from, uint32_t to);
-    // Replaces every non-overlapping occurrence, left to right. A null or
-    // empty pattern or a null replacement changes nothing.
+    // Replaces every non-overlapping occurrence that Count counts, left to
+    // right. A null or empty pattern or a null replacement changes nothing.
     NString& ReplaceAll(const char* pattern, const char* replacement);
     // Remove leading / trailing / both characters that belong to set; a null
     // or empty set changes nothing.
@@ -129,6 +130,9 @@ private:
     // Sets the length to n under the growth rule and writes the terminator.
     void SetLength(uint32_t n);
     void Free() noexcept;
+    // The first occurrence of pattern (patternLength > 0 characters) at or
+    // after from, within Length(); null when there is none.
+    const char* Find(const char* from, const char* pattern, std::size_t patternLength) const;
 
     char* m_text = nullptr;
     uint32_t m_length = 0;

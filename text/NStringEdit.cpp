@@ -64,18 +64,21 @@ NString& NString::ReplaceAll(const char* pattern, const char* replacement)
         int64_t(m_length) + count * (int64_t(replacementLength) - int64_t(patternLength));
     // Build into a separate string: pattern and replacement may point into
     // this string's own buffer and must stay intact during the walk.
+    // The walk finds exactly the occurrences Count counted, so the result
+    // fills newLength to the byte.
     NString result;
     result.SetLength(CheckedTextLength(static_cast<std::size_t>(newLength)));
     char* out = result.m_text;
-    for (uint32_t i = 0; i < m_length;) {
-        if (m_length - i >= patternLength && std::memcmp(m_text + i, pattern, patternLength) == 0) {
-            std::memcpy(out, replacement, replacementLength);
-            out += replacementLength;
-            i += static_cast<uint32_t>(patternLength);
-        } else {
-            *out++ = m_text[i++];
-        }
+    const char* end = m_text + m_length;
+    const char* from = m_text;
+    for (const char* hit = Find(from, pattern, patternLength); hit; hit = Find(from, pattern, patternLength)) {
+        std::memcpy(out, from, static_cast<std::size_t>(hit - from));
+        out += hit - from;
+        std::memcpy(out, replacement, replacementLength);
+        out += replacementLength;
+        from = hit + patternLength;
     }
+    std::memcpy(out, from, static_cast<std::size_t>(end - from));
     SetLength(result.m_length);
     std::memcpy(m_text, result.m_text, result.m_length);
     return *this;

@@ -135,6 +135,12 @@ TEST(NStringTest, ReplaceAll)
     NString own("xyx");
     own.ReplaceAll(own.Text() + 2, own.Text());
     EXPECT_STREQ(own.Text(), "xyxyxyx");
+    // A zero inside the text ends neither the count nor the replacement.
+    NString zero = NString::Format("a%ca", 0);
+    ASSERT_EQ(zero.Length(), 3u);
+    EXPECT_EQ(zero.Count("a"), 2);
+    zero.ReplaceAll("a", "bb");
+    EXPECT_EQ(std::string(zero.Text(), zero.Length()), std::string("bb\0bb", 5));
 }
 
 TEST(NStringTest, Trim)

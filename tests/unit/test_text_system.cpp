@@ -136,6 +136,9 @@ TEST(CodePageTest, WideToUtf8)
     const struct { const wchar_t* wide; int count; const char* want; } cases[] = {
         {kGreekWide, 0, kGreekUtf8}, {kCjkWide, 0, kCjkUtf8}, {kCjkWide, 1, "\xE6\x97\xA5"},
         {L"", 0, ""},                {L"ab\0cd", 5, "ab"},
+        // Lone surrogates (a title cut inside a pair) become U+FFFD, the rest stays.
+        {L"a\xD83D" L"b", 0, "a\xEF\xBF\xBD" "b"}, {L"\xDE00" L"b", 0, "\xEF\xBF\xBD" "b"},
+        {L"\xD83D\xDE00", 1, "\xEF\xBF\xBD"}, {L"\xD83D\xDE00", 0, "\xF0\x9F\x98\x80"},
     };
     for (const auto& c : cases) {
         const NString s = NString::FromWide(c.wide, c.count, CP_UTF8);
@@ -152,6 +155,10 @@ TEST(CodePageTest, NarrowToWide)
     const struct { const char* narrow; UINT codePage; const wchar_t* want; } cases[] = {
         {kGreekUtf8, CP_UTF8, kGreekWide}, {kCjkUtf8, CP_UTF8, kCjkWide}, {"", CP_UTF8, L""},
         {"plain", CP_ACP, L"plain"},       {"\xC1\xE2", 1253, L"\x0391\x03B2"},
+        {"ab\0cd", CP_UTF8, L"ab"},
+        // Bytes that are no UTF-8 become U+FFFD, the rest stays.
+        {"a\x80" "b", CP_UTF8, L"a\xFFFD" L"b"}, {"a\xFF" "b", CP_UTF8, L"a\xFFFD" L"b"},
+        {"a\xC3", CP_UTF8, L"a\xFFFD"},
     };
     for (const auto& c : cases) {
         const WString w = WString::FromNarrow(c.narrow, c.codePage);
