@@ -120,8 +120,8 @@ NString StartupFolder(bool allUsers)
 {
     const int id = (allUsers && IsNtFamily()) ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
     char path[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, id, FALSE)) {
-        path[0] = '\0';
+    if (!SHGetSpecialFolderPathA(nullptr, path, id, FALSE) || path[0] == '\0') {
+        return NString();
     }
     NString folder(path);
     return folder.EnsureTrailing('\\');
@@ -205,6 +205,9 @@ ShortcutTarget ProgramShortcutTarget(HMODULE module, const char* linkName)
 bool SetStartWithWindows(bool on, const ShortcutTarget& target, const char* description,
                          const StartupFolders& folders)
 {
+    if (folders.preferred.IsEmpty() && folders.fallback.IsEmpty()) {
+        return false;
+    }
     const bool present = ShortcutPresent(target, folders);
     if (on) {
         return present || CreateShortcut(target, description, nullptr, folders);

@@ -30,7 +30,8 @@ struct StartupFolders {
 };
 
 // The Startup folder (ending in a backslash): the all-users one when allUsers
-// is requested on an NT-family system, the current user's otherwise.
+// is requested on an NT-family system, the current user's otherwise. The null
+// string when the system cannot tell where it is.
 NString StartupFolder(bool allUsers);
 
 // For allUsers on an NT-family system: the all-users folder, then the current
@@ -60,6 +61,7 @@ bool RemoveShortcut(const ShortcutTarget& target, const StartupFolders& folders)
 ShortcutTarget ProgramShortcutTarget(HMODULE module, const char* linkName);
 
 // Makes the program's shortcut present (on) or absent (off); the result of
-// the create or remove, true when nothing needed doing.
+// the create or remove, true when nothing needed doing. False, changing
+// nothing, when there is no folder at all.
 bool SetStartWithWindows(bool on, const ShortcutTarget& target, const char* description,
                          const StartupFolders& folders);

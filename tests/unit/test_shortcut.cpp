@@ -6,6 +6,7 @@
 
 #include "shell/Shortcut.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -119,6 +120,23 @@ TEST(StartupFolders, AllUsersFirstThenTheUsersOwn)
     EXPECT_EQ(NString(common) + "\\", both.preferred);
     EXPECT_EQ(NString(user) + "\\", both.fallback);
     EXPECT_TRUE(StartupFoldersFor(false).fallback.IsEmpty());
+}
+
+// A Startup folder the system cannot find is no folder: nothing is written, not even at the
+// root of the drive, and the option reports failure.
+TEST(StartupFolders, AFolderThatCannotBeFoundIsNone)
+{
+    const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    vbtest::RegistryKeyGuard guard(kShellFolders);
+    const char missing[] = "C:\\vb-no-such-folder\\Startup";
+    RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Startup", REG_EXPAND_SZ, missing, sizeof missing);
+
+    EXPECT_TRUE(StartupFolder(false).IsNull());
+    const ShortcutTarget program{NString("C:\\vb\\"), NString("Veilbox.exe"), NString("Window Veilbox")};
+    EXPECT_FALSE(SetStartWithWindows(true, program, "", StartupFoldersFor(false)));
+    EXPECT_FALSE(TempFolder::Exists("\\Window Veilbox.lnk"));
+    DeleteFileA("\\Window Veilbox.lnk");
+    EXPECT_FALSE(SetStartWithWindows(false, program, "", StartupFoldersFor(false)));
 }
 
 }  // namespace
