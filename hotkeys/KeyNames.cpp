@@ -40,6 +40,30 @@ constexpr KeyNamePair kKeyNames[] = {
     {0xFF, nullptr},
 };
 
+// What the key cap of an unnamed key shows in the thread's keyboard layout
+// (";" for the first punctuation key of a US keyboard, "Ü" on a German one),
+// or else the layout's name of the key, or else its code ("0xB3").
+NString KeyCapText(uint32_t key)
+{
+    const UINT character = MapVirtualKeyW(key, MAPVK_VK_TO_CHAR) & 0xFFFF; // the top bit marks a dead key
+    if (character >= 0x20 && character != 0x7F) {
+        wchar_t cap[2] = {static_cast<wchar_t>(character), L'\0'};
+        CharUpperW(cap);
+        const NString text = NString::FromWide(cap);
+        if (!text.IsEmpty())
+            return text;
+    }
+    wchar_t name[64] = {};
+    const UINT scanCode = MapVirtualKeyW(key, MAPVK_VK_TO_VSC_EX); // 0xE0.. for an extended key
+    const LONG keyData = static_cast<LONG>(((scanCode & 0xFF) << 16) | ((scanCode & 0xFF00) ? 1u << 24 : 0u));
+    if (scanCode != 0 && GetKeyNameTextW(keyData, name, 64) > 0) {
+        const NString text = NString::FromWide(name);
+        if (!text.IsEmpty())
+            return text;
+    }
+    return NString::Format("0x%02X", key);
+}
+
 NString ComboText(const HotkeyRecord& record, bool shiftBeforeAlt)
 {
     NString text("");
@@ -63,6 +87,9 @@ NString KeyName(uint32_t code)
         if (pair->code == code)
             return NString(pair->name);
     }
+    // A byte from 0x80 up is no character of UTF-8, the program's code page.
+    if ((code & 0xFF) >= 0x80)
+        return KeyCapText(code & 0xFF);
     // Returned by value, so one lookup never overwrites another's text.
     const char single[2] = {static_cast<char>(code & 0xFF), '\0'};
     return NString(single);

@@ -11,10 +11,12 @@
 struct HotkeyRecord;
 
 // Name of a virtual-key code ("RETURN", "F1", "NUMPAD7", "VK_OEM_CLEAR"...).
-// A code without a name gives the one character whose code is the low 8 bits
-// of the argument, so letter and digit keys read "A".."Z" and "0".."9"; a code
-// whose low 8 bits are 0 gives the empty text. Codes above 0xFF never match
-// a name (0x141 reads "A").
+// Only the low 8 bits of a code without a name count: below 0x80 they give
+// the one character of that code, so letter and digit keys read "A".."Z" and
+// "0".."9" and 0 gives the empty text; from 0x80 up, what the key shows in
+// the keyboard layout (";" for VK_OEM_1 on a US keyboard), else the layout's
+// name of the key, else the code ("0xE8"). Codes above 0xFF never match a
+// name (0x141 reads "A").
 NString KeyName(uint32_t code);
 
 // KeyName of the record's key.

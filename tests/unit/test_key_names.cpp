@@ -1,4 +1,4 @@
-// Key names, their one-character fallback and the two display forms of a
+// Key names, the fallback of a code without one, and the two display forms of a
 // combination.
 #include <gtest/gtest.h>
 
@@ -30,10 +30,13 @@ TEST(KeyNamesTest, NumberedRangesFollowTheirCodes)
 
 TEST(KeyNamesTest, ExactlyNinetyOneCodesHaveNames)
 {
-    // Every name is at least two characters; every fallback is at most one.
+    // Every name is at least two capitals, digits or underscores; no fallback is ("0xE8", ";").
     int named = 0;
-    for (uint32_t code = 0; code <= 0xFF; ++code)
-        named += KeyName(code).Length() > 1 ? 1 : 0;
+    for (uint32_t code = 0; code <= 0xFF; ++code) {
+        const std::string name = KeyName(code).Text();
+        named += name.size() > 1 && name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
+                                        std::string::npos ? 1 : 0;
+    }
     EXPECT_EQ(named, 91);
 }
 
@@ -41,9 +44,13 @@ TEST(KeyNamesTest, UnnamedCodesFallBackToOneCharacter)
 {
     const struct { uint32_t code; std::string text; } cases[] = {
         {0x41, "A"}, {0x5A, "Z"}, {0x30, "0"}, {0x39, "9"},
-        {0xBA, std::string(1, '\xBA')},
         {0x05, std::string(1, '\x05')},
-        {0xFF, std::string(1, '\xFF')}, // the end marker is no name
+        // From 0x80 up a byte is no UTF-8 character: the key cap (of a US keyboard, as the test
+        // session's), else the code.
+        {VK_OEM_1, ";"}, {VK_OEM_PLUS, "="}, {VK_OEM_COMMA, ","}, {VK_OEM_MINUS, "-"},
+        {VK_OEM_PERIOD, "."}, {VK_OEM_2, "/"}, {VK_OEM_3, "`"}, {VK_OEM_4, "["},
+        {VK_OEM_5, "\\"}, {VK_OEM_6, "]"}, {VK_OEM_7, "'"},
+        {0xFF, "0xFF"},                 // the end marker is no name
         {0x141, "A"},                   // above 8 bits: never a table match
         {0x170, "p"},                   // not F1
         {0x00, ""},
@@ -73,6 +80,7 @@ TEST(KeyNamesTest, HotkeyAndBindingTextOrderModifiersDifferently)
         {false, false, false, 0x00, "", ""},
         {true, false, false, 0x00, "Ctrl+", "Ctrl+"},
         {false, true, false, 0x141, "Shft+A", "Shft+A"},
+        {true, false, false, VK_OEM_1, "Ctrl+;", "Ctrl+;"},
     };
     for (const auto& c : cases) {
         const HotkeyRecord record("x", c.ctrl, c.shift, c.alt, c.key, 1);
