@@ -142,6 +142,8 @@ bool SettingsKey::ReadText(const char* name, NString& text)
         // The stored data need not end in a zero: take no more than its size.
         text = NString(buffer, static_cast<uint32_t>(size));
     }
+    // The value may be a secret (the restore password): no copy is left behind.
+    SecureZeroMemory(buffer, std::size_t(size) + 1);
     std::free(buffer);
     return m_lastError == ERROR_SUCCESS;
 }

@@ -184,6 +184,14 @@ bool NString::Contains(const char* text) const
     return m_text && text && std::strstr(m_text, text) != nullptr;
 }
 
+void NString::Wipe() noexcept
+{
+    if (m_text) {
+        SecureZeroMemory(m_text, m_capacity);
+        m_length = 0;
+    }
+}
+
 int NString::Count(char c) const
 {
     if (!m_text || c == '\0') {

@@ -122,6 +122,11 @@ public:
     NString PopField(const char* set);
     NString PopField(char delimiter);
 
+    // For secrets: overwrites the whole buffer with zeros in a way the
+    // compiler cannot leave out and leaves the string empty with the same
+    // buffer; a null string stays null.
+    void Wipe() noexcept;
+
     // Blank-trimmed integer text (see IsIntegerText) as a number; anything
     // else, and the null string, gives 0.
     int32_t ToInt() const;

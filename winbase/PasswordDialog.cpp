@@ -1,5 +1,8 @@
 #include "winbase/PasswordDialog.h"
 
+#include <string>
+#include <utility>
+
 #include "res/PasswordDialogIds.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/WindowHelpers.h"
@@ -13,6 +16,11 @@ constexpr UINT kPushDelayMs = 1000;
 }  // namespace
 
 PASSWORD_DLG::PASSWORD_DLG(HWND owner) : QF_MODALDIALOG(nullptr, IDD_PASSWORD, owner, ModuleOfCaller()) {}
+
+PASSWORD_DLG::~PASSWORD_DLG()
+{
+    m_enteredText.Wipe();
+}
 
 // The owner is brought forward only while it is visible: bringing a window to
 // the front clicks it, and a click would show the hidden window before the
@@ -63,15 +71,20 @@ void PASSWORD_DLG::OnFirstSecond()
     CenterWindow(Window(), nullptr);
 }
 
+// The typed text is moved, never copied, and the edit box is written over
+// before it is emptied: the only copy left is the dialog's own, wiped with it.
 void PASSWORD_DLG::OnOk()
 {
-    const NString text = NString::FromWindowText(Item(IDC_PASSWORD_EDIT));
+    HWND edit = Item(IDC_PASSWORD_EDIT);
+    NString text = NString::FromWindowText(edit);
+    SetWindowTextA(edit, std::string(text.Length(), '*').c_str());
+    SetWindowTextA(edit, "");
     m_ending = true;
     if (text.IsEmpty()) {
         EndDialog(Window(), IDCANCEL);
         return;
     }
-    m_enteredText = text;
+    m_enteredText = std::move(text);
     EndDialog(Window(), IDOK);
 }
 
@@ -115,12 +128,14 @@ INT_PTR PASSWORD_DLG::OnMessage(UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
-bool AskPassword(HWND owner, const NString& stored, HICON icon)
+bool AskPassword(HWND owner, NString& stored, HICON icon)
 {
-    PASSWORD_DLG dialog(owner);
-    dialog.SetStartIcon(icon);
-    if (dialog.Show(owner) == 0 || dialog.Result() == IDCANCEL) {
-        return false;
+    bool right = false;
+    {
+        PASSWORD_DLG dialog(owner);
+        dialog.SetStartIcon(icon);
+        right = dialog.Show(owner) != 0 && dialog.Result() != IDCANCEL && dialog.EnteredText().Equals(stored);
     }
-    return dialog.EnteredText().Equals(stored);
+    stored.Wipe();
+    return right;
 }

@@ -13,13 +13,15 @@ class PASSWORD_DLG : public QF_MODALDIALOG {
 public:
     // owner is hidden again when the dialog ends, whatever the answer.
     explicit PASSWORD_DLG(HWND owner);
+    // Wipes the entered text.
+    ~PASSWORD_DLG() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Shown by the dialog when not null; set before Show.
     void SetStartIcon(HICON icon) { m_startIcon = icon; }
     // The text typed when OK ended the dialog; null otherwise (an empty
-    // entry ends the dialog as Cancel).
+    // entry ends the dialog as Cancel). OK empties the edit box.
     const NString& EnteredText() const { return m_enteredText; }
     // The window the dialog minimised, or null.
     HWND PushedAside() const { return m_pushedAside; }
@@ -42,5 +44,6 @@ private:
 
 // Shows the dialog over owner with icon and answers whether the user typed
 // exactly stored (case-sensitive). Cancel, an empty entry or a dialog that
-// cannot be created answer false.
-bool AskPassword(HWND owner, const NString& stored, HICON icon);
+// cannot be created answer false. Once compared, the typed text and stored
+// are wiped (NString::Wipe).
+bool AskPassword(HWND owner, NString& stored, HICON icon);

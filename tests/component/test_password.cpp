@@ -156,10 +156,12 @@ TEST_F(Password, ASecondRequestDuringTheDialogIsRefused)
     EXPECT_TRUE(restored);
 }
 
+// Once compared, the typed password is gone from the edit box and the stored one from memory.
 TEST_F(Password, TheDialogTakesTheForegroundWithTheFocusInItsEditBox)
 {
     HWND foreground = nullptr, focus = nullptr, edit = nullptr, owner = nullptr;
     bool ownerVisible = true;
+    int typedLeft = -1;
     TrayProbe dialog;
     DialogAnswerer answerer;
     answerer.Then(kTitle, [&](HWND window) {
@@ -169,16 +171,22 @@ TEST_F(Password, TheDialogTakesTheForegroundWithTheFocusInItsEditBox)
         edit = GetDlgItem(window, IDC_PASSWORD_EDIT);
         ownerVisible = IsWindowVisible(dialog.Window()) != FALSE;
         Answer(window, "wrong");
+        typedLeft = GetWindowTextLengthA(edit);
     });
+    NString stored("Secret");
+    const char* storedBuffer = stored.Text();
     dialog.script = [&](ProbeDialog& d) {
         owner = d.Window();
         ShowWindow(owner, SW_HIDE);
-        EXPECT_FALSE(AskPassword(owner, NString("Secret"), nullptr));
+        EXPECT_FALSE(AskPassword(owner, stored, nullptr));
     };
     dialog.Show();
     EXPECT_NE(foreground, nullptr);
     EXPECT_EQ(focus, edit);
     EXPECT_FALSE(ownerVisible);
+    EXPECT_EQ(typedLeft, 0);
+    ASSERT_EQ(stored.Text(), storedBuffer);
+    EXPECT_EQ(std::string(storedBuffer, 6), std::string(6, '\0'));
 }
 
 // Without its own push on activation, so that a window keeps the foreground
