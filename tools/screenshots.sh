@@ -148,6 +148,25 @@ shoot_windows() {
         && echo "screenshots: $out/$name.png" || fail "could not capture $name"
 }
 
+# Keys typed with xdotool go through the X server to the X window that has its keyboard focus.
+# Without a window manager Wine can report a new dialog in front, with the focus in its edit box,
+# while the X focus stays for good on another program's window (the one Wine activated when the
+# main dialog went to the tray, whose request for the focus reached the X server last): keys typed
+# then are lost, and a click on the dialog changes nothing, for Windows has it in front already.
+# The X focus is then given to the dialog's X window directly. keys_to TITLE CONTROL-ID succeeds
+# once keys typed reach the control (10 s at most).
+x_focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+keys_to() {
+    local id deadline=$(( SECONDS + 10 ))
+    id=$(x_window "$1") || return 1
+    while (( SECONDS < deadline )); do
+        x_focus_is "$id" && poke keys "$1" "$2" 2 && x_focus_is "$id" && return 0
+        xdotool windowfocus "$id" 2>/dev/null
+        for _ in $(seq 1 20); do x_focus_is "$id" && break; sleep 0.05; done
+    done
+    return 1
+}
+
 close_dialog() { poke post "$1" $WM_COMMAND $IDCANCEL 0 && poke gone "$1" 10 || fail "\"$1\" did not close"; }
 command_to() { poke post "$1" $WM_COMMAND "$2" 0 || fail "no window \"$1\" for command $2"; }
 
@@ -314,16 +333,18 @@ dialogs_pass ""
 wine reg add "$settings\\Password" /v UseSystrayPassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add "$settings\\Password" /v Password /t REG_SZ /d secret /f >/dev/null 2>&1
 second_start
-if poke wait "Enter Password" 10; then
+if poke wait "Enter Password" 10 && keys_to "Enter Password" 1000; then
     xdotool type --delay 30 secret
+    poke text "Enter Password" 1000 secret 5 || fail "the password typed did not arrive in its box"
     # Wine activates the dialog inside its process before the process has the foreground, and
     # does not repaint the caption as active when the foreground follows: it is told to.
     poke front "Enter Password" 5 && poke post "Enter Password" $WM_NCACTIVATE 1 0
     shoot password "Enter Password"
+    keys_to "Enter Password" 1000 || fail "the dialog \"Enter Password\" lost the keyboard"
     xdotool key Return
     poke wait "$MAIN" 10 || fail "the right password did not bring the main dialog back"
 else
-    fail "the dialog \"Enter Password\" did not appear"
+    fail "the dialog \"Enter Password\" did not appear or did not take the keyboard"
 fi
 
 # --- Another program holds Ctrl+Shift+H when the program starts: the question of the conflict.

@@ -6,6 +6,12 @@
 //   vb_poke wait TITLE [SECONDS]          until a visible window TITLE exists
 //   vb_poke gone TITLE [SECONDS]          until no visible window TITLE exists
 //   vb_poke front TITLE [SECONDS]         until the visible window TITLE has the foreground
+//   vb_poke keys TITLE CONTROL-ID [SECONDS]
+//                                         until keys typed now reach the control of window TITLE:
+//                                         the window has the foreground and its control the
+//                                         keyboard focus, and both stay so for a moment
+//   vb_poke text TITLE CONTROL-ID TEXT [SECONDS]
+//                                         until the control of window TITLE holds exactly TEXT
 //   vb_poke post TITLE MSG WPARAM LPARAM [CONTROL-ID]
 //                                         posts the message (numbers: decimal or 0x...) to the
 //                                         window or to its control
@@ -80,6 +86,48 @@ bool WaitFor(Cond cond, double seconds)
             return false;
         Sleep(20);
     }
+}
+
+// True when keys typed now go to the control: its window has the foreground and the control has
+// its thread's keyboard focus.
+bool TakesKeys(HWND window, int controlId)
+{
+    HWND control = GetDlgItem(window, controlId);
+    GUITHREADINFO thread = {sizeof thread};
+    return control && GetForegroundWindow() == window &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus == control;
+}
+
+// Waits until the control takes keys and goes on taking them for settleMs: under Wine without a
+// window manager a window that has just been activated is activated once more when its program
+// reads the X server's late report of its focus, and keys typed in between go astray.
+bool WaitTakesKeys(const char* title, int controlId, double seconds)
+{
+    constexpr DWORD kSettleMs = 300;
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    ULONGLONG since = 0;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        if (!TakesKeys(FindTitled(title), controlId))
+            since = 0;
+        else if (since == 0)
+            since = now;
+        else if (now - since >= kSettleMs)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// The control's text, asked with a bounded send.
+std::string ControlText(HWND window, int controlId)
+{
+    char text[512] = {};
+    DWORD_PTR copied = 0;
+    HWND control = GetDlgItem(window, controlId);
+    if (!control || !SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                         SMTO_ABORTIFHUNG, 1000, &copied))
+        return std::string();
+    return text;
 }
 
 UINT_PTR Number(const char* text)
@@ -183,6 +231,11 @@ int Run(int argc, char** argv)
     if (command == "front")
         return WaitFor([&] { HWND w = FindTitled(title); return w && GetForegroundWindow() == w; },
                        Seconds(argc, argv, 3)) ? 0 : 1;
+    if (command == "keys" && argc >= 4)
+        return WaitTakesKeys(title, static_cast<int>(Number(argv[3])), Seconds(argc, argv, 4)) ? 0 : 1;
+    if (command == "text" && argc >= 5)
+        return WaitFor([&] { return ControlText(FindTitled(title), static_cast<int>(Number(argv[3]))) == argv[4]; },
+                       Seconds(argc, argv, 5)) ? 0 : 1;
     if (command == "post" && (argc == 6 || argc == 7)) {
         HWND window = FindTitled(title);
         if (window && argc == 7)
@@ -219,7 +272,7 @@ int Run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: vb_poke wait|gone|front|post|rect|listed|hide|select|popup|popup-gone|hold|taken ...\n");
+        fprintf(stderr, "usage: vb_poke wait|gone|front|keys|text|post|rect|listed|hide|select|popup|popup-gone|hold|taken ...\n");
         return 2;
     }
     const int result = Run(argc, argv);
