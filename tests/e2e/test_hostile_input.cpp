@@ -203,12 +203,8 @@ TEST_F(HostileInput, TrayMessagesOtherThanTheFourClicksDoNothing)
     }
 
     // A right click does act: the hidden-window menu opens.
-    PostMessageA(main, kTrayCallbackMessage, 0, WM_RBUTTONUP);
-    HWND menu = WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000);
-    EXPECT_NE(menu, nullptr);
-    SendKey(VK_ESCAPE, true);
-    SendKey(VK_ESCAPE, false);
-    EXPECT_TRUE(WaitFor([&] { return FindTopWindow({app.Process().Id(), nullptr, "#32768", true}) == nullptr; }));
+    ASSERT_TRUE(app.OpenMenu());
+    EXPECT_TRUE(app.CloseMenu());
 }
 
 // Messages whose parameters would be pointers in the program, sent by another program with

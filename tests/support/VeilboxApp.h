@@ -125,8 +125,10 @@ public:
         PostMessageA(main, kTrayCallbackMessage, 0, WM_RBUTTONUP);
         if (!WaitForTopWindow({m_process.Id(), nullptr, "#32768", true}, 5000))
             return false;
-        // The keys go to the thread that has the foreground: the menu's only once its owner has it.
-        return WaitFor([&] { return GetForegroundWindow() == main; }, 5000);
+        // The keys go to the thread that has the foreground: the menu's only once its owner, the
+        // main dialog (hidden or not), has taken it. The menu shows before that.
+        const DWORD menuThread = GetWindowThreadProcessId(main, nullptr);
+        return WaitFor([&] { return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == menuThread; }, 5000);
     }
 
     // Closes the open menu with Esc; true once it is gone.
