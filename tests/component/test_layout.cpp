@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "component/WinbaseProbe.h"
@@ -147,6 +148,13 @@ TEST(Layout, ADpiChangeScalesControlsAndFontsAndTheChangeBackRestoresThem)
             d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
             GetWindowRect(w, &now);
             EXPECT_TRUE(EqualRect(&now, &window) && FontHeightOf(first) == font) << what;
+            // Posted, as any program can, the message's rectangle lies nowhere the system puts it.
+            const auto elsewhere = std::make_unique<RECT>(RECT{0, 0, 123, 45});
+            PostMessageA(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(elsewhere.get()));
+            for (MSG m; PeekMessageA(&m, w, 0, 0, PM_REMOVE);)
+                DispatchMessageA(&m);
+            GetWindowRect(w, &now);
+            EXPECT_TRUE(EqualRect(&now, &window)) << what;
             for (auto [child, place] : ChildPlaces(w))
                 EXPECT_TRUE(EqualRect(&place, &start.at(child))) << what << " " << GetDlgCtrlID(child);
         };
