@@ -8,6 +8,7 @@
 #include "app/RuleEditDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
+#include "winbase/WindowHelpers.h"
 
 namespace {
 
@@ -286,7 +287,8 @@ INT_PTR RULES::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(wParam);
         break;
     case WM_NOTIFY:
-        if (lParam)
+        // Only the list, a window of this thread, notifies the dialog.
+        if (lParam && FromThisThread())
             OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         break;
     case WM_DESTROY:

@@ -12,6 +12,7 @@
 #include "shell/Shell.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
+#include "winbase/WindowHelpers.h"
 
 namespace {
 
@@ -73,10 +74,8 @@ INT_PTR MODAL_ABOUT::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         PaintOwnerIcon();
         break;
     case WM_NOTIFY:
-        // The header lies in the sender's memory: only the licence text, a
-        // window of this thread, sends one that can be read. A blocking send
-        // from another thread or program is ignored.
-        if (!(InSendMessageEx(nullptr) & ISMEX_SEND)) {
+        // Only the licence text, a window of this thread, notifies the dialog.
+        if (FromThisThread()) {
             OnLicenceLink(reinterpret_cast<const NMHDR*>(lParam));
         }
         break;

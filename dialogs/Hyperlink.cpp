@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "shell/Shell.h"
+#include "winbase/WindowHelpers.h"
 
 namespace {
 
@@ -267,8 +268,8 @@ LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_GETDLGCODE: {
         // The dialog manager of this thread asks with the message it is about
-        // to handle; a blocking send from elsewhere has no message of ours.
-        const MSG* pending = (InSendMessageEx(nullptr) & ISMEX_SEND) ? nullptr : reinterpret_cast<const MSG*>(lParam);
+        // to handle; a send from elsewhere has no message of ours.
+        const MSG* pending = FromThisThread() ? reinterpret_cast<const MSG*>(lParam) : nullptr;
         const bool activationKey = pending && pending->message == WM_KEYDOWN &&
                                    (pending->wParam == VK_RETURN || pending->wParam == VK_SPACE);
         return DLGC_WANTCHARS | (activationKey ? DLGC_WANTMESSAGE : 0);

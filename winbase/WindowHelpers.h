@@ -20,3 +20,11 @@ void CenterWindow(HWND window, HWND reference);
 // The top-level window whose title contains this process's console title
 // (ignoring case); null when the process has no console or none is found.
 HWND ConsoleWindow();
+
+// False while the message being handled comes from another thread or program that waits for the
+// answer: a pointer it carries, such as a WM_NOTIFY's header, lies in the sender's memory. (The
+// system refuses to post messages of that kind.)
+inline bool FromThisThread()
+{
+    return !(InSendMessageEx(nullptr) & ISMEX_SEND);
+}
