@@ -7,9 +7,9 @@ namespace {
 // Session-local: one copy per logged-on user's desktop session.
 constexpr const char kInstanceMutexName[] = "Local\\Quillfen.WindowVeilbox.Instance";
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
-constexpr ULONG_PTR kQuitRequest = 1;
 
 HANDLE g_instanceMutex = nullptr;
+bool g_instanceChecked = false;
 bool g_previousInstanceRan = false;
 
 bool IsRunningInstanceWindow(HWND window)
@@ -24,32 +24,43 @@ bool IsRunningInstanceWindow(HWND window)
     return WindowTextWithoutMessages(window).EqualsNoCase(kMainWindowTitle);
 }
 
-void SendQuitRequest(HWND window, const char* commandLine)
+bool SendQuitRequest(HWND window, const char* commandLine)
 {
     NString text(commandLine ? commandLine : "");
     COPYDATASTRUCT data = {};
     data.dwData = kQuitRequest;
     data.cbData = text.Length() + 1;
     data.lpData = const_cast<char*>(text.Text());
-    SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    return SendToRunningCopy(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 } // namespace
 
 int AllowMultipleInstances(int allow)
 {
-    if (!g_instanceMutex) {
+    if (!g_instanceChecked) {
+        g_instanceChecked = true;
         g_instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
-        g_previousInstanceRan = g_instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
+        const DWORD error = GetLastError();
+        // A copy running with higher rights owns an object this process may not open.
+        g_previousInstanceRan = g_instanceMutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
     }
     return allow;
 }
 
 int WasPrevInstRunningAtStartup()
 {
-    if (!g_instanceMutex)
-        AllowMultipleInstances(1);
+    AllowMultipleInstances(1);
     return g_previousInstanceRan ? 1 : 0;
+}
+
+bool AnotherCopyRuns()
+{
+    if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName)) {
+        CloseHandle(mutex);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 bool IsControlWord(const char* commandLine)
@@ -69,21 +80,39 @@ HWND FindRunningInstanceWindow()
     return nullptr;
 }
 
-bool SingleInstanceCheck(const char* commandLine)
+bool SendToRunningCopy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
-    AllowMultipleInstances(1);
-    HWND running = FindRunningInstanceWindow();
-    const bool controlWord = IsControlWord(commandLine);
-    if (!WasPrevInstRunningAtStartup())
-        return !controlWord;
-
-    if (!running)
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             kRunningCopyTimeoutMs, &answer))
         return false;
-    if (controlWord)
-        SendQuitRequest(running, commandLine);
-    else if (IsWindowVisible(running))
+    if (result)
+        *result = static_cast<LRESULT>(answer);
+    return true;
+}
+
+StartDecision SingleInstanceCheck(const char* commandLine, bool trayOnly)
+{
+    StartDecision decision;
+    const bool controlWord = IsControlWord(commandLine);
+    if (!WasPrevInstRunningAtStartup()) {
+        decision.runDialog = !controlWord;
+        return decision;
+    }
+    HWND running = FindRunningInstanceWindow();
+    if (!running || trayOnly)
+        return decision;
+    if (controlWord) {
+        if (!SendQuitRequest(running, commandLine))
+            decision.exitCode = kExitNoAnswer;
+        return decision;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(running, &processId);
+    AllowSetForegroundWindow(processId);
+    if (IsWindowVisible(running))
         SetForegroundWindow(running);
     else
-        SendMessageA(running, kTrayCallbackMessage, 0, WM_LBUTTONUP);
-    return false;
+        SendToRunningCopy(running, kTrayCallbackMessage, 0, WM_LBUTTONUP);
+    return decision;
 }

@@ -1,5 +1,7 @@
 // Single-instance control: one running copy per desktop session. A second start hands the
 // user over to the running copy; the control words "update" and "uninstall" ask it to quit.
+// Every request to the running copy is bounded: a copy that does not answer never holds up a
+// second start, an installer or a script.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +11,23 @@
 // The title and dialog class by which a second start finds the running copy's main window.
 constexpr const char kMainWindowTitle[] = "Window Veilbox";
 constexpr const char kDialogClass[] = "#32770";
+// The quit request's WM_COPYDATA kind; its data is the control word.
+constexpr ULONG_PTR kQuitRequest = 1;
+// How long a request may wait for the running copy's answer.
+constexpr UINT kRunningCopyTimeoutMs = 5000;
+// The exit code of a start whose request the running copy did not take in time.
+constexpr int kExitNoAnswer = 3;
 
 // Run-time library of the instance handshake. After AllowMultipleInstances(1) the process keeps
 // running when another copy runs; WasPrevInstRunningAtStartup answers nonzero when another copy
-// was already running when this process made its first call.
+// was already running when this process made its first call. A copy that the system does not
+// let this process open (one started as administrator) counts as running.
 int AllowMultipleInstances(int allow);
 int WasPrevInstRunningAtStartup();
+
+// True when another copy runs, asked without creating the instance object, so a process that
+// starts a copy itself (a command line) never makes that copy believe it is the second one.
+bool AnotherCopyRuns();
 
 // True when the whole command line is "update" or "uninstall", ignoring case.
 bool IsControlWord(const char* commandLine);
@@ -25,7 +38,18 @@ bool IsControlWord(const char* commandLine);
 // process's own dialog, never receives a quit or restore request. Null when there is none.
 HWND FindRunningInstanceWindow();
 
-// True when this process is to run its main dialog. When another copy runs this always answers
-// false, after sending that copy a quit request (control word), bringing its visible window
-// forward, or sending it a restore request (its window is in the tray).
-bool SingleInstanceCheck(const char* commandLine);
+// Sends a message to the running copy, bounded by kRunningCopyTimeoutMs and SMTO_ABORTIFHUNG.
+// False when it did not answer in time (or the window is gone); result may be null.
+bool SendToRunningCopy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr);
+
+// What a start does: run its main dialog, or end at once with exitCode.
+struct StartDecision {
+    bool runDialog = false;
+    int exitCode = 0;
+};
+
+// Decides a start. When another copy runs the dialog never runs: a control word sends that copy
+// a quit request (exit code kExitNoAnswer when it does not take it in time), a plain start
+// brings its visible window forward or sends it a restore request (ending quietly, code 0,
+// whatever it answers), and a start into the notification area (trayOnly) leaves it alone.
+StartDecision SingleInstanceCheck(const char* commandLine, bool trayOnly = false);

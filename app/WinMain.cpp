@@ -25,8 +25,9 @@ void LoadControlClasses()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     RestrictDllSearchToSystemFolder();
-    if (!SingleInstanceCheck(commandLine))
-        return 0;
+    const StartDecision start = SingleInstanceCheck(commandLine);
+    if (!start.runDialog)
+        return start.exitCode;
 
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     LoadControlClasses();

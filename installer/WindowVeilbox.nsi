@@ -13,6 +13,8 @@
 ; Command line of uninstall.exe:
 ;   /S              silent; the user's settings are kept
 ;   /REMOVESETTINGS also delete HKCU\Software\Quillfen\Veilbox (the settings page tick box)
+; Both end with exit code 2, having changed nothing, when a running copy does not end within
+; 10 s of being asked to and the user chooses Cancel (silent mode always does).
 ;
 ; Per machine (Program Files, HKLM, all users' Start menu) when the user is an administrator,
 ; otherwise per user (%LOCALAPPDATA%\Programs, HKCU, the user's Start menu).
@@ -36,8 +38,8 @@ RequestExecutionLevel highest
 !define UNINST_KEY   "Software\Microsoft\Windows\CurrentVersion\Uninstall\WindowVeilbox"
 !define SETTINGS_KEY "Software\Quillfen\Veilbox"
 !define STARTUP_LINK "Window Veilbox.lnk"
-; How long a running copy may take to end after it was asked to: 150 polls of 100 ms.
-!define QUIT_POLLS   150
+; How long a running copy may take to end after it was asked to, in milliseconds.
+!define QUIT_MS      10000
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -84,42 +86,71 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
 !macro VB_SHARED_FUNCTIONS UN
 
-; Asks a running copy to quit and waits until it has: the call below returns as soon as the
-; running copy has ended its dialog, but that copy still shows the windows it held and exits
-; afterwards. Done when its main window is gone and $R1 can be opened for writing, or after
-; QUIT_POLLS polls; the file copy or delete that follows reports what is still in the way.
+; Asks a running copy to quit and waits until it has ended: its main window is gone and $R1 can
+; be opened for writing. The request itself is bounded (Veilbox.exe gives up on a copy that does
+; not answer within 5 s), and so is the wait: when the copy has not ended QUIT_MS after the
+; request, the user is told and chooses Retry (ask and wait again) or Cancel. Cancel, and silent
+; mode, which cannot ask, end the setup with exit code 2 before it has changed anything.
 ;   $R0  the Veilbox.exe to run with the control word (skipped when missing)
 ;   $R1  the installed Veilbox.exe that is about to be replaced or deleted
 ;   $R2  the control word: "update" or "uninstall"
 Function ${UN}QuitRunningCopy
   Push $R3
   Push $R4
-  ${If} ${FileExists} "$R0"
-    ExecWait '"$R0" $R2'
-  ${EndIf}
-  StrCpy $R3 0
   ${Do}
-    FindWindow $R4 "${MAIN_CLASS}" "${MAIN_TITLE}"
-    ${If} $R4 == 0
-      ${IfNot} ${FileExists} "$R1"
-        ${Break}
-      ${EndIf}
-      ClearErrors
-      FileOpen $R4 "$R1" a
-      ${IfNot} ${Errors}
-        FileClose $R4
-        ${Break}
-      ${EndIf}
+    System::Call 'kernel32::GetTickCount() i .R3'
+    ${If} ${FileExists} "$R0"
+      ExecWait '"$R0" $R2'
     ${EndIf}
-    IntOp $R3 $R3 + 1
-    ${If} $R3 >= ${QUIT_POLLS}
-      DetailPrint "${PRODUCT} is still running; continuing anyway."
+    ${Do}
+      Call ${UN}RunningCopyEnded
+      Pop $R4
+      ${If} $R4 == 1
+        ${Break}
+      ${EndIf}
+      System::Call 'kernel32::GetTickCount() i .R4'
+      IntOp $R4 $R4 - $R3
+      ${If} $R4 >= ${QUIT_MS}
+        StrCpy $R4 0
+        ${Break}
+      ${EndIf}
+      Sleep 100
+    ${Loop}
+    ${If} $R4 == 1
       ${Break}
     ${EndIf}
-    Sleep 100
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${PRODUCT} is still running and did not end when asked to.$\r$\n$\r$\nEnd it from its tray menu (Exit) or with Task Manager, then choose Retry. Cancel stops here and changes nothing." \
+      /SD IDCANCEL IDRETRY quit_retry
+    DetailPrint "${PRODUCT} is still running; nothing was changed."
+    SetErrorLevel 2
+    Quit
+  quit_retry:
   ${Loop}
   Pop $R4
   Pop $R3
+FunctionEnd
+
+; Pushes 1 when no copy runs any more: no main window, and $R1 is missing or can be opened for
+; writing; else 0.
+Function ${UN}RunningCopyEnded
+  Push $R5
+  FindWindow $R5 "${MAIN_CLASS}" "${MAIN_TITLE}"
+  ${If} $R5 != 0
+    StrCpy $R5 0
+  ${ElseIfNot} ${FileExists} "$R1"
+    StrCpy $R5 1
+  ${Else}
+    ClearErrors
+    FileOpen $R5 "$R1" a
+    ${If} ${Errors}
+      StrCpy $R5 0
+    ${Else}
+      FileClose $R5
+      StrCpy $R5 1
+    ${EndIf}
+  ${EndIf}
+  Exch $R5
 FunctionEnd
 
 ; Sets $0 to 1 when the command line holds the option on the stack, else 0.
@@ -173,15 +204,12 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
 
   ; Before anything is replaced, a running copy quits and gives back every window it held.
-  ; The installed copy is asked when there is one, else this package's own copy (which also
-  ; ends a portable copy that runs from elsewhere).
-  StrCpy $R0 "$INSTDIR\bin\${EXE}"
-  ${IfNot} ${FileExists} $R0
-    InitPluginsDir
-    SetOutPath "$PLUGINSDIR"
-    File "${VB_STAGE}/bin/${EXE}"
-    StrCpy $R0 "$PLUGINSDIR\${EXE}"
-  ${EndIf}
+  ; This package's own copy asks (it also ends a portable copy that runs from elsewhere): its
+  ; request is bounded, where an older installed copy's might wait for ever on a stuck copy.
+  InitPluginsDir
+  SetOutPath "$PLUGINSDIR"
+  File "${VB_STAGE}/bin/${EXE}"
+  StrCpy $R0 "$PLUGINSDIR\${EXE}"
   StrCpy $R1 "$INSTDIR\bin\${EXE}"
   StrCpy $R2 "update"
   Call QuitRunningCopy

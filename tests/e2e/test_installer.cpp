@@ -103,7 +103,7 @@ bool UninstallerRunning()
     entry.dwSize = sizeof entry;
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = _stricmp(entry.szExeFile, "Au_.exe") == 0;
+        found = _stricmp(entry.szExeFile, "Un.exe") == 0 || _stricmp(entry.szExeFile, "Au_.exe") == 0;
     CloseHandle(snapshot);
     return found;
 }
@@ -115,7 +115,8 @@ bool RunSetup(const InstallMode& mode)
            setup.WaitForExit(60000) && setup.ExitCode() == 0;
 }
 
-// uninstall.exe hands over to a copy of itself in the temporary folder and returns at once:
+// uninstall.exe hands over to a copy of itself in the temporary folder (Un.exe; Au_.exe before
+// NSIS 3) and returns at once:
 // the uninstall has finished when that copy has ended and the install folder, which it removes
 // last, is gone.
 bool RunUninstall(const InstallMode& mode, const std::string& args = "")
@@ -289,6 +290,35 @@ TEST_F(Installer, UninstallEndsTheRunningCopyWhichShowsItsWindowsAgain)
 
     ASSERT_TRUE(RunUninstall(mode));
     ExpectReleased(copy, targets);
+}
+
+TEST_F(Installer, ACopyThatDoesNotEndStopsSilentSetupAndUninstallBeforeAnyChange)
+{
+    const InstallMode mode = PerMachine();
+    ASSERT_TRUE(RunSetup(mode));
+    InstalledCopy copy(mode);
+    ASSERT_NE(copy.Main(), nullptr);
+    // The setup writes its Apps entry after the files: an older version left there means
+    // nothing was replaced.
+    ASSERT_EQ(RegSetKeyValueA(mode.registryRoot, kUninstallKey, "DisplayVersion", REG_SZ, "0.9", 4), ERROR_SUCCESS);
+    {
+        ProcessFreeze freeze(copy.Process().Id());
+        ASSERT_TRUE(freeze.Frozen());
+        ChildProcess setup;
+        ASSERT_TRUE(setup.Start(Package("-setup.exe"), "/S"));
+        ASSERT_TRUE(setup.WaitForExit(30000)) << "the setup waits 10 s, then gives up";
+        EXPECT_EQ(setup.ExitCode(), 2u);
+        EXPECT_EQ(ReadText(mode.registryRoot, kUninstallKey, "DisplayVersion"), "0.9");
+
+        ChildProcess uninstall;
+        ASSERT_TRUE(uninstall.Start(mode.root + "uninstall.exe", "/S"));
+        ASSERT_TRUE(uninstall.WaitForExit(30000));
+        EXPECT_TRUE(WaitFor([] { return !UninstallerRunning(); }, 30000));
+        for (const char* file : {"uninstall.exe", "bin\\Veilbox.exe", "license\\license.txt"})
+            EXPECT_TRUE(Exists(mode.root + file)) << file;
+        EXPECT_TRUE(KeyExists(mode.registryRoot, kUninstallKey));
+    }
+    copy.Process().Kill();
 }
 
 TEST_F(Installer, UninstallRemovesStartupShortcutsAndKeepsSettingsUnlessAsked)

@@ -86,6 +86,28 @@ TEST(Startup, SecondPlainStartHandsOverAndEnds)
     QuitByControlWord(first);
 }
 
+TEST(Startup, AFrozenCopyHoldsUpNeitherASecondStartNorTheQuitRequest)
+{
+    RegistryKeyGuard settings;
+    Veilbox first;
+    ASSERT_NE(first.MainWindow(), nullptr);
+    ProcessFreeze freeze(first.Process().Id());
+    ASSERT_TRUE(freeze.Frozen());
+    // A plain start ends quietly; a quit request that was not taken is an error for the
+    // installer that asked.
+    const struct {
+        const char* args;
+        bool failed;
+    } cases[] = {{"", false}, {"uninstall", true}};
+    for (const auto& c : cases) {
+        ChildProcess second;
+        ASSERT_TRUE(second.Start("Veilbox.exe", c.args));
+        ASSERT_TRUE(second.WaitForExit(10000)) << c.args;
+        EXPECT_EQ(second.ExitCode() != 0, c.failed) << c.args;
+    }
+    EXPECT_TRUE(first.Process().Running());
+}
+
 TEST(Startup, ControlWordWithMoreTextIsAnOrdinaryStart)
 {
     RegistryKeyGuard settings;

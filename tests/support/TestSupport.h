@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <string>
 #include <vector>
 
@@ -182,6 +184,42 @@ inline HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs = 10000)
     WaitFor([&] { return (found = FindTopWindow(query)) != nullptr; }, timeoutMs);
     return found;
 }
+
+// Every thread of another process suspended for the object's lifetime: a program that has
+// stopped answering as hard as a program can.
+class ProcessFreeze {
+public:
+    explicit ProcessFreeze(DWORD processId)
+    {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != processId)
+                continue;
+            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+            if (thread && SuspendThread(thread) != static_cast<DWORD>(-1))
+                m_threads.push_back(thread);
+            else if (thread)
+                CloseHandle(thread);
+        }
+        CloseHandle(snapshot);
+    }
+    ProcessFreeze(const ProcessFreeze&) = delete;
+    ProcessFreeze& operator=(const ProcessFreeze&) = delete;
+    ~ProcessFreeze()
+    {
+        for (HANDLE thread : m_threads) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+
+    bool Frozen() const { return !m_threads.empty(); }
+
+private:
+    std::vector<HANDLE> m_threads;
+};
 
 // Copies HKCU\<path> aside on construction and puts it back, exactly, on destruction; a key that
 // did not exist is removed again. Tests that write the program's settings hold one.
