@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/CandidateList.h"
+#include "app/WindowMatch.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -12,19 +13,9 @@ namespace {
 constexpr const char kHeldSubKey[] = "Held";
 // Enough for many times the menu's 4001 entries, and a bound on what a damaged key can cost.
 constexpr int kMaxRecords = 10000;
-
-uint64_t ProcessCreationTime(DWORD processId)
-{
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process)
-        return 0;
-    FILETIME created = {}, exited = {}, kernel = {}, user = {};
-    uint64_t time = 0;
-    if (GetProcessTimes(process, &created, &exited, &kernel, &user))
-        time = (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-    CloseHandle(process);
-    return time;
-}
+// Values of the Held key naming the copy that wrote the records.
+constexpr const char kOwnerIdValue[] = "OwnerProcessId";
+constexpr const char kOwnerCreatedValue[] = "OwnerCreated";
 
 NString RecordName(int index)
 {
@@ -38,6 +29,12 @@ uint64_t ParseUnsigned(const NString& text)
     char* end = nullptr;
     uint64_t value = _strtoui64(text.Text(), &end, 10);
     return end && *end == '\0' ? value : 0;
+}
+
+uint64_t OwnCreationTime()
+{
+    static const uint64_t created = ProcessCreationTime(GetCurrentProcessId());
+    return created;
 }
 
 } // namespace
@@ -94,17 +91,39 @@ std::vector<HeldRecord> HeldWindowStore::Load() const
     return records;
 }
 
+// Records from versions that did not name their copy have no owner, and are never another's.
+bool HeldWindowStore::OwnedByAnotherRunningCopy() const
+{
+    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
+    int32_t ownerId = 0;
+    NString created;
+    if (!held.ReadInt(kOwnerIdValue, ownerId) || !held.ReadText(kOwnerCreatedValue, created))
+        return false;
+    const DWORD owner = static_cast<DWORD>(ownerId);
+    const uint64_t ownerCreated = ParseUnsigned(created);
+    if (owner == 0 || ownerCreated == 0 || (owner == GetCurrentProcessId() && ownerCreated == OwnCreationTime()))
+        return false;
+    return ProcessRunning(owner, ownerCreated);
+}
+
+// Another running copy's records are left alone; this copy stays unsure of what is stored, so
+// the next Sync tries again (and succeeds once that copy has ended).
 void HeldWindowStore::Clear()
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
     m_stored.clear();
-    m_known = true;
+    m_known = !OwnedByAnotherRunningCopy();
+    if (m_known)
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
 }
 
 void HeldWindowStore::Store(const std::vector<HeldRecord>& records)
 {
     Clear();
+    if (!m_known)
+        return;
     SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
+    held.WriteInt(kOwnerIdValue, static_cast<int32_t>(GetCurrentProcessId()));
+    held.WriteText(kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())).Text());
     int index = 0;
     for (const HeldRecord& record : records) {
         SettingsKey entry(held, RecordName(index++).Text());
@@ -139,7 +158,10 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
 int HeldWindowStore::Recover(HiddenMenu& menu)
 {
     int recovered = 0;
-    for (const HeldRecord& record : Load()) {
+    // A copy that still runs has its windows in its own menu: they are not lost.
+    const std::vector<HeldRecord> records =
+        OwnedByAnotherRunningCopy() ? std::vector<HeldRecord>() : Load();
+    for (const HeldRecord& record : records) {
         if (!StillHeld(record))
             continue;
         CandidateRecord candidate;

@@ -1,7 +1,9 @@
 // Held-window records: every window the hidden-window menu holds is also written to the
 // settings, so that a copy of the program that crashed or was killed does not lose the user's
 // hidden windows. A copy that ends normally leaves no records behind; the next start finds
-// records only after an abnormal end, and takes their windows back into its menu.
+// records only after an abnormal end, and takes their windows back into its menu. The records
+// name the copy that wrote them (its process id and creation time): while that copy still runs,
+// no other copy takes its records or writes over them.
 #pragma once
 
 #include <windows.h>
@@ -37,16 +39,19 @@ public:
     std::vector<HeldRecord> Load() const;
     // Makes the stored records those of the menu's entries; writes only when they changed.
     void Sync(const HiddenMenu& menu);
-    // Removes every record.
+    // Removes every record (none while another running copy owns them).
     void Clear();
 
     // Puts each stored record whose window is still held back at the top of the menu (oldest
     // first, so the newest ends on top) and stores exactly the menu's entries afterwards.
-    // Returns how many windows were taken back.
+    // Records of another copy that still runs are skipped. Returns how many windows were taken
+    // back.
     int Recover(HiddenMenu& menu);
 
 private:
     void Store(const std::vector<HeldRecord>& records);
+    // True when the stored records name a copy other than this one that is still running.
+    bool OwnedByAnotherRunningCopy() const;
 
     NString m_path;
     std::vector<HWND> m_stored;

@@ -132,3 +132,38 @@ NString ProgramFileName(DWORD processId)
     CloseHandle(process);
     return name;
 }
+
+namespace {
+
+uint64_t FileTimeCount(const FILETIME& time)
+{
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The process's creation and exit times (exit 0 while it runs); false when it cannot be asked.
+bool ProcessTimes(DWORD processId, uint64_t& created, uint64_t& exited)
+{
+    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    if (!process)
+        return false;
+    FILETIME creation = {}, exit = {}, kernel = {}, user = {};
+    const bool known = GetProcessTimes(process, &creation, &exit, &kernel, &user) != FALSE;
+    CloseHandle(process);
+    created = FileTimeCount(creation);
+    exited = FileTimeCount(exit);
+    return known;
+}
+
+} // namespace
+
+uint64_t ProcessCreationTime(DWORD processId)
+{
+    uint64_t created = 0, exited = 0;
+    return ProcessTimes(processId, created, exited) ? created : 0;
+}
+
+bool ProcessRunning(DWORD processId, uint64_t created)
+{
+    uint64_t actual = 0, exited = 0;
+    return created != 0 && ProcessTimes(processId, actual, exited) && actual == created && exited == 0;
+}

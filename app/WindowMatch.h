@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "text/NString.h"
@@ -66,3 +67,10 @@ std::vector<HWND> VisibleMatchingWindows(const WindowCriteria& criteria);
 // The file name part of the program that runs processId, such as "notepad.exe"; empty when the
 // process cannot be asked.
 NString ProgramFileName(DWORD processId);
+
+// When the process was created, as a FILETIME count; 0 when the process cannot be asked. With
+// the process id it names one process for good: ids are reused, creation times with them are not.
+uint64_t ProcessCreationTime(DWORD processId);
+// True while the process named by its id and creation time runs: a process that has ended is
+// not running even while handles keep its object, and its id, alive.
+bool ProcessRunning(DWORD processId, uint64_t created);

@@ -43,7 +43,8 @@ int StoredRecords()
     return static_cast<int>(count);
 }
 
-void WriteRecord(int index, HWND window, DWORD processId, const char* className, const char* title)
+void WriteRecord(int index, HWND window, DWORD processId, const char* className, const char* title,
+                 unsigned long long created = 0)
 {
     char path[128];
     snprintf(path, sizeof path, "%s\\%05d", kHeldKey, index);
@@ -51,11 +52,29 @@ void WriteRecord(int index, HWND window, DWORD processId, const char* className,
     RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(window));
     RegSetValueExA(key, "ProcessId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
-    RegSetValueExA(key, "ProcessCreated", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    const std::string createdText = std::to_string(created);
+    RegSetValueExA(key, "ProcessCreated", 0, REG_SZ, reinterpret_cast<const BYTE*>(createdText.c_str()),
+                   createdText.size() + 1);
     RegSetValueExA(key, "Class", 0, REG_SZ, reinterpret_cast<const BYTE*>(className), strlen(className) + 1);
     RegSetValueExA(key, "Title", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), strlen(title) + 1);
     RegSetValueExA(key, "Window", 0, REG_SZ, reinterpret_cast<const BYTE*>(handle.c_str()), handle.size() + 1);
     RegCloseKey(key);
+}
+
+// Names the copy of the program that wrote the records.
+void WriteOwner(DWORD processId, unsigned long long created)
+{
+    const std::string createdText = std::to_string(created);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, "OwnerProcessId", REG_DWORD, &processId, sizeof processId);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, "OwnerCreated", REG_SZ, createdText.c_str(),
+                    static_cast<DWORD>(createdText.size() + 1));
+}
+
+unsigned long long CreationTime(HANDLE process)
+{
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    GetProcessTimes(process, &created, &exited, &kernel, &user);
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 } // namespace
@@ -123,4 +142,38 @@ TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
     ASSERT_TRUE(app.Exit());
     EXPECT_FALSE(IsWindowVisible(reused)) << "a window of another process is left alone";
     DestroyWindow(reused);
+}
+
+TEST_F(HeldWindows, RecordsOfACopyThatStillRunsAreLeftToIt)
+{
+    TargetWindows targets("--window --title \"Held Elsewhere\" --hidden");
+    ASSERT_TRUE(targets.Ready());
+    const unsigned long long helperCreated = CreationTime(targets.Process().Handle());
+    // This test process stands in for the copy that wrote the records.
+    const unsigned long long ownCreated = CreationTime(GetCurrentProcess());
+    const struct {
+        const char* what;
+        bool named;
+        unsigned long long ownerCreated;
+        bool adopted;
+    } cases[] = {
+        {"records that name no copy (older versions)", false, 0, true},
+        {"the copy that wrote them still runs", true, ownCreated, false},
+        {"that copy has ended and its id was reused", true, ownCreated + 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_settings.Clear();
+        ShowWindow(targets[0], SW_HIDE);
+        WriteRecord(0, targets[0], targets.Process().Id(), "VbTestWin", "Held Elsewhere", helperCreated);
+        if (c.named)
+            WriteOwner(GetCurrentProcessId(), c.ownerCreated);
+        {
+            VeilboxApp app;
+            ASSERT_NE(app.MainWindow(), nullptr);
+            ASSERT_TRUE(app.Exit());
+        }
+        EXPECT_EQ(IsWindowVisible(targets[0]) != FALSE, c.adopted) << "shown at exit when it was taken";
+        EXPECT_EQ(StoredRecords(), c.adopted ? 0 : 1);
+    }
 }

@@ -108,6 +108,27 @@ TEST(Startup, AFrozenCopyHoldsUpNeitherASecondStartNorTheQuitRequest)
     EXPECT_TRUE(first.Process().Running());
 }
 
+TEST(Startup, ACopyThisUserMayNotOpenCountsAsRunning)
+{
+    // As a copy started as administrator appears to one that is not: its instance object
+    // exists, and opening it is denied.
+    SECURITY_DESCRIPTOR denyAll = {};
+    InitializeSecurityDescriptor(&denyAll, SECURITY_DESCRIPTOR_REVISION);
+    ACL emptyAcl = {};
+    InitializeAcl(&emptyAcl, sizeof emptyAcl, ACL_REVISION);
+    SetSecurityDescriptorDacl(&denyAll, TRUE, &emptyAcl, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &denyAll, FALSE};
+    HANDLE instance = CreateMutexA(&attributes, FALSE, "Local\\Quillfen.WindowVeilbox.Instance");
+    ASSERT_NE(instance, nullptr);
+
+    RegistryKeyGuard settings;
+    Veilbox second;
+    EXPECT_TRUE(second.Process().WaitForExit());
+    EXPECT_EQ(second.Process().ExitCode(), 0u);
+    EXPECT_EQ(FindTopWindow({second.Process().Id(), kTitle, "#32770"}), nullptr);
+    CloseHandle(instance);
+}
+
 TEST(Startup, ControlWordWithMoreTextIsAnOrdinaryStart)
 {
     RegistryKeyGuard settings;
