@@ -2,19 +2,26 @@
 
 #include <windowsx.h>
 
+#include "app/HeldBatch.h"
 #include "app/HideOps.h"
 #include "app/OwnerDraw.h"
+#include "app/SingleInstance.h"
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
 #include "winbase/Dpi.h"
+#include "winbase/ProgramEnd.h"
 
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshIntervalMs = 1000;
-constexpr ULONG_PTR kQuitRequest = 1;
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
+// How long a quit request leaves the loops inside the dialog to return before the process ends
+// regardless.
+constexpr DWORD kQuitBackstopMs = 1000;
+// The exit code of a process the backstop ended, which tells it from a normal end (0).
+constexpr UINT kBackstopExitCode = 1;
 
 // Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
 // is taken for a record only when it is what our own list or menu holds for
@@ -139,6 +146,24 @@ void DIALOG::OnDpiChanged(UINT, UINT newDpi)
         m_helpPopups->SetDpi(newDpi);
 }
 
+// The quit request of an installer ends the program within a second whatever is open: the held
+// windows are shown at once, the menu and every dialog and message box are ended, and the
+// dialog ends as soon as the loops inside it have returned. Nothing of ours is freed here, so
+// the code after each of those loops runs on live objects; it opens nothing new (see
+// ProgramEnd.h). Should a loop not return, the backstop ends the process: by then every held
+// window is visible.
+void DIALOG::OnQuitRequest()
+{
+    ReplyMessage(TRUE);
+    if (ProgramEnding())
+        return;
+    BeginProgramEnd();
+    UncoverHeldWindows(m_hiddenMenu);
+    EndModalLoops(Window());
+    EndDialog(Window(), 1);
+    EndProcessAfter(kQuitBackstopMs, kBackstopExitCode);
+}
+
 INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TaskbarCreatedMessage())
@@ -150,7 +175,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COPYDATA: {
         auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (data && data->dwData == kQuitRequest)
-            EndDialog(Window(), 1);
+            OnQuitRequest();
         break;
     }
     case WM_DESTROY:

@@ -61,6 +61,7 @@ private:
     void OnInit();
     void OnDestroy();
     void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnQuitRequest();
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();

@@ -3,6 +3,7 @@
 
 #include "app/HideOps.h"
 #include "res/MainDialogIds.h"
+#include "winbase/ProgramEnd.h"
 #include "winbase/WindowOps.h"
 
 namespace {
@@ -90,7 +91,7 @@ void DIALOG::OnTrayMiddleClick()
     POINT cursor = {};
     GetCursorPos(&cursor);
     SetForegroundWindow(Window());
-    if (m_oneItemPopup)
+    if (m_oneItemPopup && !ProgramEnding())
         TrackPopupMenu(m_oneItemPopup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Window(), nullptr);
     SetForegroundWindow(Window());
     PostMessageA(Window(), WM_NULL, 0, 0);

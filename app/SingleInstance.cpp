@@ -12,8 +12,11 @@ HANDLE g_instanceMutex = nullptr;
 bool g_instanceChecked = false;
 bool g_previousInstanceRan = false;
 
+// A message box of the running copy has its title too; it is owned, the main dialog is not.
 bool IsRunningInstanceWindow(HWND window)
 {
+    if (GetWindow(window, GW_OWNER))
+        return false;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     if (processId == GetCurrentProcessId())

@@ -32,7 +32,7 @@ bool AnotherCopyRuns();
 // True when the whole command line is "update" or "uninstall", ignoring case.
 bool IsControlWord(const char* commandLine);
 
-// The main window of a running copy: a top-level window whose title is exactly
+// The main window of a running copy: a top-level window without an owner whose title is exactly
 // "Window Veilbox" (ignoring case) and whose class begins with "#32770". Windows of the calling
 // process are skipped, so an installer or file dialog titled "Window Veilbox Setup", or this
 // process's own dialog, never receives a quit or restore request. Null when there is none.

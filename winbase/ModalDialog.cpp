@@ -1,5 +1,7 @@
 #include "winbase/ModalDialog.h"
 
+#include "winbase/ProgramEnd.h"
+
 QF_MODALDIALOG::QF_MODALDIALOG(const char* keyName, int templateId, HWND parent, HMODULE module)
     : QF_WINBASE(keyName, parent, module), m_templateId(templateId)
 {
@@ -7,7 +9,7 @@ QF_MODALDIALOG::QF_MODALDIALOG(const char* keyName, int templateId, HWND parent,
 
 INT_PTR QF_MODALDIALOG::Show(HWND parent)
 {
-    if (m_templateId == 0) {
+    if (m_templateId == 0 || ProgramEnding()) {
         return 0;
     }
     SetLastError(0);

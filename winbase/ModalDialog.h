@@ -12,7 +12,8 @@ public:
     // Runs the dialog until it ends and returns the value it passed to
     // EndDialog, which is also kept as Result(). A null parent means the one
     // given at construction; the parent used is kept. Returns 0 at once for
-    // template 0, and 0 with Result() -1 when the dialog cannot be created.
+    // template 0 and once the program is ending (see ProgramEnd.h), and 0
+    // with Result() -1 when the dialog cannot be created.
     INT_PTR Show(HWND parent = nullptr);
 
     INT_PTR Result() const { return m_result; }

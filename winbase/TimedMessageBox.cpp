@@ -2,6 +2,7 @@
 // over the dialog) from a one-shot timer that fires inside the box's loop.
 #include "winbase/WinBase.h"
 
+#include "winbase/ProgramEnd.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -36,6 +37,9 @@ BOOL CALLBACK MatchOwnBox(HWND window, LPARAM param)
 
 int QF_WINBASE::TimedMessageBox(const char* text, const char* caption, UINT style, UINT iconId)
 {
+    if (ProgramEnding()) {
+        return 0;
+    }
     if (m_window) {
         SetForegroundWindow(m_window);
     }

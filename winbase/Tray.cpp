@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "winbase/ProgramEnd.h"
 #include "winbase/TrayRecord.h"
 
 // Every update modifies the icon and adds it when it does not exist yet; the
@@ -89,6 +90,9 @@ void QF_WINBASE::OnTrayCallback(LPARAM lParam)
 
 void QF_WINBASE::OnTrayRightClick()
 {
+    if (ProgramEnding()) {
+        return;
+    }
     HMENU menu = TrayMenu();
     if (!menu) {
         RestoreFromTray();

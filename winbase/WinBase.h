@@ -106,7 +106,7 @@ public:
     // window), given the window's icon and centred over it shortly after it
     // opens. caption may be null; iconId is an icon resource of Module(), or
     // 0 for the style's own icon. Returns the button MessageBoxIndirectA
-    // reports (0 when the box could not be shown).
+    // reports (0 when the box could not be shown, or the program is ending).
     int TimedMessageBox(const char* text, const char* caption, UINT style, UINT iconId);
 
     // Hides the window and the process's console window, if any. The window

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "support/TargetWindows.h"
@@ -175,5 +176,80 @@ TEST_F(HeldWindows, RecordsOfACopyThatStillRunsAreLeftToIt)
         }
         EXPECT_EQ(IsWindowVisible(targets[0]) != FALSE, c.adopted) << "shown at exit when it was taken";
         EXPECT_EQ(StoredRecords(), c.adopted ? 0 : 1);
+    }
+}
+
+namespace {
+
+// A visible dialog or message box of the process other than its main dialog.
+HWND OtherDialog(DWORD processId, HWND main)
+{
+    struct Search { DWORD processId; HWND main; HWND found; } search{processId, main, nullptr};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (pid == s->processId && window != s->main && IsWindowVisible(window) && strcmp(name, "#32770") == 0)
+            s->found = window;
+        return s->found == nullptr;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
+{
+    TargetWindows targets("--window --title \"Held At Quit\" --window --title \"Refuses\" --refuse-hide");
+    ASSERT_TRUE(targets.Ready());
+    using Opener = std::function<HWND(VeilboxApp&)>;
+    const struct {
+        const char* what;
+        Opener open;
+    } cases[] = {
+        {"About", [](VeilboxApp& app) {
+             PostMessageA(app.MainWindow(), WM_COMMAND, 1001, 0);
+             HWND about = nullptr;
+             WaitFor([&] { return (about = OtherDialog(app.Process().Id(), app.MainWindow())) != nullptr; });
+             return about;
+         }},
+        {"Change Key Bindings over Hot Key", [](VeilboxApp& app) {
+             PostMessageA(app.MainWindow(), WM_COMMAND, 1003, 0);
+             HWND hotkey = WaitForTopWindow({app.Process().Id(), "Hot Key", "#32770", true}, 5000);
+             PostMessageA(hotkey, WM_COMMAND, 1006, 0);
+             return WaitForTopWindow({app.Process().Id(), "Change Key Bindings", "#32770", true}, 5000);
+         }},
+        {"the menu", [](VeilboxApp& app) {
+             PostMessageA(app.MainWindow(), kTrayCallbackMessage, 0, WM_RBUTTONUP);
+             return WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000);
+         }},
+        {"the refused-hide message", [](VeilboxApp& app) {
+             if (!app.WaitListed("Refuses") || !app.Select(app.IndexOf("Refuses")))
+                 return HWND{};
+             PostMessageA(app.MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK),
+                          reinterpret_cast<LPARAM>(app.List()));
+             HWND box = nullptr;
+             WaitFor([&] { return (box = OtherDialog(app.Process().Id(), app.MainWindow())) != nullptr; });
+             return box;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VeilboxApp app;
+        ASSERT_TRUE(app.WaitListed("Held At Quit"));
+        ASSERT_TRUE(app.DoubleClick("Held At Quit")) << app.Failure();
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(targets[0]); }));
+        ASSERT_NE(c.open(app), nullptr);
+
+        ChildProcess quit;
+        const ULONGLONG asked = GetTickCount64();
+        ASSERT_TRUE(quit.Start("Veilbox.exe", "uninstall"));
+        EXPECT_TRUE(app.Process().WaitForExit(3000));
+        EXPECT_LT(GetTickCount64() - asked, 3000u);
+        EXPECT_TRUE(quit.WaitForExit());
+        EXPECT_EQ(quit.ExitCode(), 0u);
+        EXPECT_TRUE(IsWindowVisible(targets[0]));
     }
 }
