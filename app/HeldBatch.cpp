@@ -1,6 +1,55 @@
 #include "app/HeldBatch.h"
 
 #include "app/ForeignWindow.h"
+#include "app/HideOps.h"
+#include "winbase/ProgramEnd.h"
+
+namespace {
+
+constexpr char kDesktopTitle[] = "Program Manager";
+
+} // namespace
+
+std::vector<uint32_t> HeldIdsNewestFirst(const HiddenMenu& menu)
+{
+    std::vector<uint32_t> ids;
+    const int count = menu.Handle() ? GetMenuItemCount(menu.Handle()) : 0;
+    for (int position = 0; position < count; ++position) {
+        const UINT id = GetMenuItemID(menu.Handle(), position);
+        if (id != static_cast<UINT>(-1) && menu.EntryById(id))
+            ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<HWND> ShowHeldWindows(HiddenMenu& menu, const std::function<bool(HWND)>& wanted)
+{
+    std::vector<uint32_t> ids;
+    for (uint32_t id : HeldIdsNewestFirst(menu)) {
+        const MenuEntry* entry = menu.EntryById(id);
+        if (!wanted || wanted(entry->window))
+            ids.insert(ids.begin(), id);
+    }
+    std::vector<HWND> shown;
+    for (uint32_t id : ids) {
+        if (ProgramEnding())
+            break;
+        if (HWND window = menu.Unhide(id))
+            shown.push_back(window);
+    }
+    if (!shown.empty())
+        BringToFrontWithoutWaiting(shown.back());
+    return shown;
+}
+
+HWND RestoreLastHeld(HiddenMenu& menu)
+{
+    const std::vector<uint32_t> ids = HeldIdsNewestFirst(menu);
+    HWND window = ids.empty() ? nullptr : menu.Unhide(ids.front());
+    if (window)
+        BringToFrontWithoutWaiting(window);
+    return window;
+}
 
 void UncoverHeldWindows(const HiddenMenu& menu)
 {
@@ -12,4 +61,40 @@ void UncoverHeldWindows(const HiddenMenu& menu)
     SilentThreads silent;
     for (auto window = windows.rbegin(); window != windows.rend(); ++window)
         ShowForeignWindow(*window, SW_SHOW, &silent);
+}
+
+BatchHide HideIntoMenu(const std::vector<HWND>& frontToBack, HiddenMenu& menu)
+{
+    BatchHide outcome;
+    for (auto window = frontToBack.rbegin(); window != frontToBack.rend(); ++window) {
+        if (ProgramEnding())
+            break;
+        bool refused = false;
+        if (HideWindowIntoMenu(*window, menu, [&refused](HWND) { refused = true; }))
+            outcome.hidden.push_back(*window);
+        else if (refused)
+            ++outcome.refused;
+    }
+    return outcome;
+}
+
+bool HideForegroundProgram(HiddenMenu& menu, BatchHide& outcome)
+{
+    HWND active = GetForegroundWindow();
+    if (!active)
+        return true;
+    WindowFacts facts(active);
+    if (facts.ProcessId() == GetCurrentProcessId())
+        return false;
+    WindowCriteria program;
+    program.exe = facts.ExeName();
+    if (program.exe.IsEmpty())
+        program.processId = facts.ProcessId();
+    // Empty criteria would take every window.
+    if (facts.Title().EqualsNoCase(kDesktopTitle) || program.IsEmpty())
+        return true;
+    outcome = HideIntoMenu(VisibleMatchingWindows(program), menu);
+    if (!outcome.hidden.empty())
+        ActivateNextBelow(active);
+    return true;
 }

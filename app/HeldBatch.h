@@ -7,8 +7,41 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
+#include <vector>
+
 #include "app/HiddenMenu.h"
+#include "app/WindowMatch.h"
+
+// The held entries' command ids in the menu's order: the newest (top) first.
+std::vector<uint32_t> HeldIdsNewestFirst(const HiddenMenu& menu);
+
+// Shows every held window that wanted accepts (every one when wanted is empty), oldest first,
+// and drops its entry; the menu stays. The last one shown, the newest, is brought to the front.
+// Returns the windows shown, oldest first. Stops early once the program is ending.
+std::vector<HWND> ShowHeldWindows(HiddenMenu& menu, const std::function<bool(HWND)>& wanted = nullptr);
+
+// Shows the newest held window, drops its entry and brings the window to the front; null when
+// nothing is held.
+HWND RestoreLastHeld(HiddenMenu& menu);
 
 // Shows every held window and the windows it owned again at once, newest first, leaving the
 // entries and the menu as they are (for the end of the program, which frees them later).
 void UncoverHeldWindows(const HiddenMenu& menu);
+
+struct BatchHide {
+    std::vector<HWND> hidden;  // front-most last, so it holds the top entry
+    int refused = 0;           // windows that stayed visible
+};
+
+// Hides the windows, given front to back, into the menu (one entry each), back to front so that
+// the front-most window gets the top entry. Windows that refuse the hide are counted, not
+// reported. Stops early once the program is ending.
+BatchHide HideIntoMenu(const std::vector<HWND>& frontToBack, HiddenMenu& menu);
+
+// The Hide Program hotkey: hides every visible window that may be acted on of the foreground
+// window's program (the same program file, or the same process when the file cannot be named),
+// then brings the window that was below the foreground window to the front. Nothing happens for
+// the desktop; for one of this process's windows, the caller decides (outcome empty, false).
+bool HideForegroundProgram(HiddenMenu& menu, BatchHide& outcome);

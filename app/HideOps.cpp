@@ -92,7 +92,8 @@ BOOL CALLBACK FindBelow(HWND window, LPARAM param)
     return search->anyVisible && search->next ? FALSE : TRUE;
 }
 
-// Activates the window below start in the Z order, unless no window but the desktop is visible.
+} // namespace
+
 void ActivateNextBelow(HWND start)
 {
     BelowSearch search = {start, false, false, nullptr};
@@ -103,8 +104,6 @@ void ActivateNextBelow(HWND start)
         BringToFrontWithoutWaiting(search.next);
     }
 }
-
-} // namespace
 
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
                            KeyStateReader keyState, const HideRefusedHandler& refused)

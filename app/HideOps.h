@@ -60,6 +60,10 @@ bool UnhideMenuEntry(UINT commandId, CandidateList& candidates, HiddenMenu& menu
 // rebuilds the list. Runs before a menu of the dialog opens.
 void PruneHiddenMenu(CandidateList& candidates, HiddenMenu& menu);
 
+// Activates the window below start in the Z order (the first that is visible, or the
+// desktop), unless no window but the desktop is visible; as Hide Active does after a hide.
+void ActivateNextBelow(HWND start);
+
 // Activates the window and gives it the keyboard focus. A window whose
 // program does not answer is only made the foreground window, without
 // waiting for it.

@@ -2,14 +2,11 @@
 
 #include <windowsx.h>
 
-#include "app/HeldBatch.h"
 #include "app/HideOps.h"
 #include "app/OwnerDraw.h"
-#include "app/SingleInstance.h"
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
 #include "winbase/Dpi.h"
-#include "winbase/ProgramEnd.h"
 
 namespace {
 
@@ -17,11 +14,6 @@ constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshIntervalMs = 1000;
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
-// How long a quit request leaves the loops inside the dialog to return before the process ends
-// regardless.
-constexpr DWORD kQuitBackstopMs = 1000;
-// The exit code of a process the backstop ended, which tells it from a normal end (0).
-constexpr UINT kBackstopExitCode = 1;
 
 // Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
 // is taken for a record only when it is what our own list or menu holds for
@@ -38,7 +30,10 @@ bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 
 } // namespace
 
-DIALOG::DIALOG(HMODULE module) : QF_MODALDIALOG("Veilbox", IDD_MAIN, nullptr, module) {}
+DIALOG::DIALOG(HMODULE module, bool startInTray)
+    : QF_MODALDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
+{
+}
 
 DIALOG::~DIALOG() = default;
 
@@ -62,10 +57,17 @@ void DIALOG::OnInit()
     SetTimer(Window(), kRefreshTimer, kRefreshIntervalMs, nullptr);
     EntriesMayHaveChanged();
     StartRules(false);
+    m_commands.Attach(Window());
+    // Hidden only where the tray icon can bring the dialog back.
+    if (m_startHidden && IsTrayUnavailable())
+        m_startHidden = false;
+    if (m_startHidden)
+        SetWindowState(kStateMinimised);
 }
 
 void DIALOG::OnDestroy()
 {
+    m_commands.Stop();
     m_hotkeys.UnregisterAll(Settings(), Window());
     DestroyHelpPopups();
     KillTimer(Window(), kRefreshTimer);
@@ -146,24 +148,6 @@ void DIALOG::OnDpiChanged(UINT, UINT newDpi)
         m_helpPopups->SetDpi(newDpi);
 }
 
-// The quit request of an installer ends the program within a second whatever is open: the held
-// windows are shown at once, the menu and every dialog and message box are ended, and the
-// dialog ends as soon as the loops inside it have returned. Nothing of ours is freed here, so
-// the code after each of those loops runs on live objects; it opens nothing new (see
-// ProgramEnd.h). Should a loop not return, the backstop ends the process: by then every held
-// window is visible.
-void DIALOG::OnQuitRequest()
-{
-    ReplyMessage(TRUE);
-    if (ProgramEnding())
-        return;
-    BeginProgramEnd();
-    UncoverHeldWindows(m_hiddenMenu);
-    EndModalLoops(Window());
-    EndDialog(Window(), 1);
-    EndProcessAfter(kQuitBackstopMs, kBackstopExitCode);
-}
-
 INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TaskbarCreatedMessage())
@@ -172,12 +156,21 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
         OnInit();
         break;
-    case WM_COPYDATA: {
-        auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data && data->dwData == kQuitRequest)
-            OnQuitRequest();
+    case WM_COPYDATA:
+        SetWindowLongPtrA(Window(), DWLP_MSGRESULT,
+                          OnCopyData(wParam, reinterpret_cast<const COPYDATASTRUCT*>(lParam)));
+        return TRUE;
+    case kRunCommandsMessage:
+        m_commands.RunQueued();
         break;
-    }
+    case WM_WINDOWPOSCHANGING:
+        // Whoever shows the dialog of a start into the tray, it stays hidden and inactive until
+        // restored.
+        if (m_startHidden) {
+            auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+            position->flags = (position->flags & ~SWP_SHOWWINDOW) | SWP_NOACTIVATE;
+        }
+        break;
     case WM_DESTROY:
         OnDestroy();
         break;
@@ -218,11 +211,13 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ENTERMENULOOP:
         m_inMenuLoop = true;
+        m_commands.SetMenuOpen(true);
         PruneHiddenMenu(m_candidates, m_hiddenMenu);
         EntriesMayHaveChanged();
         break;
     case WM_EXITMENULOOP:
         m_inMenuLoop = false;
+        m_commands.SetMenuOpen(false);
         // Events that came while the menu was open were left queued.
         PostMessageA(Window(), kRulesWake, 0, 0);
         break;
@@ -245,6 +240,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kRuleScanTimer)
             RunRules(true);
+        else if (wParam == kLaunchTimer)
+            m_commands.OnTimer();
         else
             m_candidates.Refresh();
         break;

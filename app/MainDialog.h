@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/CandidateList.h"
+#include "app/CommandServer.h"
 #include "app/HeldWindows.h"
 #include "app/HiddenMenu.h"
 #include "app/RuleEngine.h"
@@ -32,11 +33,15 @@ constexpr UINT_PTR kRuleScanTimer = 0x52;
 
 class DIALOG : public QF_MODALDIALOG {
 public:
-    explicit DIALOG(HMODULE module);
+    // startInTray: the dialog starts hidden in the notification area (when the tray icon can be
+    // shown), as a copy started by a command does.
+    explicit DIALOG(HMODULE module, bool startInTray = false);
     ~DIALOG() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnTrayMiddleClick() override;
+    void RestoreFromTray() override;
+    bool StartsHidden() const override { return m_startHidden; }
     bool IsScalable() const override { return true; }
     bool UsesTray() const override { return true; }
     UINT TrayMessage() const override { return kTrayCallback; }
@@ -61,7 +66,14 @@ private:
     void OnInit();
     void OnDestroy();
     void OnCommand(WPARAM wParam, LPARAM lParam);
+    // Requests from other processes (MainDialogRequests.cpp): the quit request and the command
+    // line's; the result is WM_COPYDATA's answer.
+    LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* data);
     void OnQuitRequest();
+    // The Restore Last, Restore All and Hide Program hotkeys.
+    void RestoreLast();
+    void RestoreAll();
+    void HideProgram();
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();
@@ -130,4 +142,9 @@ private:
     bool m_ruleScan = true;
     bool m_ruleEvents = true;
     bool m_inMenuLoop = false;
+    bool m_startHidden = false;
+    CommandServer m_commands{m_hiddenMenu, [this] {
+                                 m_candidates.Refresh();
+                                 EntriesMayHaveChanged();
+                             }};
 };

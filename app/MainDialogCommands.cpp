@@ -41,6 +41,12 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
                                   [this](HWND) { TellHideRefused(); });
     } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {
         HideActiveWindow(Window(), m_candidates, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
+    } else if (wParam == kRestoreLastHotkeyId) {
+        RestoreLast();
+    } else if (wParam == kRestoreAllHotkeyId) {
+        RestoreAll();
+    } else if (wParam == kHideProgramHotkeyId) {
+        HideProgram();
     } else if (wParam == IDC_MAIN_OPTIONS) {
         RunOptions();
     } else if (wParam == IDC_MAIN_VIEW_HIDDEN) {

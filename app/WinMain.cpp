@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/CommandClient.h"
+#include "app/CommandLine.h"
 #include "app/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialogs/Hyperlink.h"
@@ -20,12 +22,26 @@ void LoadControlClasses()
     LoadSystemLibrary("riched20.dll");
 }
 
+// A start asked to keep its window hidden (a command starting a copy, or a script's hidden
+// start) runs in the notification area.
+bool StartedHidden()
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    return (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     RestrictDllSearchToSystemFolder();
-    const StartDecision start = SingleInstanceCheck(commandLine);
+    const wchar_t* arguments = SkipProgramName(GetCommandLineW());
+    if (IsCommandLine(arguments))
+        return RunCommandLine(arguments);
+    const bool trayOnly = StartedHidden();
+    const StartDecision start = SingleInstanceCheck(commandLine, trayOnly);
     if (!start.runDialog)
         return start.exitCode;
 
@@ -33,7 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     LoadControlClasses();
     RegisterHyperlinkClass(instance);
     {
-        DIALOG dialog(instance);
+        DIALOG dialog(instance, trayOnly);
         dialog.Show(nullptr);
     }
     if (SUCCEEDED(com))

@@ -110,11 +110,18 @@ const HotkeyRecord* HotkeyTable::FindByName(const char* name) const
 
 void HotkeyTable::Load(SettingsKey& store)
 {
+    // Settings from before the last three actions existed hold only the first two: the others
+    // then take their defaults.
+    const HotkeyRecord defaults[] = {
+        {kHideActiveName, true, true, false, 'H', kHideActiveHotkeyId},
+        {kPopupMenuName, true, true, false, 'M', kPopupMenuHotkeyId},
+        {kRestoreLastName, true, true, false, 'U', kRestoreLastHotkeyId},
+        {kRestoreAllName, true, true, true, 'U', kRestoreAllHotkeyId},
+        {kHideProgramName, true, true, true, 'H', kHideProgramHotkeyId},
+    };
     m_records.clear();
-    m_records.push_back(LoadRecord(store, HotkeyRecord(kHideActiveName, true, true, false,
-                                                       'H', kHideActiveHotkeyId)));
-    m_records.push_back(LoadRecord(store, HotkeyRecord(kPopupMenuName, true, true, false,
-                                                       'M', kPopupMenuHotkeyId)));
+    for (const HotkeyRecord& fallback : defaults)
+        m_records.push_back(LoadRecord(store, fallback));
 }
 
 void HotkeyTable::Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask)

@@ -18,8 +18,14 @@
 
 constexpr uint32_t kHideActiveHotkeyId = 1009;
 constexpr uint32_t kPopupMenuHotkeyId = 1010;
+constexpr uint32_t kRestoreLastHotkeyId = 1013;
+constexpr uint32_t kRestoreAllHotkeyId = 1014;
+constexpr uint32_t kHideProgramHotkeyId = 1015;
 constexpr const char kHideActiveName[] = "Hide Active";
 constexpr const char kPopupMenuName[] = "Popup Menu";
+constexpr const char kRestoreLastName[] = "Restore Last";
+constexpr const char kRestoreAllName[] = "Restore All";
+constexpr const char kHideProgramName[] = "Hide Program";
 // REG_DWORD switches in the program's key; both default to 1 when absent.
 constexpr const char kUseHotkeyValue[] = "UseHotkey";
 constexpr const char kUseHelpPopupsValue[] = "UseHelpPopups";
@@ -81,9 +87,11 @@ public:
     // First record with exactly this name (case-sensitive), or null.
     const HotkeyRecord* FindByName(const char* name) const;
 
-    // Replaces the contents by "Hide Active" and "Popup Menu", each read from
-    // its string value in store or, when that is absent or not a string, the
-    // default (Ctrl+Shift+H id 1009, Ctrl+Shift+M id 1010). Writes nothing.
+    // Replaces the contents by "Hide Active", "Popup Menu", "Restore Last",
+    // "Restore All" and "Hide Program", each read from its string value in
+    // store or, when that is absent or not a string, the default
+    // (Ctrl+Shift+H id 1009, Ctrl+Shift+M id 1010, Ctrl+Shift+U id 1013,
+    // Ctrl+Alt+Shift+U id 1014, Ctrl+Alt+Shift+H id 1015). Writes nothing.
     void Load(SettingsKey& store);
     // Releases what this table holds, loads it again and registers it.
     void Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);

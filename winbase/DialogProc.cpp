@@ -100,7 +100,9 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         g_alwaysOnTopCommandId = NextCommandId();
     }
     OnInitDone();
-    SetForegroundWindow(m_window);
+    if (!StartsHidden()) {
+        SetForegroundWindow(m_window);
+    }
     return result;
 }
 

@@ -88,6 +88,11 @@ bool QF_WINBASE::TrayOnlyWhenHidden() const
     return false;
 }
 
+bool QF_WINBASE::StartsHidden() const
+{
+    return false;
+}
+
 UINT QF_WINBASE::TrayMessage() const
 {
     return kNoTrayMessage;

@@ -75,6 +75,8 @@ public:
     virtual bool IsScalable() const;
     virtual bool UsesTray() const;
     virtual bool TrayOnlyWhenHidden() const;
+    // True for a dialog that starts hidden in the tray: it does not take the foreground.
+    virtual bool StartsHidden() const;
     virtual UINT TrayMessage() const;
     virtual HMENU TrayMenu() const;
     virtual NString Title() const;

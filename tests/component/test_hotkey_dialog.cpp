@@ -19,7 +19,8 @@ const std::string kUseHotkeysHelp =
     "Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows and "
     "documents from the keyboard so you are not constantly moving your hand from keyboard to mouse "
     "and back again.";
-const std::string kDefaultLines = "\nCurrent hotkeys are\nHide Active Ctrl+Shft+H\nPopup Menu Ctrl+Shft+M";
+const std::string kLaterLines = "\nRestore Last Ctrl+Shft+U\nRestore All Ctrl+Alt+Shft+U\nHide Program Ctrl+Alt+Shft+H";
+const std::string kDefaultLines = "\nCurrent hotkeys are\nHide Active Ctrl+Shft+H\nPopup Menu Ctrl+Shft+M" + kLaterLines;
 
 std::map<int, std::string> ExpectedPopups(const std::string& useHotkeys)
 {
@@ -163,8 +164,9 @@ TEST_F(HotkeyDialogTest, ChangeKeysEditsTheTableWithPopupsAsHere)
             hkdrive::Click(keys, IDC_KEYS_ASSIGN);
             hkdrive::Click(keys, IDOK);
             ASSERT_TRUE(vbtest::WaitFor([&] { return !IsWindow(keys); }));
+            // The two exchanged records moved to the end.
             const std::string lines =
-                "\nCurrent hotkeys are\nPopup Menu Ctrl+Shft+H\nHide Active Ctrl+Shft+M";
+                "\nCurrent hotkeys are" + kLaterLines + "\nPopup Menu Ctrl+Shft+H\nHide Active Ctrl+Shft+M";
             const std::map<int, std::string> none;
             EXPECT_TRUE(hkdrive::WaitPopupTexts(
                 dialog, popups ? ExpectedPopups(kUseHotkeysHelp + lines) : none));
@@ -237,7 +239,7 @@ TEST_F(HotkeyDialogTest, OptionsFlowRebuildsFromTheStoreWhateverTheResult)
         EXPECT_EQ(setUps, 1) << c.label;
         EXPECT_TRUE(popupsGoneAtSetUp) << c.label;
         EXPECT_EQ(Text(kHideActiveName), c.hide) << c.label;
-        ASSERT_EQ(m_table.Count(), 2u);
+        ASSERT_EQ(m_table.Count(), 5u);
         EXPECT_STREQ(m_table[0].name.Text(), kHideActiveName) << c.label;
         EXPECT_EQ(m_table[0].registered, c.registered) << c.label;
         EXPECT_EQ(m_table[1].registered, c.registered) << c.label;

@@ -115,9 +115,9 @@ protected:
 TEST_F(HotkeyRegistrationTest, DefaultsAreRegisteredAndReleased)
 {
     m_table.Build(m_store, m_window, m_asker.Fn());
-    ASSERT_EQ(m_table.Count(), 2u);
-    EXPECT_TRUE(m_table[0].registered);
-    EXPECT_TRUE(m_table[1].registered);
+    ASSERT_EQ(m_table.Count(), 5u);
+    for (const HotkeyRecord& record : m_table)
+        EXPECT_TRUE(record.registered) << record.name.Text();
     EXPECT_FALSE(IsFree(Hide()));
     EXPECT_FALSE(IsFree(Popup()));
     EXPECT_TRUE(m_asker.asked.empty());
@@ -154,21 +154,27 @@ TEST_F(HotkeyRegistrationTest, UseHotkeyZeroRegistersNothing)
 
 TEST_F(HotkeyRegistrationTest, ConflictsAskWhereAndWhenExpected)
 {
+    const std::string restoreLast = ConflictText("Ctrl+Shft+U", "Restore Last");
+    const std::string restoreAll = ConflictText("Ctrl+Alt+Shft+U", "Restore All");
     const struct {
         const char* label;
-        bool holdHide, holdPopup;
+        bool holdHide, holdPopup, holdOthers;
         int answer;
         std::vector<std::string> asked;
         bool hideRegistered, popupRegistered;
     } cases[] = {
-        {"hide held, No", true, false, IDNO,
+        {"hide held, No", true, false, false, IDNO,
          {ConflictText("Ctrl+Shft+H", "Hide Active")}, false, true},
-        {"hide held, Yes", true, false, IDYES,
+        {"hide held, Yes", true, false, false, IDYES,
          {ConflictText("Ctrl+Shft+H", "Hide Active")}, false, false},
-        {"popup held", false, true, IDYES,
+        {"popup held", false, true, false, IDYES,
          {ConflictText("Ctrl+Shft+M", "Popup Menu")}, true, false},
-        {"both held, No", true, true, IDNO,
-         {ConflictText("Ctrl+Shft+H", "Hide Active")}, false, false},
+        {"both held, No", true, true, false, IDNO,
+         {ConflictText("Ctrl+Shft+H", "Hide Active"), ConflictText("Ctrl+Shft+M", "Popup Menu")}, false, false},
+        // The last record failing as well ends registration without a question.
+        {"all held, No", true, true, true, IDNO,
+         {ConflictText("Ctrl+Shft+H", "Hide Active"), ConflictText("Ctrl+Shft+M", "Popup Menu"), restoreLast,
+          restoreAll}, false, false},
     };
     for (const auto& c : cases) {
         std::vector<HotkeyRecord> held;
@@ -176,6 +182,11 @@ TEST_F(HotkeyRegistrationTest, ConflictsAskWhereAndWhenExpected)
             held.push_back(Hide());
         if (c.holdPopup)
             held.push_back(Popup());
+        if (c.holdOthers) {
+            held.push_back({kRestoreLastName, true, true, false, 'U', kRestoreLastHotkeyId});
+            held.push_back({kRestoreAllName, true, true, true, 'U', kRestoreAllHotkeyId});
+            held.push_back({kHideProgramName, true, true, true, 'H', kHideProgramHotkeyId});
+        }
         ForeignHolder holder(held);
         ASSERT_EQ(holder.Held(), static_cast<int>(held.size())) << c.label;
 

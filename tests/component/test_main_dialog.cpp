@@ -290,7 +290,8 @@ TEST_F(MainDialogTest, HelpPopupsFollowTheSwitchesAndListTheHotkeys)
     });
     withPopups.Show();
     EXPECT_EQ(options, "Change the hotkeys used for controling documents or disable these help popups."
-                       "\nCurrent hotkeys are\nHide Active Ctrl+Shft+H\nPopup Menu Ctrl+Shft+M");
+                       "\nCurrent hotkeys are\nHide Active Ctrl+Shft+H\nPopup Menu Ctrl+Shft+M"
+                       "\nRestore Last Ctrl+Shft+U\nRestore All Ctrl+Alt+Shft+U\nHide Program Ctrl+Alt+Shft+H");
 
     HKEY key = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox", 0, nullptr, 0, KEY_ALL_ACCESS,

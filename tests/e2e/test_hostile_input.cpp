@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandWire.h"
+#include "support/TargetWindows.h"
 #include "support/TempFolder.h"
 #include "support/VeilboxApp.h"
 
@@ -69,6 +71,7 @@ struct Setting {
 // Every value the program reads.
 const Setting kSettings[] = {
     {"", "UseHelpPopups"}, {"", "UseHotkey"}, {"", "Hide Active"}, {"", "Popup Menu"},
+    {"", "Restore Last"}, {"", "Restore All"}, {"", "Hide Program"},
     {"CloseToTray", "CloseToTray"}, {"CloseToTray", "CloseToTrayReminder"},
     {"CloseToTray", "CloseToTrayRunReminder"}, {"MinimizeToTray", "MinimizeToTray"},
     {"MinimizeToTray", "MinimizeToTrayReminder"}, {"MinimizeToTray", "MinimizeToTrayRunReminder"},
@@ -155,9 +158,25 @@ TEST_F(HostileInput, SettingsOfTheWrongTypeOrOutOfRangeAreIgnored)
 
 TEST_F(HostileInput, OnlyTheQuitRequestActsAmongCopyDataMessages)
 {
+    TargetWindows targets("--window --title \"Not To Hide\"");
+    ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
     HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
+
+    // Well-formed command requests whose reply window is none, or the running copy's own.
+    HWND sender = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    WireRequest hide;
+    hide.verb = WireVerb::Hide;
+    hide.criteria.title = "Not To Hide";
+    const HWND bogus = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFFFFF0));
+    hide.replyTo = bogus;
+    std::vector<char> noReplyWindow = EncodeRequest(hide);
+    hide.replyTo = main;
+    std::vector<char> ownReplyWindow = EncodeRequest(hide);
+    hide.replyTo = sender;
+    std::vector<char> truncated = EncodeRequest(hide);
+    truncated.pop_back();
 
     std::vector<char> big(65536, 'u');
     char word[] = "uninstall";
@@ -165,18 +184,28 @@ TEST_F(HostileInput, OnlyTheQuitRequestActsAmongCopyDataMessages)
         ULONG_PTR kind;
         DWORD size;
         void* data;
+        HWND from;
     } cases[] = {
         {0, sizeof word, word}, {2, sizeof word, word}, {0xFFFFFFFF, sizeof word, word},
         {static_cast<ULONG_PTR>(-1), sizeof word, word}, {2, 0, nullptr}, {3, 1, word},
         {7, static_cast<DWORD>(big.size()), big.data()}, {0x100000001ull, sizeof word, word},
+        {kCommandRequestKind, sizeof word, word, sender}, {kCommandRequestKind, 0, nullptr, sender},
+        {kCommandRequestKind, static_cast<DWORD>(big.size()), big.data(), sender},
+        {kCommandRequestKind, static_cast<DWORD>(truncated.size()), truncated.data(), sender},
+        {kCommandRequestKind, static_cast<DWORD>(noReplyWindow.size()), noReplyWindow.data(), bogus},
+        {kCommandRequestKind, static_cast<DWORD>(ownReplyWindow.size()), ownReplyWindow.data(), main},
     };
     for (const Case& c : cases) {
         COPYDATASTRUCT data = {c.kind, c.size, c.data};
         DWORD_PTR result = 0;
-        EXPECT_TRUE(SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
-                                        5000, &result)) << c.kind;
+        EXPECT_TRUE(SendMessageTimeoutA(main, WM_COPYDATA, reinterpret_cast<WPARAM>(c.from),
+                                        reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &result)) << c.kind;
+        EXPECT_EQ(result, 0u) << c.kind;
         EXPECT_TRUE(app.Process().Running()) << c.kind;
     }
+    ASSERT_TRUE(app.Send(main, WM_NULL, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(targets[0])) << "no request acted";
+    DestroyWindow(sender);
     COPYDATASTRUCT empty = {1, 0, nullptr};
     DWORD_PTR result = 0;
     SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty), SMTO_NORMAL, 5000, &result);

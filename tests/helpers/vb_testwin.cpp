@@ -4,14 +4,16 @@
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
 //   WINDOW: --window [--title TEXT] [--class NAME] [--count N] [--popup] [--owned] [--child]
 //           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
+//           [--show-after-ms N]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
 // --owned gives the window the helper's hidden owner window as its owner,
 // --child makes it a child of that window. Windows are of the class
-// "VbTestWin" unless --class names another. Neither the windows nor their
-// classes have icons. Once all windows exist the helper writes one line per
-// window to FILE, "index window" (the handle in hexadecimal), and sets the
+// "VbTestWin" unless --class names another. --show-after-ms N shows the window
+// N ms after the others, as a program shows its main window after a while.
+// Neither the windows nor their classes have icons. Once all windows exist the
+// helper writes one line per window to FILE, "index window" (the handle in hexadecimal), and sets the
 // named event EVENT.
 // --announce makes the window report its own show and minimise as WinEvents
 // (EVENT_OBJECT_SHOW, EVENT_SYSTEM_MINIMIZESTART), as Windows does for every
@@ -33,6 +35,7 @@ struct WindowPlan {
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
     bool dlgFrame = false, hidden = false, refuseHide = false, announce = false;
+    int showAfterMs = 0;
 };
 
 struct Options {
@@ -92,6 +95,7 @@ Options ParseOptions()
         else if (arg == L"--hidden") plan->hidden = true;
         else if (arg == L"--refuse-hide") plan->refuseHide = true;
         else if (arg == L"--announce") plan->announce = true;
+        else if (arg == L"--show-after-ms" && hasValue) plan->showAfterMs = _wtoi(argv[++i].c_str());
     }
     return options;
 }
@@ -134,7 +138,7 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
     } else if (window && plan.announce) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnouncingWindowProc));
     }
-    if (window && !plan.hidden) {
+    if (window && !plan.hidden && plan.showAfterMs <= 0) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
     }
     return window;
@@ -167,6 +171,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                                  nullptr, instance, nullptr);
 
     std::vector<HWND> made;
+    std::vector<std::pair<HWND, int>> later;
     for (const WindowPlan& plan : options.windows) {
         for (int i = 0; i < plan.count; ++i) {
             std::wstring title = plan.title;
@@ -176,6 +181,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                 title += suffix;
             }
             made.push_back(MakeWindow(plan, title, owner, static_cast<int>(made.size())));
+            if (plan.showAfterMs > 0)
+                later.emplace_back(made.back(), plan.showAfterMs);
         }
     }
     if (!options.reportFile.empty()) WriteReport(options.reportFile, made);
@@ -191,7 +198,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             Sleep(options.wakeAfterMs >= 0 ? static_cast<DWORD>(options.wakeAfterMs) : INFINITE);
             options.hangAfterMs = -1;
         }
-        DWORD wait = options.hangAfterMs >= 0 ? 10 : INFINITE;
+        for (auto& pending : later) {
+            if (pending.first && GetTickCount() - readyAt >= static_cast<DWORD>(pending.second)) {
+                ShowWindow(pending.first, SW_SHOWNOACTIVATE);
+                pending.first = nullptr;
+            }
+        }
+        DWORD wait = options.hangAfterMs >= 0 || !later.empty() ? 10 : INFINITE;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return 0;

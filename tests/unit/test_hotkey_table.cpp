@@ -123,16 +123,38 @@ protected:
 
 TEST_F(HotkeyStoreTest, EmptyStoreGivesDefaultsAndWritesNothing)
 {
+    const struct {
+        const char* name;
+        Fields fields;
+        const char* stored;
+    } defaults[] = {
+        {"Hide Active", {true, true, false, 0x48, 1009}, "1,1,0,72,1009"},
+        {"Popup Menu", {true, true, false, 0x4D, 1010}, "1,1,0,77,1010"},
+        {"Restore Last", {true, true, false, 0x55, 1013}, "1,1,0,85,1013"},
+        {"Restore All", {true, true, true, 0x55, 1014}, "1,1,1,85,1014"},
+        {"Hide Program", {true, true, true, 0x48, 1015}, "1,1,1,72,1015"},
+    };
     HotkeyTable table;
     table.Load(m_store);
-    ASSERT_EQ(table.Count(), 2u);
-    EXPECT_STREQ(table[0].name.Text(), "Hide Active");
-    ExpectFields(table[0], {true, true, false, 0x48, 1009}, "hide");
-    EXPECT_STREQ(table[1].name.Text(), "Popup Menu");
-    ExpectFields(table[1], {true, true, false, 0x4D, 1010}, "popup");
-    EXPECT_STREQ(table[0].ToStoredText().Text(), "1,1,0,72,1009");
-    EXPECT_STREQ(table[1].ToStoredText().Text(), "1,1,0,77,1010");
+    ASSERT_EQ(table.Count(), 5u);
+    for (size_t i = 0; i < table.Count(); ++i) {
+        EXPECT_STREQ(table[i].name.Text(), defaults[i].name);
+        ExpectFields(table[i], defaults[i].fields, defaults[i].name);
+        EXPECT_STREQ(table[i].ToStoredText().Text(), defaults[i].stored);
+    }
     EXPECT_EQ(ValueCount(), 0u);
+
+    // Settings from before the last three actions: those get their defaults, the two stored
+    // records stay as they are, and nothing is written.
+    ASSERT_TRUE(m_store.WriteText("Hide Active", "0,1,1,112,1009"));
+    ASSERT_TRUE(m_store.WriteText("Popup Menu", "1,0,0,81,1010"));
+    table.Load(m_store);
+    ASSERT_EQ(table.Count(), 5u);
+    EXPECT_STREQ(table[0].ToStoredText().Text(), "0,1,1,112,1009");
+    EXPECT_STREQ(table[1].ToStoredText().Text(), "1,0,0,81,1010");
+    for (size_t i = 2; i < table.Count(); ++i)
+        EXPECT_STREQ(table[i].ToStoredText().Text(), defaults[i].stored);
+    EXPECT_EQ(ValueCount(), 2u);
 }
 
 TEST_F(HotkeyStoreTest, StringValuesReplaceDefaults_OtherTypesDoNot)
@@ -141,7 +163,7 @@ TEST_F(HotkeyStoreTest, StringValuesReplaceDefaults_OtherTypesDoNot)
     ASSERT_TRUE(m_store.WriteInt("Popup Menu", 5)); // wrong type: ignored
     HotkeyTable table;
     table.Load(m_store);
-    ASSERT_EQ(table.Count(), 2u);
+    ASSERT_EQ(table.Count(), 5u);
     EXPECT_STREQ(table[0].HotkeyText().Text(), "Alt+Shft+F1");
     ExpectFields(table[1], {true, true, false, 0x4D, 1010}, "popup");
 
@@ -149,7 +171,7 @@ TEST_F(HotkeyStoreTest, StringValuesReplaceDefaults_OtherTypesDoNot)
     for (const char* damaged : {"rubbish", "1,1,0", "1,1,0,65535,1010", "\x01,,-,99999999999,x"}) {
         ASSERT_TRUE(m_store.WriteText("Popup Menu", damaged));
         table.Load(m_store);
-        ASSERT_EQ(table.Count(), 2u); // reloading replaces, never adds
+        ASSERT_EQ(table.Count(), 5u); // reloading replaces, never adds
         ExpectFields(table[1], {true, true, false, 0x4D, 1010}, damaged);
         EXPECT_STREQ(table[1].name.Text(), "Popup Menu");
     }

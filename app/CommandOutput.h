@@ -1,0 +1,39 @@
+// What a command prints: the held windows as text or JSON, and the streams it writes UTF-8 to.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/CommandWire.h"
+#include "text/NString.h"
+
+// One line per window, tab-separated: the handle ("0x" and hexadecimal digits), the process id,
+// the program's file name and the title. Control characters inside the texts (a tab, a line
+// break) become blanks, so each window keeps to its line. Lines end with CR LF.
+NString WindowListText(const std::vector<WindowReport>& windows);
+
+// A JSON array of objects {"hwnd","pid","exe","class","title"}: the handle as "0x..." text, the
+// process id as a number, the texts escaped as JSON requires.
+NString WindowListJson(const std::vector<WindowReport>& windows);
+
+// The standard output and error the process was given (a file or a pipe); where one has none,
+// the console of the program that started it, attached on first use. Text goes to a console in
+// UTF-16, so every script shows, and to a file or pipe as UTF-8. Without either it goes nowhere.
+class CommandStreams {
+public:
+    CommandStreams() = default;
+    CommandStreams(const CommandStreams&) = delete;
+    CommandStreams& operator=(const CommandStreams&) = delete;
+    ~CommandStreams();
+
+    void Out(const NString& utf8) { Write(STD_OUTPUT_HANDLE, utf8); }
+    void Err(const NString& utf8) { Write(STD_ERROR_HANDLE, utf8); }
+
+private:
+    void Write(DWORD stream, const NString& utf8);
+    HANDLE Handle(DWORD stream);
+
+    bool m_consoleTried = false;
+    HANDLE m_console = INVALID_HANDLE_VALUE;
+};

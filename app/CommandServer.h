@@ -1,0 +1,63 @@
+// The running copy's side of the command line. A request arrives as WM_COPYDATA; it is checked
+// and queued at once (the sender waits only for that) and run from a message the dialog posts to
+// itself, so it never runs inside another operation's send. A request waits while a menu is open
+// and is dropped once the program is ending. The answer goes to the command's reply window with a
+// bounded send. Launches are watched until their window shows or their time is up.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app/CommandWire.h"
+#include "app/HiddenMenu.h"
+#include "app/LaunchWatch.h"
+
+// Posted to the dialog: run the queued requests. Its timer polls the launches.
+constexpr UINT kRunCommandsMessage = WM_APP + 3;
+constexpr UINT_PTR kLaunchTimer = 2;
+
+class CommandServer {
+public:
+    // changed is called after a request added or removed menu entries.
+    CommandServer(HiddenMenu& menu, std::function<void()> changed);
+    CommandServer(const CommandServer&) = delete;
+    CommandServer& operator=(const CommandServer&) = delete;
+    ~CommandServer();
+
+    // The dialog that runs the requests; the ones taken before it was ready run from now on.
+    void Attach(HWND dialog);
+    // A WM_COPYDATA from sender: true when it is a well-formed request of another process and was
+    // queued; anything else does nothing.
+    bool Take(const COPYDATASTRUCT& data, HWND sender);
+    // Runs the queued requests and the windows the hook reported.
+    void RunQueued();
+    void SetMenuOpen(bool open);
+    // The launch timer: looks for the launches' windows and ends the ones whose time is up.
+    void OnTimer();
+    // Answers every request and launch still waiting as ending, stops watching and takes no
+    // request any more.
+    void Stop();
+
+private:
+    void Run(const WireRequest& request);
+    void Watch(const WireRequest& request);
+    // Hides the first of the windows that belongs to a waited-for launch, and answers it.
+    void CheckLaunches(const std::vector<HWND>& windows);
+    void EndLaunch(size_t index, const WireReply& reply);
+    void Reply(HWND replyTo, const WireReply& reply);
+    void Post();
+
+    HiddenMenu& m_menu;
+    std::function<void()> m_changed;
+    HWND m_dialog = nullptr;
+    std::deque<WireRequest> m_queue;
+    std::vector<LaunchWatch> m_launches;
+    std::vector<HWND> m_shown;
+    WindowShownHook m_hook;
+    bool m_menuOpen = false;
+    bool m_running = false;
+    bool m_stopped = false;
+};

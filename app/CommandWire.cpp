@@ -1,0 +1,207 @@
+#include "app/CommandWire.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kRequestMagic = 0x31715642;  // "BVq1"
+constexpr uint32_t kReplyMagic = 0x31705642;    // "BVp1"
+constexpr uint32_t kActiveFlag = 1;
+
+class Writer {
+public:
+    void U32(uint32_t value) { Bytes(&value, sizeof value); }
+    void U64(uint64_t value) { Bytes(&value, sizeof value); }
+    void Handle(HWND window) { U64(static_cast<uint64_t>(reinterpret_cast<UINT_PTR>(window))); }
+    // Cut to kMaxWireText bytes, never inside a character.
+    void Text(const NString& text)
+    {
+        uint32_t length = text.IsNull() ? 0 : text.Length();
+        if (length > kMaxWireText) {
+            length = kMaxWireText;
+            while (length > 0 && (static_cast<unsigned char>(text.Text()[length]) & 0xC0) == 0x80)
+                --length;
+        }
+        U32(length);
+        Bytes(length ? text.Text() : "", length);
+        m_data.push_back('\0');
+    }
+    std::vector<char> Take() { return std::move(m_data); }
+
+private:
+    void Bytes(const void* data, size_t size)
+    {
+        const char* bytes = static_cast<const char*>(data);
+        m_data.insert(m_data.end(), bytes, bytes + size);
+    }
+    std::vector<char> m_data;
+};
+
+class Reader {
+public:
+    Reader(const void* data, DWORD size) : m_next(static_cast<const char*>(data)), m_left(data ? size : 0) {}
+
+    uint32_t U32()
+    {
+        uint32_t value = 0;
+        Bytes(&value, sizeof value);
+        return value;
+    }
+    uint64_t U64()
+    {
+        uint64_t value = 0;
+        Bytes(&value, sizeof value);
+        return value;
+    }
+    HWND Handle()
+    {
+        const uint64_t value = U64();
+        if (value > static_cast<uint64_t>(UINTPTR_MAX))
+            m_ok = false;
+        return reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+    }
+    NString Text()
+    {
+        const uint32_t length = U32();
+        if (!m_ok || length > kMaxWireText || m_left < static_cast<size_t>(length) + 1 || m_next[length] != '\0' ||
+            std::memchr(m_next, '\0', length) != nullptr || !IsUtf8(m_next, length)) {
+            m_ok = false;
+            return NString("");
+        }
+        NString text(m_next, length);
+        m_next += length + 1;
+        m_left -= length + 1;
+        return text;
+    }
+    // True when every read fitted and nothing is left over.
+    bool Done() const { return m_ok && m_left == 0; }
+    bool Ok() const { return m_ok; }
+
+private:
+    static bool IsUtf8(const char* text, uint32_t length)
+    {
+        return length == 0 ||
+               MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(length), nullptr, 0) > 0;
+    }
+    void Bytes(void* out, size_t size)
+    {
+        if (!m_ok || m_left < size) {
+            m_ok = false;
+            return;
+        }
+        std::memcpy(out, m_next, size);
+        m_next += size;
+        m_left -= size;
+    }
+
+    const char* m_next;
+    size_t m_left;
+    bool m_ok = true;
+};
+
+// The verb's rules for the fields it takes.
+bool FitsVerb(const WireRequest& r)
+{
+    switch (r.verb) {
+    case WireVerb::Hide:
+    case WireVerb::Show:
+        return !r.criteria.IsEmpty() && r.launchedId == 0 && r.timeoutMs == 0;
+    case WireVerb::ShowAll:
+    case WireVerb::List:
+        return r.criteria.IsEmpty() && r.launchedId == 0 && r.timeoutMs == 0;
+    case WireVerb::Watch:
+        return r.criteria.IsEmpty() && r.launchedId != 0 && r.launchedCreated != 0 && r.timeoutMs != 0 &&
+               r.timeoutMs <= kMaxWatchMs;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<char> EncodeRequest(const WireRequest& r)
+{
+    Writer out;
+    out.U32(kRequestMagic);
+    out.U32(static_cast<uint32_t>(r.verb));
+    out.U32(r.serial);
+    out.U32(r.criteria.active ? kActiveFlag : 0);
+    out.Handle(r.replyTo);
+    out.Handle(r.foreground);
+    out.Handle(r.criteria.window);
+    out.U32(r.criteria.processId);
+    out.U32(r.launchedId);
+    out.U64(r.launchedCreated);
+    out.U32(r.timeoutMs);
+    for (const NString* text : {&r.criteria.title, &r.criteria.titleLike, &r.criteria.className, &r.criteria.exe})
+        out.Text(*text);
+    return out.Take();
+}
+
+bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
+{
+    Reader in(data, size);
+    if (in.U32() != kRequestMagic)
+        return false;
+    const uint32_t verb = in.U32();
+    r.verb = static_cast<WireVerb>(verb);
+    r.serial = in.U32();
+    const uint32_t flags = in.U32();
+    r.criteria = WindowCriteria();
+    r.criteria.active = (flags & kActiveFlag) != 0;
+    r.replyTo = in.Handle();
+    r.foreground = in.Handle();
+    r.criteria.window = in.Handle();
+    r.criteria.processId = in.U32();
+    r.launchedId = in.U32();
+    r.launchedCreated = in.U64();
+    r.timeoutMs = in.U32();
+    for (NString* text : {&r.criteria.title, &r.criteria.titleLike, &r.criteria.className, &r.criteria.exe})
+        *text = in.Text();
+    return in.Done() && verb >= static_cast<uint32_t>(WireVerb::Hide) && verb <= static_cast<uint32_t>(WireVerb::Watch) &&
+           (flags & ~kActiveFlag) == 0 && r.replyTo && FitsVerb(r);
+}
+
+std::vector<char> EncodeReply(const WireReply& reply)
+{
+    Writer out;
+    out.U32(kReplyMagic);
+    out.U32(reply.serial);
+    out.U32(static_cast<uint32_t>(reply.status));
+    out.U32(reply.refused);
+    const size_t count = reply.windows.size() < kMaxReplyWindows ? reply.windows.size() : kMaxReplyWindows;
+    out.U32(static_cast<uint32_t>(count));
+    for (size_t i = 0; i < count; ++i) {
+        const WindowReport& window = reply.windows[i];
+        out.Handle(window.window);
+        out.U32(window.processId);
+        out.Text(window.exe);
+        out.Text(window.className);
+        out.Text(window.title);
+    }
+    return out.Take();
+}
+
+bool DecodeReply(const void* data, DWORD size, WireReply& reply)
+{
+    Reader in(data, size);
+    if (in.U32() != kReplyMagic)
+        return false;
+    reply.serial = in.U32();
+    const uint32_t status = in.U32();
+    reply.status = static_cast<ReplyStatus>(status);
+    reply.refused = in.U32();
+    const uint32_t count = in.U32();
+    if (status > static_cast<uint32_t>(ReplyStatus::Ending) || count > kMaxReplyWindows)
+        return false;
+    reply.windows.clear();
+    for (uint32_t i = 0; i < count && in.Ok(); ++i) {
+        WindowReport window;
+        window.window = in.Handle();
+        window.processId = in.U32();
+        window.exe = in.Text();
+        window.className = in.Text();
+        window.title = in.Text();
+        reply.windows.push_back(window);
+    }
+    return in.Done();
+}

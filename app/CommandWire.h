@@ -1,0 +1,62 @@
+// The messages between a command and the running copy. Both travel as WM_COPYDATA with kinds of
+// their own (the quit request keeps kind 1): the request goes to the running copy's main window
+// with the command's reply window in wParam, and the reply comes back to that message-only
+// window. Each is a flat record of fixed fields and counted, terminated UTF-8 texts; decoding
+// checks every size, count, terminator and value, and refuses the whole message on the first
+// fault, so a malformed message from any program makes nothing happen.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/WindowMatch.h"
+#include "text/NString.h"
+
+constexpr ULONG_PTR kCommandRequestKind = 0x56425251;  // "VBRQ"
+constexpr ULONG_PTR kCommandReplyKind = 0x56425250;    // "VBRP"
+
+// Longest text a message carries, in bytes; longest launch wait.
+constexpr uint32_t kMaxWireText = 32768;
+constexpr uint32_t kMaxWatchMs = 86400u * 1000u;
+// Most windows a reply lists: many times the menu's entries.
+constexpr uint32_t kMaxReplyWindows = 10000;
+
+enum class WireVerb : uint32_t { Hide = 1, Show, ShowAll, List, Watch };
+enum class ReplyStatus : uint32_t { Done = 0, NoWindow, Ending };
+
+struct WireRequest {
+    WireVerb verb = WireVerb::List;
+    uint32_t serial = 0;        // echoed by the reply
+    HWND replyTo = nullptr;     // the command's message-only window
+    WindowCriteria criteria;    // hide, show; texts in UTF-8
+    HWND foreground = nullptr;  // with criteria.active: the window in front when the command began
+    DWORD launchedId = 0;       // watch: the started program's process and its creation time
+    uint64_t launchedCreated = 0;
+    uint32_t timeoutMs = 0;     // watch: how long to wait for its window
+};
+
+// One window a reply names; texts in UTF-8.
+struct WindowReport {
+    HWND window = nullptr;
+    DWORD processId = 0;
+    NString exe, className, title;
+};
+
+struct WireReply {
+    uint32_t serial = 0;
+    ReplyStatus status = ReplyStatus::Done;
+    uint32_t refused = 0;                // windows that stayed visible
+    std::vector<WindowReport> windows;  // acted on (list: held, newest first)
+};
+
+std::vector<char> EncodeRequest(const WireRequest& request);
+std::vector<char> EncodeReply(const WireReply& reply);
+
+// False, with out unspecified, for anything but a well-formed message of the kind: wrong size,
+// text without its terminator or with a zero inside or not UTF-8, unknown verb or status, a
+// selector on a verb that takes none, hide or show without a selector, a watch without its
+// process or with a wait beyond kMaxWatchMs.
+bool DecodeRequest(const void* data, DWORD size, WireRequest& out);
+bool DecodeReply(const void* data, DWORD size, WireReply& out);

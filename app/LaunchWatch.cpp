@@ -1,0 +1,94 @@
+#include "app/LaunchWatch.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
+
+#include "app/WindowMatch.h"
+
+namespace {
+
+// Launchers rarely nest deeper than a couple of processes.
+constexpr int kMaxGenerations = 8;
+
+// The hook's owner; one per process, on the dialog's thread.
+WindowShownHook* g_hook = nullptr;
+
+bool Contains(const std::vector<DWORD>& processes, DWORD process)
+{
+    return std::find(processes.begin(), processes.end(), process) != processes.end();
+}
+
+std::map<DWORD, DWORD> ParentsOfAllProcesses()
+{
+    std::map<DWORD, DWORD> parents;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return parents;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        parents[entry.th32ProcessID] = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parents;
+}
+
+} // namespace
+
+bool IsDescendantOf(DWORD process, DWORD ancestor, uint64_t ancestorCreated)
+{
+    const std::map<DWORD, DWORD> parents = ParentsOfAllProcesses();
+    for (int generation = 0; generation < kMaxGenerations; ++generation) {
+        const uint64_t created = ProcessCreationTime(process);
+        if (created != 0 && created < ancestorCreated)
+            return false;
+        const auto parent = parents.find(process);
+        if (parent == parents.end() || parent->second == 0 || parent->second == process)
+            return false;
+        if (parent->second == ancestor)
+            return true;
+        process = parent->second;
+    }
+    return false;
+}
+
+bool LaunchWatch::Owns(DWORD process)
+{
+    if (Contains(family, process))
+        return true;
+    if (process == 0 || Contains(strangers, process))
+        return false;
+    const bool own = process == processId ? ProcessCreationTime(process) == created
+                                          : IsDescendantOf(process, processId, created);
+    (own ? family : strangers).push_back(process);
+    return own;
+}
+
+void WindowShownHook::Start(std::function<void(HWND)> onWindow)
+{
+    m_onWindow = std::move(onWindow);
+    if (Running())
+        return;
+    g_hook = this;
+    const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+    m_show = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0, flags);
+    m_rename = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent, 0, 0, flags);
+}
+
+void WindowShownHook::Stop()
+{
+    for (HWINEVENTHOOK* hook : {&m_show, &m_rename}) {
+        if (*hook)
+            UnhookWinEvent(*hook);
+        *hook = nullptr;
+    }
+    if (g_hook == this)
+        g_hook = nullptr;
+}
+
+void CALLBACK WindowShownHook::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (window && object == OBJID_WINDOW && child == CHILDID_SELF && g_hook && g_hook->m_onWindow)
+        g_hook->m_onWindow(window);
+}

@@ -1,0 +1,269 @@
+// The command line of the real Veilbox.exe: each verb and selector, the exit codes, the output
+// through a pipe and a file, and launching a program straight into hiding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "support/TargetWindows.h"
+#include "support/TempFolder.h"
+#include "support/ThreadWindows.h"
+#include "support/VeilboxApp.h"
+
+using namespace vbtest;
+
+namespace {
+
+struct Result {
+    bool ended = false;
+    DWORD code = STILL_ACTIVE;
+    std::string out, err;
+    bool closed = false;  // no process held an end of the output pipes once the command ended
+};
+
+// An inheritable pipe end for the command, with a buffer no test fills.
+struct Pipe {
+    Pipe()
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        CreatePipe(&read, &write, &inherit, 1 << 20);
+        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    }
+    ~Pipe() { CloseHandle(read); }
+    // What was written; closed when no writer is left.
+    std::string Drain(bool& closed)
+    {
+        std::string text(1 << 16, '\0');
+        DWORD available = 0, got = 0;
+        if (PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) && available)
+            ReadFile(read, &text[0], std::min<DWORD>(available, 1 << 16), &got, nullptr);
+        closed = !PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) && GetLastError() == ERROR_BROKEN_PIPE;
+        return text.substr(0, got);
+    }
+    HANDLE read = nullptr, write = nullptr;
+};
+
+// Runs "Veilbox.exe args" (UTF-8) with its output and error going to pipes, or its output to
+// outFile when one is given.
+Result RunCommand(const std::string& args, HANDLE outFile = nullptr)
+{
+    Pipe out, err;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outFile ? outFile : out.write;
+    startup.hStdError = err.write;
+    const std::string narrow = "\"" + BinDir() + "Veilbox.exe\" " + args;
+    std::wstring line(narrow.size() + 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), -1, &line[0], static_cast<int>(line.size()));
+    PROCESS_INFORMATION process = {};
+    Result result;
+    const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(out.write);
+    CloseHandle(err.write);
+    if (!started)
+        return result;
+    CloseHandle(process.hThread);
+    result.ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    TerminateProcess(process.hProcess, 99);
+    GetExitCodeProcess(process.hProcess, &result.code);
+    CloseHandle(process.hProcess);
+    bool outClosed = false, errClosed = false;
+    WaitFor([&] {
+        result.out += out.Drain(outClosed);
+        result.err += err.Drain(errClosed);
+        return outClosed && errClosed;
+    }, 2000);
+    result.closed = outClosed && errClosed;
+    return result;
+}
+
+// The handle as the command prints it, which --hwnd takes back.
+std::string HandleArg(HWND window)
+{
+    char text[32];
+    snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    return text;
+}
+
+HWND RunningCopy()
+{
+    return FindTopWindow({0, kMainTitle, "#32770"});
+}
+
+// Ends a program that a launch left behind, found by its window's title.
+void EndProgramOf(const char* title)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(FindTopWindow({0, title, nullptr}), &processId);
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+} // namespace
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override { m_settings.Clear(); }
+    // Whatever copy a command started ends as an installer ends it.
+    void TearDown() override
+    {
+        ChildProcess quit;
+        if (RunningCopy() && quit.Start("Veilbox.exe", "uninstall"))
+            quit.WaitForExit();
+        WaitFor([] { return RunningCopy() == nullptr; }, 10000);
+    }
+    RegistryKeyGuard m_settings;
+};
+
+TEST_F(CommandLine, EachSelectorHidesAndShowsExactlyItsWindows)
+{
+    TargetWindows targets("--window --title \"Alpha One\" --window --title \"Alpha Two\"");
+    ASSERT_TRUE(targets.Ready());
+    CountingWindow other("Beta Other");
+    const struct {
+        std::string selector;
+        bool one, two;
+        DWORD showCode;  // show with the same selector
+    } cases[] = {
+        {"--title \"alpha one\"", true, false, 0},
+        {"--title-like \"ALPHA*\"", true, true, 0},
+        {"--class VbTestWin", true, true, 0},
+        {"--exe VB_TESTWIN.EXE", true, true, 0},
+        {"--pid " + std::to_string(targets.Process().Id()), true, true, 0},
+        {"--hwnd " + HandleArg(targets[1]), false, true, 0},
+        {"--active", true, false, 1},  // a held window is never the foreground window
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selector);
+        if (c.selector == "--active") {
+            ASSERT_TRUE(ClickToFront(targets[0]));
+        }
+        const Result hide = RunCommand("hide " + c.selector);
+        ASSERT_TRUE(hide.ended);
+        EXPECT_EQ(hide.code, 0u) << hide.err;
+        EXPECT_EQ(std::count(hide.out.begin(), hide.out.end(), '\n'), int(c.one) + int(c.two)) << hide.out;
+        EXPECT_EQ(IsWindowVisible(targets[0]) == FALSE, c.one);
+        EXPECT_EQ(IsWindowVisible(targets[1]) == FALSE, c.two);
+        EXPECT_TRUE(IsWindowVisible(other.Window()));
+
+        EXPECT_EQ(RunCommand("show " + c.selector).code, c.showCode);
+        if (c.showCode != 0) {
+            EXPECT_EQ(RunCommand("show-all").code, 0u);
+        }
+        EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[1]));
+    }
+    EXPECT_EQ(RunCommand("show-all").code, 1u) << "nothing is held";
+    EXPECT_EQ(RunCommand("hide --title \"No Such Window\"").code, 1u);
+}
+
+TEST_F(CommandLine, ExitCodesWithoutARunningCopyAndForWrongUsage)
+{
+    const struct {
+        const char* args;
+        DWORD code;
+        bool outputs, errors;
+    } cases[] = {
+        {"list", 0, false, false},        {"show --title x", 1, false, true},
+        {"show-all", 1, false, true},     {"hide", 2, false, true},
+        {"hide --pid twelve", 2, false, true}, {"--help", 0, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result result = RunCommand(c.args);
+        ASSERT_TRUE(result.ended);
+        EXPECT_EQ(result.code, c.code);
+        EXPECT_EQ(!result.out.empty(), c.outputs) << result.out;
+        EXPECT_EQ(!result.err.empty(), c.errors) << result.err;
+        EXPECT_EQ(RunningCopy(), nullptr) << "none of these starts a copy";
+    }
+    EXPECT_NE(RunCommand("hide").err.find("Usage: Veilbox.exe VERB"), std::string::npos);
+}
+
+TEST_F(CommandLine, HideStartsACopyInTheTrayAndListGoesThroughAPipeOrAFileInUtf8)
+{
+    TargetWindows targets("--window --title \"Greek\"");
+    ASSERT_TRUE(targets.Ready());
+    SetWindowTextW(targets[0], L"Καλημέρα κόσμε");
+    const Result hide = RunCommand("hide --title \"καλημέρα κόσμε\"");
+    EXPECT_EQ(hide.code, 0u) << hide.err;
+    EXPECT_TRUE(hide.closed) << "the copy it started holds no end of its pipes";
+    EXPECT_FALSE(IsWindowVisible(targets[0]));
+    HWND copy = RunningCopy();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(IsWindowVisible(copy)) << "the copy stays in the notification area";
+    EXPECT_NE(GetForegroundWindow(), copy);
+
+    const std::string line = HandleArg(targets[0]) + "\t" + std::to_string(targets.Process().Id()) +
+                             "\tvb_testwin.exe\tΚαλημέρα κόσμε\r\n";
+    EXPECT_EQ(RunCommand("list").out, line);
+    EXPECT_NE(RunCommand("list --json").out.find("\"class\":\"VbTestWin\",\"title\":\"Καλημέρα κόσμε\"}"),
+              std::string::npos);
+    TempFolder folder("list");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA((folder / "held.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, 0, nullptr);
+    EXPECT_EQ(RunCommand("list", file).code, 0u);
+    CloseHandle(file);
+    char written[256] = {};
+    FILE* in = fopen((folder / "held.txt").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    fread(written, 1, sizeof written - 1, in);
+    fclose(in);
+    EXPECT_EQ(std::string(written), line);
+
+    // A plain start brings the dialog of the copy in the tray.
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("Veilbox.exe"));
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(copy) != FALSE; }));
+}
+
+TEST_F(CommandLine, ACopyThatDoesNotAnswerEndsTheCommandWithCodeThree)
+{
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ProcessFreeze freeze(app.Process().Id());
+    ASSERT_TRUE(freeze.Frozen());
+    const ULONGLONG start = GetTickCount64();
+    const Result list = RunCommand("list");
+    EXPECT_EQ(list.code, 3u);
+    EXPECT_LT(GetTickCount64() - start, 10000u);
+}
+
+TEST_F(CommandLine, LaunchHidesTheProgramsFirstTitledWindow)
+{
+    const struct {
+        const char* args;
+        const char* title;  // the window hidden; null: none
+        DWORD code;
+    } cases[] = {
+        {"launch -- vb_testwin.exe --window --title \"Late Main\" --show-after-ms 1500 --announce", "Late Main", 0},
+        // An untitled splash window first, left alone.
+        {"launch -- vb_testwin.exe --window --popup --window --title \"After Splash\" --show-after-ms 500",
+         "After Splash", 0},
+        {"launch --timeout 1 vb_testwin.exe --window --title \"Never Shown\" --hidden", nullptr, 4},
+        {"launch -- vb_no_such_program.exe", nullptr, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result launch = RunCommand(c.args);
+        ASSERT_TRUE(launch.ended);
+        EXPECT_EQ(launch.code, c.code) << launch.err;
+        EXPECT_TRUE(launch.closed) << "the program it started holds no end of its pipes";
+        if (!c.title)
+            continue;
+        HWND window = FindTopWindow({0, c.title, "VbTestWin"});
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_EQ(launch.out.find(HandleArg(window)), 0u) << launch.out;
+        EXPECT_EQ(FindTopWindow({0, "", "VbTestWin", true}) != nullptr, strstr(c.args, "--popup") != nullptr);
+        EXPECT_EQ(RunCommand("show --hwnd " + HandleArg(window)).code, 0u);
+        EndProgramOf(c.title);
+    }
+    EXPECT_NE(FindTopWindow({0, "Never Shown", "VbTestWin"}), nullptr) << "left running";
+    EndProgramOf("Never Shown");
+}

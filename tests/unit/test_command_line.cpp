@@ -1,0 +1,207 @@
+// The command line's words and options, the messages between a command and the running copy,
+// and what a command prints.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/CommandOutput.h"
+#include "app/CommandWire.h"
+
+namespace {
+
+HWND Handle(UINT_PTR value)
+{
+    return reinterpret_cast<HWND>(value);
+}
+
+TEST(CommandLine, WordsSplitAsTheRuntimeSplitsThem)
+{
+    const struct {
+        const wchar_t* line;
+        std::vector<std::wstring> words;
+    } cases[] = {
+        {L"  hide   --title  \"a b\" ", {L"hide", L"--title", L"a b"}},
+        {L"a\"b c\"d", {L"ab cd"}},
+        {L"\"say \"\"hi\"\"\"", {L"say \"hi\""}},
+        {L"C:\\dir\\ \\\\\\\"q", {L"C:\\dir\\", L"\\\"q"}},
+        {L"\"C:\\dir\\\\\" next", {L"C:\\dir\\", L"next"}},
+        {L"\"\"", {L""}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::wstring> words;
+        for (const CommandWord& word : SplitWords(c.line))
+            words.push_back(word.text);
+        EXPECT_EQ(words, c.words) << std::wstring(c.line).size();
+    }
+    EXPECT_STREQ(SkipProgramName(L"\"C:\\a b\\Veilbox.exe\"  list"), L"list");
+    EXPECT_STREQ(SkipProgramName(L"Veilbox.exe\thide --active"), L"hide --active");
+}
+
+TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
+{
+    EXPECT_TRUE(IsCommandLine(L"LIST"));
+    EXPECT_TRUE(IsCommandLine(L"/?"));
+    for (const wchar_t* ordinary : {L"", L"update", L"uninstall", L"hidden", L"--tray", L"\"\" hide"})
+        EXPECT_FALSE(IsCommandLine(ordinary)) << ordinary;
+
+    const struct {
+        const wchar_t* line;
+        const char* error;  // empty: valid
+    } cases[] = {
+        {L"hide --title x --class Notepad --exe notepad.exe --pid 12 --hwnd 0x1A2b --active", ""},
+        {L"Show --Title-Like \"*Notepad\"", ""},
+        {L"list --json", ""},
+        {L"hide", "give at least one selector"},
+        {L"hide --title \"\"", "--title needs a value"},
+        {L"hide --exe a --exe b", "--exe is given twice"},
+        {L"hide --pid 4294967296", "--pid needs a positive number, not 4294967296"},
+        {L"hide --hwnd 1234", "--hwnd needs a handle such as 0x1A2B, not 1234"},
+        {L"hide --json --title x", "unknown option --json"},
+        {L"hide --title x extra", "unexpected extra"},
+        {L"show-all --title x", "unknown option --title"},
+        {L"launch", "launch needs a program"},
+        {L"launch --timeout 86401 -- a.exe", "--timeout needs a positive number, not 86401"},
+    };
+    for (const auto& c : cases) {
+        const CommandRequest request = ParseCommand(c.line);
+        EXPECT_STREQ(request.error.IsNull() ? "" : request.error.Text(), c.error) << c.error;
+    }
+
+    const CommandRequest hide = ParseCommand(L"hide --title-like \"Καλη*\" --hwnd 0xFFFF");
+    EXPECT_STREQ(hide.criteria.titleLike.Text(), "Καλη*");
+    EXPECT_EQ(hide.criteria.window, Handle(0xFFFF));
+    // The program's command line is kept as typed, quotes and all.
+    EXPECT_EQ(ParseCommand(L"launch -- \"C:\\My Apps\\a.exe\" \"x y\"  ").program, L"\"C:\\My Apps\\a.exe\" \"x y\"");
+    EXPECT_EQ(ParseCommand(L"launch notepad.exe --flag").program, L"notepad.exe --flag");
+    EXPECT_EQ(ParseCommand(L"launch --timeout 7 -- -- x").program, L"-- x");
+}
+
+WireRequest SampleRequest()
+{
+    WireRequest request;
+    request.verb = WireVerb::Hide;
+    request.serial = 42;
+    request.replyTo = Handle(0x10);
+    request.foreground = Handle(0x20);
+    request.criteria.title = "Καλημέρα";
+    request.criteria.exe = "notepad.exe";
+    request.criteria.processId = 9;
+    request.criteria.window = Handle(0x30);
+    request.criteria.active = true;
+    return request;
+}
+
+TEST(CommandWire, RequestsAndRepliesSurviveTheTrip)
+{
+    const std::vector<char> data = EncodeRequest(SampleRequest());
+    WireRequest decoded;
+    ASSERT_TRUE(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), decoded));
+    EXPECT_EQ(EncodeRequest(decoded), data);
+    EXPECT_STREQ(decoded.criteria.title.Text(), "Καλημέρα");
+    EXPECT_EQ(decoded.criteria.window, Handle(0x30));
+    EXPECT_TRUE(decoded.criteria.active);
+
+    WireReply reply;
+    reply.serial = 7;
+    reply.refused = 2;
+    reply.windows.push_back({Handle(0xABC), 321, "a.exe", "Cls", "Tab\there"});
+    reply.windows.push_back({Handle(0xDEF), 1, "", "", ""});
+    const std::vector<char> answer = EncodeReply(reply);
+    WireReply back;
+    ASSERT_TRUE(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back));
+    EXPECT_EQ(EncodeReply(back), answer);
+    ASSERT_EQ(back.windows.size(), 2u);
+    EXPECT_STREQ(back.windows[0].title.Text(), "Tab\there");
+}
+
+TEST(CommandWire, MalformedMessagesAreRefusedWhole)
+{
+    const std::vector<char> good = EncodeRequest(SampleRequest());
+    WireRequest out;
+    // Every shorter message, and one with a byte too many.
+    for (size_t size = 0; size < good.size(); ++size)
+        EXPECT_FALSE(DecodeRequest(good.data(), static_cast<DWORD>(size), out)) << size;
+    std::vector<char> longer = good;
+    longer.push_back('\0');
+    EXPECT_FALSE(DecodeRequest(longer.data(), static_cast<DWORD>(longer.size()), out));
+    EXPECT_FALSE(DecodeRequest(nullptr, static_cast<DWORD>(good.size()), out));
+
+    // The title's text starts after the fixed fields: 4 words, 3 handles, 2 words, a time, a word.
+    const size_t title = 4 * 4 + 3 * 8 + 2 * 4 + 8 + 4;
+    const struct {
+        const char* what;
+        size_t offset;
+        char value;
+    } corruptions[] = {
+        {"magic", 0, 'x'},
+        {"unknown verb", 4, 9},
+        {"unknown flag", 12, 2},
+        {"title longer than the message", title + 1, 0x7F},
+        {"zero inside the title", title + 4, '\0'},
+        {"title without its terminator", title + 4 + 16, 'x'},
+        {"title that is not UTF-8", title + 4, static_cast<char>(0xFF)},
+    };
+    for (const auto& c : corruptions) {
+        std::vector<char> bad = good;
+        bad[c.offset] = c.value;
+        EXPECT_FALSE(DecodeRequest(bad.data(), static_cast<DWORD>(bad.size()), out)) << c.what;
+    }
+
+    // Fields the verb does not take, or lacks.
+    const struct {
+        const char* what;
+        WireVerb verb;
+        bool selector;
+        DWORD launched;
+        uint32_t timeoutMs;
+        bool valid;
+    } verbs[] = {
+        {"hide without a selector", WireVerb::Hide, false, 0, 0, false},
+        {"list with a selector", WireVerb::List, true, 0, 0, false},
+        {"show-all", WireVerb::ShowAll, false, 0, 0, true},
+        {"watch", WireVerb::Watch, false, 5, 1000, true},
+        {"watch without its process", WireVerb::Watch, false, 0, 1000, false},
+        {"watch beyond a day", WireVerb::Watch, false, 5, kMaxWatchMs + 1, false},
+        {"watch with a selector", WireVerb::Watch, true, 5, 1000, false},
+    };
+    for (const auto& v : verbs) {
+        WireRequest request;
+        request.verb = v.verb;
+        request.replyTo = Handle(0x10);
+        request.criteria.className = v.selector ? "Notepad" : "";
+        request.launchedId = v.launched;
+        request.launchedCreated = 1;
+        request.timeoutMs = v.timeoutMs;
+        const std::vector<char> data = EncodeRequest(request);
+        EXPECT_EQ(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), out), v.valid) << v.what;
+    }
+
+    WireReply reply;
+    reply.windows.push_back({Handle(1), 1, "a", "b", "c"});
+    std::vector<char> answer = EncodeReply(reply);
+    WireReply back;
+    for (size_t size = 0; size < answer.size(); ++size)
+        EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(size), back)) << size;
+    answer[16] = 2;  // two windows announced, one sent
+    EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back));
+}
+
+TEST(CommandOutput, ListsKeepOneWindowALineAndJsonEscapesItsTexts)
+{
+    const std::vector<WindowReport> windows = {
+        {Handle(0x1A2B), 77, "note pad.exe", "Notepad", "Line\r\nbreak\tand \"quotes\" \\ Καλημέρα"},
+        {Handle(0x5), 8, "", "", ""},
+    };
+    EXPECT_STREQ(WindowListText(windows).Text(),
+                 "0x00001A2B\t77\tnote pad.exe\tLine  break and \"quotes\" \\ Καλημέρα\r\n"
+                 "0x00000005\t8\t\t\r\n");
+    EXPECT_STREQ(WindowListJson(windows).Text(),
+                 "[\r\n{\"hwnd\":\"0x00001A2B\",\"pid\":77,\"exe\":\"note pad.exe\",\"class\":\"Notepad\","
+                 "\"title\":\"Line\\u000d\\u000abreak\\u0009and \\\"quotes\\\" \\\\ Καλημέρα\"},\r\n"
+                 "{\"hwnd\":\"0x00000005\",\"pid\":8,\"exe\":\"\",\"class\":\"\",\"title\":\"\"}\r\n]\r\n");
+    EXPECT_STREQ(WindowListText({}).Text(), "");
+    EXPECT_STREQ(WindowListJson({}).Text(), "[]\r\n");
+}
+
+} // namespace
