@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/WindowMatch.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -69,13 +70,6 @@ void WriteOwner(DWORD processId, unsigned long long created)
     RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, "OwnerProcessId", REG_DWORD, &processId, sizeof processId);
     RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, "OwnerCreated", REG_SZ, createdText.c_str(),
                     static_cast<DWORD>(createdText.size() + 1));
-}
-
-unsigned long long CreationTime(HANDLE process)
-{
-    FILETIME created = {}, exited = {}, kernel = {}, user = {};
-    GetProcessTimes(process, &created, &exited, &kernel, &user);
-    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 } // namespace
@@ -149,9 +143,9 @@ TEST_F(HeldWindows, RecordsOfACopyThatStillRunsAreLeftToIt)
 {
     TargetWindows targets("--window --title \"Held Elsewhere\" --hidden");
     ASSERT_TRUE(targets.Ready());
-    const unsigned long long helperCreated = CreationTime(targets.Process().Handle());
+    const unsigned long long helperCreated = ProcessCreationTime(targets.Process().Id());
     // This test process stands in for the copy that wrote the records.
-    const unsigned long long ownCreated = CreationTime(GetCurrentProcess());
+    const unsigned long long ownCreated = ProcessCreationTime(GetCurrentProcessId());
     const struct {
         const char* what;
         bool named;

@@ -192,16 +192,14 @@ public:
     explicit ProcessFreeze(DWORD processId)
     {
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
+        THREADENTRY32 entry = {sizeof entry};
         for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-            if (entry.th32OwnerProcessID != processId)
-                continue;
-            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-            if (thread && SuspendThread(thread) != static_cast<DWORD>(-1))
+            HANDLE thread = entry.th32OwnerProcessID == processId
+                                ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID) : nullptr;
+            if (thread)
+                SuspendThread(thread);
+            if (thread)
                 m_threads.push_back(thread);
-            else if (thread)
-                CloseHandle(thread);
         }
         CloseHandle(snapshot);
     }
