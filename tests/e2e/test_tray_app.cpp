@@ -103,6 +103,14 @@ std::string TipOf(HWND icon)
     GetWindowThreadProcessId(icon, &shell);
     RECT rect = {};
     GetWindowRect(icon, &rect);
+    // The tip shows only after the pointer moves onto the icon: a pointer already resting
+    // there (a click left it, and the icons came back under it) makes no move.
+    const POINT away = {GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
+    pointTo(away.x, away.y);
+    WaitFor([&] {
+        POINT now = {};
+        return GetCursorPos(&now) && now.x == away.x && now.y == away.y;
+    });
     pointTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     HWND tip = nullptr;
     WaitFor([&] {
