@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/CandidateList.h"
 #include "app/WindowMatch.h"
+#include "app/WindowPlace.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -16,6 +18,11 @@ constexpr int kMaxRecords = 10000;
 // Values of the Held key naming the copy that wrote the records.
 constexpr const char kOwnerIdValue[] = "OwnerProcessId";
 constexpr const char kOwnerCreatedValue[] = "OwnerCreated";
+// A record's owned windows: their handles in decimal, separated by blanks. Absent in records of
+// versions that kept no owned windows.
+constexpr const char kOwnedValue[] = "Owned";
+// Owned windows read at most per record: a bound on what a damaged value can cost.
+constexpr size_t kMaxOwned = 256;
 
 NString RecordName(int index)
 {
@@ -31,6 +38,50 @@ uint64_t ParseUnsigned(const NString& text)
     return end && *end == '\0' ? value : 0;
 }
 
+NString HandleText(HWND window)
+{
+    return NString::Format("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+}
+
+HWND HandleOf(const NString& text)
+{
+    const uint64_t value = ParseUnsigned(text);
+    return value > static_cast<uint64_t>(UINTPTR_MAX) ? nullptr : reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+}
+
+NString OwnedText(const std::vector<HWND>& owned)
+{
+    NString text("");
+    for (HWND window : owned) {
+        if (!text.IsEmpty())
+            text += " ";
+        text += HandleText(window);
+    }
+    return text;
+}
+
+// Words that are no handle, and handles beyond kMaxOwned, are skipped.
+std::vector<HWND> ParseOwned(const NString& text)
+{
+    std::vector<HWND> owned;
+    const char* next = text.IsNull() ? "" : text.Text();
+    while (*next && owned.size() < kMaxOwned) {
+        const char* end = std::strchr(next, ' ');
+        const size_t length = end ? static_cast<size_t>(end - next) : std::strlen(next);
+        if (HWND window = HandleOf(NString(next, static_cast<uint32_t>(length))))
+            owned.push_back(window);
+        next += length + (end ? 1 : 0);
+    }
+    return owned;
+}
+
+std::vector<HWND> StoredForm(HWND window, const std::vector<HWND>& owned)
+{
+    std::vector<HWND> stored{window};
+    stored.insert(stored.end(), owned.begin(), owned.end());
+    return stored;
+}
+
 uint64_t OwnCreationTime()
 {
     static const uint64_t created = ProcessCreationTime(GetCurrentProcessId());
@@ -39,11 +90,12 @@ uint64_t OwnCreationTime()
 
 } // namespace
 
-HeldRecord DescribeWindow(HWND window, const NString& title)
+HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned)
 {
     HeldRecord record;
     record.window = window;
     record.title = title;
+    record.owned = owned;
     if (!IsWindow(window))
         return record;
     GetWindowThreadProcessId(window, &record.processId);
@@ -59,6 +111,21 @@ bool StillHeld(const HeldRecord& record)
     HeldRecord now = DescribeWindow(record.window, record.title);
     return now.processId != 0 && now.processId == record.processId &&
            now.processCreated == record.processCreated && now.className.Equals(record.className);
+}
+
+std::vector<HWND> StillOwned(const HeldRecord& record)
+{
+    std::vector<HWND> owned;
+    for (HWND window : record.owned) {
+        DWORD processId = 0;
+        if (!window || window == record.window || !IsWindow(window) || IsWindowVisible(window) ||
+            std::find(owned.begin(), owned.end(), window) != owned.end())
+            continue;
+        GetWindowThreadProcessId(window, &processId);
+        if (processId == record.processId && IsOwnedBy(window, record.window))
+            owned.push_back(window);
+    }
+    return owned;
 }
 
 HeldWindowStore::HeldWindowStore(const char* programKeyPath)
@@ -78,13 +145,16 @@ std::vector<HeldRecord> HeldWindowStore::Load() const
         if (!entry.ReadText("Window", window))
             break;
         HeldRecord record;
-        record.window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(ParseUnsigned(window)));
+        record.window = HandleOf(window);
         entry.ReadInt("ProcessId", processId);
         record.processId = static_cast<DWORD>(processId);
         entry.ReadText("ProcessCreated", created);
         record.processCreated = ParseUnsigned(created);
         entry.ReadText("Class", record.className);
         entry.ReadText("Title", record.title);
+        NString owned;
+        if (entry.ReadText(kOwnedValue, owned))
+            record.owned = ParseOwned(owned);
         if (record.window && record.processId)
             records.push_back(record);
     }
@@ -131,24 +201,25 @@ void HeldWindowStore::Store(const std::vector<HeldRecord>& records)
         entry.WriteText("ProcessCreated", NString::Format("%llu", static_cast<unsigned long long>(record.processCreated)).Text());
         entry.WriteText("Class", record.className.IsNull() ? "" : record.className.Text());
         entry.WriteText("Title", record.title.IsNull() ? "" : record.title.Text());
+        if (!record.owned.empty())
+            entry.WriteText(kOwnedValue, OwnedText(record.owned).Text());
         // Written last: a record is complete once its window is there.
-        entry.WriteText("Window", NString::Format("%llu", static_cast<unsigned long long>(
-                                                              reinterpret_cast<UINT_PTR>(record.window))).Text());
-        m_stored.push_back(record.window);
+        entry.WriteText("Window", HandleText(record.window).Text());
+        m_stored.push_back(StoredForm(record.window, record.owned));
     }
 }
 
 void HeldWindowStore::Sync(const HiddenMenu& menu)
 {
     std::vector<const MenuEntry*> entries = menu.Entries();
-    std::vector<HWND> windows;
+    std::vector<std::vector<HWND>> windows;
     for (const MenuEntry* entry : entries)
-        windows.push_back(entry->window);
+        windows.push_back(StoredForm(entry->window, entry->owned));
     if (m_known && windows == m_stored)
         return;
     std::vector<HeldRecord> records;
     for (const MenuEntry* entry : entries)
-        records.push_back(DescribeWindow(entry->window, entry->title));
+        records.push_back(DescribeWindow(entry->window, entry->title, entry->owned));
     if (records.empty())
         Clear();
     else
@@ -168,8 +239,10 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
         candidate.window = record.window;
         candidate.title = record.title.IsEmpty() ? StoredTitle(record.window) : record.title;
         candidate.icon = WindowIcon(record.window);
-        if (menu.AddEntry(candidate))
+        if (MenuEntry* entry = menu.AddEntry(candidate)) {
+            entry->owned = StillOwned(record);
             ++recovered;
+        }
     }
     m_known = false;
     Sync(menu);

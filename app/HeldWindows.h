@@ -22,13 +22,20 @@ struct HeldRecord {
     uint64_t processCreated = 0;
     NString className;
     NString title;
+    // The windows hidden with it (its owned windows), shown again with it.
+    std::vector<HWND> owned;
 };
 
 // The record for a window as it is now; processId 0 when the window is gone.
-HeldRecord DescribeWindow(HWND window, const NString& title);
+HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned = {});
 
 // True when the record still describes a live window of the same process that is hidden.
 bool StillHeld(const HeldRecord& record);
+
+// The record's owned windows that may still be shown with it: each still exists, belongs to the
+// record's process, is owned by the record's window (directly or through other owned windows)
+// and is hidden. A handle reused by the system for any other window is left out.
+std::vector<HWND> StillOwned(const HeldRecord& record);
 
 class HeldWindowStore {
 public:
@@ -43,7 +50,8 @@ public:
     void Clear();
 
     // Puts each stored record whose window is still held back at the top of the menu (oldest
-    // first, so the newest ends on top) and stores exactly the menu's entries afterwards.
+    // first, so the newest ends on top), with the owned windows that StillOwned keeps, and stores
+    // exactly the menu's entries afterwards.
     // Records of another copy that still runs are skipped. Returns how many windows were taken
     // back.
     int Recover(HiddenMenu& menu);
@@ -54,6 +62,7 @@ private:
     bool OwnedByAnotherRunningCopy() const;
 
     NString m_path;
-    std::vector<HWND> m_stored;
+    // What is stored: per record, its window followed by its owned windows.
+    std::vector<std::vector<HWND>> m_stored;
     bool m_known = false;
 };

@@ -49,17 +49,6 @@ struct OwnedSearch {
     std::vector<HWND> found;
 };
 
-bool IsOwnedBy(HWND window, HWND owner)
-{
-    HWND step = GetWindow(window, GW_OWNER);
-    for (int depth = 0; step && depth < kMaxOwnerDepth; ++depth) {
-        if (step == owner)
-            return true;
-        step = GetWindow(step, GW_OWNER);
-    }
-    return false;
-}
-
 BOOL CALLBACK CollectOwned(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<OwnedSearch*>(param);
@@ -112,6 +101,17 @@ void PutBackOnItsMonitor(HWND window, const WindowPlace& place)
     RECT moved = MoveOntoMonitor(place.window, place.maximised, place.monitor, to);
     SetWindowPos(window, nullptr, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+}
+
+bool IsOwnedBy(HWND window, HWND owner)
+{
+    HWND step = GetWindow(window, GW_OWNER);
+    for (int depth = 0; step && depth < kMaxOwnerDepth; ++depth) {
+        if (step == owner)
+            return true;
+        step = GetWindow(step, GW_OWNER);
+    }
+    return false;
 }
 
 std::vector<HWND> VisibleOwnedWindows(HWND owner)

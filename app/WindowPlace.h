@@ -29,6 +29,9 @@ RECT MoveOntoMonitor(const RECT& window, bool maximised, const RECT& from, const
 // The move is queued for the window's thread, ahead of anything queued after it.
 void PutBackOnItsMonitor(HWND window, const WindowPlace& place);
 
+// True when owner owns window, directly or through other owned windows.
+bool IsOwnedBy(HWND window, HWND owner);
+
 // The visible top-level windows that owner owns, directly or through other owned windows, in
 // the Z order from the top.
 std::vector<HWND> VisibleOwnedWindows(HWND owner);

@@ -45,8 +45,9 @@ int StoredRecords()
     return static_cast<int>(count);
 }
 
+// owned: the record's owned windows as stored, handles in decimal separated by blanks.
 void WriteRecord(int index, HWND window, DWORD processId, const char* className, const char* title,
-                 unsigned long long created = 0)
+                 unsigned long long created = 0, const std::string& owned = "")
 {
     char path[128];
     snprintf(path, sizeof path, "%s\\%05d", kHeldKey, index);
@@ -59,6 +60,8 @@ void WriteRecord(int index, HWND window, DWORD processId, const char* className,
                    createdText.size() + 1);
     RegSetValueExA(key, "Class", 0, REG_SZ, reinterpret_cast<const BYTE*>(className), strlen(className) + 1);
     RegSetValueExA(key, "Title", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), strlen(title) + 1);
+    if (!owned.empty())
+        RegSetValueExA(key, "Owned", 0, REG_SZ, reinterpret_cast<const BYTE*>(owned.c_str()), owned.size() + 1);
     RegSetValueExA(key, "Window", 0, REG_SZ, reinterpret_cast<const BYTE*>(handle.c_str()), handle.size() + 1);
     RegCloseKey(key);
 }
@@ -80,11 +83,12 @@ protected:
     RegistryKeyGuard m_settings;
 };
 
+// The last window owns one more, which goes and comes back with it.
 TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
 {
-    TargetWindows targets("--window --title \"Held Window\" --count 10");
+    TargetWindows targets("--window --title \"Held Window\" --count 10 --window --title \"Held Owned\" --owned-by 9");
     ASSERT_TRUE(targets.Ready());
-    ASSERT_EQ(targets.Count(), 10u);
+    ASSERT_EQ(targets.Count(), 11u);
     {
         VeilboxApp first;
         ASSERT_TRUE(first.WaitListed("Held Window 009"));
@@ -112,6 +116,7 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
     }
     ASSERT_TRUE(second.ChooseTopMenuEntry());
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[9]) != FALSE; })) << "the newest is on top";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[10]) != FALSE; })) << "its owned window with it";
     EXPECT_TRUE(WaitFor([&] { return StoredRecords() == 9; }));
 
     ASSERT_TRUE(second.Exit());
@@ -119,22 +124,34 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
     EXPECT_EQ(StoredRecords(), 0) << "a normal end leaves no records";
 }
 
+// Of a record's owned windows only those still hidden and owned by its window in its process
+// are shown with it: a handle reused for another window is left alone.
 TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
 {
     // A hidden window of this process, recorded as if another process owned it: its handle
     // has been reused.
     HWND reused = CreateWindowExA(0, "STATIC", "Reused Handle", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    TargetWindows targets("--window --title \"Shown Meanwhile\"");
+    TargetWindows targets("--window --title \"Shown Meanwhile\" --window --title \"Held Owner\" --hidden"
+                          " --window --title \"Owned Kept\" --owned-by 1 --hidden"
+                          " --window --title \"Owned Elsewhere\" --owned --hidden");
     ASSERT_TRUE(targets.Ready());
+    const auto handle = [](HWND window) { return std::to_string(reinterpret_cast<UINT_PTR>(window)); };
     WriteRecord(0, reused, GetCurrentProcessId() + 4, "Static", "Reused Handle");
     WriteRecord(1, targets[0], targets.Process().Id(), "VbTestWin", "Shown Meanwhile");
     WriteRecord(2, reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFFFFF0)), 1234, "Gone", "Gone");
+    WriteRecord(3, targets[1], targets.Process().Id(), "VbTestWin", "Held Owner",
+                ProcessCreationTime(targets.Process().Id()),
+                handle(targets[2]) + " " + handle(targets[3]) + " " + handle(reused) + " 2147483632 x " +
+                    handle(targets[1]));
 
     VeilboxApp app;
     ASSERT_NE(app.MainWindow(), nullptr);
-    EXPECT_TRUE(WaitFor([] { return StoredRecords() == 0; }));
+    EXPECT_TRUE(WaitFor([] { return StoredRecords() == 1; }));
     ASSERT_TRUE(app.Exit());
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[1]) && IsWindowVisible(targets[2]); }))
+        << "owner and owned shown at exit";
+    EXPECT_FALSE(IsWindowVisible(targets[3])) << "owned by another window";
     EXPECT_FALSE(IsWindowVisible(reused)) << "a window of another process is left alone";
     DestroyWindow(reused);
 }

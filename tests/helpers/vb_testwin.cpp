@@ -3,13 +3,14 @@
 //
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
 //   WINDOW: --window [--title TEXT] [--class NAME] [--count N] [--popup] [--owned] [--child]
-//           [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
+//           [--owned-by INDEX] [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
 //           [--show-after-ms N]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
 // --owned gives the window the helper's hidden owner window as its owner,
-// --child makes it a child of that window. Windows are of the class
+// --child makes it a child of that window, --owned-by INDEX gives it the window made INDEX-th
+// (counted from 0 over every window made before it) as its owner. Windows are of the class
 // "VbTestWin" unless --class names another. --show-after-ms N shows the window
 // N ms after the others, as a program shows its main window after a while.
 // Neither the windows nor their classes have icons. Once all windows exist the
@@ -36,6 +37,7 @@ struct WindowPlan {
     bool popup = false, owned = false, child = false, toolWindow = false;
     bool dlgFrame = false, hidden = false, refuseHide = false, announce = false;
     int showAfterMs = 0;
+    int ownedBy = -1;
 };
 
 struct Options {
@@ -90,6 +92,7 @@ Options ParseOptions()
         else if (arg == L"--popup") plan->popup = true;
         else if (arg == L"--owned") plan->owned = true;
         else if (arg == L"--child") plan->child = true;
+        else if (arg == L"--owned-by" && hasValue) plan->ownedBy = _wtoi(argv[++i].c_str());
         else if (arg == L"--toolwindow") plan->toolWindow = true;
         else if (arg == L"--dlgframe") plan->dlgFrame = true;
         else if (arg == L"--hidden") plan->hidden = true;
@@ -123,7 +126,7 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
     DWORD style = plan.child ? WS_CHILD : plan.popup ? (WS_POPUP | WS_CAPTION | WS_SYSMENU)
                                                      : WS_OVERLAPPEDWINDOW;
     DWORD exStyle = (plan.toolWindow ? WS_EX_TOOLWINDOW : 0) | (plan.dlgFrame ? WS_EX_DLGMODALFRAME : 0);
-    HWND parent = (plan.owned || plan.child) ? owner : nullptr;
+    HWND parent = (plan.owned || plan.child || plan.ownedBy >= 0) ? owner : nullptr;
     int x = 20 + (n % 20) * 8, y = 20 + (n % 20) * 8;
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
@@ -180,7 +183,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                 swprintf(suffix, 16, L" %03d", i);
                 title += suffix;
             }
-            made.push_back(MakeWindow(plan, title, owner, static_cast<int>(made.size())));
+            const bool ownedByMade = plan.ownedBy >= 0 && plan.ownedBy < static_cast<int>(made.size());
+            made.push_back(MakeWindow(plan, title, ownedByMade ? made[plan.ownedBy] : owner,
+                                      static_cast<int>(made.size())));
             if (plan.showAfterMs > 0)
                 later.emplace_back(made.back(), plan.showAfterMs);
         }
