@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "winbase/ProgramEnd.h"
+
 namespace {
 
 // Windows remembered at most between scans (when only events arrive, nothing else forgets).
@@ -194,9 +196,12 @@ void RuleEngine::Consider(HWND window, Event event, const std::vector<HWND>& hel
 }
 
 // The hide may wait on the window's program: nothing found before it is used after it without
-// being looked up again.
+// being looked up again. Once the program is ending nothing is hidden any more: the held windows
+// have been shown, and a window hidden now could outlive the process.
 void RuleEngine::Act(HWND window, size_t rule)
 {
+    if (ProgramEnding())
+        return;
     const Rule acting = m_rules[rule].rule;
     const RuleHideResult result = m_hide(window);
     auto known = m_known.find(window);

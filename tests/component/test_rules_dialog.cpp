@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "app/RuleEditDialog.h"
+#include "app/RuleEngine.h"
 #include "app/RulesDialog.h"
 #include "component/DialogAnswerer.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"
 #include "res/RulesDialogIds.h"
+#include "winbase/ProgramEnd.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"
 #include "tests/support/ScriptedDialog.h"
@@ -199,4 +201,23 @@ TEST_F(RulesDialogTest, CancelStoresNothingAndEveryControlHasAHelpPopup)
         return IDCANCEL;
     }, nullptr, GetModuleHandleA(nullptr), Rule());
     EXPECT_EQ(edit.Show(), IDCANCEL);
+}
+
+// A quit request can arrive while a scan hides windows (a hide waits on other programs): from
+// then on the rules hide nothing, since the held windows have already been shown.
+TEST(RuleEngine, HidesNothingOnceTheProgramEnds)
+{
+    TargetWindows targets("--window --title \"Rule End A\" --window --title \"Rule End B\"");
+    ASSERT_TRUE(targets.Ready());
+    int asked = 0;
+    RuleEngine engine([&asked](HWND) {
+        ++asked;
+        BeginProgramEnd();
+        return RuleHideResult::NotHidden;
+    });
+    Rule rule;
+    rule.title = "Rule End ?";
+    engine.SetRules({rule});
+    engine.Scan({});
+    EXPECT_EQ(asked, 1);
 }
