@@ -1,5 +1,7 @@
 #include "winbase/PlacementStore.h"
 
+#include <initializer_list>
+
 #include "winbase/Dpi.h"
 #include "winbase/WindowHelpers.h"
 
@@ -10,6 +12,9 @@ constexpr char kTopMostValue[] = "TopMost";
 constexpr char kDpiValue[] = "WinDpi";
 constexpr char kEdgeValues[4][9] = {"WPLeft", "WPTop", "WPRight", "WPBottom"};
 constexpr double kMaxScreenRatio = 1.1;
+// Farther than any desktop reaches: a stored edge beyond it is damage, and the rectangle's
+// sizes stay far from overflowing when they are brought to another DPI.
+constexpr LONG kMaxStoredCoordinate = 1 << 20;
 
 // Moves [low, high) onto [0, limit] without changing its length where it fits.
 void FitSpan(LONG& low, LONG& high, int limit)
@@ -36,6 +41,16 @@ RECT DefaultRect()
     const unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
     return RECT{static_cast<LONG>(width / 4), static_cast<LONG>(height / 4), static_cast<LONG>(width * 3 / 4),
                 static_cast<LONG>(height * 3 / 4)};
+}
+
+bool IsUsableStoredRect(const RECT& rect)
+{
+    for (LONG edge : {rect.left, rect.top, rect.right, rect.bottom}) {
+        if (edge < -kMaxStoredCoordinate || edge > kMaxStoredCoordinate) {
+            return false;
+        }
+    }
+    return rect.right > rect.left && rect.bottom > rect.top;
 }
 
 bool IsTopMost(HWND window)
@@ -104,8 +119,8 @@ bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, 
            sub.WriteInt(kTopMostValue, IsTopMost(window) ? 1 : 0);
 }
 
-// An empty or inverted stored rectangle (a damaged value) would give the
-// window no size at all: the default rectangle takes its place. A window that
+// An empty, inverted or far-off stored rectangle (a damaged value) would give
+// the window no size at all: the default rectangle takes its place. A window that
 // keeps its own size is fitted onto the desktop with that size.
 bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND window, bool resizable, UINT dpi)
 {
@@ -129,12 +144,13 @@ bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND windo
         allRead = sub.ReadInt(kEdgeValues[i], edges[i]) && allRead;
     }
     rect = RECT{edges[0], edges[1], edges[2], edges[3]};
-    if (rect.right <= rect.left || rect.bottom <= rect.top) {
-        rect = DefaultRect();
-    } else if (allRead) {
+    if (IsUsableStoredRect(rect) && allRead) {
         int32_t storedDpi = 0;
         sub.ReadInt(kDpiValue, storedDpi);
         rect = RectForDpi(rect, static_cast<UINT>(storedDpi), dpi != 0 ? dpi : WindowDpi(window));
+    }
+    if (!IsUsableStoredRect(rect)) {
+        rect = DefaultRect();
     }
     if (!resizable) {
         RECT current = {};

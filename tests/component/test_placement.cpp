@@ -110,6 +110,7 @@ TEST_F(Placement, AStoredRectangleIsPutBackOnTheDesktop)
         const char* label;
         RECT stored;
         RECT placed;
+        int32_t storedDpi;
     } cases[] = {
         {"inside", {60, 70, 460, 370}, {60, 70, 460, 370}},
         {"left of the screen", {-50, 100, 350, 400}, {0, 100, 400, 400}},
@@ -119,10 +120,16 @@ TEST_F(Placement, AStoredRectangleIsPutBackOnTheDesktop)
         {"taller than the desktop", {50, -10, 450, h + 200}, {50, 0, 450, h}},
         {"empty: the middle of the screen", {300, 300, 300, 300}, {w / 4, h / 4, w * 3 / 4, h * 3 / 4}},
         {"inverted: the middle of the screen", {400, 300, 100, 100}, {w / 4, h / 4, w * 3 / 4, h * 3 / 4}},
+        {"far beyond any desktop: the middle of the screen", {-2000000000, 0, 2000000000, 300},
+         {w / 4, h / 4, w * 3 / 4, h * 3 / 4}},
+        {"a size its DPI would overflow: the middle of the screen", {0, 0, 1500000000, 300},
+         {w / 4, h / 4, w * 3 / 4, h * 3 / 4}, 48},
     };
     for (const auto& c : cases) {
         m_settings.Clear();
         Store(c.stored, 2);
+        if (c.storedDpi)
+            PlacementKey().WriteInt("WinDpi", c.storedDpi);
         PlacedDialog dialog;
         RECT placed = {};
         dialog.script = [&](ProbeDialog& d) { placed = WindowRect(d.Window()); };
