@@ -33,35 +33,56 @@ void WindowTrayIcons::Delete(uint32_t commandId) const
     Shell_NotifyIconW(NIM_DELETE, &record);
 }
 
+// The shell is told with sends to another process, during which this thread answers what
+// others send it: an entry may leave the menu meanwhile, and a Sync asked for meanwhile only
+// marks that another pass is due. So each pass reads the entries first, and the icons it no
+// longer wants leave the map before the shell is told.
 void WindowTrayIcons::Sync(const HiddenMenu& menu, bool enabled)
 {
-    std::vector<const MenuEntry*> entries;
-    if (enabled && m_owner)
-        entries = menu.Entries();
+    m_syncDue = true;
+    m_syncEnabled = enabled;
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    while (m_syncDue) {
+        m_syncDue = false;
+        SyncOnce(menu, m_syncEnabled);
+    }
+    m_syncing = false;
+}
+
+void WindowTrayIcons::SyncOnce(const HiddenMenu& menu, bool enabled)
+{
+    std::vector<std::pair<uint32_t, Shown>> entries;
+    if (enabled && m_owner) {
+        for (const MenuEntry* entry : menu.Entries())
+            entries.push_back({entry->commandId, Shown{entry->window, entry->icon, entry->title, false}});
+    }
     std::vector<uint32_t> wanted;
     wanted.reserve(entries.size());
-    for (const MenuEntry* entry : entries)
-        wanted.push_back(entry->commandId);
+    for (const auto& entry : entries)
+        wanted.push_back(entry.first);
     std::sort(wanted.begin(), wanted.end());
+    std::vector<uint32_t> gone;
     for (auto shown = m_shown.begin(); shown != m_shown.end();) {
         if (std::binary_search(wanted.begin(), wanted.end(), shown->first)) {
             ++shown;
             continue;
         }
         if (shown->second.added)
-            Delete(shown->first);
+            gone.push_back(shown->first);
         shown = m_shown.erase(shown);
     }
-    for (const MenuEntry* entry : entries) {
-        Shown& shown = m_shown[entry->commandId];
-        const bool fresh = !shown.window;
-        if (!fresh && shown.window == entry->window && shown.icon == entry->icon && shown.title.Equals(entry->title))
+    for (uint32_t id : gone)
+        Delete(id);
+    for (auto& entry : entries) {
+        Shown& shown = m_shown[entry.first];
+        const Shown& now = entry.second;
+        if (shown.window && shown.window == now.window && shown.icon == now.icon && shown.title.Equals(now.title))
             continue;
-        shown.window = entry->window;
-        shown.icon = entry->icon;
-        shown.title = entry->title;
-        const uint32_t id = entry->commandId;
-        shown.added = (shown.added && Tell(NIM_MODIFY, id, shown)) || Tell(NIM_ADD, id, shown);
+        const bool added = shown.added;
+        shown = now;
+        shown.added = (added && Tell(NIM_MODIFY, entry.first, shown)) || Tell(NIM_ADD, entry.first, shown);
     }
 }
 

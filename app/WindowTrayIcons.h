@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "app/HiddenMenu.h"
 #include "text/NString.h"
@@ -50,6 +52,7 @@ private:
         bool added = false;
     };
 
+    void SyncOnce(const HiddenMenu& menu, bool enabled);
     // Adds or modifies the icon of the command id; true when the shell took it.
     bool Tell(DWORD action, uint32_t commandId, const Shown& shown) const;
     void Delete(uint32_t commandId) const;
@@ -58,4 +61,8 @@ private:
     UINT m_callback;
     // By command id.
     std::map<uint32_t, Shown> m_shown;
+    // A Sync is running, and another pass (with m_syncEnabled) was asked for meanwhile.
+    bool m_syncing = false;
+    bool m_syncDue = false;
+    bool m_syncEnabled = false;
 };
