@@ -220,6 +220,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_commands.SetMenuOpen(false);
         // Events that came while the menu was open were left queued.
         PostMessageA(Window(), kRulesWake, 0, 0);
+        if (m_settleAfterMenu)
+            PostMessageA(Window(), kQueuedHideAnswered, 0, 0);
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))

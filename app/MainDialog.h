@@ -142,6 +142,8 @@ private:
     bool m_ruleScan = true;
     bool m_ruleEvents = true;
     bool m_inMenuLoop = false;
+    // Answers to queued hides came while a menu was open.
+    bool m_settleAfterMenu = false;
     bool m_startHidden = false;
     CommandServer m_commands{m_hiddenMenu, [this] {
                                  m_candidates.Refresh();

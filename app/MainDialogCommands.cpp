@@ -65,9 +65,14 @@ void DIALOG::TellHideRefused()
     TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }
 
-// The user is told last: the message box runs a message loop.
+// The user is told last: the message box runs a message loop. While a menu of the dialog is
+// open nothing is settled: a refused entry dropped then would leave the menu under the user's
+// pointer, and the message would close the menu; the menu's end settles.
 void DIALOG::SettleQueuedHides()
 {
+    m_settleAfterMenu = m_inMenuLoop;
+    if (m_inMenuLoop)
+        return;
     const bool refused = !m_hiddenMenu.SettleQueuedHides().empty();
     EntriesMayHaveChanged();
     if (refused) {
