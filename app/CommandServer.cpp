@@ -182,13 +182,14 @@ void CommandServer::Watch(const WireRequest& request)
     launch.created = request.launchedCreated;
     launch.deadline = GetTickCount64() + request.timeoutMs;
     m_launches.push_back(launch);
-    m_hook.Start([this](HWND window) {
-        if (m_shown.size() >= kMaxShown)
-            return;
-        m_shown.push_back(window);
-        if (m_shown.size() == 1)
-            Post();
-    });
+    if (!m_hook.Running())
+        m_hook.Start({EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE}, [this](DWORD, HWND window) {
+            if (m_shown.size() >= kMaxShown)
+                return;
+            m_shown.push_back(window);
+            if (m_shown.size() == 1)
+                Post();
+        });
     if (m_dialog)
         SetTimer(m_dialog, kLaunchTimer, kLaunchPollMs, nullptr);
 }

@@ -14,6 +14,7 @@
 #include "app/CommandWire.h"
 #include "app/HiddenMenu.h"
 #include "app/LaunchWatch.h"
+#include "app/WindowEvents.h"
 
 // Posted to the dialog: run the queued requests. Its timer polls the launches.
 constexpr UINT kRunCommandsMessage = WM_APP + 3;
@@ -56,7 +57,8 @@ private:
     std::deque<WireRequest> m_queue;
     std::vector<LaunchWatch> m_launches;
     std::vector<HWND> m_shown;
-    WindowShownHook m_hook;
+    // Windows shown or renamed, while any launch is waited for.
+    WholeWindowEvents m_hook;
     bool m_menuOpen = false;
     bool m_running = false;
     bool m_stopped = false;

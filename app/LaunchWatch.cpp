@@ -12,9 +12,6 @@ namespace {
 // Launchers rarely nest deeper than a couple of processes.
 constexpr int kMaxGenerations = 8;
 
-// The hook's owner; one per process, on the dialog's thread.
-WindowShownHook* g_hook = nullptr;
-
 bool Contains(const std::vector<DWORD>& processes, DWORD process)
 {
     return std::find(processes.begin(), processes.end(), process) != processes.end();
@@ -63,32 +60,4 @@ bool LaunchWatch::Owns(DWORD process)
                                           : IsDescendantOf(process, processId, created);
     (own ? family : strangers).push_back(process);
     return own;
-}
-
-void WindowShownHook::Start(std::function<void(HWND)> onWindow)
-{
-    m_onWindow = std::move(onWindow);
-    if (Running())
-        return;
-    g_hook = this;
-    const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
-    m_show = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0, flags);
-    m_rename = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent, 0, 0, flags);
-}
-
-void WindowShownHook::Stop()
-{
-    for (HWINEVENTHOOK* hook : {&m_show, &m_rename}) {
-        if (*hook)
-            UnhookWinEvent(*hook);
-        *hook = nullptr;
-    }
-    if (g_hook == this)
-        g_hook = nullptr;
-}
-
-void CALLBACK WindowShownHook::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
-{
-    if (window && object == OBJID_WINDOW && child == CHILDID_SELF && g_hook && g_hook->m_onWindow)
-        g_hook->m_onWindow(window);
 }

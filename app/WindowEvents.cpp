@@ -1,41 +1,81 @@
 #include "app/WindowEvents.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // Events queued at most between two looks of the owner; the scan finds what is dropped.
 constexpr size_t kMaxQueued = 512;
 
-WindowEvents* g_running = nullptr;
+// The hooks set, with their owners: the system's callback names only the hook. Used on the
+// thread that set them.
+struct HookOwner {
+    HWINEVENTHOOK hook;
+    WholeWindowEvents* owner;
+};
+
+std::vector<HookOwner>& HookOwners()
+{
+    static std::vector<HookOwner> owners;
+    return owners;
+}
 
 } // namespace
 
-bool WindowEvents::Start(HWND owner, UINT message)
+bool WholeWindowEvents::Start(std::initializer_list<DWORD> events, Handler handler)
 {
     Stop();
-    if (g_running)
-        return false;
+    m_handler = std::move(handler);
     constexpr DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
-    m_show = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0, flags);
-    m_minimise = SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZESTART, nullptr, OnEvent, 0, 0, flags);
-    if (!Running())
-        return false;
+    for (DWORD event : events) {
+        if (HWINEVENTHOOK hook = SetWinEventHook(event, event, nullptr, OnEvent, 0, 0, flags)) {
+            m_hooks.push_back(hook);
+            HookOwners().push_back({hook, this});
+        }
+    }
+    return Running();
+}
+
+void WholeWindowEvents::Stop()
+{
+    for (HWINEVENTHOOK hook : m_hooks)
+        UnhookWinEvent(hook);
+    m_hooks.clear();
+    std::vector<HookOwner>& owners = HookOwners();
+    owners.erase(std::remove_if(owners.begin(), owners.end(), [this](const HookOwner& o) { return o.owner == this; }),
+                 owners.end());
+}
+
+void CALLBACK WholeWindowEvents::OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
+                                         DWORD, DWORD)
+{
+    if (!window || object != OBJID_WINDOW || child != CHILDID_SELF)
+        return;
+    for (const HookOwner& owner : HookOwners()) {
+        if (owner.hook == hook) {
+            if (owner.owner->m_handler)
+                owner.owner->m_handler(event, window);
+            return;
+        }
+    }
+}
+
+bool WindowEvents::Start(HWND owner, UINT message)
+{
+    m_queue.clear();
     m_owner = owner;
     m_message = message;
     m_posted = false;
-    g_running = this;
-    return true;
+    return m_hooks.Start({EVENT_OBJECT_SHOW, EVENT_SYSTEM_MINIMIZESTART}, [this](DWORD event, HWND window) {
+        Queue(window, event == EVENT_SYSTEM_MINIMIZESTART ? RuleTrigger::Minimised : RuleTrigger::Appears);
+    });
 }
 
 void WindowEvents::Stop()
 {
-    if (m_show)
-        UnhookWinEvent(m_show);
-    if (m_minimise)
-        UnhookWinEvent(m_minimise);
-    m_show = m_minimise = nullptr;
+    m_hooks.Stop();
     m_queue.clear();
-    if (g_running == this)
-        g_running = nullptr;
 }
 
 std::vector<WindowEvent> WindowEvents::Take()
@@ -44,15 +84,6 @@ std::vector<WindowEvent> WindowEvents::Take()
     events.swap(m_queue);
     m_posted = false;
     return events;
-}
-
-// Only whole windows count: the show of a caret, a cursor or a list item is no window appearing.
-void CALLBACK WindowEvents::OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
-                                    DWORD)
-{
-    if (!g_running || !window || object != OBJID_WINDOW || child != CHILDID_SELF)
-        return;
-    g_running->Queue(window, event == EVENT_SYSTEM_MINIMIZESTART ? RuleTrigger::Minimised : RuleTrigger::Appears);
 }
 
 void WindowEvents::Queue(HWND window, RuleTrigger what)
