@@ -194,9 +194,11 @@ void CommandServer::Watch(const WireRequest& request)
         SetTimer(m_dialog, kLaunchTimer, kLaunchPollMs, nullptr);
 }
 
+// Nothing is hidden while a menu is open, as for the queued requests: an entry added then would
+// change the menu under the user's pointer. The timer looks again once the menu has closed.
 void CommandServer::OnTimer()
 {
-    if (m_running)
+    if (m_running || m_menuOpen)
         return;
     m_running = true;
     std::vector<HWND> windows;

@@ -267,3 +267,23 @@ TEST_F(CommandLine, LaunchHidesTheProgramsFirstTitledWindow)
     EXPECT_NE(FindTopWindow({0, "Never Shown", "VbTestWin"}), nullptr) << "left running";
     EndProgramOf("Never Shown");
 }
+
+// While a menu of the running copy is open, the launched program's window is left alone (an
+// entry added then would move the menu's items under the pointer); it goes once the menu closes.
+TEST_F(CommandLine, ALaunchedWindowWaitsForAnOpenMenuToClose)
+{
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ASSERT_TRUE(app.OpenMenu());
+    ChildProcess launch;
+    ASSERT_TRUE(launch.Start("Veilbox.exe", "launch -- vb_testwin.exe --window --title \"Behind The Menu\""));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindTopWindow({0, "Behind The Menu", "VbTestWin", true})) != nullptr; }));
+    EXPECT_FALSE(WaitFor([&] { return !IsWindowVisible(window); }, 500)) << "hidden under the open menu";
+    ASSERT_NE(FindTopWindow({app.Process().Id(), nullptr, "#32768", true}), nullptr) << "the menu closed early";
+    ASSERT_TRUE(app.CloseMenu());
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }));
+    EXPECT_TRUE(launch.WaitForExit());
+    EXPECT_EQ(launch.ExitCode(), 0u);
+    EndProgramOf("Behind The Menu");
+}
