@@ -1,7 +1,6 @@
 #include "app/CandidateList.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/ListBox.h"
 #include "text/WString.h"
@@ -45,18 +44,6 @@ HICON WindowsLogoIcon()
     }
     return logo;
 }
-
-bool SameCandidate(const std::unique_ptr<CandidateRecord>& a, const std::unique_ptr<CandidateRecord>& b)
-{
-    return a->window == b->window && a->icon == b->icon && a->title.Length() == b->title.Length() &&
-           std::memcmp(a->title.Text(), b->title.Text(), a->title.Length()) == 0;
-}
-
-struct ScopedFlag {
-    explicit ScopedFlag(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~ScopedFlag() { m_flag = false; }
-    bool& m_flag;
-};
 
 } // namespace
 
@@ -153,12 +140,6 @@ int VisibleWindowCount()
     return pass.count;
 }
 
-struct CandidateList::Pass {
-    CandidateList* list;
-    SilentThreads* silent;
-    Records found;
-};
-
 CandidateList::~CandidateList()
 {
     if (m_listBox && IsWindow(m_listBox)) {
@@ -172,61 +153,6 @@ void CandidateList::Attach(HWND listBox, HWND ownWindow)
     m_ownWindow = ownWindow;
 }
 
-void CandidateList::Refresh()
-{
-    if (m_refreshing || !m_listBox) {
-        return;
-    }
-    ScopedFlag refreshing(m_refreshing);
-    SilentThreads& silent = RememberedSilentThreads();
-    silent.ForgetOlderThan(kSilenceMemoryMs);
-    Pass pass{this, &silent, Records()};
-    EnumWindows(EnumProc, reinterpret_cast<LPARAM>(&pass));
-    if (!Shows(pass.found)) {
-        Rebuild(pass.found);
-    }
-}
-
-// The list box was filled from records in enumeration order, and its contents
-// (entries, their order, item data) follow from that sequence alone; the same
-// sequence again would give the same list.
-bool CandidateList::Shows(const Records& found)
-{
-    if (QF_LISTBOX(m_listBox).Count() != static_cast<int>(m_records.size())) {
-        return false;
-    }
-    return std::equal(found.begin(), found.end(), m_records.begin(), m_records.end(), SameCandidate);
-}
-
-void CandidateList::Rebuild(Records& found)
-{
-    QF_LISTBOX list(m_listBox);
-    CandidateRecord* selected = Selected();
-    HWND keep = selected ? selected->window : nullptr;
-    int top = list.TopIndex();
-
-    SendMessageA(m_listBox, WM_SETREDRAW, FALSE, 0);
-    Clear();
-    for (std::unique_ptr<CandidateRecord>& record : found) {
-        int index = list.Add(record->title.Text());
-        if (index < 0 || static_cast<size_t>(index) > m_order.size()) {
-            continue;
-        }
-        list.SetItemData(index, reinterpret_cast<LRESULT>(record.get()));
-        m_order.insert(m_order.begin() + index, record.get());
-        m_records.push_back(std::move(record));
-    }
-    if (keep) {
-        SelectWindow(keep);
-    }
-    int count = list.Count();
-    if (count > 0) {
-        list.SetTopIndex(std::min(std::max(top, 0), count - 1));
-    }
-    SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-}
-
 void CandidateList::Clear()
 {
     if (m_listBox) {
@@ -236,29 +162,11 @@ void CandidateList::Clear()
     m_records.clear();
 }
 
-BOOL CALLBACK CandidateList::EnumProc(HWND window, LPARAM param)
+CandidateRecord* CandidateList::Lookup(HWND window) const
 {
-    auto* pass = reinterpret_cast<Pass*>(param);
-    pass->list->CollectIfCandidate(window, *pass);
-    return TRUE;
-}
-
-void CandidateList::CollectIfCandidate(HWND window, Pass& pass) const
-{
-    // Visibility and parent are checked before the title is read: they are
-    // cheaper and rule out most windows.
-    if (window == m_ownWindow || !IsWindowVisible(window) || GetParent(window)) {
-        return;
-    }
-    NString title = StoredTitle(window);
-    if (title.IsEmpty() || std::strcmp(title.Text(), kDesktopTitle) == 0) {
-        return;
-    }
-    auto record = std::make_unique<CandidateRecord>();
-    record->title = title;
-    record->window = window;
-    record->icon = WindowIcon(window, pass.silent);
-    pass.found.push_back(std::move(record));
+    auto match = std::lower_bound(m_records.begin(), m_records.end(), window,
+                                  [](const std::unique_ptr<CandidateRecord>& r, HWND w) { return r->window < w; });
+    return match != m_records.end() && (*match)->window == window ? match->get() : nullptr;
 }
 
 bool CandidateList::Owns(const CandidateRecord* record) const
@@ -272,6 +180,9 @@ bool CandidateList::Owns(const CandidateRecord* record) const
 // list box only to confirm the match; a list box that disagrees is walked entry by entry.
 int CandidateList::Find(HWND window)
 {
+    if (m_listBox && !DialogShown()) {
+        UpdateOne(window);
+    }
     int count = Count();
     if (count == static_cast<int>(m_order.size())) {
         auto match = std::find_if(m_order.begin(), m_order.end(),

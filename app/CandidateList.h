@@ -12,18 +12,26 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/ForeignWindow.h"
 #include "text/NString.h"
 
 struct CandidateRecord {
-    // The stored title when the list was built; never empty.
+    // The window's stored title when its entry was last made; never empty.
     NString title;
     HWND window = nullptr;
     // Borrowed from the window, its class or the system: never destroyed by
     // this program. May be null.
     HICON icon = nullptr;
+    // The list's bookkeeping. When the icon is to be asked for again
+    // (GetTickCount64 time); whether it is a stand-in given while the
+    // window's thread did not answer, asked for again once it answers; the
+    // last refresh pass that found the window.
+    ULONGLONG iconDue = 0;
+    bool iconStandIn = false;
+    uint32_t seenInPass = 0;
 };
 
 // Longest stored title, in characters.
@@ -59,6 +67,10 @@ int VisibleWindowCount();
 
 class CandidateList {
 public:
+    // How long a listed window's icon is trusted before the window is asked
+    // again, so that a changed icon still shows.
+    static constexpr ULONGLONG kIconRecheckMs = 10000;
+
     CandidateList() = default;
     CandidateList(const CandidateList&) = delete;
     CandidateList& operator=(const CandidateList&) = delete;
@@ -71,23 +83,48 @@ public:
     void Attach(HWND listBox, HWND ownWindow);
     HWND ListBox() const noexcept { return m_listBox; }
 
-    // Brings the list up to date with the current top-level windows. When
-    // the enumeration finds the same windows with the same titles and icons
-    // in the same order as the list was built from, the list box is left
-    // untouched (no message, no repaint). Otherwise it is rebuilt: the
-    // selected window stays selected while it is still a candidate, the view
-    // keeps its scroll position, and the list box is repainted once, after
-    // the rebuild. A thread that stopped answering the icon query is not
-    // asked again while RememberedSilentThreads() holds it: its windows get
-    // their class icon or the default, as when the query times out. A call
-    // made while a refresh is running (from a message that arrives during
-    // it) does nothing.
+    // Brings the list up to date with the current top-level windows.
+    //
+    // While the list box's top-level window is hidden or minimised nobody
+    // sees the list: the refresh does nothing at all, and whoever shows the
+    // window again refreshes the list then.
+    //
+    // Otherwise each candidate's stored title is read, and a window is asked
+    // for its icon only when it is new to the list, when its title changed,
+    // when its icon is kIconRecheckMs old (the first rechecks are spread over
+    // that time), or when its icon is a stand-in and its thread answers
+    // again. A thread that stopped answering is not asked while
+    // RememberedSilentThreads() holds it: its windows get their class icon or
+    // the default, as when the query times out. Nothing changed: the list box
+    // gets no message but one count, and no repaint. A few changes are made
+    // in place: an entry is removed, added at its sorted place, or removed
+    // and added again with its new title; a changed icon repaints its entry
+    // only. Many changes, or a list box whose entries are not the records',
+    // rebuild the list with redrawing suspended. Either way the selected
+    // window stays selected while it is still a candidate and the view keeps
+    // its scroll position. A call made while a refresh is running (from a
+    // message that arrives during it) does nothing.
     void Refresh();
+    // Brings the entry of one window up to date (added, retitled or removed)
+    // without looking at any other window. Does nothing while the list box's
+    // top-level window is hidden or minimised.
+    void Update(HWND window);
+    // True when a change of window may change the list: it is listed, or it
+    // is a candidate now.
+    bool Concerns(HWND window);
+    // GetTickCount64 time of the last refresh that looked at the windows; 0
+    // before the first.
+    ULONGLONG LastRefresh() const noexcept { return m_lastRefresh; }
+    // Replaces kIconRecheckMs (for tests).
+    void SetIconRecheckMs(ULONGLONG ms) noexcept { m_iconRecheckMs = ms; }
     // Empties the list box and frees every record.
     void Clear();
 
     // Index of the first entry whose record holds window; LB_ERR when none
-    // does (also for an empty list).
+    // does (also for an empty list). While the list box's top-level window is
+    // hidden, the list is not refreshed: the window's own entry is then
+    // brought up to date first, so a look-up (Hide Active from the tray)
+    // never misses a window that came meanwhile.
     int Find(HWND window);
     // Selects the entry of window; false, with the selection unchanged, when
     // it is not listed.
@@ -104,22 +141,52 @@ public:
 
 private:
     using Records = std::vector<std::unique_ptr<CandidateRecord>>;
-    struct Pass;
-    static BOOL CALLBACK EnumProc(HWND window, LPARAM pass);
-    void CollectIfCandidate(HWND window, Pass& pass) const;
-    // True when the list box holds exactly the entries made from found.
-    bool Shows(const Records& found);
-    // Empties the list and adds the records of found (taking them).
-    void Rebuild(Records& found);
+    // A candidate as one pass found it.
+    struct Seen {
+        HWND window;
+        NString title;
+    };
+    // What a pass found different from the list.
+    struct Edits {
+        std::vector<CandidateRecord*> removed;
+        std::vector<std::pair<CandidateRecord*, NString>> retitled;
+        std::vector<Seen> added;
+        std::vector<CandidateRecord*> iconDue;
+        size_t EntryChanges() const { return removed.size() + retitled.size() + added.size(); }
+        bool Empty() const { return EntryChanges() == 0 && iconDue.empty(); }
+    };
+
+    // CandidatePass.cpp: finding the candidates and bringing the list box in line.
+    bool DialogShown() const;
+    bool IsCandidate(HWND window, NString& title) const;
+    std::vector<Seen> Collect() const;
+    Edits Compare(const std::vector<Seen>& seen);
+    Edits CompareOne(HWND window);
+    bool UpdateOne(HWND window);
+    bool IconIsDue(const CandidateRecord& record, ULONGLONG now, const SilentThreads& silent) const;
+    void AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread);
+    void ApplyInPlace(Edits& edits);
+    void Rebuild(std::vector<Seen>& seen);
+    void RemoveEntry(CandidateRecord* record);
+    void AddEntry(CandidateRecord* record);
+    void RepaintEntry(const CandidateRecord* record);
+    std::unique_ptr<CandidateRecord> TakeRecord(const CandidateRecord* record);
+    void KeepRecord(std::unique_ptr<CandidateRecord> record);
+
+    CandidateRecord* Lookup(HWND window) const;
     bool Owns(const CandidateRecord* record) const;
     int FindByWalking(HWND window, int count);
 
     HWND m_listBox = nullptr;
     HWND m_ownWindow = nullptr;
-    // In the order the enumeration delivered their windows.
+    // Sorted by window, for the look-up by window.
     Records m_records;
     // The same records in the list box's order, as it reported the positions while they were
     // added.
     std::vector<CandidateRecord*> m_order;
     bool m_refreshing = false;
+    uint32_t m_pass = 0;
+    uint32_t m_spread = 0;
+    ULONGLONG m_lastRefresh = 0;
+    ULONGLONG m_iconRecheckMs = kIconRecheckMs;
 };

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshIntervalMs = 1000;
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
 
@@ -53,8 +51,8 @@ void DIALOG::OnInit()
     m_oneItemMenu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM));
     m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu, 0) : nullptr;
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
-    m_candidates.Refresh();
-    SetTimer(Window(), kRefreshTimer, kRefreshIntervalMs, nullptr);
+    // The list is filled when the dialog first shows.
+    m_refreshSchedule.Start(Window());
     EntriesMayHaveChanged();
     StartRules(false);
     m_commands.Attach(Window());
@@ -70,7 +68,7 @@ void DIALOG::OnDestroy()
     m_commands.Stop();
     m_hotkeys.UnregisterAll(Settings(), Window());
     DestroyHelpPopups();
-    KillTimer(Window(), kRefreshTimer);
+    m_refreshSchedule.Stop();
     StopRules();
     m_candidates.Clear();
     m_windowIcons.RemoveAll();
@@ -152,6 +150,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TaskbarCreatedMessage())
         m_windowIcons.Restore();
+    if (m_refreshSchedule.OnMessage(message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_INITDIALOG:
         OnInit();
@@ -244,12 +244,6 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             RunRules(true);
         else if (wParam == kLaunchTimer)
             m_commands.OnTimer();
-        else
-            m_candidates.Refresh();
-        break;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE)
-            m_candidates.Refresh();
         break;
     }
     return 0;

@@ -11,6 +11,7 @@
 #include "app/CommandServer.h"
 #include "app/HeldWindows.h"
 #include "app/HiddenMenu.h"
+#include "app/RefreshSchedule.h"
 #include "app/RuleEngine.h"
 #include "app/WindowEvents.h"
 #include "app/WindowTrayIcons.h"
@@ -54,6 +55,7 @@ public:
 
     // For tests and the held-window records: the dialog's working parts.
     CandidateList& Candidates() { return m_candidates; }
+    const RefreshSchedule& Schedule() const { return m_refreshSchedule; }
     HiddenMenu& Menu() { return m_hiddenMenu; }
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
@@ -136,6 +138,7 @@ private:
     HotkeyTable m_hotkeys;
     std::unique_ptr<HelpPopup> m_helpPopups;
     CandidateList m_candidates;
+    RefreshSchedule m_refreshSchedule{m_candidates};
     HeldWindowStore m_held{kProgramKeyPath};
     RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
     WindowEvents m_windowEvents;

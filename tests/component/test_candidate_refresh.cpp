@@ -1,6 +1,7 @@
-// A refresh that finds the desktop as the list shows it leaves the list box alone; any change of
-// the windows, their titles, icons or order rebuilds it as before. A thread that does not answer
-// the icon query costs one bound per refresh, however many windows it has.
+// A refresh that finds the desktop as the list shows it leaves the list box alone and asks no
+// window for its icon; a few changes are made to their entries in place, many or a list box
+// changed behind the list's back rebuild it. An icon is asked for again only after a while. A
+// thread that does not answer the icon query costs one bound, however many windows it has.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -27,6 +28,7 @@ LRESULT CALLBACK RecordingListProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_SETREDRAW:
     case LB_RESETCONTENT:
     case LB_ADDSTRING:
+    case LB_DELETESTRING:
     case LB_SETITEMDATA:
     case LB_SETCURSEL:
     case LB_SETTOPINDEX:
@@ -82,6 +84,25 @@ int FindByItemData(HWND list, HWND window)
     return LB_ERR;
 }
 
+// Every entry's text is its record's title, and the entries stay in the list box's sorted order.
+void ExpectEntriesMatchRecords(CandidateList& list, HWND listBox, const char* what)
+{
+    std::vector<std::string> texts = Entries(listBox);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const CandidateRecord* record = list.RecordAt(static_cast<int>(i));
+        ASSERT_NE(record, nullptr) << what << ", entry " << i;
+        EXPECT_EQ(texts[i], record->title.Text()) << what << ", entry " << i;
+        if (i > 0) {
+            EXPECT_LE(lstrcmpiA(texts[i - 1].c_str(), texts[i].c_str()), 0) << what << ", entry " << i;
+        }
+    }
+}
+
+bool Sent(const std::vector<UINT>& sent, UINT message)
+{
+    return std::find(sent.begin(), sent.end(), message) != sent.end();
+}
+
 } // namespace
 
 TEST(CandidateRefresh, AnUnchangedDesktopLeavesTheListBoxSelectionAndViewAlone)
@@ -117,7 +138,7 @@ TEST(CandidateRefresh, AnUnchangedDesktopLeavesTheListBoxSelectionAndViewAlone)
     }
 }
 
-TEST(CandidateRefresh, EveryChangeOfTheDesktopRebuildsTheListAndKeepsSelectionAndView)
+TEST(CandidateRefresh, EveryChangeOfTheDesktopShowsInTheListAndKeepsSelectionAndView)
 {
     const std::string tag = UniqueTag() + " change";
     HelperWindows helper("--window --title " + Quote(tag) + " --count 30");
@@ -129,22 +150,25 @@ TEST(CandidateRefresh, EveryChangeOfTheDesktopRebuildsTheListAndKeepsSelectionAn
     HWND selected = helper.Window(20);
     HWND changed = helper.Window(3);
 
+    enum How { kUntouched, kInPlace, kRebuilt };
     struct Case {
         const char* what;
         std::function<void()> change;
         // The text the changed window's entry must have afterwards; empty: no entry.
         std::string entry;
+        How how;
     };
     const Case cases[] = {
-        {"title changed", [&] { SetWindowTextW(changed, L"zz retitled"); }, "zz retitled"},
-        {"window hidden", [&] { ShowWindow(changed, SW_HIDE); }, ""},
-        {"window shown again", [&] { ShowWindow(changed, SW_SHOWNOACTIVATE); }, "zz retitled"},
-        {"title changed back", [&] { SetWindowTextW(changed, L"yy retitled"); }, "yy retitled"},
+        {"title changed", [&] { SetWindowTextW(changed, L"zz retitled"); }, "zz retitled", kInPlace},
+        {"window hidden", [&] { ShowWindow(changed, SW_HIDE); }, "", kInPlace},
+        {"window shown again", [&] { ShowWindow(changed, SW_SHOWNOACTIVATE); }, "zz retitled", kInPlace},
+        {"title changed back", [&] { SetWindowTextW(changed, L"yy retitled"); }, "yy retitled", kInPlace},
+        {"selected window retitled", [&] { SetWindowTextW(selected, L"zz selected"); }, "yy retitled", kInPlace},
         {"Z order changed",
          [&] { SetWindowPos(helper.Window(10), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); },
-         "yy retitled"},
+         "yy retitled", kUntouched},
         {"an entry deleted behind the list's back", [&] { SendMessageA(host.List(), LB_DELETESTRING, 0, 0); },
-         "yy retitled"},
+         "yy retitled", kRebuilt},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(list.SelectWindow(selected)) << c.what;
@@ -156,19 +180,33 @@ TEST(CandidateRefresh, EveryChangeOfTheDesktopRebuildsTheListAndKeepsSelectionAn
             list.Refresh();
             sent = g_listMessages;
         }
-        EXPECT_NE(std::find(sent.begin(), sent.end(), static_cast<UINT>(LB_RESETCONTENT)), sent.end()) << c.what;
+        EXPECT_EQ(Sent(sent, LB_RESETCONTENT), c.how == kRebuilt) << c.what;
+        EXPECT_EQ(Sent(sent, LB_DELETESTRING) || Sent(sent, LB_ADDSTRING), c.how != kUntouched) << c.what;
         int index = list.Find(changed);
         EXPECT_EQ(index, FindByItemData(host.List(), changed)) << c.what;
         EXPECT_EQ(index == LB_ERR ? "" : std::string(box.Text(index).Text()), c.entry) << c.what;
         EXPECT_EQ(list.Selected() ? list.Selected()->window : nullptr, selected) << c.what;
         EXPECT_EQ(box.TopIndex(), 10) << c.what;
+        ExpectEntriesMatchRecords(list, host.List(), c.what);
     }
 }
 
 namespace {
 
+volatile LONG g_iconQueries = 0;
+WNDPROC g_staticProc = nullptr;
+
+// Counts the icon queries the thread windows get.
+LRESULT CALLBACK CountingStaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETICON) {
+        InterlockedIncrement(&g_iconQueries);
+    }
+    return CallWindowProcA(g_staticProc, window, message, wParam, lParam);
+}
+
 // Windows of a thread of this process, so that the icon query reaches them (the system does not
-// pass it to another process's windows everywhere). The thread pumps until it is paused, and
+// pass it to another process's windows everywhere: Wine refuses it). The thread pumps until it is paused, and
 // waits without pumping until it is resumed.
 class ThreadWindows {
 public:
@@ -215,8 +253,11 @@ private:
         auto* self = static_cast<ThreadWindows*>(param);
         for (int i = 0; i < self->m_count; ++i) {
             std::string title = UniqueTag() + " thread window " + std::to_string(i);
-            self->m_windows.push_back(CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
-                                                      10, 120, 60, nullptr, nullptr, nullptr, nullptr));
+            HWND window = CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 120,
+                                          60, nullptr, nullptr, nullptr, nullptr);
+            g_staticProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingStaticProc)));
+            self->m_windows.push_back(window);
         }
         InterlockedExchange(&self->m_ready, 1);
         HANDLE events[] = {self->m_quit, self->m_pause};
@@ -267,24 +308,52 @@ double MillisecondsFor(const std::function<void()>& work)
 
 } // namespace
 
-TEST(CandidateRefresh, ANewIconOfAListedWindowRebuildsTheList)
+// A window is asked for its icon when it is new to the list, when its title changed, and again
+// only once its icon is old; an unchanged desktop asks nothing. A new icon repaints its entry.
+TEST(CandidateRefresh, AWindowIsAskedForItsIconOnlyWhenNewRetitledOrDue)
 {
-    ThreadWindows windows(1);
-    ASSERT_EQ(windows.Count(), 1u);
+    const ULONGLONG recheckMs = 300;
+    ThreadWindows windows(2);
+    ASSERT_EQ(windows.Count(), 2u);
     HICON first = MakeIcon(0x44), second = MakeIcon(0x55);
     windows.SetIcon(0, first);
     CandidateHost host;
     CandidateList& list = host.Candidates();
+    list.SetIconRecheckMs(recheckMs);
+    auto iconOf = [&](size_t i) {
+        int index = list.Find(windows.Window(i));
+        return index == LB_ERR ? nullptr : list.RecordAt(index)->icon;
+    };
+    InterlockedExchange(&g_iconQueries, 0);
     list.Refresh();
-    int index = list.Find(windows.Window(0));
-    ASSERT_NE(index, LB_ERR);
-    EXPECT_EQ(list.RecordAt(index)->icon, first);
+    EXPECT_GE(g_iconQueries, 2);
+    EXPECT_EQ(iconOf(0), first);
 
     windows.SetIcon(0, second);
+    InterlockedExchange(&g_iconQueries, 0);
+    UpdateWindow(host.List());
     list.Refresh();
-    index = list.Find(windows.Window(0));
-    ASSERT_NE(index, LB_ERR);
-    EXPECT_EQ(list.RecordAt(index)->icon, second);
+    EXPECT_EQ(g_iconQueries, 0) << "an unchanged desktop";
+    EXPECT_EQ(iconOf(0), first);
+
+    SetWindowTextA(windows.Window(1), (UniqueTag() + " thread window retitled").c_str());
+    list.Refresh();
+    EXPECT_GE(g_iconQueries, 1) << "a retitled window";
+    InterlockedExchange(&g_iconQueries, 0);
+
+    // The first recheck comes within twice the recheck time (the first ones are spread).
+    Sleep(static_cast<DWORD>(2 * recheckMs));
+    UpdateWindow(host.List());
+    list.Refresh();
+    EXPECT_GE(g_iconQueries, 1) << "an old icon";
+    EXPECT_EQ(iconOf(0), second);
+    RECT entry = {};
+    SendMessageA(host.List(), LB_GETITEMRECT, static_cast<WPARAM>(list.Find(windows.Window(0))),
+                 reinterpret_cast<LPARAM>(&entry));
+    RECT update = {};
+    EXPECT_TRUE(GetUpdateRect(host.List(), &update, FALSE));
+    EXPECT_EQ(update.top, entry.top) << "only the entry with the new icon is repainted";
+    EXPECT_EQ(update.bottom, entry.bottom);
     DestroyIcon(first);
     DestroyIcon(second);
 }
@@ -328,6 +397,8 @@ TEST(CandidateRefresh, AStuckThreadIsAskedAgainOnlyAfterItAnswers)
     };
     list.Refresh();
     EXPECT_EQ(iconOf(0), own);
+    // The windows are new to the list again, so the refreshes ask for their icons.
+    list.Clear();
 
     windows.Pause();
     double first = MillisecondsFor([&] { list.Refresh(); });

@@ -1,0 +1,348 @@
+// The candidate list's refresh: which windows are candidates now, what differs from the list,
+// and the list box brought in line with as few messages to it and as few questions to other
+// programs as the change needs.
+#include "app/CandidateList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/ListBox.h"
+
+namespace {
+
+constexpr const char kDesktopTitle[] = "Program Manager";
+// Up to this many entry changes beyond half the list are made in place; more rebuild it, and so
+// does the first filling of an empty list.
+constexpr size_t kFewChanges = 8;
+// The first rechecks of icons asked at the same time are spread over this many parts of the
+// recheck time, so a full list is not asked again all at once.
+constexpr uint32_t kSpreadParts = 10;
+
+struct ScopedFlag {
+    explicit ScopedFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~ScopedFlag() { m_flag = false; }
+    bool& m_flag;
+};
+
+bool SameText(const NString& a, const NString& b)
+{
+    return a.Length() == b.Length() && std::memcmp(a.Text(), b.Text(), a.Length()) == 0;
+}
+
+} // namespace
+
+bool CandidateList::DialogShown() const
+{
+    HWND root = GetAncestor(m_listBox, GA_ROOT);
+    return root && IsWindowVisible(root) && !IsIconic(root);
+}
+
+// A top-level window's own style tells what IsWindowVisible and GetParent would: it is visible
+// when its style says so (its parent is the desktop), and it can have a parent or owner that
+// counts only as a pop-up or child. One question instead of several, and the title is read
+// only for a visible window.
+bool CandidateList::IsCandidate(HWND window, NString& title) const
+{
+    if (!window || window == m_ownWindow) {
+        return false;
+    }
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (!(style & WS_VISIBLE) || ((style & (WS_POPUP | WS_CHILD)) && GetParent(window))) {
+        return false;
+    }
+    title = StoredTitle(window);
+    return !title.IsEmpty() && std::strcmp(title.Text(), kDesktopTitle) != 0;
+}
+
+std::vector<CandidateList::Seen> CandidateList::Collect() const
+{
+    struct Walk {
+        const CandidateList* list;
+        std::vector<Seen> seen;
+    } walk{this, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* w = reinterpret_cast<Walk*>(param);
+            NString title;
+            if (w->list->IsCandidate(window, title)) {
+                w->seen.push_back({window, title});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    return std::move(walk.seen);
+}
+
+void CandidateList::Refresh()
+{
+    if (m_refreshing || !m_listBox) {
+        return;
+    }
+    if (!DialogShown()) {
+        return;
+    }
+    ScopedFlag refreshing(m_refreshing);
+    ++m_pass;
+    m_lastRefresh = GetTickCount64();
+    RememberedSilentThreads().ForgetOlderThan(kSilenceMemoryMs);
+    std::vector<Seen> seen = Collect();
+    if (QF_LISTBOX(m_listBox).Count() != static_cast<int>(m_order.size())) {
+        Rebuild(seen);
+        return;
+    }
+    Edits edits = Compare(seen);
+    if (edits.Empty()) {
+        return;
+    }
+    if (m_order.empty() || edits.EntryChanges() > m_order.size() / 2 + kFewChanges) {
+        Rebuild(seen);
+    } else {
+        ApplyInPlace(edits);
+    }
+}
+
+void CandidateList::Update(HWND window)
+{
+    if (m_refreshing || !m_listBox) {
+        return;
+    }
+    if (!DialogShown()) {
+        return;
+    }
+    if (!UpdateOne(window)) {
+        Refresh();
+    }
+}
+
+// False, with nothing changed, when the list box's entries are not the records'.
+bool CandidateList::UpdateOne(HWND window)
+{
+    if (m_refreshing || QF_LISTBOX(m_listBox).Count() != static_cast<int>(m_order.size())) {
+        return false;
+    }
+    ScopedFlag refreshing(m_refreshing);
+    Edits edits = CompareOne(window);
+    ApplyInPlace(edits);
+    return true;
+}
+
+bool CandidateList::Concerns(HWND window)
+{
+    NString title;
+    return Lookup(window) || IsCandidate(window, title);
+}
+
+// Marks the records found.
+CandidateList::Edits CandidateList::Compare(const std::vector<Seen>& seen)
+{
+    Edits edits;
+    ULONGLONG now = GetTickCount64();
+    const SilentThreads& silent = RememberedSilentThreads();
+    for (const Seen& found : seen) {
+        CandidateRecord* record = Lookup(found.window);
+        if (!record) {
+            edits.added.push_back(found);
+            continue;
+        }
+        record->seenInPass = m_pass;
+        if (!SameText(record->title, found.title)) {
+            edits.retitled.emplace_back(record, found.title);
+        } else if (IconIsDue(*record, now, silent)) {
+            edits.iconDue.push_back(record);
+        }
+    }
+    for (const std::unique_ptr<CandidateRecord>& record : m_records) {
+        if (record->seenInPass != m_pass) {
+            edits.removed.push_back(record.get());
+        }
+    }
+    return edits;
+}
+
+CandidateList::Edits CandidateList::CompareOne(HWND window)
+{
+    Edits edits;
+    NString title;
+    bool candidate = IsCandidate(window, title);
+    CandidateRecord* record = Lookup(window);
+    if (record && !candidate) {
+        edits.removed.push_back(record);
+    } else if (record && !SameText(record->title, title)) {
+        edits.retitled.emplace_back(record, std::move(title));
+    } else if (!record && candidate) {
+        edits.added.push_back({window, std::move(title)});
+    }
+    return edits;
+}
+
+bool CandidateList::IconIsDue(const CandidateRecord& record, ULONGLONG now, const SilentThreads& silent) const
+{
+    return now >= record.iconDue || (record.iconStandIn && !silent.IsSilent(record.window));
+}
+
+// spread: the window is new to the list, and its first recheck is spread with the others'.
+void CandidateList::AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread)
+{
+    record.icon = WindowIcon(record.window, &silent);
+    record.iconStandIn = silent.IsSilent(record.window);
+    ULONGLONG delay = m_iconRecheckMs;
+    if (spread) {
+        delay += m_iconRecheckMs * (m_spread++ % kSpreadParts) / kSpreadParts;
+    }
+    record.iconDue = GetTickCount64() + delay;
+}
+
+// The list box keeps the selected entry and the view's first entry by position as entries come
+// and go around them; the selected entry's own removal or move is put right here, and the first
+// entry in view is kept by its position, as a rebuild keeps it.
+void CandidateList::ApplyInPlace(Edits& edits)
+{
+    if (edits.Empty()) {
+        return;
+    }
+    SilentThreads& silent = RememberedSilentThreads();
+    QF_LISTBOX list(m_listBox);
+    CandidateRecord* selected = edits.EntryChanges() ? Selected() : nullptr;
+    int top = edits.EntryChanges() ? list.TopIndex() : 0;
+    bool reselect = false;
+    for (CandidateRecord* record : edits.removed) {
+        if (record == selected) {
+            reselect = true;
+            selected = nullptr;
+        }
+        RemoveEntry(record);
+        TakeRecord(record);
+    }
+    for (auto& retitled : edits.retitled) {
+        CandidateRecord* record = retitled.first;
+        RemoveEntry(record);
+        record->title = std::move(retitled.second);
+        AskIcon(*record, silent, false);
+        AddEntry(record);
+        reselect = reselect || record == selected;
+    }
+    for (Seen& found : edits.added) {
+        auto record = std::make_unique<CandidateRecord>();
+        record->window = found.window;
+        record->title = std::move(found.title);
+        record->seenInPass = m_pass;
+        AskIcon(*record, silent, true);
+        CandidateRecord* added = record.get();
+        KeepRecord(std::move(record));
+        AddEntry(added);
+    }
+    for (CandidateRecord* record : edits.iconDue) {
+        HICON before = record->icon;
+        AskIcon(*record, silent, false);
+        if (record->icon != before) {
+            RepaintEntry(record);
+        }
+    }
+    if (reselect) {
+        auto at = selected ? std::find(m_order.begin(), m_order.end(), selected) : m_order.end();
+        list.SelectIndex(at == m_order.end() ? -1 : static_cast<int>(at - m_order.begin()));
+    }
+    int count = static_cast<int>(m_order.size());
+    if (edits.EntryChanges() && count > 0 && list.TopIndex() != std::min(top, count - 1)) {
+        list.SetTopIndex(std::min(std::max(top, 0), count - 1));
+    }
+}
+
+void CandidateList::Rebuild(std::vector<Seen>& seen)
+{
+    QF_LISTBOX list(m_listBox);
+    CandidateRecord* selected = Selected();
+    HWND keep = selected ? selected->window : nullptr;
+    int top = list.TopIndex();
+
+    // The records of windows found again keep their icons; only new titles and due icons are
+    // asked for.
+    SilentThreads& silent = RememberedSilentThreads();
+    ULONGLONG now = GetTickCount64();
+    Records records;
+    for (Seen& found : seen) {
+        std::unique_ptr<CandidateRecord> record = TakeRecord(Lookup(found.window));
+        bool known = record && SameText(record->title, found.title);
+        if (!record) {
+            record = std::make_unique<CandidateRecord>();
+            record->window = found.window;
+        }
+        record->title = std::move(found.title);
+        record->seenInPass = m_pass;
+        if (!known || IconIsDue(*record, now, silent)) {
+            AskIcon(*record, silent, !known && record->iconDue == 0);
+        }
+        records.push_back(std::move(record));
+    }
+
+    SendMessageA(m_listBox, WM_SETREDRAW, FALSE, 0);
+    Clear();
+    for (std::unique_ptr<CandidateRecord>& record : records) {
+        CandidateRecord* added = record.get();
+        KeepRecord(std::move(record));
+        AddEntry(added);
+    }
+    if (keep) {
+        SelectWindow(keep);
+    }
+    int count = list.Count();
+    if (count > 0) {
+        list.SetTopIndex(std::min(std::max(top, 0), count - 1));
+    }
+    SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
+void CandidateList::RemoveEntry(CandidateRecord* record)
+{
+    auto at = std::find(m_order.begin(), m_order.end(), record);
+    if (at == m_order.end()) {
+        return;
+    }
+    SendMessageA(m_listBox, LB_DELETESTRING, static_cast<WPARAM>(at - m_order.begin()), 0);
+    m_order.erase(at);
+}
+
+// An entry the list box refuses stays without one; its record is kept, so the window is not
+// asked again before its next change.
+void CandidateList::AddEntry(CandidateRecord* record)
+{
+    QF_LISTBOX list(m_listBox);
+    int index = list.Add(record->title.Text());
+    if (index < 0 || static_cast<size_t>(index) > m_order.size()) {
+        return;
+    }
+    list.SetItemData(index, reinterpret_cast<LRESULT>(record));
+    m_order.insert(m_order.begin() + index, record);
+}
+
+void CandidateList::RepaintEntry(const CandidateRecord* record)
+{
+    auto at = std::find(m_order.begin(), m_order.end(), record);
+    RECT item = {};
+    if (at != m_order.end() &&
+        SendMessageA(m_listBox, LB_GETITEMRECT, static_cast<WPARAM>(at - m_order.begin()),
+                     reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+        InvalidateRect(m_listBox, &item, TRUE);
+    }
+}
+
+std::unique_ptr<CandidateRecord> CandidateList::TakeRecord(const CandidateRecord* record)
+{
+    auto at = std::find_if(m_records.begin(), m_records.end(),
+                           [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
+    if (!record || at == m_records.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<CandidateRecord> taken = std::move(*at);
+    m_records.erase(at);
+    return taken;
+}
+
+void CandidateList::KeepRecord(std::unique_ptr<CandidateRecord> record)
+{
+    HWND window = record->window;
+    auto at = std::lower_bound(m_records.begin(), m_records.end(), window,
+                               [](const std::unique_ptr<CandidateRecord>& r, HWND w) { return r->window < w; });
+    m_records.insert(at, std::move(record));
+}
