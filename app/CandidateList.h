@@ -166,9 +166,11 @@ private:
     bool IconIsDue(const CandidateRecord& record, ULONGLONG now, const SilentThreads& silent) const;
     void AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread);
     void ApplyInPlace(Edits& edits);
+    void ChangeEntries(Edits& edits);
     void Rebuild(std::vector<Seen>& seen);
-    void RemoveEntry(CandidateRecord* record);
-    void AddEntry(CandidateRecord* record);
+    // The entry's index before it was removed, or after it was added; INT_MAX for none.
+    int RemoveEntry(CandidateRecord* record);
+    int AddEntry(CandidateRecord* record);
     void RepaintEntry(const CandidateRecord* record);
     std::unique_ptr<CandidateRecord> TakeRecord(const CandidateRecord* record);
     void KeepRecord(std::unique_ptr<CandidateRecord> record);

@@ -4,6 +4,7 @@
 #include "app/CandidateList.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "app/ListBox.h"
@@ -192,33 +193,49 @@ void CandidateList::AskIcon(CandidateRecord& record, SilentThreads& silent, bool
     record.iconDue = GetTickCount64() + delay;
 }
 
-// The list box keeps the selected entry and the view's first entry by position as entries come
-// and go around them; the selected entry's own removal or move is put right here, and the first
-// entry in view is kept by its position, as a rebuild keeps it.
 void CandidateList::ApplyInPlace(Edits& edits)
 {
-    if (edits.Empty()) {
-        return;
+    if (edits.EntryChanges() > 0) {
+        ChangeEntries(edits);
     }
     SilentThreads& silent = RememberedSilentThreads();
+    for (CandidateRecord* record : edits.iconDue) {
+        HICON before = record->icon;
+        AskIcon(*record, silent, false);
+        if (record->icon != before) {
+            RepaintEntry(record);
+        }
+    }
+}
+
+// The entries change with redrawing suspended, so the list box redraws its scroll bar once, not
+// once per change. Afterwards the rows in view from the first changed one down are repainted:
+// all of them when an entry above the view came or went, since the rows below it moved. The
+// selected entry's own removal or move is put right here, and the view keeps the position of
+// its first entry, as a rebuild keeps it.
+void CandidateList::ChangeEntries(Edits& edits)
+{
+    SilentThreads& silent = RememberedSilentThreads();
     QF_LISTBOX list(m_listBox);
-    CandidateRecord* selected = edits.EntryChanges() ? Selected() : nullptr;
-    int top = edits.EntryChanges() ? list.TopIndex() : 0;
+    CandidateRecord* selected = Selected();
+    int top = list.TopIndex();
+    int firstChanged = INT_MAX;
     bool reselect = false;
+    SendMessageA(m_listBox, WM_SETREDRAW, FALSE, 0);
     for (CandidateRecord* record : edits.removed) {
         if (record == selected) {
             reselect = true;
             selected = nullptr;
         }
-        RemoveEntry(record);
+        firstChanged = std::min(firstChanged, RemoveEntry(record));
         TakeRecord(record);
     }
     for (auto& retitled : edits.retitled) {
         CandidateRecord* record = retitled.first;
-        RemoveEntry(record);
+        firstChanged = std::min(firstChanged, RemoveEntry(record));
         record->title = std::move(retitled.second);
         AskIcon(*record, silent, false);
-        AddEntry(record);
+        firstChanged = std::min(firstChanged, AddEntry(record));
         reselect = reselect || record == selected;
     }
     for (Seen& found : edits.added) {
@@ -229,22 +246,27 @@ void CandidateList::ApplyInPlace(Edits& edits)
         AskIcon(*record, silent, true);
         CandidateRecord* added = record.get();
         KeepRecord(std::move(record));
-        AddEntry(added);
-    }
-    for (CandidateRecord* record : edits.iconDue) {
-        HICON before = record->icon;
-        AskIcon(*record, silent, false);
-        if (record->icon != before) {
-            RepaintEntry(record);
-        }
+        firstChanged = std::min(firstChanged, AddEntry(added));
     }
     if (reselect) {
         auto at = selected ? std::find(m_order.begin(), m_order.end(), selected) : m_order.end();
         list.SelectIndex(at == m_order.end() ? -1 : static_cast<int>(at - m_order.begin()));
     }
     int count = static_cast<int>(m_order.size());
-    if (edits.EntryChanges() && count > 0 && list.TopIndex() != std::min(top, count - 1)) {
-        list.SetTopIndex(std::min(std::max(top, 0), count - 1));
+    int keptTop = std::min(std::max(top, 0), std::max(count - 1, 0));
+    bool moved = count > 0 && list.TopIndex() != keptTop && list.SetTopIndex(keptTop);
+    SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
+    RECT rows = {};
+    GetClientRect(m_listBox, &rows);
+    RECT first = {};
+    if (moved || reselect || firstChanged <= keptTop) {
+        InvalidateRect(m_listBox, nullptr, TRUE);
+    } else if (firstChanged < count &&
+               SendMessageA(m_listBox, LB_GETITEMRECT, static_cast<WPARAM>(firstChanged),
+                            reinterpret_cast<LPARAM>(&first)) != LB_ERR &&
+               first.top < rows.bottom) {
+        rows.top = first.top;
+        InvalidateRect(m_listBox, &rows, TRUE);
     }
 }
 
@@ -293,27 +315,30 @@ void CandidateList::Rebuild(std::vector<Seen>& seen)
     RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 }
 
-void CandidateList::RemoveEntry(CandidateRecord* record)
+int CandidateList::RemoveEntry(CandidateRecord* record)
 {
     auto at = std::find(m_order.begin(), m_order.end(), record);
     if (at == m_order.end()) {
-        return;
+        return INT_MAX;
     }
-    SendMessageA(m_listBox, LB_DELETESTRING, static_cast<WPARAM>(at - m_order.begin()), 0);
+    int index = static_cast<int>(at - m_order.begin());
+    SendMessageA(m_listBox, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
     m_order.erase(at);
+    return index;
 }
 
 // An entry the list box refuses stays without one; its record is kept, so the window is not
 // asked again before its next change.
-void CandidateList::AddEntry(CandidateRecord* record)
+int CandidateList::AddEntry(CandidateRecord* record)
 {
     QF_LISTBOX list(m_listBox);
     int index = list.Add(record->title.Text());
     if (index < 0 || static_cast<size_t>(index) > m_order.size()) {
-        return;
+        return INT_MAX;
     }
     list.SetItemData(index, reinterpret_cast<LRESULT>(record));
     m_order.insert(m_order.begin() + index, record);
+    return index;
 }
 
 void CandidateList::RepaintEntry(const CandidateRecord* record)

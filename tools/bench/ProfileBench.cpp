@@ -31,6 +31,21 @@ void ForEachCandidate(HWND own, const std::function<void(HWND)>& visit)
     }, reinterpret_cast<LPARAM>(&walk));
 }
 
+// One pass over all top-level windows but own, reading each one's style.
+void ForEachStyle(HWND own, void (*visit)(HWND, LONG_PTR))
+{
+    struct Walk {
+        HWND own;
+        void (*visit)(HWND, LONG_PTR);
+    } walk{own, visit};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(param);
+        if (window != w->own)
+            w->visit(window, GetWindowLongPtrW(window, GWL_STYLE));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&walk));
+}
+
 bool RawTitle(HWND window)
 {
     wchar_t title[255];
@@ -102,6 +117,15 @@ std::vector<Pass> Passes(BenchDialog& dialog, ScratchList& scratch, std::vector<
              ForEachCandidate(own, [](HWND w) { if (RawTitle(w)) RawIcon(w, ICON_SMALL); });
          }},
         {"+ the rest of the icon query (the floor)", [](HWND own) { FloorPass(own); }},
+        {"EnumWindows + the style of each window (one question for visible and parent)", [](HWND own) {
+             ForEachStyle(own, [](HWND, LONG_PTR) {});
+         }},
+        {"+ InternalGetWindowText of the visible ones (what an unchanged desktop costs the list)", [](HWND own) {
+             ForEachStyle(own, [](HWND w, LONG_PTR style) {
+                 if (style & WS_VISIBLE)
+                     RawTitle(w);
+             });
+         }},
         {"program's StoredTitle() in place of the raw title", [&titles](HWND own) {
              titles.clear();
              ForEachCandidate(own, [&titles](HWND w) {

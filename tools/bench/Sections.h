@@ -34,7 +34,7 @@ struct BenchOptions {
     // Unix process id of the session's wineserver, whose processor time counts with the idle
     // program's (it does the work of many of its system calls); 0: not known.
     int wineserverPid = 0;
-    // Sections to run (refresh, stuck, soak, idle, rules, start, hide, size); empty: all.
+    // Sections to run (refresh, stuck, soak, idle, tray, rules, start, hide, size); empty: all.
     std::vector<std::string> only;
 
     bool Runs(const char* section) const;
@@ -52,6 +52,9 @@ void BenchHideActive(const BenchOptions& options, Report& report);
 void BenchStart(const BenchOptions& options, Report& report);
 // Processor use of the idle program.
 void BenchIdle(const BenchOptions& options, Report& report);
+// Processor use of the idle program with its dialog in the tray, and its list left alone there.
+// True when the list stayed as it was in the tray and was current as soon as the dialog came back.
+bool BenchTray(const BenchOptions& options, Report& report);
 // With three rules and the dialog in the tray: how soon the scan hides a window that appears, and
 // the processor use while nothing happens.
 void BenchRules(const BenchOptions& options, Report& report);
