@@ -40,6 +40,8 @@ public:
     ~DIALOG() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The tray icon is first added once the dialog has shown and painted (see MainDialog.cpp).
+    void OnIconChanged() override;
     void OnTrayMiddleClick() override;
     void RestoreFromTray() override;
     bool StartsHidden() const override { return m_startHidden; }
@@ -135,6 +137,7 @@ private:
     HBRUSH m_highlightBrush = nullptr;
     HBRUSH m_menuBrush = nullptr;
     bool m_dragging = false;
+    bool m_trayIconDue = false;
     HotkeyTable m_hotkeys;
     std::unique_ptr<HelpPopup> m_helpPopups;
     CandidateList m_candidates;

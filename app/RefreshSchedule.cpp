@@ -16,7 +16,6 @@ constexpr ULONGLONG kFreshMs = 500;
 void RefreshSchedule::Start(HWND dialog)
 {
     m_dialog = dialog;
-    StartEventDeliveryProbe();
     m_events = std::make_unique<TopLevelEvents>(TopLevelChangeEvents(),
                                                 [this](DWORD, HWND window) { OnEvent(window); });
     FollowVisibility();
@@ -127,13 +126,15 @@ void RefreshSchedule::RefreshSoon()
     }
 }
 
-// Until the probe decides, the timer runs once a second and announcements are followed as well;
-// then either the timer slows down to a safety net or the announcements are no longer hooked.
+// The probe starts with the first tick, so that it costs the start nothing. Until it decides,
+// the timer runs once a second and announcements are followed as well; then either the timer
+// slows down to a safety net or the announcements are no longer hooked.
 void RefreshSchedule::DecideOnEvents()
 {
     if (m_decided) {
         return;
     }
+    StartEventDeliveryProbe();
     EventDelivery delivery = TopLevelEventDelivery();
     if (delivery == EventDelivery::Unknown) {
         return;
