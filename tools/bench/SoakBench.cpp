@@ -35,7 +35,7 @@ public:
 
     // One refresh as the once-a-second timer makes it, then the repaint of the list. Every
     // second refresh follows a change of the desktop (one window hidden or shown again in
-    // turns), so that half the refreshes rebuild the list and half find it unchanged; false
+    // turns), so that half the refreshes change the list and half find it unchanged; false
     // when the list does not show the change afterwards.
     bool Refresh()
     {
@@ -284,7 +284,7 @@ bool BenchSoak(const BenchOptions& options, Report& report)
     char pace[200];
     snprintf(pace, sizeof pace,
              "memory and objects: a refresh with its repaint took %.2f ms (every second one after a change of "
-             "the desktop, so half of them rebuild the list), a hide/unhide cycle %.2f ms",
+             "the desktop, so half of them change the list), a hide/unhide cycle %.2f ms",
              refreshMs / std::max(1, options.soakRefreshes), cycleMs / std::max(1, options.soakCycles));
     report.Note(pace);
     if (failedCycles > 0)
