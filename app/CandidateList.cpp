@@ -210,11 +210,12 @@ int CandidateList::FindByWalking(HWND window, int count)
     return LB_ERR;
 }
 
-const CandidateRecord* CandidateList::RecordOf(HWND window) const
+const CandidateRecord* CandidateList::RecordOf(HWND window)
 {
-    auto match = std::find_if(m_records.begin(), m_records.end(),
-                              [window](const std::unique_ptr<CandidateRecord>& record) { return record->window == window; });
-    return match == m_records.end() ? nullptr : match->get();
+    if (m_listBox && !DialogShown()) {
+        UpdateOne(window);
+    }
+    return Lookup(window);
 }
 
 bool CandidateList::SelectWindow(HWND window)

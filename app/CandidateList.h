@@ -130,8 +130,10 @@ public:
     // it is not listed.
     bool SelectWindow(HWND window);
     // The record of the listed window, found without a message to the list
-    // box; null when the window is not listed.
-    const CandidateRecord* RecordOf(HWND window) const;
+    // box while its top-level window is shown; null when the window is not
+    // listed. While it is hidden, the window's entry is first brought up to
+    // date, as Find does.
+    const CandidateRecord* RecordOf(HWND window);
     // The record behind an entry; null for an entry without one or a bad
     // index.
     CandidateRecord* RecordAt(int index);

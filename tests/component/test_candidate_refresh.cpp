@@ -221,9 +221,9 @@ TEST(CandidateRefresh, AHiddenDialogsListIsNotRefreshedButItsLookUpsAreCurrent)
     int index = list.Find(newcomer.Window(0));
     ASSERT_NE(index, LB_ERR) << "a window that came while the dialog was away";
     EXPECT_EQ(std::string(QF_LISTBOX(host.List()).Text(index).Text()), tag + " newcomer");
-    index = list.Find(helper.Window(1));
-    ASSERT_NE(index, LB_ERR);
-    EXPECT_EQ(std::string(list.RecordAt(index)->title.Text()), "zz renamed while away");
+    const CandidateRecord* renamed = list.RecordOf(helper.Window(1));
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_EQ(std::string(renamed->title.Text()), "zz renamed while away");
     EXPECT_EQ(list.Find(helper.Window(2)), LB_ERR) << "a window hidden while the dialog was away";
     ExpectEntriesMatchRecords(list, host.List(), "after the look-ups");
 }
