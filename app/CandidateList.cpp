@@ -92,7 +92,7 @@ NString SentTitle(HWND window, SilentThreads* silent)
     return title.IsNull() ? NString("") : title;
 }
 
-HICON WindowIcon(HWND window, SilentThreads* silent)
+HICON WindowOwnIcon(HWND window, SilentThreads* silent)
 {
     SilentThreads local;
     SilentThreads* threads = silent ? silent : &local;
@@ -102,6 +102,11 @@ HICON WindowIcon(HWND window, SilentThreads* silent)
             return reinterpret_cast<HICON>(icon);
         }
     }
+    return nullptr;
+}
+
+HICON WindowFallbackIcon(HWND window)
+{
     for (int index : {GCLP_HICONSM, GCLP_HICON}) {
         if (ULONG_PTR icon = GetClassLongPtrA(window, index)) {
             return reinterpret_cast<HICON>(icon);
@@ -113,6 +118,12 @@ HICON WindowIcon(HWND window, SilentThreads* silent)
         return nullptr;
     }
     return WindowsLogoIcon();
+}
+
+HICON WindowIcon(HWND window, SilentThreads* silent)
+{
+    HICON own = WindowOwnIcon(window, silent);
+    return own ? own : WindowFallbackIcon(window);
 }
 
 namespace {

@@ -26,10 +26,12 @@ struct CandidateRecord {
     // this program. May be null.
     HICON icon = nullptr;
     // The list's bookkeeping. When the icon is to be asked for again
-    // (GetTickCount64 time); whether it is a stand-in given while the
-    // window's thread did not answer, asked for again once it answers; the
-    // last refresh pass that found the window.
+    // (GetTickCount64 time); whether it is the window's own (not its class's
+    // or the default); whether it is a stand-in given while the window's
+    // thread did not answer, asked for again once it answers; the last
+    // refresh pass that found the window.
     ULONGLONG iconDue = 0;
+    bool iconOwn = false;
     bool iconStandIn = false;
     uint32_t seenInPass = 0;
 };
@@ -60,6 +62,11 @@ NString SentTitle(HWND window, SilentThreads* silent = nullptr);
 // these, null for a pop-up or modal-frame window and the system's
 // Windows-logo icon for any other.
 HICON WindowIcon(HWND window, SilentThreads* silent = nullptr);
+// The first half of WindowIcon: the window's own icon, or null when it has
+// none or does not answer.
+HICON WindowOwnIcon(HWND window, SilentThreads* silent = nullptr);
+// The second half: its class's icon, or what the window's style gives.
+HICON WindowFallbackIcon(HWND window);
 
 // Visible top-level windows whose sent title is not "Program Manager" in
 // any letter case (windows without a title count).
@@ -90,10 +97,10 @@ public:
     // window again refreshes the list then.
     //
     // Otherwise each candidate's stored title is read, and a window is asked
-    // for its icon only when it is new to the list, when its title changed,
-    // when its icon is kIconRecheckMs old (the first rechecks are spread over
-    // that time), or when its icon is a stand-in and its thread answers
-    // again. A thread that stopped answering is not asked while
+    // for its icon only when it is new to the list or its title changed; its
+    // own icon is asked for again when the icon is kIconRecheckMs old (the
+    // first rechecks are spread over that time) or is a stand-in and its
+    // thread answers again. A thread that stopped answering is not asked while
     // RememberedSilentThreads() holds it: its windows get their class icon or
     // the default, as when the query times out. Nothing changed: the list box
     // gets no message but one count, and no repaint. A few changes are made
@@ -167,6 +174,7 @@ private:
     bool UpdateOne(HWND window);
     bool IconIsDue(const CandidateRecord& record, ULONGLONG now, const SilentThreads& silent) const;
     void AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread);
+    void RecheckIcon(CandidateRecord& record, SilentThreads& silent);
     void ApplyInPlace(Edits& edits);
     void ChangeEntries(Edits& edits);
     void Rebuild(std::vector<Seen>& seen);

@@ -184,13 +184,31 @@ bool CandidateList::IconIsDue(const CandidateRecord& record, ULONGLONG now, cons
 // spread: the window is new to the list, and its first recheck is spread with the others'.
 void CandidateList::AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread)
 {
-    record.icon = WindowIcon(record.window, &silent);
+    HICON own = WindowOwnIcon(record.window, &silent);
+    record.icon = own ? own : WindowFallbackIcon(record.window);
+    record.iconOwn = own != nullptr;
     record.iconStandIn = silent.IsSilent(record.window);
     ULONGLONG delay = m_iconRecheckMs;
     if (spread) {
         delay += m_iconRecheckMs * (m_spread++ % kSpreadParts) / kSpreadParts;
     }
     record.iconDue = GetTickCount64() + delay;
+}
+
+// A recheck asks the window for its own icon only: programs change their windows' icons, hardly
+// ever their classes'. A window that has dropped its own icon (or no longer answers) falls back
+// to its class's or the default one, as the full query gives it.
+void CandidateList::RecheckIcon(CandidateRecord& record, SilentThreads& silent)
+{
+    HICON own = WindowOwnIcon(record.window, &silent);
+    if (own) {
+        record.icon = own;
+    } else if (record.iconOwn) {
+        record.icon = WindowFallbackIcon(record.window);
+    }
+    record.iconOwn = own != nullptr;
+    record.iconStandIn = silent.IsSilent(record.window);
+    record.iconDue = GetTickCount64() + m_iconRecheckMs;
 }
 
 void CandidateList::ApplyInPlace(Edits& edits)
@@ -201,7 +219,7 @@ void CandidateList::ApplyInPlace(Edits& edits)
     SilentThreads& silent = RememberedSilentThreads();
     for (CandidateRecord* record : edits.iconDue) {
         HICON before = record->icon;
-        AskIcon(*record, silent, false);
+        RecheckIcon(*record, silent);
         if (record->icon != before) {
             RepaintEntry(record);
         }
@@ -291,8 +309,10 @@ void CandidateList::Rebuild(std::vector<Seen>& seen)
         }
         record->title = std::move(found.title);
         record->seenInPass = m_pass;
-        if (!known || IconIsDue(*record, now, silent)) {
-            AskIcon(*record, silent, !known && record->iconDue == 0);
+        if (!known) {
+            AskIcon(*record, silent, record->iconDue == 0);
+        } else if (IconIsDue(*record, now, silent)) {
+            RecheckIcon(*record, silent);
         }
         records.push_back(std::move(record));
     }

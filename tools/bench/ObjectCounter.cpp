@@ -7,6 +7,7 @@
 // Both object tables are probed by index: under Wine a handle whose high word is zero names the
 // table entry of that index whatever its generation, so one probe per index finds every live
 // object of the process, and entries of other processes do not answer.
+#include "LinuxCpu.h"
 #include <windows.h>
 
 namespace {
@@ -96,6 +97,20 @@ extern "C" __declspec(dllexport) DWORD WINAPI VbCountGdiObjects(LPVOID type)
 extern "C" __declspec(dllexport) DWORD WINAPI VbCountUserObjects(LPVOID)
 {
     return CountWindows() + CountMenusAndIcons();
+}
+
+// Kernel plus user time of this process, in microseconds (the low 32 bits): the scheduler's exact
+// account under Wine, else GetProcessTimes.
+extern "C" __declspec(dllexport) DWORD WINAPI VbProcessCpuUs(LPVOID)
+{
+    double ms = LinuxTasksCpuMs("self");
+    if (ms >= 0)
+        return static_cast<DWORD>(ms * 1000);
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<DWORD>((ticks(kernel) + ticks(user)) / 10);
 }
 
 // Kernel plus user time of this process, in milliseconds (the low 32 bits).

@@ -1,10 +1,13 @@
 #include "ProcessProbe.h"
 
+#include "LinuxCpu.h"
+
 #include <psapi.h>
 #include <winternl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -160,8 +163,8 @@ double ProcessProbe::CpuMs()
 {
     if (RunningUnderWine()) {
         m_cpuReadInside = true;
-        int64_t ms = CountInProcess("VbProcessCpuMs");
-        return ms < 0 ? -1 : static_cast<double>(ms);
+        int64_t us = CountInProcess("VbProcessCpuUs");
+        return us < 0 ? -1 : static_cast<double>(us) / 1000.0;
     }
     FILETIME created, exited, kernel, user;
     if (!GetProcessTimes(m_process, &created, &exited, &kernel, &user))
@@ -184,8 +187,9 @@ std::string ProcessProbe::Sources() const
 
 std::string ProcessProbe::CpuSource() const
 {
-    return m_cpuReadInside ? "processor time: GetProcessTimes inside the process (Wine does not keep it up to "
-                             "date for another process)"
+    return m_cpuReadInside ? "processor time: the scheduler's exact account (/proc/PID/task/*/schedstat), read "
+                             "inside the process (Wine does not keep GetProcessTimes up to date for another "
+                             "process)"
                            : "processor time: GetProcessTimes";
 }
 
@@ -267,6 +271,9 @@ double UnixProcessCpuMs(int unixPid)
 {
     if (unixPid <= 0)
         return -1;
+    double exact = LinuxTasksCpuMs(std::to_string(unixPid));
+    if (exact >= 0)
+        return exact;
     std::string path = "Z:\\proc\\" + std::to_string(unixPid) + "\\stat";
     FILE* in = fopen(path.c_str(), "rb");
     if (!in)
@@ -287,4 +294,53 @@ double UnixProcessCpuMs(int unixPid)
                &field[10], &field[11]) != 13)
         return -1;
     return static_cast<double>(field[10] + field[11]) * 10.0;
+}
+
+namespace {
+
+std::string ReadSmallFile(const std::string& path)
+{
+    std::string text;
+    if (FILE* in = fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t length = 0;
+        while ((length = fread(buffer, 1, sizeof buffer, in)) > 0 && text.size() < 65536)
+            text.append(buffer, length);
+        fclose(in);
+    }
+    return text;
+}
+
+} // namespace
+
+int UnixPidOf(const std::string& comm)
+{
+    char prefix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix))
+        return 0;
+    const std::string wanted = std::string("WINEPREFIX=") + prefix;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int pid = 0;
+    do {
+        if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
+            continue;
+        const std::string dir = std::string("Z:\\proc\\") + found.cFileName + "\\";
+        std::string name = ReadSmallFile(dir + "comm");
+        if (name != comm + "\n")
+            continue;
+        std::string variables = ReadSmallFile(dir + "environ");
+        for (size_t at = 0; at < variables.size(); at = variables.find('\0', at) + 1) {
+            if (variables.compare(at, wanted.size() + 1, wanted.c_str(), wanted.size() + 1) == 0) {
+                pid = atoi(found.cFileName);
+                break;
+            }
+            if (variables.find('\0', at) == std::string::npos)
+                break;
+        }
+    } while (!pid && FindNextFileA(search, &found));
+    FindClose(search);
+    return pid;
 }

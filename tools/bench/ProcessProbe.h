@@ -62,6 +62,12 @@ private:
 int64_t SystemTableHandleCount(DWORD processId);
 
 // Under Wine, the work of many system calls is done by the session's wineserver, a Unix process
-// of its own, not by the calling process: user plus system time of the Unix process unixPid
-// (read from /proc through drive Z:), in milliseconds; -1 when it cannot be read.
+// of its own, not by the calling process: processor time of the Unix process unixPid (read from
+// /proc through drive Z:: the scheduler's exact account, else user plus system clock ticks), in
+// milliseconds; -1 when it cannot be read.
 double UnixProcessCpuMs(int unixPid);
+
+// The Unix process id of a process of this Wine session (the same WINEPREFIX) whose command name
+// is comm (Wine names a process after its file, cut to 15 characters), found through /proc on
+// drive Z:; 0 when there is none.
+int UnixPidOf(const std::string& comm);
