@@ -3,9 +3,9 @@
 //
 // Each entry's string is the window's title (so the list box sorts by title)
 // and its item data points to a CandidateRecord owned by the CandidateList.
-// A record lives from the refresh that made it until the list is next
-// cleared (a refresh that finds nothing changed keeps it); its window handle
-// may die meanwhile, and every use of it then fails harmlessly.
+// A record lives while its window is listed (a rebuild keeps the records of
+// the windows it finds again) and until the list is cleared; its window
+// handle may die meanwhile, and every use of it then fails harmlessly.
 #pragma once
 
 #include <windows.h>
@@ -165,7 +165,8 @@ private:
         bool Empty() const { return EntryChanges() == 0 && iconDue.empty(); }
     };
 
-    // CandidatePass.cpp: finding the candidates and bringing the list box in line.
+    // CandidatePass.cpp: finding the candidates and what differs from the list;
+    // CandidateEntries.cpp: the list box's entries changed in place.
     bool DialogShown() const;
     bool IsCandidate(HWND window, NString& title) const;
     std::vector<Seen> Collect() const;

@@ -35,6 +35,8 @@ struct CpuSpan {
     double ownMs = -1;
     double serverMs = -1;
     double wallMs = 0;
+    // Write calls of the measured process (round trips to the wineserver); -1 unknown.
+    long long writes = -1;
 
     bool Known() const { return ownMs >= 0 && wallMs > 0; }
     double TotalMs() const { return ownMs + std::max(0.0, serverMs); }
@@ -44,6 +46,7 @@ struct CpuSpan {
         bool first = wallMs == 0;
         ownMs = (first || ownMs >= 0) && more.ownMs >= 0 ? (first ? 0 : ownMs) + more.ownMs : -1;
         serverMs = (first || serverMs >= 0) && more.serverMs >= 0 ? (first ? 0 : serverMs) + more.serverMs : -1;
+        writes = (first || writes >= 0) && more.writes >= 0 ? (first ? 0 : writes) + more.writes : -1;
         wallMs += more.wallMs;
     }
 };
@@ -80,6 +83,7 @@ double OwnCpuMs()
 CpuSpan FloorOnceASecond(double seconds, int wineserverPid)
 {
     CpuSpan span;
+    long long writesBefore = LinuxWriteCalls("self");
     double ownBefore = OwnCpuMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     const int passes = std::max(1, static_cast<int>(seconds + 0.5));
     for (int pass = 0; pass < passes; ++pass) {
@@ -90,8 +94,10 @@ CpuSpan FloorOnceASecond(double seconds, int wineserverPid)
     }
     span.wallMs = NowMs() - start;
     double ownAfter = OwnCpuMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
+    long long writesAfter = LinuxWriteCalls("self");
     span.ownMs = ownBefore < 0 || ownAfter < 0 ? -1 : ownAfter - ownBefore;
     span.serverMs = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
+    span.writes = writesBefore < 0 || writesAfter < 0 ? -1 : writesAfter - writesBefore;
     return span;
 }
 
@@ -115,15 +121,18 @@ CpuSpan IdleProgram(VeilboxApp& app, ProcessProbe& probe, double seconds, int wi
     CpuSpan span;
     const int pid = UnixPidOf("Veilbox.exe");
     auto ownMs = [&] { return pid ? LinuxTasksCpuMs(std::to_string(pid)) : probe.CpuMs(); };
+    long long writesBefore = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
     double ownBefore = ownMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     // The wait is the measurement: the program must not end during it.
     bool ended = WaitForSingleObject(app.Process().Handle(), static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
     span.wallMs = NowMs() - start;
     double ownAfter = ownMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
+    long long writesAfter = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
     if (ended)
         return CpuSpan();
     span.ownMs = ownBefore < 0 || ownAfter < 0 ? -1 : ownAfter - ownBefore;
     span.serverMs = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
+    span.writes = writesBefore < 0 || writesAfter < 0 ? -1 : writesAfter - writesBefore;
     return span;
 }
 
@@ -188,6 +197,15 @@ void BenchIdle(const BenchOptions& options, Report& report)
     report.Note("CPU while idle: " + source + (idle.serverMs < 0 ? "; the wineserver's time could not be read" : "") +
                 "; the pointer rests in the screen's corner, away from the dialog's help popups; the turns: " +
                 turns);
+    if (idle.writes >= 0 && floor.writes > 0) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "CPU while idle: write calls (requests to the wineserver) a second: Veilbox.exe %.0f, the floor %.0f "
+                 "(%.2f×)",
+                 idle.writes * 1000.0 / idle.wallMs, floor.writes * 1000.0 / floor.wallMs,
+                 (idle.writes / idle.wallMs) / (floor.writes / floor.wallMs));
+        report.Note(text);
+    }
 }
 
 namespace {
