@@ -189,13 +189,6 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         break;
-    case WM_TIMER:
-        if (wParam == kTrayIconTimer) {
-            KillTimer(Window(), kTrayIconTimer);
-            m_trayIconDue = true;
-            OnIconChanged();
-        }
-        break;
     case WM_LBUTTONDOWN:
         FinderPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         break;
@@ -262,10 +255,15 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnWindowIconMessage(wParam, lParam);
         break;
     case WM_TIMER:
-        if (wParam == kRuleScanTimer)
+        if (wParam == kTrayIconTimer) {
+            KillTimer(Window(), kTrayIconTimer);
+            m_trayIconDue = true;
+            OnIconChanged();
+        } else if (wParam == kRuleScanTimer) {
             RunRules(true);
-        else if (wParam == kLaunchTimer)
+        } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();
+        }
         break;
     }
     return 0;

@@ -13,7 +13,7 @@
 #include "app/HiddenMenu.h"
 #include "app/RefreshSchedule.h"
 #include "app/RuleEngine.h"
-#include "app/WindowEvents.h"
+#include "app/RuleEvents.h"
 #include "app/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
@@ -30,6 +30,8 @@ constexpr UINT kWindowIconCallback = WM_APP + 16;
 constexpr UINT kRulesWake = WM_APP + 0x52;
 constexpr WPARAM kRulesWakeScan = 1;
 // The rules' once-a-second scan: a timer of its own, apart from the list's refresh.
+// The dialog's other timers: 1 and 4 the list's refresh (RefreshSchedule), 2 the launch watch
+// (CommandServer), 3 the tray icon's first add; each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
 
 class DIALOG : public QF_MODALDIALOG {
@@ -144,7 +146,7 @@ private:
     RefreshSchedule m_refreshSchedule{m_candidates};
     HeldWindowStore m_held{kProgramKeyPath};
     RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
-    WindowEvents m_windowEvents;
+    RuleEvents m_ruleWatch;
     bool m_ruleScan = true;
     bool m_ruleEvents = true;
     bool m_inMenuLoop = false;

@@ -38,7 +38,7 @@ public:
     bool FollowsEvents() const { return m_followsEvents; }
 
 private:
-    static constexpr UINT_PTR kSoonTimer = 2;
+    static constexpr UINT_PTR kSoonTimer = 4;
 
     void FollowVisibility();
     void OnRefreshTimer();
