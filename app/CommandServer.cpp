@@ -182,14 +182,17 @@ void CommandServer::Watch(const WireRequest& request)
     launch.created = request.launchedCreated;
     launch.deadline = GetTickCount64() + request.timeoutMs;
     m_launches.push_back(launch);
-    if (!m_hook.Running())
-        m_hook.Start({EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE}, [this](DWORD, HWND window) {
-            if (m_shown.size() >= kMaxShown)
-                return;
-            m_shown.push_back(window);
-            if (m_shown.size() == 1)
-                Post();
-        });
+    // Hooks that could not all be set are not tried again for this launch: the poll finds the
+    // window instead.
+    if (!m_hook)
+        m_hook = std::make_unique<TopLevelEvents>(std::vector<DWORD>{EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE},
+                                                  [this](DWORD, HWND window) {
+                                                      if (m_shown.size() >= kMaxShown)
+                                                          return;
+                                                      m_shown.push_back(window);
+                                                      if (m_shown.size() == 1)
+                                                          Post();
+                                                  });
     if (m_dialog)
         SetTimer(m_dialog, kLaunchTimer, kLaunchPollMs, nullptr);
 }
@@ -255,7 +258,7 @@ void CommandServer::EndLaunch(size_t index, const WireReply& answer)
     const HWND replyTo = m_launches[index].replyTo;
     m_launches.erase(m_launches.begin() + static_cast<std::ptrdiff_t>(index));
     if (m_launches.empty()) {
-        m_hook.Stop();
+        m_hook.reset();
         if (m_dialog)
             KillTimer(m_dialog, kLaunchTimer);
     }
@@ -275,7 +278,7 @@ void CommandServer::Stop()
     }
     while (!m_launches.empty())
         EndLaunch(m_launches.size() - 1, ending);
-    m_hook.Stop();
+    m_hook.reset();
 }
 
 void CommandServer::Reply(HWND replyTo, const WireReply& reply)

@@ -9,12 +9,13 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/CommandWire.h"
 #include "app/HiddenMenu.h"
 #include "app/LaunchWatch.h"
-#include "app/WindowEvents.h"
+#include "winbase/WindowEvents.h"
 
 // Posted to the dialog: run the queued requests. Its timer polls the launches.
 constexpr UINT kRunCommandsMessage = WM_APP + 3;
@@ -58,7 +59,7 @@ private:
     std::vector<LaunchWatch> m_launches;
     std::vector<HWND> m_shown;
     // Windows shown or renamed, while any launch is waited for.
-    WholeWindowEvents m_hook;
+    std::unique_ptr<TopLevelEvents> m_hook;
     bool m_menuOpen = false;
     bool m_running = false;
     bool m_stopped = false;

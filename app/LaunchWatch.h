@@ -1,6 +1,6 @@
 // Waiting for the window of a program that a command started ("launch"): the first visible,
 // titled top-level window of that process, or of a process it started, is the one to hide. The
-// system reports each window that is shown or renamed (WholeWindowEvents, held by the command
+// system reports each window that is shown or renamed (TopLevelEvents, held by the command
 // server while any launch is waited for), so the window goes before it has been on the screen for
 // long; a slower poll catches anything the reports miss.
 #pragma once

@@ -47,14 +47,14 @@ void DIALOG::StartRules(bool lookNow)
         if (lookNow)
             PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
     }
-    if (m_ruleEvents && !m_windowEvents.Running())
-        m_windowEvents.Start(Window(), kRulesWake);
+    if (m_ruleEvents && !m_ruleWatch.Running())
+        m_ruleWatch.Start(Window(), kRulesWake);
 }
 
 void DIALOG::StopRules()
 {
     KillTimer(Window(), kRuleScanTimer);
-    m_windowEvents.Stop();
+    m_ruleWatch.Stop();
 }
 
 std::vector<HWND> DIALOG::HeldWindows() const
@@ -80,7 +80,7 @@ void DIALOG::RunRules(bool scan)
 {
     if (m_inMenuLoop || !m_rules.HasRules())
         return;
-    for (const WindowEvent& event : m_windowEvents.Take())
+    for (const WindowEvent& event : m_ruleWatch.Take())
         m_rules.Notice(event.window, event.what, HeldWindows());
     if (scan && m_ruleScan)
         m_rules.Scan(HeldWindows());

@@ -7,35 +7,11 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "app/Rules.h"
-
-// WinEvent hooks for other processes' whole windows (the show of a caret, a cursor or a list item
-// is no window's), one handler for all of them. Hooks of several objects may run at once.
-class WholeWindowEvents {
-public:
-    using Handler = std::function<void(DWORD event, HWND window)>;
-
-    WholeWindowEvents() = default;
-    WholeWindowEvents(const WholeWindowEvents&) = delete;
-    WholeWindowEvents& operator=(const WholeWindowEvents&) = delete;
-    ~WholeWindowEvents() { Stop(); }
-
-    // Hooks each event (stopping the hooks there were first); false when the system set none.
-    bool Start(std::initializer_list<DWORD> events, Handler handler);
-    void Stop();
-    bool Running() const { return !m_hooks.empty(); }
-
-private:
-    static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
-                                 DWORD thread, DWORD time);
-
-    std::vector<HWINEVENTHOOK> m_hooks;
-    Handler m_handler;
-};
+#include "winbase/WindowEvents.h"
 
 struct WindowEvent {
     HWND window;
@@ -45,17 +21,17 @@ struct WindowEvent {
 // The rules' watch: windows shown (EVENT_OBJECT_SHOW) and being minimised
 // (EVENT_SYSTEM_MINIMIZESTART) anywhere on the desktop, queued for the owner, who is posted one
 // message per batch and takes the queue when it is ready to act.
-class WindowEvents {
+class RuleEvents {
 public:
-    WindowEvents() = default;
-    WindowEvents(const WindowEvents&) = delete;
-    WindowEvents& operator=(const WindowEvents&) = delete;
+    RuleEvents() = default;
+    RuleEvents(const RuleEvents&) = delete;
+    RuleEvents& operator=(const RuleEvents&) = delete;
 
     // Starts the watch; owner is posted message when the queue gets its first event. False when
-    // the system set no hook.
+    // the system did not set both hooks (the owner's scan then finds the windows).
     bool Start(HWND owner, UINT message);
     void Stop();
-    bool Running() const { return m_hooks.Running(); }
+    bool Running() const { return m_hooks != nullptr; }
 
     // The queued events, oldest first; the queue is left empty and the next event posts again.
     std::vector<WindowEvent> Take();
@@ -63,7 +39,7 @@ public:
 private:
     void Queue(HWND window, RuleTrigger what);
 
-    WholeWindowEvents m_hooks;
+    std::unique_ptr<TopLevelEvents> m_hooks;
     HWND m_owner = nullptr;
     UINT m_message = 0;
     bool m_posted = false;
