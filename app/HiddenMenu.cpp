@@ -98,6 +98,7 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
     if (!m_menu) {
         return nullptr;
     }
+    DropEntryOf(candidate.window);
     uint32_t id = m_counter.Next([this](uint32_t held) { return EntryById(held) != nullptr; });
     if (id == 0) {
         return nullptr;
@@ -182,6 +183,28 @@ HWND HiddenMenu::Unhide(UINT commandId)
     ShowForeignWindow(held.window, SW_SHOW);
     ShowOwnedAgain(held.owned);
     return held.window;
+}
+
+// The window is being hidden again, so it is visible: its old entry goes as Prune would drop it.
+void HiddenMenu::DropEntryOf(HWND window)
+{
+    for (const auto& entry : m_entries) {
+        if (entry->window == window) {
+            ShowOwnedAgain(entry->owned);
+            RemoveEntry(entry.get());
+            return;
+        }
+    }
+}
+
+const MenuEntry* HiddenMenu::PendingEntryOf(HWND window) const
+{
+    for (const auto& entry : m_entries) {
+        if (entry->window == window && entry->hidePending) {
+            return entry.get();
+        }
+    }
+    return nullptr;
 }
 
 void HiddenMenu::Prune()

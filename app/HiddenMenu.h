@@ -97,7 +97,8 @@ public:
 
     // Inserts an entry for the candidate at the top of the menu, with the
     // next free command id. Null (nothing inserted) when no id is free or
-    // the item cannot be inserted.
+    // the item cannot be inserted. An entry left for the same window from an
+    // earlier hide is dropped first, so a window never has two.
     MenuEntry* AddEntry(const CandidateRecord& candidate);
     // Hides the window of the entry with the command id, then the visible
     // windows it owns, and notes where it was. A refused hide takes the
@@ -125,6 +126,8 @@ public:
 
     // The entry holding the command id, or null.
     const MenuEntry* EntryById(uint32_t commandId) const;
+    // The entry of the window whose hide is still pending, or null.
+    const MenuEntry* PendingEntryOf(HWND window) const;
     size_t EntryCount() const noexcept { return m_entries.size(); }
     // The held entries, oldest first.
     std::vector<const MenuEntry*> Entries() const
@@ -141,6 +144,7 @@ private:
     MenuEntry* Entry(uint32_t commandId);
     // Removes the entry's item and frees the record.
     void RemoveEntry(const MenuEntry* entry);
+    void DropEntryOf(HWND window);
     void FreeEntry(const MenuEntry* entry);
     static void CALLBACK QueuedHideAnswered(HWND window, UINT, ULONG_PTR commandId, LRESULT);
     void TakeAnswer(HWND window, uint32_t commandId);

@@ -39,6 +39,11 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
                    uint32_t& id)
 {
     HWND window = record.window;
+    // A second hide while the first is still queued keeps the one entry; the hide is under way.
+    if (const MenuEntry* pending = menu.PendingEntryOf(window)) {
+        id = pending->commandId;
+        return true;
+    }
     const MenuEntry* entry = menu.AddEntry(record);
     if (!entry) {
         return false;

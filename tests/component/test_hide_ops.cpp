@@ -127,6 +127,11 @@ TEST(HideSelectedCandidate, DoesNotWaitOnAProgramThatDoesNotAnswer)
     EXPECT_LT(GetTickCount() - start, 6 * kAnswerTimeoutMs);
     menu.Prune();
     EXPECT_EQ(menu.EntryCount(), 1u);
+    // The window is still listed: hiding it again while its hide is queued makes no second entry.
+    ASSERT_TRUE(host.Candidates().SelectWindow(target));
+    EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
+    EXPECT_TRUE(HideWindowIntoMenu(target, menu));
+    EXPECT_EQ(menu.EntryCount(), 1u);
 
     std::vector<HWND> refused;
     EXPECT_TRUE(WaitFor([&] { return !(refused = menu.SettleQueuedHides()).empty(); }, 5000));
