@@ -26,6 +26,7 @@
 #include "Measure.h"
 #include "Sections.h"
 #include "dialogs/Hyperlink.h"
+#include "winbase/ModuleInfo.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -110,7 +111,7 @@ void PrepareLikeTheProgram()
 {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
-    LoadLibraryA("riched20.dll");
+    LoadSystemLibrary("riched20.dll");
     RegisterHyperlinkClass(GetModuleHandleA(nullptr));
 }
 
