@@ -10,6 +10,12 @@ namespace {
 
 constexpr int kHelpPopupWidth = 350;
 
+constexpr HelpText kPopups[] = {
+    {IDC_HIDDEN_DONE, "Close this window"},
+    {IDC_HIDDEN_LIST, "The list of hidden top level windows and documents the are not managed by Veilbox "
+                      "in it's popup menu. To make a window or document visible double click it's entry."},
+};
+
 struct FillPass {
     HWND self;
     QF_LISTBOX* list;
@@ -47,16 +53,7 @@ void HIDDEN::FillList()
 void HIDDEN::OnInit()
 {
     FillList();
-    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
-    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
-        return;
-    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
-    if (!m_helpPopups)
-        return;
-    m_helpPopups->Add(IDC_HIDDEN_DONE, "Close this window");
-    m_helpPopups->Add(IDC_HIDDEN_LIST,
-                      "The list of hidden top level windows and documents the are not managed by Veilbox "
-                      "in it's popup menu. To make a window or document visible double click it's entry.");
+    m_helpPopups = HelpPopupsIfSwitchedOn(Module(), Window(), kHelpPopupWidth, kPopups);
 }
 
 // The window is shown where it was, not brought to the front; a menu entry it had is dropped

@@ -186,12 +186,14 @@ HWND HiddenMenu::Unhide(UINT commandId)
 }
 
 // The window is being hidden again, so it is visible: its old entry goes as Prune would drop it.
+// The entry is gone before its owned windows are shown, since showing one may run code.
 void HiddenMenu::DropEntryOf(HWND window)
 {
     for (const auto& entry : m_entries) {
         if (entry->window == window) {
-            ShowOwnedAgain(entry->owned);
+            const std::vector<HWND> owned = entry->owned;
             RemoveEntry(entry.get());
+            ShowOwnedAgain(owned);
             return;
         }
     }

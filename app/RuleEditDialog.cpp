@@ -22,12 +22,7 @@ NString FieldText(HWND control)
     return text;
 }
 
-struct PopupText {
-    int control;
-    const char* text;
-};
-
-constexpr PopupText kPopups[] = {
+constexpr HelpText kPopups[] = {
     {IDC_RULE_EXE, "The file name of the window's program, such as notepad.exe. Leave it empty for any program."},
     {IDC_RULE_CLASS, "The window's class name. Leave it empty for any class."},
     {IDC_RULE_TITLE, "The window's title: * stands for any text and ? for any one character, as in "
@@ -76,12 +71,7 @@ void RULE_EDIT::OnInit()
 
 void RULE_EDIT::SetUpHelpPopups()
 {
-    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
-    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
-        return;
-    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
-    for (const PopupText& popup : kPopups)
-        m_helpPopups->Add(popup.control, popup.text);
+    m_helpPopups = HelpPopupsIfSwitchedOn(Module(), Window(), kHelpPopupWidth, kPopups);
 }
 
 void RULE_EDIT::OnDpiChanged(UINT, UINT newDpi)

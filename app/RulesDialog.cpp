@@ -27,12 +27,7 @@ const char* WhenText(const Rule& rule)
     return rule.trigger == RuleTrigger::Minimised ? "minimised" : "appears";
 }
 
-struct PopupText {
-    int control;
-    const char* text;
-};
-
-constexpr PopupText kPopups[] = {
+constexpr HelpText kPopups[] = {
     {IDC_RULES_LIST, "Your rules, in order. A ticked rule is used; an unticked one is kept without being used. "
                      "Double click a rule to edit it."},
     {IDC_RULES_ADD, "Make a new rule"},
@@ -97,12 +92,7 @@ void RULES::OnDpiChanged(UINT, UINT newDpi)
 
 void RULES::SetUpHelpPopups()
 {
-    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
-    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
-        return;
-    m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
-    for (const PopupText& popup : kPopups)
-        m_helpPopups->Add(popup.control, popup.text);
+    m_helpPopups = HelpPopupsIfSwitchedOn(Module(), Window(), kHelpPopupWidth, kPopups);
 }
 
 void RULES::FillList(int select)

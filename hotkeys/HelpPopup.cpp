@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "hotkeys/HotkeyTable.h"
 #include "winbase/Dpi.h"
 
 namespace {
@@ -85,4 +86,16 @@ bool HelpPopup::Add(int controlId, const char* text)
     info.uId = reinterpret_cast<UINT_PTR>(control);
     info.lpszText = const_cast<char*>(text);
     return SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+}
+
+std::unique_ptr<HelpPopup> HelpPopupsIfSwitchedOn(HMODULE module, HWND owner, int maxWidth, const HelpText* texts,
+                                                  size_t count)
+{
+    SettingsKey programKey(HKEY_CURRENT_USER, kProgramKeyPath);
+    if (!ReadSwitch(programKey, kUseHelpPopupsValue))
+        return nullptr;
+    std::unique_ptr<HelpPopup> popups = HelpPopup::Create(module, owner, maxWidth);
+    for (size_t i = 0; popups && i < count; ++i)
+        popups->Add(texts[i].control, texts[i].text);
+    return popups;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 
 class HelpPopup {
@@ -41,3 +42,19 @@ private:
     int m_width = 0;
     UINT m_dpi = 0;
 };
+
+// One control's popup text.
+struct HelpText {
+    int control;
+    const char* text;
+};
+
+// The popups of one of the program's dialogs, one per text: null when the program's
+// "UseHelpPopups" switch (in its own key) is off or the popups cannot be made.
+std::unique_ptr<HelpPopup> HelpPopupsIfSwitchedOn(HMODULE module, HWND owner, int maxWidth, const HelpText* texts,
+                                                  size_t count);
+template <size_t N>
+std::unique_ptr<HelpPopup> HelpPopupsIfSwitchedOn(HMODULE module, HWND owner, int maxWidth, const HelpText (&texts)[N])
+{
+    return HelpPopupsIfSwitchedOn(module, owner, maxWidth, texts, N);
+}
