@@ -12,8 +12,6 @@ namespace {
 
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
-// Fires once, after the dialog's first paint: timers come after every paint.
-constexpr UINT_PTR kTrayIconTimer = 3;
 
 // Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
 // is taken for a record only when it is what our own list or menu holds for
@@ -72,7 +70,6 @@ void DIALOG::OnDestroy()
     DestroyHelpPopups();
     m_refreshSchedule.Stop();
     StopRules();
-    KillTimer(Window(), kTrayIconTimer);
     m_candidates.Clear();
     m_windowIcons.RemoveAll();
     m_hiddenMenu.ReleaseAll();
@@ -83,18 +80,6 @@ void DIALOG::OnDestroy()
     // The brushes are the system's colour brushes, which must not be deleted.
     m_windowBrush = m_highlightBrush = m_menuBrush = nullptr;
     ReleaseFinderPictures();
-}
-
-// Adding the tray icon waits for the shell's answer, which takes longer than the rest of the
-// start-up together; nobody looks for the icon before the dialog is on the screen. Going to the
-// tray adds the icon itself, so it is never missing there.
-void DIALOG::OnIconChanged()
-{
-    if (m_trayIconDue) {
-        QF_MODALDIALOG::OnIconChanged();
-    } else if (Window()) {
-        SetTimer(Window(), kTrayIconTimer, 0, nullptr);
-    }
 }
 
 void DIALOG::EntriesMayHaveChanged()
@@ -255,11 +240,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnWindowIconMessage(wParam, lParam);
         break;
     case WM_TIMER:
-        if (wParam == kTrayIconTimer) {
-            KillTimer(Window(), kTrayIconTimer);
-            m_trayIconDue = true;
-            OnIconChanged();
-        } else if (wParam == kRuleScanTimer) {
+        if (wParam == kRuleScanTimer) {
             RunRules(true);
         } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();

@@ -31,7 +31,7 @@ constexpr UINT kRulesWake = WM_APP + 0x52;
 constexpr WPARAM kRulesWakeScan = 1;
 // The rules' once-a-second scan: a timer of its own, apart from the list's refresh.
 // The dialog's other timers: 1 and 4 the list's refresh (RefreshSchedule), 2 the launch watch
-// (CommandServer), 3 the tray icon's first add; each id has one owner.
+// (CommandServer); each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
 
 class DIALOG : public QF_MODALDIALOG {
@@ -42,8 +42,6 @@ public:
     ~DIALOG() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // The tray icon is first added once the dialog has shown and painted (see MainDialog.cpp).
-    void OnIconChanged() override;
     void OnTrayMiddleClick() override;
     void RestoreFromTray() override;
     bool StartsHidden() const override { return m_startHidden; }
@@ -139,7 +137,6 @@ private:
     HBRUSH m_highlightBrush = nullptr;
     HBRUSH m_menuBrush = nullptr;
     bool m_dragging = false;
-    bool m_trayIconDue = false;
     HotkeyTable m_hotkeys;
     std::unique_ptr<HelpPopup> m_helpPopups;
     CandidateList m_candidates;
