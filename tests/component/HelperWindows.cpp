@@ -33,13 +33,26 @@ std::string UniqueTag()
 
 HelperWindows::HelperWindows(const std::string& windowArgs, int hangAfterMs)
 {
+    // A name still held by another process would be signalled already: it is passed over.
     static int serial = 0;
-    wchar_t name[64];
-    swprintf(name, 64, L"VbTestWinReady-%lu-%d", GetCurrentProcessId(), ++serial);
+    wchar_t name[80] = {};
+    HANDLE ready = nullptr;
+    for (int tries = 0; tries < 8 && !ready; ++tries) {
+        swprintf(name, 80, L"VbTestWinReady-%lu-%d-%llu", GetCurrentProcessId(), ++serial,
+                 static_cast<unsigned long long>(GetTickCount64()));
+        ready = CreateEventW(nullptr, TRUE, FALSE, name);
+        if (ready && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(ready);
+            ready = nullptr;
+        }
+    }
+    if (!ready) {
+        m_error = "no ready event could be made";
+        return;
+    }
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     std::wstring report = std::wstring(temp) + name + L".txt";
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, name);
 
     std::wstring line = L"\"" + HelperPath() + L"\" --ready " + name + L" --report \"" + report + L"\"";
     if (hangAfterMs >= 0) {

@@ -2,6 +2,7 @@
 // the Enter Password dialog as a user answers it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "component/DialogAnswerer.h"
@@ -191,36 +192,58 @@ TEST_F(Password, TheDialogTakesTheForegroundWithTheFocusInItsEditBox)
 
 // Without its own push on activation until the one-second check has pushed a
 // window aside, so that a window keeps the foreground it took until that check
-// finds it; afterwards it holds the front as the real dialog does (the system
-// may still move the focus once after the minimise, as Wine's X focus does).
+// finds it; afterwards it holds the front as the real dialog does. Its check
+// waits until the test has settled the grab (AllowCheck): a click still on its
+// way to the grabbing window would otherwise race the check.
 class UnresistingPasswordDialog : public PASSWORD_DLG {
 public:
     using PASSWORD_DLG::PASSWORD_DLG;
+    void AllowCheck() { m_checkAllowed = true; }
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if ((message == WM_ACTIVATE || message == WM_ACTIVATEAPP) && !PushedAside()) {
             return 0;
         }
+        if (message == WM_TIMER && !m_checkAllowed) {
+            return 0;
+        }
         return PASSWORD_DLG::OnMessage(message, wParam, lParam);
     }
+
+private:
+    std::atomic<bool> m_checkAllowed{false};
 };
 
 TEST_F(Password, AWindowThatTakesTheForegroundInTheFirstSecondIsMinimisedAndGivenBack)
 {
     vbtest::TargetWindows targets("--window --title \"Password Grabber\"");
-    ASSERT_TRUE(targets.Ready());
+    ASSERT_TRUE(targets.Ready()) << targets.Error();
     HWND grabber = targets[0];
     bool grabbed = false, minimised = false, dialogInFront = false, restoredAfter = false;
     HWND pushedAside = nullptr;
+    std::string diag;
     TrayProbe owner;
     owner.script = [&](ProbeDialog& d) {
         ShowWindow(d.Window(), SW_HIDE);
         UnresistingPasswordDialog dialog(d.Window());
         DialogAnswerer answerer;
         answerer.Then(kTitle, [&](HWND window) {
-            grabbed = vbtest::ClickToFront(grabber, 900);
+            grabbed = vbtest::ClickToFront(grabber, 3000);
+            dialog.AllowCheck();
             minimised = vbtest::WaitFor([&] { return IsIconic(grabber) != FALSE; }, 3000);
             dialogInFront = vbtest::WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+            if (!dialogInFront) {
+                HWND front = GetForegroundWindow();
+                char cls[64] = {}, title[64] = {};
+                GetClassNameA(front, cls, sizeof cls);
+                GetWindowTextA(front, title, sizeof title);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(front, &pid);
+                char b[300];
+                snprintf(b, sizeof b, "front %p cls %s title %s pid %lu mine %lu grabber %p dialog %p active-in-dialog-thread iconic %d",
+                         (void*)front, cls, title, pid, GetCurrentProcessId(), (void*)grabber, (void*)window, IsIconic(grabber));
+                diag = b;
+            }
             Answer(window, kCancel);
         });
         dialog.Show(d.Window());
@@ -230,7 +253,7 @@ TEST_F(Password, AWindowThatTakesTheForegroundInTheFirstSecondIsMinimisedAndGive
     owner.Show();
     ASSERT_TRUE(grabbed);
     EXPECT_TRUE(minimised);
-    EXPECT_TRUE(dialogInFront);
+    EXPECT_TRUE(dialogInFront) << diag;
     EXPECT_EQ(pushedAside, grabber);
     EXPECT_TRUE(restoredAfter);
 }

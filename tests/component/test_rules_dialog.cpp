@@ -131,7 +131,7 @@ TEST_F(RulesDialogTest, OkStoresAddsEditsRemovalsAndOrderAndCopiesUntouchedRules
 {
     const Values damaged = ReadValues("001"), untouched = ReadValues("003");
     TargetWindows counted("--window --title \"Counted Window\"");
-    ASSERT_TRUE(counted.Ready());
+    ASSERT_TRUE(counted.Ready()) << counted.Error();
     std::vector<std::string> counts;
     DialogAnswerer answerer;
     answerer

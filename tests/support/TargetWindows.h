@@ -18,19 +18,39 @@ public:
     // args describe the windows, e.g. "--window --title \"A\" --window --title \"B\"".
     explicit TargetWindows(const std::string& args)
     {
+        // A name still held by another process (a helper of an earlier test process that had the
+        // same id) would be signalled already: such a name is passed over.
         static LONG serial = 0;
-        char name[96];
-        snprintf(name, sizeof name, "VbTargets.%lu.%ld", GetCurrentProcessId(), InterlockedIncrement(&serial));
-        m_event = CreateEventA(nullptr, TRUE, FALSE, name);
+        char name[96] = {};
+        for (int tries = 0; tries < 8 && !m_event; ++tries) {
+            snprintf(name, sizeof name, "VbTargets.%lu.%ld.%llu", GetCurrentProcessId(), InterlockedIncrement(&serial),
+                     static_cast<unsigned long long>(GetTickCount64()));
+            m_event = CreateEventA(nullptr, TRUE, FALSE, name);
+            if (m_event && GetLastError() == ERROR_ALREADY_EXISTS) {
+                CloseHandle(m_event);
+                m_event = nullptr;
+            }
+        }
+        if (!m_event) {
+            m_error = "no ready event could be made";
+            return;
+        }
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         m_report = std::string(temp) + name + ".txt";
-        if (!m_process.Start("vb_testwin.exe", std::string("--ready ") + name + " --report \"" + m_report + "\" " + args))
+        if (!m_process.Start("vb_testwin.exe", std::string("--ready ") + name + " --report \"" + m_report + "\" " + args)) {
+            m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
             return;
+        }
         HANDLE waits[] = {m_event, m_process.Handle()};
-        if (WaitForMultipleObjects(2, waits, FALSE, 15000) != WAIT_OBJECT_0)
+        const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, 15000);
+        if (waited != WAIT_OBJECT_0) {
+            m_error = waited == WAIT_OBJECT_0 + 1 ? "vb_testwin.exe ended early" : "vb_testwin.exe did not get ready";
             return;
+        }
         ReadReport();
+        if (m_windows.empty())
+            m_error = "vb_testwin.exe reported no window";
     }
     TargetWindows(const TargetWindows&) = delete;
     TargetWindows& operator=(const TargetWindows&) = delete;
@@ -43,6 +63,8 @@ public:
     }
 
     bool Ready() const { return !m_windows.empty(); }
+    // Why the windows are not ready; empty when they are.
+    const std::string& Error() const { return m_error; }
     HWND operator[](size_t index) const { return index < m_windows.size() ? m_windows[index] : nullptr; }
     size_t Count() const { return m_windows.size(); }
     ChildProcess& Process() { return m_process; }
@@ -68,6 +90,7 @@ private:
     HANDLE m_event = nullptr;
     std::string m_report;
     std::vector<HWND> m_windows;
+    std::string m_error;
 };
 
 } // namespace vbtest
