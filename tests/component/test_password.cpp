@@ -233,16 +233,15 @@ TEST_F(Password, AWindowThatTakesTheForegroundInTheFirstSecondIsMinimisedAndGive
             minimised = vbtest::WaitFor([&] { return IsIconic(grabber) != FALSE; }, 3000);
             dialogInFront = vbtest::WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
             if (!dialogInFront) {
+                // Which window holds the front instead, for the failure message.
                 HWND front = GetForegroundWindow();
                 char cls[64] = {}, title[64] = {};
                 GetClassNameA(front, cls, sizeof cls);
                 GetWindowTextA(front, title, sizeof title);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(front, &pid);
-                char b[300];
-                snprintf(b, sizeof b, "front %p cls %s title %s pid %lu mine %lu grabber %p dialog %p active-in-dialog-thread iconic %d",
-                         (void*)front, cls, title, pid, GetCurrentProcessId(), (void*)grabber, (void*)window, IsIconic(grabber));
-                diag = b;
+                diag = "in front: " + std::string(cls) + " \"" + title + "\" of process " + std::to_string(pid) +
+                       (front == grabber ? " (the grabber)" : "");
             }
             Answer(window, kCancel);
         });
