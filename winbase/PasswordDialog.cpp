@@ -12,6 +12,7 @@ namespace {
 
 constexpr UINT_PTR kPushTimer = 1;
 constexpr UINT kPushDelayMs = 1000;
+constexpr int kFrontTries = 3;
 
 }  // namespace
 
@@ -40,14 +41,23 @@ void PASSWORD_DLG::OnInit()
     SetFocus(Item(IDC_PASSWORD_EDIT));
 }
 
+// Taking the front pumps messages: a window that takes the front meanwhile deactivates the
+// dialog while it is still at it, and would keep the front unless the dialog tries again (a
+// few times, never an endless fight).
 void PASSWORD_DLG::TakeFront()
 {
     if (m_takingFront || m_ending) {
         return;
     }
     m_takingFront = true;
-    BringWindowToFront(Window());
-    SetFocus(Item(IDC_PASSWORD_EDIT));
+    for (int tries = 0; tries < kFrontTries && !m_ending; ++tries) {
+        m_lostFrontMeanwhile = false;
+        BringWindowToFront(Window());
+        SetFocus(Item(IDC_PASSWORD_EDIT));
+        if (!m_lostFrontMeanwhile) {
+            break;
+        }
+    }
     m_takingFront = false;
 }
 
@@ -106,7 +116,12 @@ INT_PTR PASSWORD_DLG::OnMessage(UINT message, WPARAM wParam, LPARAM)
         break;
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
-        TakeFront();
+        if (m_takingFront) {
+            const bool lost = message == WM_ACTIVATE ? LOWORD(wParam) == WA_INACTIVE : wParam == FALSE;
+            m_lostFrontMeanwhile = m_lostFrontMeanwhile || lost;
+        } else {
+            TakeFront();
+        }
         break;
     case WM_TIMER:
         OnFirstSecond();

@@ -39,6 +39,8 @@ private:
     NString m_enteredText;
     HICON m_startIcon = nullptr;
     bool m_takingFront = false;
+    // The dialog was deactivated while it was taking the front.
+    bool m_lostFrontMeanwhile = false;
     bool m_ending = false;
 };
 
