@@ -103,22 +103,26 @@ std::string TipOf(HWND icon)
     GetWindowThreadProcessId(icon, &shell);
     RECT rect = {};
     GetWindowRect(icon, &rect);
-    // The tip shows only after the pointer moves onto the icon: a pointer already resting
-    // there (a click left it, and the icons came back under it) makes no move.
+    // The tip shows only after the pointer moves onto the icon once the icon's tool exists: a
+    // pointer already resting there (a click left it, and the icons came back under it) makes
+    // no move, and the shell adds an icon's tool just after its window. So the pointer leaves
+    // and comes back until the tip shows.
     const POINT away = {GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
-    pointTo(away.x, away.y);
-    WaitFor([&] {
-        POINT now = {};
-        return GetCursorPos(&now) && now.x == away.x && now.y == away.y;
-    });
-    pointTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     HWND tip = nullptr;
-    WaitFor([&] {
-        while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr)
-            if (IsWindowVisible(tip) && GetWindowThreadProcessId(tip, &owner) && owner == shell)
-                return true;
-        return false;
-    });
+    for (int tries = 0; tries < 3 && !tip; ++tries) {
+        pointTo(away.x, away.y);
+        WaitFor([&] {
+            POINT now = {};
+            return GetCursorPos(&now) && now.x == away.x && now.y == away.y;
+        });
+        pointTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        WaitFor([&] {
+            while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr)
+                if (IsWindowVisible(tip) && GetWindowThreadProcessId(tip, &owner) && owner == shell)
+                    return true;
+            return false;
+        }, 2500);
+    }
     wchar_t text[128] = {};
     SendMessageTimeoutW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
     pointTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
