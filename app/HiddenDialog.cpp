@@ -1,8 +1,8 @@
 #include "app/HiddenDialog.h"
 
-#include "app/CandidateList.h"
-#include "app/ForeignWindow.h"
-#include "app/ListBox.h"
+#include "app/list/CandidateList.h"
+#include "app/held/ForeignWindow.h"
+#include "app/list/ListBox.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/HiddenDialogIds.h"
 

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/HideOps.h"
+#include "app/held/HideOps.h"
 #include "app/OwnerDraw.h"
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"

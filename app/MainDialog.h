@@ -7,14 +7,14 @@
 
 #include <memory>
 
-#include "app/CandidateList.h"
-#include "app/CommandServer.h"
-#include "app/HeldWindows.h"
-#include "app/HiddenMenu.h"
-#include "app/RefreshSchedule.h"
-#include "app/RuleEngine.h"
-#include "app/RuleEvents.h"
-#include "app/WindowTrayIcons.h"
+#include "app/list/CandidateList.h"
+#include "app/command/CommandServer.h"
+#include "app/held/HeldWindows.h"
+#include "app/held/HiddenMenu.h"
+#include "app/list/RefreshSchedule.h"
+#include "app/rules/RuleEngine.h"
+#include "app/rules/RuleEvents.h"
+#include "app/held/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/ModalDialog.h"

@@ -1,7 +1,7 @@
 // The main dialog's command handler: buttons, keys, menu items and hotkeys all arrive here.
 #include "app/MainDialog.h"
 
-#include "app/HideOps.h"
+#include "app/held/HideOps.h"
 #include "res/MainDialogIds.h"
 #include "winbase/ProgramEnd.h"
 #include "winbase/WindowOps.h"

@@ -2,7 +2,7 @@
 // and the hotkeys that act on many windows at once.
 #include "app/MainDialog.h"
 
-#include "app/HeldBatch.h"
+#include "app/held/HeldBatch.h"
 #include "app/SingleInstance.h"
 #include "winbase/ProgramEnd.h"
 

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/HideOps.h"
-#include "app/RuleEditDialog.h"
-#include "app/RulesDialog.h"
+#include "app/held/HideOps.h"
+#include "app/rules/RuleEditDialog.h"
+#include "app/rules/RulesDialog.h"
 #include "res/MainDialogIds.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/OwnerDraw.h"
 
-#include "app/CandidateList.h"
-#include "app/HiddenMenu.h"
+#include "app/list/CandidateList.h"
+#include "app/held/HiddenMenu.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/CommandClient.h"
-#include "app/CommandLine.h"
+#include "app/command/CommandClient.h"
+#include "app/command/CommandLine.h"
 #include "app/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialogs/Hyperlink.h"

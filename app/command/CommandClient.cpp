@@ -1,7 +1,7 @@
-#include "app/CommandClient.h"
+#include "app/command/CommandClient.h"
 
-#include "app/CommandLine.h"
-#include "app/CommandOutput.h"
+#include "app/command/CommandLine.h"
+#include "app/command/CommandOutput.h"
 #include "app/SingleInstance.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/command/CommandLine.h"
 
 #include <cwchar>
 

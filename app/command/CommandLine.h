@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/SingleInstance.h"
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 #include "text/NString.h"
 
 enum class CommandVerb { None, Hide, Show, ShowAll, List, Launch, Help };

@@ -1,4 +1,4 @@
-#include "app/CommandOutput.h"
+#include "app/command/CommandOutput.h"
 
 #include "text/WString.h"
 

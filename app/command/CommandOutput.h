@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/CommandWire.h"
+#include "app/command/CommandWire.h"
 #include "text/NString.h"
 
 // One line per window, tab-separated: the handle ("0x" and hexadecimal digits), the process id,

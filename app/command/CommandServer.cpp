@@ -1,6 +1,6 @@
-#include "app/CommandServer.h"
+#include "app/command/CommandServer.h"
 
-#include "app/HeldBatch.h"
+#include "app/held/HeldBatch.h"
 #include "text/WString.h"
 #include "winbase/ProgramEnd.h"
 

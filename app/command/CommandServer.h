@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/CommandWire.h"
-#include "app/HiddenMenu.h"
-#include "app/LaunchWatch.h"
+#include "app/command/CommandWire.h"
+#include "app/held/HiddenMenu.h"
+#include "app/command/LaunchWatch.h"
 #include "winbase/WindowEvents.h"
 
 // Posted to the dialog: run the queued requests. Its timer polls the launches.

@@ -1,4 +1,4 @@
-#include "app/CommandWire.h"
+#include "app/command/CommandWire.h"
 
 #include <cstring>
 

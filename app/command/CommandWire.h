@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 #include "text/NString.h"
 
 constexpr ULONG_PTR kCommandRequestKind = 0x56425251;  // "VBRQ"

@@ -1,11 +1,11 @@
-#include "app/LaunchWatch.h"
+#include "app/command/LaunchWatch.h"
 
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <map>
 
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ForeignWindow.h"
+#include "app/held/ForeignWindow.h"
 
 #include <algorithm>
 

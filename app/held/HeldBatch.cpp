@@ -1,7 +1,7 @@
-#include "app/HeldBatch.h"
+#include "app/held/HeldBatch.h"
 
-#include "app/ForeignWindow.h"
-#include "app/HideOps.h"
+#include "app/held/ForeignWindow.h"
+#include "app/held/HideOps.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/HiddenMenu.h"
-#include "app/WindowMatch.h"
+#include "app/held/HiddenMenu.h"
+#include "app/rules/WindowMatch.h"
 
 // The held entries' command ids in the menu's order: the newest (top) first.
 std::vector<uint32_t> HeldIdsNewestFirst(const HiddenMenu& menu);

@@ -1,13 +1,13 @@
-#include "app/HeldWindows.h"
+#include "app/held/HeldWindows.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/CandidateList.h"
-#include "app/WindowMatch.h"
-#include "app/WindowPlace.h"
+#include "app/list/CandidateList.h"
+#include "app/rules/WindowMatch.h"
+#include "app/held/WindowPlace.h"
 #include "settings/SettingsKey.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 #include "text/NString.h"
 
 // What identifies a held window across a restart of this program. Handles and process ids are

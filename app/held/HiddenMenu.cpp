@@ -1,8 +1,8 @@
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 
 #include <algorithm>
 
-#include "app/ForeignWindow.h"
+#include "app/held/ForeignWindow.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/CandidateList.h"
-#include "app/WindowPlace.h"
+#include "app/list/CandidateList.h"
+#include "app/held/WindowPlace.h"
 #include "text/NString.h"
 
 constexpr UINT kCmdShowMainWindow = 1002;

@@ -1,6 +1,6 @@
-#include "app/HideOps.h"
+#include "app/held/HideOps.h"
 
-#include "app/ForeignWindow.h"
+#include "app/held/ForeignWindow.h"
 #include "winbase/WindowOps.h"
 
 namespace {

@@ -14,8 +14,8 @@
 
 #include <functional>
 
-#include "app/CandidateList.h"
-#include "app/HiddenMenu.h"
+#include "app/list/CandidateList.h"
+#include "app/held/HiddenMenu.h"
 
 // Reads a key's state the way GetAsyncKeyState does (high bit: held down).
 using KeyStateReader = SHORT(WINAPI*)(int virtualKey);

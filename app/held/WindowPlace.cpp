@@ -1,4 +1,4 @@
-#include "app/WindowPlace.h"
+#include "app/held/WindowPlace.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/WindowTrayIcons.h"
+#include "app/held/WindowTrayIcons.h"
 
 #include <shellapi.h>
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 #include "text/NString.h"
 
 // Above every entry command id: no icon of this kind ever has the program's own id 0.

@@ -1,11 +1,11 @@
 // The candidate list's entries in the list box and the records behind them: changes made in
 // place, with as few messages to the list box and as little repainting as they need.
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "app/ListBox.h"
+#include "app/list/ListBox.h"
 
 void CandidateList::ApplyInPlace(Edits& edits)
 {

@@ -1,8 +1,8 @@
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 
 #include <algorithm>
 
-#include "app/ListBox.h"
+#include "app/list/ListBox.h"
 #include "text/WString.h"
 #include "winbase/WindowOps.h"
 

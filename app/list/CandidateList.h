@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ForeignWindow.h"
+#include "app/held/ForeignWindow.h"
 #include "text/NString.h"
 
 struct CandidateRecord {

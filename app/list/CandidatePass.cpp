@@ -1,11 +1,11 @@
 // The candidate list's refresh: which windows are candidates now, what differs from the list,
 // and which windows are asked for their icons.
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/ListBox.h"
+#include "app/list/ListBox.h"
 
 namespace {
 

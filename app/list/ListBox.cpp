@@ -1,4 +1,4 @@
-#include "app/ListBox.h"
+#include "app/list/ListBox.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/RefreshSchedule.h"
+#include "app/list/RefreshSchedule.h"
 
 #include <algorithm>
 

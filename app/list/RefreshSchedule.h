@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 #include "winbase/WindowEvents.h"
 
 class RefreshSchedule {

@@ -1,4 +1,4 @@
-#include "app/RuleEditDialog.h"
+#include "app/rules/RuleEditDialog.h"
 
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "app/Rules.h"
+#include "app/rules/Rules.h"
 #include "hotkeys/HelpPopup.h"
 #include "winbase/ModalDialog.h"
 

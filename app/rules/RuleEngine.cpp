@@ -1,4 +1,4 @@
-#include "app/RuleEngine.h"
+#include "app/rules/RuleEngine.h"
 
 #include <algorithm>
 

@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/Rules.h"
-#include "app/WindowMatch.h"
+#include "app/rules/Rules.h"
+#include "app/rules/WindowMatch.h"
 
 enum class RuleHideResult { Hidden, Refused, NotHidden };
 // Hides the window into the menu as a double click would.

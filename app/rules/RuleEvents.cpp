@@ -1,4 +1,4 @@
-#include "app/RuleEvents.h"
+#include "app/rules/RuleEvents.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Rules.h"
+#include "app/rules/Rules.h"
 #include "winbase/WindowEvents.h"
 
 struct WindowEvent {

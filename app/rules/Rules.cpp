@@ -1,4 +1,4 @@
-#include "app/Rules.h"
+#include "app/rules/Rules.h"
 
 #include <algorithm>
 #include <cctype>

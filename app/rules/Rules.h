@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 #include "text/NString.h"
 
 enum class RuleTrigger : int32_t { Appears = 1, Minimised = 2 };

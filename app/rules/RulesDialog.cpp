@@ -1,11 +1,11 @@
-#include "app/RulesDialog.h"
+#include "app/rules/RulesDialog.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <iterator>
 
-#include "app/RuleEditDialog.h"
+#include "app/rules/RuleEditDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
 #include "winbase/WindowHelpers.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Rules.h"
+#include "app/rules/Rules.h"
 #include "hotkeys/HelpPopup.h"
 #include "winbase/ModalDialog.h"
 

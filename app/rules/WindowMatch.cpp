@@ -1,6 +1,6 @@
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 #include "text/WString.h"
 #include "text/Wildcard.h"
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "app/CandidateList.h"
+#include "app/list/CandidateList.h"
 
 class CandidateHost {
 public:

@@ -13,8 +13,8 @@
 
 #include "CandidateHost.h"
 #include "HelperWindows.h"
-#include "app/CandidateList.h"
-#include "app/ListBox.h"
+#include "app/list/CandidateList.h"
+#include "app/list/ListBox.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include "CandidateHost.h"
 #include "HelperWindows.h"
-#include "app/CandidateList.h"
-#include "app/ListBox.h"
-#include "app/WindowMatch.h"
+#include "app/list/CandidateList.h"
+#include "app/list/ListBox.h"
+#include "app/rules/WindowMatch.h"
 #include "text/Wildcard.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "HelperWindows.h"
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 
 namespace {
 

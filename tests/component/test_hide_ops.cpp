@@ -11,8 +11,8 @@
 
 #include "CandidateHost.h"
 #include "HelperWindows.h"
-#include "app/HideOps.h"
-#include "app/ListBox.h"
+#include "app/held/HideOps.h"
+#include "app/list/ListBox.h"
 #include "support/ThreadWindows.h"
 
 namespace {

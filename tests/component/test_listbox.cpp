@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ListBox.h"
+#include "app/list/ListBox.h"
 
 namespace {
 

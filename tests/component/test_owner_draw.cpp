@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "app/CandidateList.h"
-#include "app/HiddenMenu.h"
+#include "app/list/CandidateList.h"
+#include "app/held/HiddenMenu.h"
 #include "app/OwnerDraw.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/RuleEditDialog.h"
-#include "app/RuleEngine.h"
-#include "app/RulesDialog.h"
+#include "app/rules/RuleEditDialog.h"
+#include "app/rules/RuleEngine.h"
+#include "app/rules/RulesDialog.h"
 #include "component/DialogAnswerer.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/WindowMatch.h"
+#include "app/rules/WindowMatch.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 

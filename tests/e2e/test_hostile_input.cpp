@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandWire.h"
+#include "app/command/CommandWire.h"
 #include "support/TargetWindows.h"
 #include "support/TempFolder.h"
 #include "support/VeilboxApp.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/CommandLine.h"
-#include "app/CommandOutput.h"
-#include "app/CommandWire.h"
+#include "app/command/CommandLine.h"
+#include "app/command/CommandOutput.h"
+#include "app/command/CommandWire.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 
 TEST(CommandIdCounter, HandsOutIdsInTurnAndSkipsHeldOnes)
 {

@@ -3,7 +3,7 @@
 // window comes back when its monitor has changed.
 #include <gtest/gtest.h>
 
-#include "app/WindowPlace.h"
+#include "app/held/WindowPlace.h"
 #include "winbase/PlacementStore.h"
 
 namespace {

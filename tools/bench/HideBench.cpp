@@ -12,7 +12,7 @@
 #include "BenchWindows.h"
 #include "Measure.h"
 #include "Sections.h"
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 #include "support/VeilboxApp.h"
 
 using namespace vbtest;

@@ -13,7 +13,7 @@
 #include "Measure.h"
 #include "ProcessProbe.h"
 #include "Sections.h"
-#include "app/HiddenMenu.h"
+#include "app/held/HiddenMenu.h"
 #include "res/MainDialogIds.h"
 #include "support/VeilboxApp.h"
 
