@@ -1,10 +1,13 @@
 #include "app/HiddenDialog.h"
 
-#include "app/list/CandidateList.h"
+#include "app/OwnerDraw.h"
 #include "app/held/ForeignWindow.h"
+#include "app/held/HideOps.h"
 #include "app/list/ListBox.h"
+#include "dialogs/UiDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/HiddenDialogIds.h"
+#include "settings/SettingsKey.h"
 
 namespace {
 
@@ -14,75 +17,114 @@ constexpr HelpText kPopups[] = {
     {IDC_HIDDEN_DONE, "Close this window"},
     {IDC_HIDDEN_LIST, "The list of hidden top level windows and documents the are not managed by Veilbox "
                       "in it's popup menu. To make a window or document visible double click it's entry."},
+    {IDC_HIDDEN_SHOW_ALL, "Not ticked: the windows you hid with Shift and the hidden windows of other "
+                          "programs that look like their main windows or documents.\n"
+                          "Ticked: every hidden window with a title, also those programs and the system "
+                          "keep hidden for their own use (input methods, text services and the like). "
+                          "Showing one of those may put an empty frame on the screen or upset its program."},
 };
 
-struct FillPass {
-    HWND self;
-    QF_LISTBOX* list;
-};
-
-BOOL CALLBACK AddIfHidden(HWND window, LPARAM param)
+SettingsKey InterfaceKey()
 {
-    auto* pass = reinterpret_cast<FillPass*>(param);
-    if (window == pass->self || IsWindowVisible(window))
-        return TRUE;
-    NString title = StoredTitle(window);
-    if (title.IsEmpty() || title.Equals("Program Manager"))
-        return TRUE;
-    int index = pass->list->Add(title.Text());
-    if (index >= 0)
-        pass->list->SetItemData(index, reinterpret_cast<LONG_PTR>(window));
-    return TRUE;
+    return SettingsKey(SettingsKey(HKEY_CURRENT_USER, kProgramKeyPath), kInterfaceKey);
+}
+
+// Anything but 1 (another number, another type, no value) leaves the box unticked.
+bool ReadShowAll()
+{
+    int32_t value = 0;
+    return InterfaceKey().ReadInt(kShowAllHiddenValue, value) && value == 1;
 }
 
 } // namespace
 
-HIDDEN::HIDDEN(HWND parent, HMODULE module) : QF_MODALDIALOG(nullptr, IDD_HIDDEN, parent, module) {}
+HIDDEN::HIDDEN(HWND parent, HMODULE module, UnlistedHides* unlisted)
+    : QF_MODALDIALOG(nullptr, IDD_HIDDEN, parent, module), m_unlisted(unlisted)
+{
+}
 
 HIDDEN::~HIDDEN() = default;
-
-void HIDDEN::FillList()
-{
-    QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
-    list.Reset();
-    FillPass pass{Window(), &list};
-    EnumWindows(AddIfHidden, reinterpret_cast<LPARAM>(&pass));
-}
 
 // The help popups follow the main dialog's switch, in the program's own key.
 void HIDDEN::OnInit()
 {
+    m_showAll = ReadShowAll();
+    CheckDlgButton(Window(), IDC_HIDDEN_SHOW_ALL, m_showAll ? BST_CHECKED : BST_UNCHECKED);
     FillList();
     m_helpPopups = HelpPopupsIfSwitchedOn(Module(), Window(), kHelpPopupWidth, kPopups);
 }
 
-// The window is shown where it was, not brought to the front; a menu entry it had is dropped
-// the next time the menu opens.
+void HIDDEN::OnShowAllClicked()
+{
+    m_showAll = IsDlgButtonChecked(Window(), IDC_HIDDEN_SHOW_ALL) == BST_CHECKED;
+    InterfaceKey().WriteInt(kShowAllHiddenValue, m_showAll ? 1 : 0);
+    FillList();
+}
+
+// The window comes back in front with the focus, restored if it was minimised. Its entry in the
+// hidden-window menu, if it had one, is dropped the next time the menu opens. A window gone
+// meanwhile only leaves the list. Bringing a window to the front lets messages in: nothing of
+// the list is used after it but a fresh fill.
 void HIDDEN::ShowSelectedWindow()
 {
     QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
-    int index = list.SelectedIndex();
-    if (index < 0)
+    const int index = list.SelectedIndex();
+    if (index < 0) {
         return;
+    }
     HWND window = reinterpret_cast<HWND>(list.ItemData(index));
-    if (window && IsWindow(window))
-        ShowForeignWindow(window, SW_SHOW);
-    FillList();
+    if (!RowOf(window)) {
+        return;
+    }
+    if (m_unlisted) {
+        m_unlisted->Remove(window);
+    }
+    if (IsWindow(window)) {
+        ShowForeignWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+        BringToFrontWithoutWaiting(window);
+    }
+    if (IsWindow(Window())) {
+        FillList();
+    }
 }
 
 void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (wParam == IDOK || wParam == IDCANCEL)
+    if (wParam == IDOK || wParam == IDCANCEL) {
         EndDialog(Window(), static_cast<INT_PTR>(wParam));
-    else if (wParam == MAKEWPARAM(IDC_HIDDEN_LIST, LBN_DBLCLK) &&
-             reinterpret_cast<HWND>(lParam) == Item(IDC_HIDDEN_LIST))
+    } else if (wParam == MAKEWPARAM(IDC_HIDDEN_LIST, LBN_DBLCLK) &&
+               reinterpret_cast<HWND>(lParam) == Item(IDC_HIDDEN_LIST)) {
         ShowSelectedWindow();
+    } else if (wParam == MAKEWPARAM(IDC_HIDDEN_SHOW_ALL, BN_CLICKED) &&
+               reinterpret_cast<HWND>(lParam) == Item(IDC_HIDDEN_SHOW_ALL)) {
+        OnShowAllClicked();
+    }
+}
+
+// Any program can send the dialog WM_DRAWITEM: an entry is drawn only when its item data is the
+// list's own for that entry and names one of the dialog's rows.
+void HIDDEN::DrawRow(const DRAWITEMSTRUCT& item) const
+{
+    if (item.CtlType != ODT_LISTBOX || item.hwndItem != Item(IDC_HIDDEN_LIST)) {
+        return;
+    }
+    if (static_cast<int>(item.itemID) < 0) {
+        DrawHiddenEntry(item, HiddenEntryLook{}, Dpi());
+        return;
+    }
+    const auto data = static_cast<ULONG_PTR>(SendMessageA(item.hwndItem, LB_GETITEMDATA, item.itemID, 0));
+    const Row* row = data == item.itemData ? RowOf(reinterpret_cast<HWND>(data)) : nullptr;
+    if (row) {
+        DrawHiddenEntry(item, HiddenEntryLook{row->title.Text(), row->program.Text(), row->icon}, Dpi());
+    }
 }
 
 void HIDDEN::OnDpiChanged(UINT, UINT newDpi)
 {
-    if (m_helpPopups)
+    ResizeListEntries(Item(IDC_HIDDEN_LIST), newDpi);
+    if (m_helpPopups) {
         m_helpPopups->SetDpi(newDpi);
+    }
 }
 
 INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -93,6 +135,16 @@ INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_COMMAND:
         OnCommand(wParam, lParam);
+        break;
+    case WM_MEASUREITEM:
+        if (wParam == IDC_HIDDEN_LIST) {
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = EntryHeight(Dpi());
+        }
+        break;
+    case WM_DRAWITEM:
+        if (wParam == IDC_HIDDEN_LIST) {
+            DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        }
         break;
     case WM_DESTROY:
         m_helpPopups.reset();

@@ -1,25 +1,54 @@
-// HIDDEN: the Hidden Windows dialog. Lists every invisible, titled top-level window, whoever hid
-// it, and shows one again on a double click. It is the way back for windows hidden without a menu
-// entry and for windows other programs keep hidden.
+// HIDDEN: the Hidden Windows dialog. Lists the invisible, titled top-level windows a user may
+// have hidden and shows one again on a double click. It is the way back for windows hidden
+// without a menu entry and for windows other programs keep hidden.
+//
+// By default it lists the windows this copy hid without an entry and every other hidden window
+// that looks like an application window (see HiddenWindowKinds.h); "Show all hidden windows"
+// (kept as Interface\ShowAllHidden) lists every one with a title. This program's own windows
+// are never listed. Each entry shows the window's icon, its title and its program's file name;
+// its string is the title (the list sorts by it) and its item data the window handle, which is
+// used only once found among the dialog's own rows.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
+#include "app/held/UnlistedHides.h"
 #include "hotkeys/HelpPopup.h"
+#include "text/NString.h"
 #include "winbase/ModalDialog.h"
+
+// The value that keeps "Show all hidden windows", a REG_DWORD in the program key's Interface
+// sub-key: 1 ticked, anything else (or none) not.
+constexpr char kShowAllHiddenValue[] = "ShowAllHidden";
 
 class HIDDEN : public QF_MODALDIALOG {
 public:
-    HIDDEN(HWND parent, HMODULE module);
+    // unlisted: the windows hidden without an entry (may be null); the dialog forgets a window
+    // there once it shows it.
+    HIDDEN(HWND parent, HMODULE module, UnlistedHides* unlisted = nullptr);
     ~HIDDEN() override;
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Empties the list and fills it with the hidden windows: the entry's text is the window's
-    // stored title, its item data the window handle.
+    // One entry's window and what the entry shows.
+    struct Row {
+        HWND window = nullptr;
+        NString title;
+        // The file name of the window's program; empty when its process cannot be asked.
+        NString program;
+        // Borrowed from the window, its class or the system; may be null.
+        HICON icon = nullptr;
+    };
+
+    // Empties the list and fills it with the hidden windows the check box asks for. A window
+    // listed before with the same title keeps its icon: each is asked once.
     void FillList();
+    // The row of a listed window, or null.
+    const Row* RowOf(HWND window) const;
+    bool ShowsAll() const { return m_showAll; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
 
 protected:
@@ -28,7 +57,24 @@ protected:
 private:
     void OnInit();
     void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnShowAllClicked();
     void ShowSelectedWindow();
+    // True when the window is to be listed; its stored title is then in title.
+    bool Offers(HWND window, NString& title) const;
+    struct Found {
+        HWND window;
+        NString title;
+    };
+    std::vector<Found> FindOffered() const;
+    std::vector<Row> CollectRows();
+    void DrawRow(const DRAWITEMSTRUCT& item) const;
 
+    UnlistedHides* m_unlisted;
+    std::vector<Row> m_rows;
+    bool m_showAll = false;
+    // A fill asked for while one runs (from a message that arrives during an icon query) runs
+    // once the running one is done.
+    bool m_filling = false;
+    bool m_fillAgain = false;
     std::unique_ptr<HelpPopup> m_helpPopups;
 };

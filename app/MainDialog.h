@@ -11,6 +11,7 @@
 #include "app/command/CommandServer.h"
 #include "app/held/HeldWindows.h"
 #include "app/held/HiddenMenu.h"
+#include "app/held/UnlistedHides.h"
 #include "app/list/RefreshSchedule.h"
 #include "app/rules/RuleEngine.h"
 #include "app/rules/RuleEvents.h"
@@ -62,6 +63,7 @@ public:
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
     const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }
+    const UnlistedHides& Unlisted() const { return m_unlisted; }
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
@@ -129,6 +131,9 @@ private:
     HCURSOR m_finderCursor = nullptr;
     HICON m_finderIcon = nullptr;
     HiddenMenu m_hiddenMenu;
+    // The windows hidden without an entry while this copy runs; the Hidden Windows dialog offers
+    // them whatever they look like.
+    UnlistedHides m_unlisted;
     WindowTrayIcons m_windowIcons{kWindowIconCallback};
     bool m_iconPerWindow = false;
     HMENU m_oneItemMenu = nullptr;

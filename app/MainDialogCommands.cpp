@@ -38,7 +38,7 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
     } else if (LOWORD(wParam) == IDC_MAIN_LIST) {
         if (wParam == kListDoubleClick && reinterpret_cast<HWND>(lParam) == Item(IDC_MAIN_LIST))
             HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu, GetAsyncKeyState,
-                                  [this](HWND) { TellHideRefused(); });
+                                  [this](HWND) { TellHideRefused(); }, &m_unlisted);
     } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {
         HideActiveWindow(Window(), m_candidates, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
     } else if (wParam == kRestoreLastHotkeyId) {

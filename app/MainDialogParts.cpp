@@ -77,7 +77,7 @@ void DIALOG::RunOptions()
 
 void DIALOG::RunHiddenWindows()
 {
-    HIDDEN hidden(Window(), Module());
+    HIDDEN hidden(Window(), Module(), &m_unlisted);
     hidden.Show(nullptr);
 }
 

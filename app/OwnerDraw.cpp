@@ -11,6 +11,8 @@ constexpr int kFillLeft = 16;
 constexpr int kTextLeftWithIcon = 26;
 constexpr int kTextLeftWithoutIcon = 21;
 constexpr int kTextTop = 5;
+// Between the title and the program's name beside it.
+constexpr int kNoteGap = 12;
 
 // The sizes above at the DPI of the entry's window.
 struct EntryMetrics {
@@ -31,7 +33,26 @@ struct EntryLook {
     bool iconColumn;
     HBRUSH unselectedBrush;
     HBRUSH iconBrush;
+    // Drawn in grey after the text; may be null.
+    const char* note = nullptr;
 };
+
+// The note goes after the text, in grey unless the entry is selected, as far as the row reaches.
+void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool selected, UINT dpi)
+{
+    if (!note || !*note) {
+        return;
+    }
+    RECT place = title;
+    place.left = title.right + ScaleToDpi(kNoteGap, dpi);
+    place.right = row.right;
+    if (place.left >= place.right) {
+        return;
+    }
+    COLORREF prior = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT));
+    DrawTextA(dc, note, -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SetTextColor(dc, prior);
+}
 
 void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush, UINT dpi)
 {
@@ -67,6 +88,7 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
     const char* title = look.text ? look.text : "";
     DrawTextA(dc, title, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
     DrawTextA(dc, title, -1, &text, DT_SINGLELINE | DT_VCENTER);
+    DrawNote(dc, look.note, row, text, selected, dpi);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
 }
@@ -108,6 +130,19 @@ void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highligh
     NString text = ShortTitle(entry->title);
     DrawEntry(item, EntryLook{text.Text(), entry->icon, entry->icon != nullptr, menuBrush, menuBrush},
               highlightBrush, dpi);
+}
+
+void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UINT dpi)
+{
+    if (IsNoItem(item)) {
+        if (item.itemAction & ODA_FOCUS) {
+            DrawFocusRect(item.hDC, &item.rcItem);
+        }
+        return;
+    }
+    HBRUSH window = GetSysColorBrush(COLOR_WINDOW);
+    EntryLook entry{look.title, look.icon, true, window, window, look.program};
+    DrawEntry(item, entry, GetSysColorBrush(COLOR_HIGHLIGHT), dpi);
 }
 
 void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi)

@@ -22,6 +22,18 @@ void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH h
 // entry shows the short form of its title.
 void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
 
+// What an entry of the Hidden Windows list shows: the icon and the title as a candidate's, then
+// the program's file name in grey (any text may be null).
+struct HiddenEntryLook {
+    const char* title = nullptr;
+    const char* program = nullptr;
+    HICON icon = nullptr;
+};
+
+// Draws an entry of the Hidden Windows list in the system's window and highlight colours. An
+// item without an entry (an empty list) draws its focus rectangle only.
+void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UINT dpi = kBaseDpi);
+
 // Sizes a candidate list entry.
 void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);
 

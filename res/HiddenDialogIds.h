@@ -10,5 +10,6 @@
 
 #define IDC_HIDDEN_DONE 1
 #define IDC_HIDDEN_LIST 1000
+#define IDC_HIDDEN_SHOW_ALL 1001
 
 #endif

@@ -18,11 +18,18 @@ bool IsDesktop(HWND window)
     return StoredTitle(window).EqualsNoCase(kDesktopTitle);
 }
 
-// The hide without an entry; true when the window is hidden or its hide is queued.
-bool HideWithoutEntry(HWND window, const HideRefusedHandler& refused)
+// The hide without an entry; true when the window is hidden or its hide is queued. The window is
+// remembered in unlisted before the hide and forgotten again when the program refuses it.
+bool HideWithoutEntry(HWND window, const HideRefusedHandler& refused, UnlistedHides* unlisted)
 {
+    if (unlisted) {
+        unlisted->Add(window);
+    }
     if (!ShowForeignWindow(window, SW_HIDE) || !StaysVisible(window)) {
         return true;
+    }
+    if (unlisted) {
+        unlisted->Remove(window);
     }
     if (refused) {
         refused(window);
@@ -111,7 +118,7 @@ void ActivateNextBelow(HWND start)
 }
 
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
-                           KeyStateReader keyState, const HideRefusedHandler& refused)
+                           KeyStateReader keyState, const HideRefusedHandler& refused, UnlistedHides* unlisted)
 {
     const CandidateRecord* selected = candidates.Selected();
     if (!selected) {
@@ -120,7 +127,7 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
     const CandidateRecord record = *selected;
     uint32_t id = 0;
     if (IsHeld(keyState, VK_SHIFT)) {
-        HideWithoutEntry(record.window, refused);
+        HideWithoutEntry(record.window, refused, unlisted);
     } else if (!HideWithEntry(record, menu, refused, id)) {
         return false;
     }

@@ -16,6 +16,7 @@
 
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
+#include "app/held/UnlistedHides.h"
 
 // Reads a key's state the way GetAsyncKeyState does (high bit: held down).
 using KeyStateReader = SHORT(WINAPI*)(int virtualKey);
@@ -30,10 +31,11 @@ using HideRefusedHandler = std::function<void(HWND window)>;
 // first gets a menu entry; with Shift it is hidden without one (and if no
 // entry can be made, the window is not hidden at all). Shift is read before
 // the window is hidden, Ctrl after the list has been rebuilt; with Ctrl held
-// WM_CLOSE is posted to dialog. False when nothing was selected.
+// WM_CLOSE is posted to dialog. False when nothing was selected. A window hidden without an
+// entry is remembered in unlisted (may be null) before anything pumps messages.
 bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& menu,
                            KeyStateReader keyState = GetAsyncKeyState,
-                           const HideRefusedHandler& refused = nullptr);
+                           const HideRefusedHandler& refused = nullptr, UnlistedHides* unlisted = nullptr);
 
 // Hides the foreground window when it is a listed candidate, with a menu
 // entry, then activates the next visible window below it in the Z order.
