@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/HiddenDialog.h"
 #include "app/MainDialog.h"
 #include "app/OwnerDraw.h"
 #include "dialogs/Hyperlink.h"
+#include "res/HiddenDialogIds.h"
 #include "res/MainDialogIds.h"
+#include "support/ScriptedDialog.h"
 #include "support/TestSupport.h"
 #include "winbase/Dpi.h"
 
@@ -233,6 +236,14 @@ TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
         EXPECT_EQ(entry.itemHeight, static_cast<UINT>(MulDiv(kEntryHeight, dpi, 96))) << "a list entry";
     });
     dialog.Show();
+
+    ScriptedDialog<HIDDEN> hidden([&](ScriptedDialog<HIDDEN>& d) -> WPARAM {
+        MEASUREITEMSTRUCT entry = {ODT_LISTBOX, IDC_HIDDEN_LIST};
+        SendMessageA(d.Window(), WM_MEASUREITEM, IDC_HIDDEN_LIST, reinterpret_cast<LPARAM>(&entry));
+        EXPECT_EQ(entry.itemHeight, static_cast<UINT>(MulDiv(kEntryHeight, dpi, 96))) << "a hidden window's entry";
+        return IDOK;
+    }, GetDesktopWindow(), GetModuleHandleA(nullptr));
+    hidden.Show();
 }
 
 TEST_F(MainDialogTest, ListNotificationsOtherThanADoubleClickDoNothing)

@@ -4,7 +4,7 @@
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
 //   WINDOW: --window [--title TEXT] [--class NAME] [--count N] [--popup] [--owned] [--child]
 //           [--owned-by INDEX] [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
-//           [--show-after-ms N]
+//           [--show-after-ms N] [--empty] [--minimized]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
@@ -13,6 +13,8 @@
 // (counted from 0 over every window made before it) as its owner. Windows are of the class
 // "VbTestWin" unless --class names another. --show-after-ms N shows the window
 // N ms after the others, as a program shows its main window after a while.
+// --empty makes the window 0 x 0 pixels; --minimized minimises it (before --hidden hides it, so a
+// hidden window comes back minimised when merely shown).
 // Neither the windows nor their classes have icons. Once all windows exist the
 // helper writes one line per window to FILE, "index window" (the handle in hexadecimal), and sets the
 // named event EVENT.
@@ -36,6 +38,7 @@ struct WindowPlan {
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
     bool dlgFrame = false, hidden = false, refuseHide = false, announce = false;
+    bool empty = false, minimized = false;
     int showAfterMs = 0;
     int ownedBy = -1;
 };
@@ -98,6 +101,8 @@ Options ParseOptions()
         else if (arg == L"--hidden") plan->hidden = true;
         else if (arg == L"--refuse-hide") plan->refuseHide = true;
         else if (arg == L"--announce") plan->announce = true;
+        else if (arg == L"--empty") plan->empty = true;
+        else if (arg == L"--minimized") plan->minimized = true;
         else if (arg == L"--show-after-ms" && hasValue) plan->showAfterMs = _wtoi(argv[++i].c_str());
     }
     return options;
@@ -134,14 +139,18 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = plan.className.c_str();
     RegisterClassW(&wc); // fails harmlessly for a class already registered
-    HWND window = CreateWindowExW(exStyle, plan.className.c_str(), title.c_str(), style, x, y, 240, 120, parent,
+    const int width = plan.empty ? 0 : 240, height = plan.empty ? 0 : 120;
+    HWND window = CreateWindowExW(exStyle, plan.className.c_str(), title.c_str(), style, x, y, width, height, parent,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window && plan.refuseHide) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingWindowProc));
     } else if (window && plan.announce) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnouncingWindowProc));
     }
-    if (window && !plan.hidden && plan.showAfterMs <= 0) {
+    if (window && plan.minimized) {
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+        if (plan.hidden) ShowWindow(window, SW_HIDE);
+    } else if (window && !plan.hidden && plan.showAfterMs <= 0) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
     }
     return window;
