@@ -80,8 +80,10 @@ TEST(HideSelectedCandidate, ShiftDecidesTheEntryAndCtrlClosesTheDialog)
         ASSERT_TRUE(host.Candidates().SelectWindow(target));
         g_keys = KeyProbe{c.shift, c.ctrl, target, &host.Candidates(), {}};
 
-        EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState));
+        UnlistedHides unlisted;
+        EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState, nullptr, &unlisted));
         std::string row = std::string(c.shift ? "shift " : "") + (c.ctrl ? "ctrl" : "");
+        EXPECT_EQ(unlisted.Contains(target), c.shift) << row << ": only a hide without an entry is remembered";
         EXPECT_FALSE(IsWindowVisible(target)) << row;
         EXPECT_EQ(host.Candidates().Find(target), LB_ERR) << row;
         EXPECT_EQ(menu.EntryCount(), c.shift ? 0u : 1u) << row;
@@ -93,6 +95,28 @@ TEST(HideSelectedCandidate, ShiftDecidesTheEntryAndCtrlClosesTheDialog)
         menu.ReleaseAll();
         EXPECT_EQ(IsWindowVisible(target) != FALSE, !c.shift) << row;
     }
+}
+
+// A window that stays visible after a hide with Shift was not hidden: nothing remembers it.
+TEST(HideSelectedCandidate, AShiftHideThatIsRefusedIsNotRemembered)
+{
+    HelperWindows helper("--window --title " + Quote(UniqueTag() + " refuses") + " --refuse-hide");
+    ASSERT_TRUE(helper.Ready()) << helper.Error();
+    CandidateHost host;
+    CommandIdCounter counter;
+    HiddenMenu menu(counter);
+    ASSERT_TRUE(menu.Create());
+    HWND target = helper.Window(0);
+    host.Candidates().Refresh();
+    ASSERT_TRUE(host.Candidates().SelectWindow(target));
+    g_keys = KeyProbe{true, false, target, &host.Candidates(), {}};
+    UnlistedHides unlisted;
+    int told = 0;
+    EXPECT_TRUE(HideSelectedCandidate(host.Window(), host.Candidates(), menu, FakeKeyState,
+                                      [&](HWND) { told += unlisted.Contains(target) ? 100 : 1; }, &unlisted));
+    EXPECT_TRUE(IsWindowVisible(target));
+    EXPECT_EQ(told, 1) << "told once, after the window was forgotten";
+    EXPECT_EQ(unlisted.Count(), 0u);
 }
 
 TEST(HideSelectedCandidate, DoesNothingWithoutASelection)
