@@ -63,7 +63,6 @@ public:
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
     const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }
-    const UnlistedHides& Unlisted() const { return m_unlisted; }
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
