@@ -312,3 +312,34 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
     EXPECT_TRUE(WaitIconCount(others));
     EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[2]));
 }
+
+// A copy that starts in the tray, as the one a command starts, has an icon that answers clicks
+// from the start, not only after its dialog has once been to the tray by its close box.
+TEST_F(TrayApp, TheIconOfACopyStartedInTheTrayAnswersAClickAtOnce)
+{
+    TargetWindows target("--window --title \"Held By Command\"");
+    ASSERT_TRUE(target.Ready());
+    const struct {
+        const char* args;
+        bool hidden;
+    } starts[] = {{"hide --title \"Held By Command\"", false}, {"", true}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.args);
+        const size_t others = TrayIcons().size();
+        ChildProcess starter;
+        ASSERT_TRUE(starter.Start("Veilbox.exe", start.args, start.hidden));
+        HWND main = WaitForTopWindow({0, kMainTitle, "#32770"});
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(WaitIconCount(others + 1));
+        EXPECT_FALSE(IsWindowVisible(main));
+        // The shell shows a new icon a moment after its window exists: a click that came too
+        // early is repeated.
+        EXPECT_TRUE(WaitFor([&] { return ClickCentreOf(TrayIcons().back()) && WaitVisible(main, true, 1000); }))
+            << "a click brought the dialog";
+        ChildProcess quit;
+        ASSERT_TRUE(quit.Start("Veilbox.exe", "uninstall"));
+        EXPECT_TRUE(quit.WaitForExit());
+        EXPECT_TRUE(WaitFor([] { return FindTopWindow({0, kMainTitle, "#32770"}) == nullptr; }));
+    }
+    EXPECT_TRUE(IsWindowVisible(target[0])) << "the copy's end showed the window it held";
+}
