@@ -37,6 +37,12 @@ NString JsonText(const NString& text)
     return json;
 }
 
+// Whole seconds, rounded: a wait cut short by a second is not called a second longer.
+unsigned Seconds(ULONGLONG ms)
+{
+    return static_cast<unsigned>((ms + 500) / 1000);
+}
+
 bool IsUsable(HANDLE handle)
 {
     return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
@@ -110,4 +116,41 @@ void CommandStreams::Write(DWORD stream, const NString& utf8)
     } else {
         WriteFile(handle, utf8.Text(), utf8.Length(), &written, nullptr);
     }
+}
+
+NString UnansweredText(Unanswered why, ULONGLONG waitedMs, const NString& launched)
+{
+    const unsigned waited = Seconds(waitedMs);
+    NString text("Veilbox: ");
+    switch (why) {
+    case Unanswered::NotRunning:
+        text += "Window Veilbox is not running and could not be started";
+        break;
+    case Unanswered::Elevated:
+        text += "Window Veilbox runs as administrator, and the system keeps requests from programs that do not "
+                "from it; run this command as administrator too (or start Window Veilbox without)";
+        break;
+    case Unanswered::NoAnswer:
+        text += NString::Format("Window Veilbox did not take the request within %u s; nothing was done", waited);
+        break;
+    case Unanswered::Refused:
+        text += "Window Veilbox turned the request down (it is ending, or has too many requests); nothing was done";
+        break;
+    case Unanswered::NotBegun:
+        text += NString::Format("Window Veilbox did not take up the request within %u s (a menu or message of it may "
+                                "be open); it is dropped, nothing was done", waited);
+        break;
+    case Unanswered::Unfinished:
+        text += NString::Format("Window Veilbox began the request but did not finish it within %u s; it may still "
+                                "act on it", waited);
+        break;
+    case Unanswered::Ending:
+        text += "Window Veilbox is ending; nothing was done";
+        break;
+    }
+    if (!launched.IsEmpty())
+        text += why == Unanswered::Unfinished ? NString("; ") + launched + " was started"
+                                              : NString("; ") + launched + " runs without being hidden";
+    text += ".\r\n";
+    return text;
 }
