@@ -173,6 +173,21 @@ private:
         HWND running = FindRunningCopy();
         if (!running)
             running = StartCopyInTray();
+        WireRequest request = Request();
+        if (!StartProgram(request))
+            return kExitLaunchFailed;
+        m_launched = Program();
+        if (!running)
+            return GaveUp(Unanswered::NotRunning, 0);
+        request.timeoutMs = m_request.timeoutSeconds * 1000;
+        const int code = Ask(running, request, request.timeoutMs + kLaunchAnswerSlackMs);
+        return code == kExitNoMatch ? kExitLaunchFailed : code;
+    }
+
+    // Starts the program (running) and names it in the watch request; false, said on standard
+    // error, when it cannot be started.
+    bool StartProgram(WireRequest& request)
+    {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
@@ -181,21 +196,15 @@ private:
                             &startup, &process)) {
             m_streams.Err(NString("Veilbox: could not start ") + Program() + ": " + SystemMessage(GetLastError()) +
                           "\r\n");
-            return kExitLaunchFailed;
+            return false;
         }
         FILETIME created = {}, exited = {}, kernel = {}, user = {};
         GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        m_launched = Program();
-        if (!running)
-            return GaveUp(Unanswered::NotRunning, 0);
-        WireRequest request = Request();
         request.launchedId = process.dwProcessId;
         request.launchedCreated = (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-        request.timeoutMs = m_request.timeoutSeconds * 1000;
-        const int code = Ask(running, request, request.timeoutMs + kLaunchAnswerSlackMs);
-        return code == kExitNoMatch ? kExitLaunchFailed : code;
+        return true;
     }
 
     int Report(const WireReply& reply)

@@ -118,39 +118,39 @@ void CommandStreams::Write(DWORD stream, const NString& utf8)
     }
 }
 
-NString UnansweredText(Unanswered why, ULONGLONG waitedMs, const NString& launched)
+namespace {
+
+// What happened, with %u for the seconds waited where the wait matters.
+const char* UnansweredFormat(Unanswered why)
 {
-    const unsigned waited = Seconds(waitedMs);
-    NString text("Veilbox: ");
     switch (why) {
     case Unanswered::NotRunning:
-        text += "Window Veilbox is not running and could not be started";
-        break;
+        return "Window Veilbox is not running and could not be started";
     case Unanswered::Elevated:
-        text += "Window Veilbox runs as administrator, and the system keeps requests from programs that do not "
-                "from it; run this command as administrator too (or start Window Veilbox without)";
-        break;
+        return "Window Veilbox runs as administrator, and the system keeps requests from programs that do not from "
+               "it; run this command as administrator too (or start Window Veilbox without)";
     case Unanswered::NoAnswer:
-        text += NString::Format("Window Veilbox did not take the request within %u s; nothing was done", waited);
-        break;
+        return "Window Veilbox did not take the request within %u s; nothing was done";
     case Unanswered::Refused:
-        text += "Window Veilbox turned the request down (it is ending, or has too many requests); nothing was done";
-        break;
+        return "Window Veilbox turned the request down (it is ending, or has too many requests); nothing was done";
     case Unanswered::NotBegun:
-        text += NString::Format("Window Veilbox did not take up the request within %u s (a menu or message of it may "
-                                "be open); it is dropped, nothing was done", waited);
-        break;
+        return "Window Veilbox did not take up the request within %u s (a menu or message of it may be open); it "
+               "is dropped, nothing was done";
     case Unanswered::Unfinished:
-        text += NString::Format("Window Veilbox began the request but did not finish it within %u s; it may still "
-                                "act on it", waited);
-        break;
+        return "Window Veilbox began the request but did not finish it within %u s; it may still act on it";
     case Unanswered::Ending:
-        text += "Window Veilbox is ending; nothing was done";
         break;
     }
+    return "Window Veilbox is ending; nothing was done";
+}
+
+} // namespace
+
+NString UnansweredText(Unanswered why, ULONGLONG waitedMs, const NString& launched)
+{
+    NString text = NString("Veilbox: ") + NString::Format(UnansweredFormat(why), Seconds(waitedMs));
     if (!launched.IsEmpty())
-        text += why == Unanswered::Unfinished ? NString("; ") + launched + " was started"
-                                              : NString("; ") + launched + " runs without being hidden";
+        text += NString("; ") + launched + (why == Unanswered::Unfinished ? " was started" : " runs without being hidden");
     text += ".\r\n";
     return text;
 }
