@@ -132,7 +132,8 @@ const char* UnansweredFormat(Unanswered why)
     case Unanswered::NoAnswer:
         return "Window Veilbox did not take the request within %u s; nothing was done";
     case Unanswered::Refused:
-        return "Window Veilbox turned the request down (it is ending, or has too many requests); nothing was done";
+        return "Window Veilbox turned the request down (it is ending, has too many requests, or is an older "
+               "version); nothing was done";
     case Unanswered::NotBegun:
         return "Window Veilbox did not take up the request within %u s (a menu or message of it may be open); it "
                "is dropped, nothing was done";

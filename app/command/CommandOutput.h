@@ -22,7 +22,8 @@ enum class Unanswered {
     NotRunning,  // no copy runs, and none could be started
     Elevated,    // the copy runs as administrator and the system keeps the request from it
     NoAnswer,    // the copy did not take the request in time
-    Refused,     // the copy turned the request down (ending, or too many requests queued)
+    Refused,     // the copy turned the request down (ending, too many requests queued, or an
+                 // older version, which does not read this version's requests)
     NotBegun,    // the copy took it and did not take it up in time: it is dropped
     Unfinished,  // the copy began it and did not finish in time
     Ending,      // the copy ended before it began
