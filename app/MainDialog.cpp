@@ -56,11 +56,9 @@ void DIALOG::OnInit()
     EntriesMayHaveChanged();
     StartRules(false);
     m_commands.Attach(Window());
-    // Hidden only where the tray icon can bring the dialog back.
-    if (m_startHidden && IsTrayUnavailable())
+    // Hidden only where the tray icon can bring the dialog back; that icon answers clicks from now.
+    if (m_startHidden && (IsTrayUnavailable() || !StartInTray()))
         m_startHidden = false;
-    if (m_startHidden)
-        SetWindowState(kStateMinimised);
 }
 
 void DIALOG::OnDestroy()

@@ -94,7 +94,7 @@ bool SendToRunningCopy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return true;
 }
 
-StartDecision SingleInstanceCheck(const char* commandLine, bool trayOnly)
+StartDecision SingleInstanceCheck(const char* commandLine)
 {
     StartDecision decision;
     const bool controlWord = IsControlWord(commandLine);
@@ -103,7 +103,7 @@ StartDecision SingleInstanceCheck(const char* commandLine, bool trayOnly)
         return decision;
     }
     HWND running = FindRunningInstanceWindow();
-    if (!running || trayOnly)
+    if (!running)
         return decision;
     if (controlWord) {
         if (!SendQuitRequest(running, commandLine))

@@ -51,5 +51,6 @@ struct StartDecision {
 // Decides a start. When another copy runs the dialog never runs: a control word sends that copy
 // a quit request (exit code kExitNoAnswer when it does not take it in time), a plain start
 // brings its visible window forward or sends it a restore request (ending quietly, code 0,
-// whatever it answers), and a start into the notification area (trayOnly) leaves it alone.
-StartDecision SingleInstanceCheck(const char* commandLine, bool trayOnly = false);
+// whatever it answers). How the start was asked to show its window does not matter: an
+// installer starts the control words hidden, and a hidden plain start still means "bring it".
+StartDecision SingleInstanceCheck(const char* commandLine);

@@ -40,10 +40,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     const wchar_t* arguments = SkipProgramName(GetCommandLineW());
     if (IsCommandLine(arguments))
         return RunCommandLine(arguments);
-    const bool trayOnly = StartedHidden();
-    const StartDecision start = SingleInstanceCheck(commandLine, trayOnly);
+    const StartDecision start = SingleInstanceCheck(commandLine);
     if (!start.runDialog)
         return start.exitCode;
+    const bool trayOnly = StartedHidden();
 
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     LoadControlClasses();

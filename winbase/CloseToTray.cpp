@@ -1,5 +1,6 @@
 // Closing and minimising a dialog that uses the tray into the tray, as the
-// stored decision for the action or the user's answer to the query says.
+// stored decision for the action or the user's answer to the query says, and
+// a dialog that starts in the tray.
 #include "winbase/WinBase.h"
 
 #include "winbase/TrayDialogs.h"
@@ -41,5 +42,20 @@ bool QF_WINBASE::GoToTray(const char* actionName)
         return false;
     }
     HideWithConsole();
+    return true;
+}
+
+bool QF_WINBASE::StartInTray()
+{
+    if (!UsesTray()) {
+        return false;
+    }
+    const int32_t state = m_windowState;
+    m_windowState = kStateMinimised;
+    UpdateTrayIcon(kTrayAll);
+    if (m_trayUnavailable) {
+        m_windowState = state;
+        return false;
+    }
     return true;
 }

@@ -147,6 +147,11 @@ protected:
     // True when the window went to the tray; never while the shell refuses
     // the tray icon.
     bool GoToTray(const char* actionName);
+    // Puts a dialog that starts hidden into the tray: the window state becomes
+    // "in the tray" and the icon gets its tip and callback message at once, as
+    // a trip by the close box gives them, so a click on it brings the dialog.
+    // False, with nothing changed, when the shell refuses the icon.
+    bool StartInTray();
 
     // True when the window may come back from the tray: no password is
     // asked for, or the user typed it (Password.cpp). Refused at once while

@@ -2,74 +2,18 @@
 
 #include "app/command/CommandLine.h"
 #include "app/command/CommandOutput.h"
+#include "app/command/ReplyWindow.h"
 #include "app/SingleInstance.h"
 
 namespace {
 
-constexpr wchar_t kReplyClass[] = L"VeilboxCommandReply";
 // A copy started for the command, or one still starting, has this long to show its window.
 constexpr DWORD kStartTimeoutMs = 10000;
-// The answer to a request comes this long after the running copy took it, at most; a launch
-// adds its own wait.
-constexpr DWORD kAnswerTimeoutMs = 10000;
-
-// The message-only window the running copy answers to; it keeps the first valid answer.
-class ReplyWindow {
-public:
-    explicit ReplyWindow(uint32_t serial) : m_serial(serial)
-    {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kReplyClass;
-        RegisterClassW(&windowClass);
-        m_window = CreateWindowExW(0, kReplyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   windowClass.hInstance, nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ReplyWindow(const ReplyWindow&) = delete;
-    ReplyWindow& operator=(const ReplyWindow&) = delete;
-    ~ReplyWindow() { DestroyWindow(m_window); }
-
-    HWND Window() const { return m_window; }
-    const WireReply& Reply() const { return m_reply; }
-
-    // Reads this thread's messages until the answer came (true) or timeoutMs have passed.
-    bool Wait(DWORD timeoutMs)
-    {
-        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-        for (;;) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&msg);
-            const ULONGLONG now = GetTickCount64();
-            if (m_answered || now >= deadline)
-                return m_answered;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        }
-    }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* self = reinterpret_cast<ReplyWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message != WM_COPYDATA || !self)
-            return DefWindowProcW(window, message, wParam, lParam);
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        WireReply reply;
-        if (self->m_answered || !data || data->dwData != kCommandReplyKind ||
-            !DecodeReply(data->lpData, data->cbData, reply) || reply.serial != self->m_serial)
-            return FALSE;
-        self->m_reply = reply;
-        self->m_answered = true;
-        return TRUE;
-    }
-
-    uint32_t m_serial;
-    HWND m_window = nullptr;
-    WireReply m_reply;
-    bool m_answered = false;
-};
+// Once the running copy has begun a request, its answer comes within this time.
+constexpr DWORD kRunTimeoutMs = 30000;
+// A launch waits this much longer than its window wait: the running copy answers "no window" when
+// its own wait is over, on the next tick of its poll.
+constexpr DWORD kLaunchAnswerSlackMs = 2000;
 
 // The running copy's main window, waiting while a copy is starting; null when none runs (or a
 // copy runs whose window did not show in time).
@@ -111,14 +55,22 @@ HWND StartCopyInTray()
     return running;
 }
 
-// True when the running copy took the request.
-bool Hand(HWND running, const WireRequest& request)
+// How handing a request to the running copy went.
+enum class Handing { Taken, Refused, Elevated, NoAnswer };
+
+// Bounded by timeoutMs (at most kRunningCopyTimeoutMs) and SMTO_ABORTIFHUNG. The system keeps a
+// message from a lower integrity level from a window that does not accept it (access denied).
+Handing Hand(HWND running, const WireRequest& request, DWORD timeoutMs)
 {
     std::vector<char> data = EncodeRequest(request);
     COPYDATASTRUCT message = {kCommandRequestKind, static_cast<DWORD>(data.size()), data.data()};
-    LRESULT taken = 0;
-    return SendToRunningCopy(running, WM_COPYDATA, reinterpret_cast<WPARAM>(request.replyTo),
-                             reinterpret_cast<LPARAM>(&message), &taken) && taken == TRUE;
+    DWORD_PTR taken = 0;
+    SetLastError(0);
+    if (SendMessageTimeoutA(running, WM_COPYDATA, reinterpret_cast<WPARAM>(request.replyTo),
+                            reinterpret_cast<LPARAM>(&message), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            timeoutMs < kRunningCopyTimeoutMs ? timeoutMs : kRunningCopyTimeoutMs, &taken))
+        return taken == TRUE ? Handing::Taken : Handing::Refused;
+    return GetLastError() == ERROR_ACCESS_DENIED ? Handing::Elevated : Handing::NoAnswer;
 }
 
 WireVerb WireVerbOf(CommandVerb verb)
@@ -170,78 +122,100 @@ public:
                 m_streams.Err("Veilbox: Window Veilbox is not running; it holds no window.\r\n");
             if (verb == CommandVerb::List)
                 return kExitActed;
-            return verb == CommandVerb::Show || verb == CommandVerb::ShowAll ? kExitNoMatch : NoAnswer();
+            if (verb == CommandVerb::Show || verb == CommandVerb::ShowAll)
+                return kExitNoMatch;
+            return GaveUp(Unanswered::NotRunning, 0);
         }
-        return Ask(running);
+        WireRequest request = Request();
+        request.criteria = m_request.criteria;
+        return Ask(running, request, m_request.timeoutSeconds * 1000);
     }
 
 private:
-    WireRequest Request(HWND replyTo) const
+    WireRequest Request() const
     {
         WireRequest request;
         request.verb = WireVerbOf(m_request.verb);
         request.serial = GetCurrentProcessId() ^ static_cast<uint32_t>(GetTickCount64());
-        request.replyTo = replyTo;
-        request.criteria = m_request.criteria;
         request.foreground = m_foreground;
         return request;
     }
 
-    int Ask(HWND running)
+    // Hands the request over and waits waitMs, counted from the handing, for it to begin, then
+    // for its answer; prints the answer and returns the exit code.
+    int Ask(HWND running, WireRequest& request, DWORD waitMs)
     {
-        WireRequest request = Request(nullptr);
         ReplyWindow reply(request.serial);
         request.replyTo = reply.Window();
-        if (!Hand(running, request) || !reply.Wait(kAnswerTimeoutMs))
-            return NoAnswer();
+        request.waitMs = waitMs;
+        const ULONGLONG began = GetTickCount64();
+        switch (Hand(running, request, waitMs)) {
+        case Handing::Taken: break;
+        case Handing::Refused: return GaveUp(Unanswered::Refused, GetTickCount64() - began);
+        case Handing::Elevated: return GaveUp(Unanswered::Elevated, GetTickCount64() - began);
+        case Handing::NoAnswer: return GaveUp(Unanswered::NoAnswer, GetTickCount64() - began);
+        }
+        const ULONGLONG spent = GetTickCount64() - began;
+        const ReplyWindow::Outcome outcome = reply.Wait(spent < waitMs ? static_cast<DWORD>(waitMs - spent) : 0,
+                                                        kRunTimeoutMs);
+        if (outcome == ReplyWindow::Outcome::NotBegun)
+            return GaveUp(Unanswered::NotBegun, GetTickCount64() - began);
+        if (outcome == ReplyWindow::Outcome::Unfinished)
+            return GaveUp(Unanswered::Unfinished, kRunTimeoutMs);
         return Report(reply.Reply());
     }
 
-    // The program starts suspended and runs once the running copy watches for its window (or,
-    // when no copy answers, without being hidden).
+    // The copy that is to watch runs (or is started) before the program starts, and the program
+    // runs at once: nothing of a command that is killed or gives up can leave it suspended. The
+    // running copy's poll finds a window that showed before the request arrived.
     int Launch()
+    {
+        HWND running = FindRunningCopy();
+        if (!running)
+            running = StartCopyInTray();
+        WireRequest request = Request();
+        if (!StartProgram(request))
+            return kExitLaunchFailed;
+        m_launched = Program();
+        if (!running)
+            return GaveUp(Unanswered::NotRunning, 0);
+        request.timeoutMs = m_request.timeoutSeconds * 1000;
+        const int code = Ask(running, request, request.timeoutMs + kLaunchAnswerSlackMs);
+        return code == kExitNoMatch ? kExitLaunchFailed : code;
+    }
+
+    // Starts the program (running) and names it in the watch request; false, said on standard
+    // error, when it cannot be started.
+    bool StartProgram(WireRequest& request)
     {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         std::wstring commandLine = m_request.program;
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NEW_CONSOLE,
-                            nullptr, nullptr, &startup, &process)) {
-            m_streams.Err(NString("Veilbox: could not start ") + NString::FromWide(m_request.program.c_str(), 0, CP_UTF8) +
-                          ": " + SystemMessage(GetLastError()) + "\r\n");
-            return kExitLaunchFailed;
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                            &startup, &process)) {
+            m_streams.Err(NString("Veilbox: could not start ") + Program() + ": " + SystemMessage(GetLastError()) +
+                          "\r\n");
+            return false;
         }
-        HWND running = FindRunningCopy();
-        if (!running)
-            running = StartCopyInTray();
         FILETIME created = {}, exited = {}, kernel = {}, user = {};
         GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user);
-        WireRequest request = Request(nullptr);
-        request.criteria = WindowCriteria();
-        request.launchedId = process.dwProcessId;
-        request.launchedCreated = (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-        request.timeoutMs = m_request.timeoutSeconds * 1000;
-        ReplyWindow reply(request.serial);
-        request.replyTo = reply.Window();
-        const bool taken = running && Hand(running, request);
-        ResumeThread(process.hThread);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        if (!taken || !reply.Wait(request.timeoutMs + kAnswerTimeoutMs))
-            return NoAnswer();
-        if (reply.Reply().status == ReplyStatus::NoWindow) {
-            m_streams.Err(NString::Format("Veilbox: no window appeared within %u s; the program is left running.\r\n",
-                                          m_request.timeoutSeconds));
-            return kExitLaunchFailed;
-        }
-        const int code = Report(reply.Reply());
-        return code == kExitNoMatch ? kExitLaunchFailed : code;
+        request.launchedId = process.dwProcessId;
+        request.launchedCreated = (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+        return true;
     }
 
     int Report(const WireReply& reply)
     {
         if (reply.status == ReplyStatus::Ending)
-            return NoAnswer();
+            return GaveUp(Unanswered::Ending, 0);
+        if (reply.status == ReplyStatus::NoWindow && m_request.verb == CommandVerb::Launch) {
+            m_streams.Err(NString::Format("Veilbox: no window appeared within %u s; the program is left running.\r\n",
+                                          m_request.timeoutSeconds));
+            return kExitLaunchFailed;
+        }
         if (m_request.verb == CommandVerb::List) {
             m_streams.Out(m_request.json ? WindowListJson(reply.windows) : WindowListText(reply.windows));
             return kExitActed;
@@ -259,16 +233,18 @@ private:
         return kExitNoMatch;
     }
 
-    int NoAnswer()
+    int GaveUp(Unanswered why, ULONGLONG waitedMs)
     {
-        m_streams.Err(NString::Format("Veilbox: Window Veilbox did not answer within %u s.\r\n",
-                                      kRunningCopyTimeoutMs / 1000));
+        m_streams.Err(UnansweredText(why, waitedMs, m_launched));
         return kExitNoAnswer;
     }
+
+    NString Program() const { return NString::FromWide(m_request.program.c_str(), 0, CP_UTF8); }
 
     CommandRequest m_request;
     CommandStreams m_streams;
     HWND m_foreground = nullptr;
+    NString m_launched;  // launch: the program, once started
 };
 
 } // namespace

@@ -267,7 +267,7 @@ CommandRequest ParseCommand(const wchar_t* arguments)
     const bool selectors = verb == CommandVerb::Hide || verb == CommandVerb::Show;
     if (verb == CommandVerb::None) {
         request.error = "no command given";
-    } else if (!reader.Read(selectors, verb == CommandVerb::List, verb == CommandVerb::Launch)) {
+    } else if (!reader.Read(selectors, verb == CommandVerb::List, verb != CommandVerb::Help)) {
     } else if (verb == CommandVerb::Launch) {
         ReadLaunch(arguments, words, reader, request);
     } else if (reader.Next() < words.size()) {
@@ -275,6 +275,8 @@ CommandRequest ParseCommand(const wchar_t* arguments)
     } else if (selectors && request.criteria.IsEmpty()) {
         request.error = "give at least one selector";
     }
+    if (request.timeoutSeconds == 0)
+        request.timeoutSeconds = verb == CommandVerb::Launch ? kDefaultLaunchTimeoutSeconds : kDefaultAnswerTimeoutSeconds;
     return request;
 }
 
@@ -290,6 +292,9 @@ const char* CommandUsage()
            "  --help             print this text\n"
            "Selectors: --title TEXT, --title-like PATTERN (* and ?), --class NAME, --exe NAME,\n"
            "           --pid N, --hwnd 0xHEX, --active (the foreground window); texts ignore case.\n"
+           "--timeout SECONDS: how long hide, show, show-all and list wait for Window Veilbox to take\n"
+           "           up the request (default 10 s); a request not taken up by then is dropped.\n"
            "Exit codes: 0 acted (list: printed), 1 nothing matched, 2 wrong usage,\n"
-           "            3 Window Veilbox did not answer within 5 s, 4 launch failed or timed out.\n";
+           "            3 Window Veilbox did not answer in time (standard error says what was done),\n"
+           "            4 launch failed or timed out.\n";
 }

@@ -19,7 +19,10 @@ constexpr int kExitNoMatch = 1;       // nothing matched, nothing held, or no co
 constexpr int kExitUsage = 2;         // wrong usage: a reason and the usage on standard error
 constexpr int kExitLaunchFailed = 4;  // launch: not started, or no window before the timeout
 
+// --timeout: launch waits this long for the program's window, every other verb this long for
+// the running copy to take up its request.
 constexpr uint32_t kDefaultLaunchTimeoutSeconds = 30;
+constexpr uint32_t kDefaultAnswerTimeoutSeconds = 10;
 constexpr uint32_t kMaxLaunchTimeoutSeconds = 86400;
 
 // What a command line asks for. criteria.active stands for the foreground window as the command
@@ -28,7 +31,7 @@ struct CommandRequest {
     CommandVerb verb = CommandVerb::None;
     WindowCriteria criteria;
     bool json = false;
-    uint32_t timeoutSeconds = kDefaultLaunchTimeoutSeconds;
+    uint32_t timeoutSeconds = 0;  // --timeout, or the verb's default
     std::wstring program;  // launch: the program's command line, exactly as it was typed
     NString error;         // set for wrong usage: a one-line reason
 };
@@ -53,7 +56,8 @@ std::vector<CommandWord> SplitWords(const wchar_t* arguments);
 bool IsCommandLine(const wchar_t* arguments);
 
 // Reads the verb and its options. Selectors (hide, show): --title, --title-like, --class, --exe,
-// --pid N, --hwnd 0xHEX, --active, at least one, each once. Texts are UTF-8.
+// --pid N, --hwnd 0xHEX, --active, at least one, each once; --timeout SECONDS for every verb.
+// Texts are UTF-8.
 CommandRequest ParseCommand(const wchar_t* arguments);
 
 // The usage text printed by --help and after a wrong usage.

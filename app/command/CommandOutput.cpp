@@ -37,6 +37,12 @@ NString JsonText(const NString& text)
     return json;
 }
 
+// Whole seconds, rounded: a wait cut short by a second is not called a second longer.
+unsigned Seconds(ULONGLONG ms)
+{
+    return static_cast<unsigned>((ms + 500) / 1000);
+}
+
 bool IsUsable(HANDLE handle)
 {
     return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
@@ -110,4 +116,42 @@ void CommandStreams::Write(DWORD stream, const NString& utf8)
     } else {
         WriteFile(handle, utf8.Text(), utf8.Length(), &written, nullptr);
     }
+}
+
+namespace {
+
+// What happened, with %u for the seconds waited where the wait matters.
+const char* UnansweredFormat(Unanswered why)
+{
+    switch (why) {
+    case Unanswered::NotRunning:
+        return "Window Veilbox is not running and could not be started";
+    case Unanswered::Elevated:
+        return "Window Veilbox runs as administrator, and the system keeps requests from programs that do not from "
+               "it; run this command as administrator too (or start Window Veilbox without)";
+    case Unanswered::NoAnswer:
+        return "Window Veilbox did not take the request within %u s; nothing was done";
+    case Unanswered::Refused:
+        return "Window Veilbox turned the request down (it is ending, has too many requests, or is an older "
+               "version); nothing was done";
+    case Unanswered::NotBegun:
+        return "Window Veilbox did not take up the request within %u s (a menu or message of it may be open); it "
+               "is dropped, nothing was done";
+    case Unanswered::Unfinished:
+        return "Window Veilbox began the request but did not finish it within %u s; it may still act on it";
+    case Unanswered::Ending:
+        break;
+    }
+    return "Window Veilbox is ending; nothing was done";
+}
+
+} // namespace
+
+NString UnansweredText(Unanswered why, ULONGLONG waitedMs, const NString& launched)
+{
+    NString text = NString("Veilbox: ") + NString::Format(UnansweredFormat(why), Seconds(waitedMs));
+    if (!launched.IsEmpty())
+        text += NString("; ") + launched + (why == Unanswered::Unfinished ? " was started" : " runs without being hidden");
+    text += ".\r\n";
+    return text;
 }

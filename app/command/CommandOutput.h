@@ -17,6 +17,23 @@ NString WindowListText(const std::vector<WindowReport>& windows);
 // process id as a number, the texts escaped as JSON requires.
 NString WindowListJson(const std::vector<WindowReport>& windows);
 
+// Why a command ends without the running copy's answer (exit code 3).
+enum class Unanswered {
+    NotRunning,  // no copy runs, and none could be started
+    Elevated,    // the copy runs as administrator and the system keeps the request from it
+    NoAnswer,    // the copy did not take the request in time
+    Refused,     // the copy turned the request down (ending, too many requests queued, or an
+                 // older version, which does not read this version's requests)
+    NotBegun,    // the copy took it and did not take it up in time: it is dropped
+    Unfinished,  // the copy began it and did not finish in time
+    Ending,      // the copy ended before it began
+};
+
+// The line for standard error: what happened, what was done and, where it helps, what to do.
+// waitedMs is how long the command really waited; launched, when not empty, the program a launch
+// started, which then runs without being hidden (unless the request may still be under way).
+NString UnansweredText(Unanswered why, ULONGLONG waitedMs, const NString& launched = NString());
+
 // The standard output and error the process was given (a file or a pipe); where one has none,
 // the console of the program that started it, attached on first use. Text goes to a console in
 // UTF-16, so every script shows, and to a file or pipe as UTF-8. Without either it goes nowhere.

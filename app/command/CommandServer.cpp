@@ -1,7 +1,7 @@
 #include "app/command/CommandServer.h"
 
+#include "app/command/CommandReports.h"
 #include "app/held/HeldBatch.h"
-#include "text/WString.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -12,55 +12,15 @@ constexpr size_t kMaxQueued = 64;
 constexpr size_t kMaxShown = 256;
 constexpr UINT kReplyTimeoutMs = 1000;
 constexpr UINT kLaunchPollMs = 100;
+// An older command, whose request says nothing of its wait, waits this long for the answer once
+// its request was taken.
+constexpr ULONGLONG kOlderCommandWaitMs = 10000;
 
-NString Convert(const NString& text, UINT from, UINT to)
+// True while the command waits: its reply window still exists in the process it was in.
+bool CommandWaits(HWND replyTo, DWORD replyProcess)
 {
-    if (text.IsEmpty() || from == to)
-        return text.IsNull() ? NString("") : text;
-    const WString wide = WString::FromNarrow(text.Text(), from);
-    const NString converted = wide.IsNull() ? NString() : NString::FromWide(wide.Text(), 0, to);
-    return converted.IsNull() ? NString("") : converted;
-}
-
-// The program's texts are in its code page (UTF-8 under its manifest, not on older systems);
-// messages carry UTF-8.
-NString FromWire(const NString& text) { return Convert(text, CP_UTF8, GetACP()); }
-NString ToWire(const NString& text) { return Convert(text, GetACP(), CP_UTF8); }
-
-WindowReport Report(HWND window, const NString& heldTitle = NString())
-{
-    WindowFacts facts(window);
-    WindowReport report;
-    report.window = window;
-    report.processId = facts.ProcessId();
-    report.exe = ToWire(facts.ExeName());
-    report.className = ToWire(facts.ClassName());
-    report.title = ToWire(facts.Title().IsEmpty() && !heldTitle.IsNull() ? heldTitle : facts.Title());
-    return report;
-}
-
-std::vector<WindowReport> Reports(const std::vector<HWND>& windows)
-{
-    std::vector<WindowReport> reports;
-    for (HWND window : windows)
-        reports.push_back(Report(window));
-    return reports;
-}
-
-// The request's selectors in the program's code page, with --active standing for the window
-// that was in front when the command began. False when nothing can match.
-bool CriteriaOf(const WireRequest& request, WindowCriteria& criteria)
-{
-    criteria = request.criteria;
-    for (NString* text : {&criteria.title, &criteria.titleLike, &criteria.className, &criteria.exe})
-        *text = FromWire(*text);
-    if (!criteria.active)
-        return true;
-    criteria.active = false;
-    if (!request.foreground || (criteria.window && criteria.window != request.foreground))
-        return false;
-    criteria.window = request.foreground;
-    return true;
+    DWORD process = 0;
+    return IsWindow(replyTo) && GetWindowThreadProcessId(replyTo, &process) && process == replyProcess;
 }
 
 bool IsVisibleTitledWindow(HWND window)
@@ -88,12 +48,15 @@ bool CommandServer::Take(const COPYDATASTRUCT& data, HWND sender)
     if (request.replyTo != sender || !IsWindow(sender) || senderProcess == GetCurrentProcessId() ||
         m_queue.size() + m_launches.size() >= kMaxQueued || m_stopped || ProgramEnding())
         return false;
-    // Watched from now on: the command lets its program run once this returns.
     if (request.verb == WireVerb::Watch) {
-        Watch(request);
+        Watch(request, senderProcess);
         return true;
     }
-    m_queue.push_back(request);
+    QueuedRequest queued;
+    queued.request = request;
+    queued.deadline = GetTickCount64() + (request.waitMs ? request.waitMs : kOlderCommandWaitMs);
+    queued.replyProcess = senderProcess;
+    m_queue.push_back(queued);
     Post();
     return true;
 }
@@ -127,9 +90,20 @@ void CommandServer::RunQueued()
         return;
     m_running = true;
     while (!m_queue.empty() && !ProgramEnding()) {
-        const WireRequest request = m_queue.front();
+        const QueuedRequest queued = m_queue.front();
         m_queue.pop_front();
-        Run(request);
+        const WireRequest& request = queued.request;
+        if (GetTickCount64() > queued.deadline || !CommandWaits(request.replyTo, queued.replyProcess) ||
+            !Begin(request.replyTo, request.serial, request.waitMs != 0))
+            continue;
+        if (!ProgramEnding()) {
+            Run(request);
+            continue;
+        }
+        WireReply ending;
+        ending.serial = request.serial;
+        ending.status = ReplyStatus::Ending;
+        Reply(request.replyTo, ending);
     }
     std::vector<HWND> shown;
     shown.swap(m_shown);
@@ -173,11 +147,13 @@ void CommandServer::Run(const WireRequest& request)
     Reply(request.replyTo, reply);
 }
 
-void CommandServer::Watch(const WireRequest& request)
+void CommandServer::Watch(const WireRequest& request, DWORD replyProcess)
 {
     LaunchWatch launch;
     launch.serial = request.serial;
     launch.replyTo = request.replyTo;
+    launch.replyProcess = replyProcess;
+    launch.confirms = request.waitMs != 0;
     launch.processId = request.launchedId;
     launch.created = request.launchedCreated;
     launch.deadline = GetTickCount64() + request.timeoutMs;
@@ -198,34 +174,28 @@ void CommandServer::Watch(const WireRequest& request)
 }
 
 // Nothing is hidden while a menu is open, as for the queued requests: an entry added then would
-// change the menu under the user's pointer. The timer looks again once the menu has closed.
+// change the menu under the user's pointer. The timer looks again once the menu has closed; a
+// launch whose time is up is answered meanwhile all the same.
 void CommandServer::OnTimer()
 {
-    if (m_running || m_menuOpen)
+    if (m_running)
         return;
     m_running = true;
     std::vector<HWND> windows;
-    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+    for (HWND window = GetTopWindow(nullptr); window && !m_menuOpen; window = GetWindow(window, GW_HWNDNEXT))
         if (IsWindowVisible(window))
             windows.push_back(window);
     CheckLaunches(windows);
-    const ULONGLONG now = GetTickCount64();
-    for (size_t i = m_launches.size(); i-- > 0;) {
-        if (m_launches[i].deadline <= now) {
-            WireReply reply;
-            reply.status = ReplyStatus::NoWindow;
-            EndLaunch(i, reply);
-        }
-    }
     m_running = false;
     if (!m_queue.empty() || !m_shown.empty())
         Post();
 }
 
-// Each launch is looked up again after every hide: the hide sends messages, and whatever
-// arrives meanwhile may have ended launches.
+// A launch is looked up again after every send (the "begun" reply, the hide): whatever arrives
+// meanwhile may have ended launches.
 void CommandServer::CheckLaunches(const std::vector<HWND>& windows)
 {
+    EndOverdueLaunches();
     for (HWND window : windows) {
         if (m_launches.empty() || !IsVisibleTitledWindow(window))
             continue;
@@ -233,22 +203,51 @@ void CommandServer::CheckLaunches(const std::vector<HWND>& windows)
         for (size_t i = 0; i < m_launches.size(); ++i) {
             if (!m_launches[i].Owns(process))
                 continue;
-            const uint32_t serial = m_launches[i].serial;
+            const LaunchWatch launch = m_launches[i];
+            if (!Begin(launch.replyTo, launch.serial, launch.confirms)) {
+                DropLaunch(LaunchIndex(launch.serial));
+                break;
+            }
+            if (LaunchIndex(launch.serial) == m_launches.size() || ProgramEnding())
+                break;
             const BatchHide outcome = HideIntoMenu({window}, m_menu);
             if (m_changed)
                 m_changed();
             WireReply reply;
             reply.windows = Reports(outcome.hidden);
             reply.refused = static_cast<uint32_t>(outcome.refused);
-            for (size_t j = 0; j < m_launches.size(); ++j) {
-                if (m_launches[j].serial == serial) {
-                    EndLaunch(j, reply);
-                    break;
-                }
-            }
+            const size_t index = LaunchIndex(launch.serial);
+            if (index < m_launches.size())
+                EndLaunch(index, reply);
             break;
         }
     }
+}
+
+// A launch whose time is up is answered "no window"; one whose command is gone is dropped. No
+// window is hidden for either.
+void CommandServer::EndOverdueLaunches()
+{
+    const ULONGLONG now = GetTickCount64();
+    for (size_t i = m_launches.size(); i-- > 0;) {
+        if (i >= m_launches.size())
+            continue;
+        if (!CommandWaits(m_launches[i].replyTo, m_launches[i].replyProcess)) {
+            DropLaunch(i);
+        } else if (m_launches[i].deadline <= now) {
+            WireReply reply;
+            reply.status = ReplyStatus::NoWindow;
+            EndLaunch(i, reply);
+        }
+    }
+}
+
+size_t CommandServer::LaunchIndex(uint32_t serial) const
+{
+    for (size_t i = 0; i < m_launches.size(); ++i)
+        if (m_launches[i].serial == serial)
+            return i;
+    return m_launches.size();
 }
 
 void CommandServer::EndLaunch(size_t index, const WireReply& answer)
@@ -256,13 +255,20 @@ void CommandServer::EndLaunch(size_t index, const WireReply& answer)
     WireReply reply = answer;
     reply.serial = m_launches[index].serial;
     const HWND replyTo = m_launches[index].replyTo;
+    DropLaunch(index);
+    Reply(replyTo, reply);
+}
+
+void CommandServer::DropLaunch(size_t index)
+{
+    if (index >= m_launches.size())
+        return;
     m_launches.erase(m_launches.begin() + static_cast<std::ptrdiff_t>(index));
     if (m_launches.empty()) {
         m_hook.reset();
         if (m_dialog)
             KillTimer(m_dialog, kLaunchTimer);
     }
-    Reply(replyTo, reply);
 }
 
 void CommandServer::Stop()
@@ -271,7 +277,7 @@ void CommandServer::Stop()
     WireReply ending;
     ending.status = ReplyStatus::Ending;
     while (!m_queue.empty()) {
-        const WireRequest request = m_queue.front();
+        const WireRequest request = m_queue.front().request;
         m_queue.pop_front();
         ending.serial = request.serial;
         Reply(request.replyTo, ending);
@@ -281,11 +287,23 @@ void CommandServer::Stop()
     m_hook.reset();
 }
 
-void CommandServer::Reply(HWND replyTo, const WireReply& reply)
+bool CommandServer::Begin(HWND replyTo, uint32_t serial, bool confirms)
+{
+    if (!confirms)
+        return true;
+    WireReply begun;
+    begun.serial = serial;
+    begun.status = ReplyStatus::Begun;
+    return Reply(replyTo, begun);
+}
+
+bool CommandServer::Reply(HWND replyTo, const WireReply& reply)
 {
     std::vector<char> data = EncodeReply(reply);
     COPYDATASTRUCT message = {kCommandReplyKind, static_cast<DWORD>(data.size()), data.data()};
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(replyTo, WM_COPYDATA, reinterpret_cast<WPARAM>(m_dialog), reinterpret_cast<LPARAM>(&message),
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, kReplyTimeoutMs, &result);
+    return SendMessageTimeoutA(replyTo, WM_COPYDATA, reinterpret_cast<WPARAM>(m_dialog),
+                               reinterpret_cast<LPARAM>(&message), SMTO_NORMAL | SMTO_ABORTIFHUNG, kReplyTimeoutMs,
+                               &result) &&
+           result == TRUE;
 }

@@ -1,8 +1,11 @@
 // The running copy's side of the command line. A request arrives as WM_COPYDATA; it is checked
 // and queued at once (the sender waits only for that) and run from a message the dialog posts to
 // itself, so it never runs inside another operation's send. A request waits while a menu is open
-// and is dropped once the program is ending. The answer goes to the command's reply window with a
-// bounded send. Launches are watched until their window shows or their time is up.
+// and is dropped once the program is ending, once its command's wait is over or its reply window
+// is gone, or when the command no longer takes the "begun" reply sent just before it is carried
+// out (see CommandWire.h). The answer goes to the command's reply window with a bounded send.
+// Launches are watched until their window shows or their time is up, with the same checks before
+// the window is hidden.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +23,13 @@
 // Posted to the dialog: run the queued requests. Its timer polls the launches.
 constexpr UINT kRunCommandsMessage = WM_APP + 3;
 constexpr UINT_PTR kLaunchTimer = 2;
+
+// A request in the queue, with what tells whether its command still waits for it.
+struct QueuedRequest {
+    WireRequest request;
+    ULONGLONG deadline = 0;  // the command's wait is over
+    DWORD replyProcess = 0;  // the reply window's process when the request came
+};
 
 class CommandServer {
 public:
@@ -45,17 +55,28 @@ public:
 
 private:
     void Run(const WireRequest& request);
-    void Watch(const WireRequest& request);
-    // Hides the first of the windows that belongs to a waited-for launch, and answers it.
+    void Watch(const WireRequest& request, DWORD replyProcess);
+    // Ends the launches whose time is up and drops those whose command is gone, then hides the
+    // first of the windows that belongs to a waited-for launch, and answers it.
     void CheckLaunches(const std::vector<HWND>& windows);
+    void EndOverdueLaunches();
+    // The launch with this serial, or m_launches.size().
+    size_t LaunchIndex(uint32_t serial) const;
     void EndLaunch(size_t index, const WireReply& reply);
-    void Reply(HWND replyTo, const WireReply& reply);
+    // Stops watching the launch at index (if there is one), without an answer.
+    void DropLaunch(size_t index);
+    // True when the command still waits and took the "begun" reply (at once for an older
+    // command, which takes none). Sends: whatever arrives meanwhile may change the queue and the
+    // launches.
+    bool Begin(HWND replyTo, uint32_t serial, bool confirms);
+    // True when the reply window took the reply.
+    bool Reply(HWND replyTo, const WireReply& reply);
     void Post();
 
     HiddenMenu& m_menu;
     std::function<void()> m_changed;
     HWND m_dialog = nullptr;
-    std::deque<WireRequest> m_queue;
+    std::deque<QueuedRequest> m_queue;
     std::vector<LaunchWatch> m_launches;
     std::vector<HWND> m_shown;
     // Windows shown or renamed, while any launch is waited for.

@@ -4,7 +4,8 @@
 
 namespace {
 
-constexpr uint32_t kRequestMagic = 0x31715642;  // "BVq1"
+constexpr uint32_t kRequestMagic = 0x32715642;       // "BVq2": with the command's wait
+constexpr uint32_t kOlderRequestMagic = 0x31715642;  // "BVq1": without
 constexpr uint32_t kReplyMagic = 0x31705642;    // "BVp1"
 constexpr uint32_t kActiveFlag = 1;
 
@@ -121,7 +122,7 @@ bool FitsVerb(const WireRequest& r)
 std::vector<char> EncodeRequest(const WireRequest& r)
 {
     Writer out;
-    out.U32(kRequestMagic);
+    out.U32(r.waitMs ? kRequestMagic : kOlderRequestMagic);
     out.U32(static_cast<uint32_t>(r.verb));
     out.U32(r.serial);
     out.U32(r.criteria.active ? kActiveFlag : 0);
@@ -132,6 +133,8 @@ std::vector<char> EncodeRequest(const WireRequest& r)
     out.U32(r.launchedId);
     out.U64(r.launchedCreated);
     out.U32(r.timeoutMs);
+    if (r.waitMs)
+        out.U32(r.waitMs);
     for (const NString* text : {&r.criteria.title, &r.criteria.titleLike, &r.criteria.className, &r.criteria.exe})
         out.Text(*text);
     return out.Take();
@@ -140,7 +143,8 @@ std::vector<char> EncodeRequest(const WireRequest& r)
 bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
 {
     Reader in(data, size);
-    if (in.U32() != kRequestMagic)
+    const uint32_t magic = in.U32();
+    if (magic != kRequestMagic && magic != kOlderRequestMagic)
         return false;
     const uint32_t verb = in.U32();
     r.verb = static_cast<WireVerb>(verb);
@@ -155,10 +159,12 @@ bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
     r.launchedId = in.U32();
     r.launchedCreated = in.U64();
     r.timeoutMs = in.U32();
+    r.waitMs = magic == kRequestMagic ? in.U32() : 0;
     for (NString* text : {&r.criteria.title, &r.criteria.titleLike, &r.criteria.className, &r.criteria.exe})
         *text = in.Text();
+    const bool waitFits = magic == kOlderRequestMagic || (r.waitMs != 0 && r.waitMs <= kMaxWaitMs);
     return in.Done() && verb >= static_cast<uint32_t>(WireVerb::Hide) && verb <= static_cast<uint32_t>(WireVerb::Watch) &&
-           (flags & ~kActiveFlag) == 0 && r.replyTo && FitsVerb(r);
+           (flags & ~kActiveFlag) == 0 && r.replyTo && waitFits && FitsVerb(r);
 }
 
 std::vector<char> EncodeReply(const WireReply& reply)
@@ -191,7 +197,7 @@ bool DecodeReply(const void* data, DWORD size, WireReply& reply)
     reply.status = static_cast<ReplyStatus>(status);
     reply.refused = in.U32();
     const uint32_t count = in.U32();
-    if (status > static_cast<uint32_t>(ReplyStatus::Ending) || count > kMaxReplyWindows)
+    if (status > static_cast<uint32_t>(ReplyStatus::Begun) || count > kMaxReplyWindows)
         return false;
     reply.windows.clear();
     for (uint32_t i = 0; i < count && in.Ok(); ++i) {

@@ -4,6 +4,12 @@
 // window. Each is a flat record of fixed fields and counted, terminated UTF-8 texts; decoding
 // checks every size, count, terminator and value, and refuses the whole message on the first
 // fault, so a malformed message from any program makes nothing happen.
+//
+// A request says how long the command waits for it to begin (waitMs). The running copy drops it
+// once that time has passed or the reply window is gone, and before it acts it sends the reply
+// window a "begun" reply: only a command that still waits accepts that, so a request is carried
+// out exactly when its command will hear the answer. A request of an older command has no wait
+// (its own, shorter layout, which is still read): it gets no "begun" reply.
 #pragma once
 
 #include <windows.h>
@@ -17,14 +23,17 @@
 constexpr ULONG_PTR kCommandRequestKind = 0x56425251;  // "VBRQ"
 constexpr ULONG_PTR kCommandReplyKind = 0x56425250;    // "VBRP"
 
-// Longest text a message carries, in bytes; longest launch wait.
+// Longest text a message carries, in bytes; longest launch wait and longest wait for a request
+// to begin.
 constexpr uint32_t kMaxWireText = 32768;
 constexpr uint32_t kMaxWatchMs = 86400u * 1000u;
+constexpr uint32_t kMaxWaitMs = kMaxWatchMs;
 // Most windows a reply lists: many times the menu's entries.
 constexpr uint32_t kMaxReplyWindows = 10000;
 
 enum class WireVerb : uint32_t { Hide = 1, Show, ShowAll, List, Watch };
-enum class ReplyStatus : uint32_t { Done = 0, NoWindow, Ending };
+// Begun: the request is about to be carried out; its answer follows.
+enum class ReplyStatus : uint32_t { Done = 0, NoWindow, Ending, Begun };
 
 struct WireRequest {
     WireVerb verb = WireVerb::List;
@@ -35,6 +44,8 @@ struct WireRequest {
     DWORD launchedId = 0;       // watch: the started program's process and its creation time
     uint64_t launchedCreated = 0;
     uint32_t timeoutMs = 0;     // watch: how long to wait for its window
+    uint32_t waitMs = 0;        // how long the command waits for the request to begin; 0: an
+                                // older command, which waits for the answer alone
 };
 
 // One window a reply names; texts in UTF-8.
@@ -54,9 +65,11 @@ struct WireReply {
 std::vector<char> EncodeRequest(const WireRequest& request);
 std::vector<char> EncodeReply(const WireReply& reply);
 
+// A request with a wait is written in the current layout, one without in the older one.
 // False, with out unspecified, for anything but a well-formed message of the kind: wrong size,
 // text without its terminator or with a zero inside or not UTF-8, unknown verb or status, a
 // selector on a verb that takes none, hide or show without a selector, a watch without its
-// process or with a wait beyond kMaxWatchMs.
+// process or with a wait beyond kMaxWatchMs, a current request whose wait is 0 or beyond
+// kMaxWaitMs.
 bool DecodeRequest(const void* data, DWORD size, WireRequest& out);
 bool DecodeReply(const void* data, DWORD size, WireReply& out);

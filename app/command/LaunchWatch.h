@@ -14,9 +14,11 @@
 struct LaunchWatch {
     uint32_t serial = 0;
     HWND replyTo = nullptr;
+    DWORD replyProcess = 0;  // the reply window's process when the request came
+    bool confirms = false;   // the command takes a "begun" reply before the window is hidden
     DWORD processId = 0;
     uint64_t created = 0;
-    ULONGLONG deadline = 0;
+    ULONGLONG deadline = 0;  // no window is hidden from then on
     // Processes already found to be the program's own, or not.
     std::vector<DWORD> family;
     std::vector<DWORD> strangers;

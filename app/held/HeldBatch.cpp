@@ -1,5 +1,7 @@
 #include "app/held/HeldBatch.h"
 
+#include <algorithm>
+
 #include "app/held/ForeignWindow.h"
 #include "app/held/HideOps.h"
 #include "winbase/ProgramEnd.h"
@@ -7,6 +9,28 @@
 namespace {
 
 constexpr char kDesktopTitle[] = "Program Manager";
+
+// The windows whose program file is path: programs of the same file name in other folders (every
+// javaw.exe, every python.exe) are other programs. Each process is asked once. An unknown path
+// keeps the windows (they were chosen by their process then).
+std::vector<HWND> SameProgramOnly(const std::vector<HWND>& windows, const std::wstring& path)
+{
+    if (path.empty())
+        return windows;
+    std::vector<HWND> same;
+    std::vector<std::pair<DWORD, bool>> asked;
+    for (HWND window : windows) {
+        const DWORD process = WindowFacts(window).ProcessId();
+        auto known = std::find_if(asked.begin(), asked.end(), [&](const std::pair<DWORD, bool>& p) {
+            return p.first == process;
+        });
+        if (known == asked.end())
+            known = asked.insert(asked.end(), {process, SameProgramPath(ProgramPath(process), path)});
+        if (known->second)
+            same.push_back(window);
+    }
+    return same;
+}
 
 } // namespace
 
@@ -93,7 +117,7 @@ bool HideForegroundProgram(HiddenMenu& menu, BatchHide& outcome)
     // Empty criteria would take every window.
     if (facts.Title().EqualsNoCase(kDesktopTitle) || program.IsEmpty())
         return true;
-    outcome = HideIntoMenu(VisibleMatchingWindows(program), menu);
+    outcome = HideIntoMenu(SameProgramOnly(VisibleMatchingWindows(program), ProgramPath(facts.ProcessId())), menu);
     if (!outcome.hidden.empty())
         ActivateNextBelow(active);
     return true;

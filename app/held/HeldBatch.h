@@ -41,7 +41,8 @@ struct BatchHide {
 BatchHide HideIntoMenu(const std::vector<HWND>& frontToBack, HiddenMenu& menu);
 
 // The Hide Program hotkey: hides every visible window that may be acted on of the foreground
-// window's program (the same program file, or the same process when the file cannot be named),
-// then brings the window that was below the foreground window to the front. Nothing happens for
-// the desktop; for one of this process's windows, the caller decides (outcome empty, false).
+// window's program (the same program file by its full path, or the same process when the file
+// cannot be named), then brings the window that was below the foreground window to the front.
+// Nothing happens for the desktop; for one of this process's windows, the caller decides
+// (outcome empty, false).
 bool HideForegroundProgram(HiddenMenu& menu, BatchHide& outcome);

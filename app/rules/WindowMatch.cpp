@@ -111,26 +111,51 @@ std::vector<HWND> VisibleMatchingWindows(const WindowCriteria& criteria)
     return pass.found;
 }
 
-NString ProgramFileName(DWORD processId)
+namespace {
+
+constexpr DWORD kMaxPath = MAX_PATH * 2;
+
+// The program's full path in UTF-16, split there: under a legacy code page a path separator's
+// byte can be the second byte of a character. False when the process cannot be asked.
+bool WideProgramPath(DWORD processId, wchar_t (&path)[kMaxPath])
 {
-    NString name("");
     HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
     if (!process)
-        return name;
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD length = MAX_PATH * 2;
-    if (QueryFullProcessImageNameW(process, 0, path, &length) && length > 0 && length < MAX_PATH * 2) {
-        path[length] = L'\0';
-        const wchar_t* file = path;
-        for (const wchar_t* p = path; *p; ++p)
-            if (*p == L'\\' || *p == L'/')
-                file = p + 1;
-        NString converted = NString::FromWide(file);
-        if (!converted.IsNull())
-            name = converted;
-    }
+        return false;
+    DWORD length = kMaxPath;
+    const bool read = QueryFullProcessImageNameW(process, 0, path, &length) && length > 0 && length < kMaxPath;
     CloseHandle(process);
-    return name;
+    if (read)
+        path[length] = L'\0';
+    return read;
+}
+
+} // namespace
+
+std::wstring ProgramPath(DWORD processId)
+{
+    wchar_t path[kMaxPath] = {};
+    return WideProgramPath(processId, path) ? std::wstring(path) : std::wstring();
+}
+
+bool SameProgramPath(const std::wstring& one, const std::wstring& other)
+{
+    return !one.empty() && one.size() == other.size() &&
+           CompareStringOrdinal(one.c_str(), static_cast<int>(one.size()), other.c_str(),
+                                static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
+}
+
+NString ProgramFileName(DWORD processId)
+{
+    wchar_t path[kMaxPath] = {};
+    if (!WideProgramPath(processId, path))
+        return NString("");
+    const wchar_t* file = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'\\' || *p == L'/')
+            file = p + 1;
+    const NString name = NString::FromWide(file);
+    return name.IsNull() ? NString("") : name;
 }
 
 namespace {

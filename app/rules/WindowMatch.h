@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "text/NString.h"
@@ -64,9 +65,14 @@ bool MayActOn(WindowFacts& window);
 // The visible top-level windows that may be acted on and match the criteria, front to back.
 std::vector<HWND> VisibleMatchingWindows(const WindowCriteria& criteria);
 
-// The file name part of the program that runs processId, such as "notepad.exe"; empty when the
-// process cannot be asked.
+// The full path of the program file that runs processId, such as "C:\\Windows\\notepad.exe", and
+// its file name part, such as "notepad.exe"; empty when the process cannot be asked. The path
+// stays in UTF-16: two paths that differ only in characters the code page lacks stay apart.
+std::wstring ProgramPath(DWORD processId);
 NString ProgramFileName(DWORD processId);
+// True when both paths name the same file as the file system compares names (case ignored);
+// an unknown (empty) path is the same as none.
+bool SameProgramPath(const std::wstring& one, const std::wstring& other);
 
 // When the process was created, as a FILETIME count; 0 when the process cannot be asked. With
 // the process id it names one process for good: ids are reused, creation times with them are not.

@@ -362,6 +362,20 @@ TEST(WindowMatch, EveryFieldGivenMustMatchAndSomeWindowsNeverDo)
     EXPECT_FALSE(MayActOn(own));
     EXPECT_FALSE(MayActOn(desktop));
     EXPECT_STREQ(ProgramFileName(pid).Text(), "vb_testwin.exe");
+    const std::wstring path = ProgramPath(pid);
+    EXPECT_EQ(path.size() > 15 ? path.substr(path.size() - 15) : path, L"\\vb_testwin.exe");
+
+    // One program file is one path, as the file system compares names; an unknown path is no
+    // program's.
+    const struct { const wchar_t* one; const wchar_t* other; bool same; } paths[] = {
+        {L"C:\\Apps\\python.exe", L"c:\\apps\\PYTHON.EXE", true},
+        {L"C:\\Apps\\python.exe", L"C:\\Tools\\python.exe", false},
+        {L"C:\\\u00C4pfel\\\u03A9.exe", L"C:\\\u00E4pfel\\\u03C9.EXE", true},
+        {L"C:\\Apps\\python.exe", L"C:\\Apps\\python.exe.bak", false},
+        {L"", L"", false},
+    };
+    for (const auto& c : paths)
+        EXPECT_EQ(SameProgramPath(c.one, c.other), c.same) << c.one << L" / " << c.other;
 }
 
 // Runs with the program's UTF-8 code page, as the program matches titles.

@@ -287,3 +287,79 @@ TEST_F(CommandLine, ALaunchedWindowWaitsForAnOpenMenuToClose)
     EXPECT_EQ(launch.ExitCode(), 0u);
     EndProgramOf("Behind The Menu");
 }
+
+// A request waits while the menu is open. A command that gives up meanwhile ends with 3 and says
+// how long it really waited, and its request is dropped: once the menu closes nothing is hidden.
+// A launch whose time ran out under the menu is told so (4), and its window stays too.
+TEST_F(CommandLine, ARequestWhoseCommandGaveUpUnderTheOpenMenuIsNotCarriedOut)
+{
+    TargetWindows targets("--window --title \"Under The Menu\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    // The Popup Menu hotkey, pressed while a window of Wine's has the keyboard.
+    ASSERT_TRUE(ClickToFront(targets[0]));
+    PressCombination({VK_CONTROL, VK_SHIFT, 'M'});
+    ASSERT_NE(WaitForTopWindow({app.Process().Id(), nullptr, "#32768", true}, 5000), nullptr);
+    const struct {
+        const char* args;
+        const char* title;  // the window that must stay visible
+        DWORD code;
+        const char* says;
+    } cases[] = {
+        {"hide --timeout 2 --title \"Under The Menu\"", "Under The Menu", 3,
+         "did not take up the request within 2 s"},
+        {"launch --timeout 1 -- vb_testwin.exe --window --title \"Launched Under The Menu\"",
+         "Launched Under The Menu", 4, "no window appeared within 1 s"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const ULONGLONG start = GetTickCount64();
+        const Result result = RunCommand(c.args);
+        ASSERT_TRUE(result.ended);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_LT(GetTickCount64() - start, 6000u);
+    }
+    ASSERT_NE(FindTopWindow({app.Process().Id(), nullptr, "#32768", true}), nullptr) << "the menu closed early";
+    ASSERT_TRUE(app.CloseMenu());
+    // Requests run in turn: once this one is answered, the earlier ones have had their turn.
+    EXPECT_EQ(RunCommand("list").code, 0u);
+    for (const auto& c : cases) {
+        HWND window = FindTopWindow({0, c.title, "VbTestWin"});
+        EXPECT_TRUE(window && IsWindowVisible(window)) << c.title;
+    }
+    EndProgramOf("Launched Under The Menu");
+}
+
+// launch starts its program running: neither a command killed during its wait nor a copy that
+// does not answer leaves it suspended.
+TEST_F(CommandLine, ALaunchedProgramRunsWhateverBecomesOfTheCommand)
+{
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ProcessFreeze freeze(app.Process().Id());
+    ASSERT_TRUE(freeze.Frozen());
+    const struct {
+        const char* title;
+        bool killed;  // else the command ends by itself, with 3
+    } cases[] = {{"Launch Killed", true}, {"Launch Unanswered", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        ChildProcess launch;
+        ASSERT_TRUE(launch.Start("Veilbox.exe", std::string("launch -- vb_testwin.exe --window --title \"") +
+                                                    c.title + "\""));
+        const WindowQuery shown = {0, c.title, "VbTestWin", true};
+        // The command waits 5 s for the frozen copy: it is killed while it waits.
+        const bool early = WaitForTopWindow(shown, 2000) != nullptr;
+        if (c.killed) {
+            ASSERT_TRUE(launch.Running());
+            launch.Kill();
+        } else {
+            EXPECT_TRUE(launch.WaitForExit(15000));
+            EXPECT_EQ(launch.ExitCode(), 3u);
+        }
+        EXPECT_TRUE(early || WaitForTopWindow(shown, 5000)) << "the program was left suspended";
+        EndProgramOf(c.title);
+    }
+}

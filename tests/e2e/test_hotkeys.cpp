@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/TargetWindows.h"
+#include "support/TempFolder.h"
 #include "support/ThreadWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -380,6 +381,13 @@ TEST_F(Hotkeys, HideProgramRestoreLastAndRestoreAllActOnManyWindows)
     const KeyCombination restoreAll = {VK_CONTROL, VK_MENU, VK_SHIFT, 'U'};
     TargetWindows program("--window --title \"Program One\" --window --title \"Program Two\"");
     ASSERT_TRUE(program.Ready());
+    // The same program file in another process is the same program; a file of the same name in
+    // another folder is another program.
+    TargetWindows sameFile("--window --title \"Same Program Elsewhere\"");
+    TempFolder folder("program");
+    ASSERT_TRUE(CopyFileA((BinDir() + "vb_testwin.exe").c_str(), (folder / "vb_testwin.exe").c_str(), FALSE));
+    TargetWindows sameName("--window --title \"Same Name Other Folder\"", folder / "vb_testwin.exe");
+    ASSERT_TRUE(sameFile.Ready() && sameName.Ready()) << sameFile.Error() << sameName.Error();
     CountingWindow other("Another Program");
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Program Two"));
@@ -401,7 +409,9 @@ TEST_F(Hotkeys, HideProgramRestoreLastAndRestoreAllActOnManyWindows)
     press(hideProgram);
     ASSERT_TRUE(WaitVisible(program[0], false));
     ASSERT_TRUE(WaitVisible(program[1], false));
+    ASSERT_TRUE(WaitVisible(sameFile[0], false));
     EXPECT_TRUE(IsWindowVisible(other.Window()));
+    EXPECT_TRUE(IsWindowVisible(sameName[0])) << "only the program's own file counts";
 
     // Under Wine a key reaches the hotkeys only while a window of Wine's has the X focus, which
     // the hidden window had: a click gives it to another.
@@ -413,5 +423,6 @@ TEST_F(Hotkeys, HideProgramRestoreLastAndRestoreAllActOnManyWindows)
 
     press(restoreAll);
     EXPECT_TRUE(WaitVisible(program[1], true));
+    EXPECT_TRUE(WaitVisible(sameFile[0], true));
     EXPECT_TRUE(app.Exit());
 }

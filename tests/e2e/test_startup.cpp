@@ -11,7 +11,11 @@ constexpr char kTitle[] = "Window Veilbox";
 
 class Veilbox {
 public:
-    explicit Veilbox(const std::string& args = "") { m_started = m_process.Start("Veilbox.exe", args); }
+    // hidden: started as deployment tools and scripts start programs without a window.
+    explicit Veilbox(const std::string& args = "", bool hidden = false)
+    {
+        m_started = m_process.Start("Veilbox.exe", args, hidden);
+    }
 
     // Waits for the main dialog of this process and returns it.
     HWND MainWindow(DWORD timeoutMs = 15000)
@@ -84,6 +88,34 @@ TEST(Startup, SecondPlainStartHandsOverAndEnds)
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, 3000));
 
     QuitByControlWord(first);
+}
+
+// Installers and scripts start programs hidden (SW_HIDE): the control words act whatever the show
+// state, and a hidden plain start brings the copy in the tray forward as any second start does.
+TEST(Startup, AHiddenSecondStartReachesTheRunningCopyAsAnyStartDoes)
+{
+    const struct {
+        const char* args;
+        bool ends;  // the running copy ends; else its dialog shows
+    } cases[] = {{"", false}, {"update", true}, {"UNINSTALL", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        RegistryKeyGuard settings;
+        Veilbox first("", true);
+        HWND main = WaitForTopWindow({first.Process().Id(), kTitle, "#32770"});
+        ASSERT_NE(main, nullptr);
+        EXPECT_FALSE(IsWindowVisible(main)) << "a hidden first start runs in the tray";
+        ChildProcess second;
+        ASSERT_TRUE(second.Start("Veilbox.exe", c.args, true));
+        ASSERT_TRUE(second.WaitForExit());
+        EXPECT_EQ(second.ExitCode(), 0u);
+        if (c.ends) {
+            EXPECT_TRUE(first.Process().WaitForExit());
+            continue;
+        }
+        EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }));
+        QuitByControlWord(first);
+    }
 }
 
 TEST(Startup, AFrozenCopyHoldsUpNeitherASecondStartNorTheQuitRequest)

@@ -63,14 +63,20 @@ bool TrayIconExists(HWND window)
     return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
-// A real click on the first icon of the shell's tray window.
-bool ClickTrayIcon()
+// The first icon of the shell's tray window.
+HWND FirstTrayIcon()
 {
     HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-    HWND icon = tray ? FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr;
-    if (!icon)
-        return false;
-    return ClickCentreOf(icon);
+    return tray ? FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr;
+}
+
+// Real clicks on the icon that icon() names until the dialog shows: the shell shows an icon that
+// is new or has just changed a moment after its window exists, and a click before that is lost.
+// A click on the shown dialog's icon only brings it to the front.
+template <class Icon>
+bool ClickUntilShown(Icon icon, HWND dialog)
+{
+    return WaitFor([&] { return ClickCentreOf(icon()) && WaitVisible(dialog, true, 1000); });
 }
 
 // The icons the shell's tray window shows, in their order: Wine gives each a window of its own.
@@ -82,6 +88,12 @@ std::vector<HWND> TrayIcons()
          icon = FindWindowExA(tray, icon, "__winex11_tray_icon", nullptr))
         icons.push_back(icon);
     return icons;
+}
+
+HWND NewestTrayIcon()
+{
+    const std::vector<HWND> icons = TrayIcons();
+    return icons.empty() ? nullptr : icons.back();
 }
 
 bool WaitIconCount(size_t count)
@@ -194,8 +206,7 @@ TEST_F(TrayApp, CloseBoxAsksFirstThenShowsTheNoticeAndTheTrayIconBringsTheDialog
     EXPECT_EQ(ReadInt("CloseToTray", "CloseToTrayReminder"), 0);
     EXPECT_EQ(ReadInt("CloseToTray", "CloseToTray"), 1);
 
-    ASSERT_TRUE(ClickTrayIcon());
-    ASSERT_TRUE(WaitVisible(main, true)) << "the first trip gave the icon its callback";
+    ASSERT_TRUE(ClickUntilShown(FirstTrayIcon, main)) << "the first trip gave the icon its callback";
 
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND notice = Dialog(app, "Close to Systray");
@@ -311,4 +322,32 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
     ASSERT_TRUE(app.Exit());
     EXPECT_TRUE(WaitIconCount(others));
     EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[2]));
+}
+
+// A copy that starts in the tray, as the one a command starts, has an icon that answers clicks
+// from the start, not only after its dialog has once been to the tray by its close box.
+TEST_F(TrayApp, TheIconOfACopyStartedInTheTrayAnswersAClickAtOnce)
+{
+    TargetWindows target("--window --title \"Held By Command\"");
+    ASSERT_TRUE(target.Ready());
+    const struct {
+        const char* args;
+        bool hidden;
+    } starts[] = {{"hide --title \"Held By Command\"", false}, {"", true}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.args);
+        const size_t others = TrayIcons().size();
+        ChildProcess starter;
+        ASSERT_TRUE(starter.Start("Veilbox.exe", start.args, start.hidden));
+        HWND main = WaitForTopWindow({0, kMainTitle, "#32770"});
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(WaitIconCount(others + 1));
+        EXPECT_FALSE(IsWindowVisible(main));
+        EXPECT_TRUE(ClickUntilShown(NewestTrayIcon, main)) << "a click brought the dialog";
+        ChildProcess quit;
+        ASSERT_TRUE(quit.Start("Veilbox.exe", "uninstall"));
+        EXPECT_TRUE(quit.WaitForExit());
+        EXPECT_TRUE(WaitFor([] { return FindTopWindow({0, kMainTitle, "#32770"}) == nullptr; }));
+    }
+    EXPECT_TRUE(IsWindowVisible(target[0])) << "the copy's end showed the window it held";
 }

@@ -15,8 +15,9 @@ namespace vbtest {
 
 class TargetWindows {
 public:
-    // args describe the windows, e.g. "--window --title \"A\" --window --title \"B\"".
-    explicit TargetWindows(const std::string& args)
+    // args describe the windows, e.g. "--window --title \"A\" --window --title \"B\""; exe is the
+    // helper in BinDir() or a copy of it elsewhere (a full path).
+    explicit TargetWindows(const std::string& args, const std::string& exe = "vb_testwin.exe")
     {
         // A name still held by another process (a helper of an earlier test process that had the
         // same id) would be signalled already: such a name is passed over.
@@ -38,7 +39,7 @@ public:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         m_report = std::string(temp) + name + ".txt";
-        if (!m_process.Start("vb_testwin.exe", std::string("--ready ") + name + " --report \"" + m_report + "\" " + args)) {
+        if (!m_process.Start(exe, std::string("--ready ") + name + " --report \"" + m_report + "\" " + args)) {
             m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
             return;
         }

@@ -81,8 +81,9 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() { Kill(); }
 
-    // exe is a file name in BinDir() or a full path; args follow it on the command line.
-    bool Start(const std::string& exe, const std::string& args = "")
+    // exe is a file name in BinDir() or a full path; args follow it on the command line. hidden
+    // starts it as deployment tools and scripts do when they ask for no window (SW_HIDE).
+    bool Start(const std::string& exe, const std::string& args = "", bool hidden = false)
     {
         Kill();
         std::string path = exe.find('\\') == std::string::npos ? BinDir() + exe : exe;
@@ -91,6 +92,8 @@ public:
         buffer.push_back('\0');
         STARTUPINFOA si = {};
         si.cb = sizeof si;
+        si.dwFlags = hidden ? STARTF_USESHOWWINDOW : 0;
+        si.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             nullptr, &si, &pi))

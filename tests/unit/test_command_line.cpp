@@ -62,6 +62,10 @@ TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
         {L"show-all --title x", "unknown option --title"},
         {L"launch", "launch needs a program"},
         {L"launch --timeout 86401 -- a.exe", "--timeout needs a positive number, not 86401"},
+        {L"list --json --timeout 3", ""},
+        {L"show-all --timeout 0", "--timeout needs a positive number, not 0"},
+        {L"hide --timeout 2 --title x --timeout 3", "--timeout is given twice"},
+        {L"--help --timeout 2", "unknown option --timeout"},
     };
     for (const auto& c : cases) {
         const CommandRequest request = ParseCommand(c.line);
@@ -75,6 +79,18 @@ TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
     EXPECT_EQ(ParseCommand(L"launch -- \"C:\\My Apps\\a.exe\" \"x y\"  ").program, L"\"C:\\My Apps\\a.exe\" \"x y\"");
     EXPECT_EQ(ParseCommand(L"launch notepad.exe --flag").program, L"notepad.exe --flag");
     EXPECT_EQ(ParseCommand(L"launch --timeout 7 -- -- x").program, L"-- x");
+
+    // launch waits for the program's window, every other verb for the running copy.
+    const struct {
+        const wchar_t* line;
+        uint32_t seconds;
+    } timeouts[] = {
+        {L"launch a.exe", kDefaultLaunchTimeoutSeconds}, {L"list", kDefaultAnswerTimeoutSeconds},
+        {L"hide --active", kDefaultAnswerTimeoutSeconds}, {L"show --timeout 4 --active", 4},
+        {L"launch --timeout 7 a.exe", 7},
+    };
+    for (const auto& t : timeouts)
+        EXPECT_EQ(ParseCommand(t.line).timeoutSeconds, t.seconds) << t.seconds;
 }
 
 WireRequest SampleRequest()
@@ -89,6 +105,7 @@ WireRequest SampleRequest()
     request.criteria.processId = 9;
     request.criteria.window = Handle(0x30);
     request.criteria.active = true;
+    request.waitMs = 0x100;  // one byte of it is not zero
     return request;
 }
 
@@ -115,6 +132,32 @@ TEST(CommandWire, RequestsAndRepliesSurviveTheTrip)
     EXPECT_STREQ(back.windows[0].title.Text(), "Tab\there");
 }
 
+// An older command's request has no wait and a layout of its own, which is still read; it keeps
+// that layout through a decode and an encode. A "begun" reply is a reply as any other.
+TEST(CommandWire, AnOlderCommandsRequestAndTheBegunReplyAreUnderstood)
+{
+    WireRequest older = SampleRequest();
+    older.waitMs = 0;
+    const std::vector<char> data = EncodeRequest(older);
+    EXPECT_EQ(data.size() + 4, EncodeRequest(SampleRequest()).size());
+    EXPECT_EQ(data[0], 'B');
+    EXPECT_EQ(data[2], 'q');
+    EXPECT_EQ(data[3], '1');
+    WireRequest decoded;
+    ASSERT_TRUE(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), decoded));
+    EXPECT_EQ(decoded.waitMs, 0u);
+    EXPECT_EQ(EncodeRequest(decoded), data);
+
+    for (uint32_t status : {3u, 4u}) {
+        WireReply reply;
+        reply.serial = 9;
+        reply.status = static_cast<ReplyStatus>(status);
+        const std::vector<char> answer = EncodeReply(reply);
+        WireReply back;
+        EXPECT_EQ(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back), status == 3) << status;
+    }
+}
+
 TEST(CommandWire, MalformedMessagesAreRefusedWhole)
 {
     const std::vector<char> good = EncodeRequest(SampleRequest());
@@ -127,8 +170,10 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
     EXPECT_FALSE(DecodeRequest(longer.data(), static_cast<DWORD>(longer.size()), out));
     EXPECT_FALSE(DecodeRequest(nullptr, static_cast<DWORD>(good.size()), out));
 
-    // The title's text starts after the fixed fields: 4 words, 3 handles, 2 words, a time, a word.
-    const size_t title = 4 * 4 + 3 * 8 + 2 * 4 + 8 + 4;
+    // The title's text starts after the fixed fields: 4 words, 3 handles, 2 words, a time, the
+    // launch's wait and the command's.
+    const size_t wait = 4 * 4 + 3 * 8 + 2 * 4 + 8 + 4;
+    const size_t title = wait + 4;
     const struct {
         const char* what;
         size_t offset;
@@ -141,6 +186,8 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
         {"zero inside the title", title + 4, '\0'},
         {"title without its terminator", title + 4 + 16, 'x'},
         {"title that is not UTF-8", title + 4, static_cast<char>(0xFF)},
+        {"no wait in the current layout", wait + 1, 0},
+        {"a wait beyond the longest", wait + 3, 0x7F},
     };
     for (const auto& c : corruptions) {
         std::vector<char> bad = good;
@@ -180,6 +227,31 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
         EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(size), back)) << size;
     answer[16] = 2;  // two windows announced, one sent
     EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back));
+}
+
+// What a command that got no answer says: the wait it really made, whether anything was done,
+// and what to do about a copy that runs as administrator.
+TEST(CommandOutput, AnUnansweredCommandSaysHowLongItWaitedAndWhatWasDone)
+{
+    const struct {
+        Unanswered why;
+        ULONGLONG waitedMs;
+        const char* launched;
+        std::vector<const char*> says;
+    } cases[] = {
+        {Unanswered::NoAnswer, 4999, "", {"within 5 s", "nothing was done"}},
+        {Unanswered::NotBegun, 10020, "", {"within 10 s", "dropped"}},
+        {Unanswered::NotBegun, 1400, "", {"within 1 s"}},
+        {Unanswered::Elevated, 3, "", {"runs as administrator", "run this command as administrator"}},
+        {Unanswered::NoAnswer, 5000, "a.exe /x", {"nothing was done; a.exe /x runs without being hidden.\r\n"}},
+        {Unanswered::Unfinished, 30000, "a.exe", {"may still act on it; a.exe was started.\r\n"}},
+    };
+    for (const auto& c : cases) {
+        const NString text = UnansweredText(c.why, c.waitedMs, NString(c.launched));
+        EXPECT_EQ(std::string(text.Text()).rfind("Veilbox: ", 0), 0u) << text.Text();
+        for (const char* part : c.says)
+            EXPECT_NE(std::string(text.Text()).find(part), std::string::npos) << text.Text();
+    }
 }
 
 TEST(CommandOutput, ListsKeepOneWindowALineAndJsonEscapesItsTexts)
