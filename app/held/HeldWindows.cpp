@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
+#include "app/held/ForeignWindow.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
 #include "app/held/WindowPlace.h"
@@ -75,17 +77,85 @@ std::vector<HWND> ParseOwned(const NString& text)
     return owned;
 }
 
-std::vector<HWND> StoredForm(HWND window, const std::vector<HWND>& owned)
-{
-    std::vector<HWND> stored{window};
-    stored.insert(stored.end(), owned.begin(), owned.end());
-    return stored;
-}
-
 uint64_t OwnCreationTime()
 {
     static const uint64_t created = ProcessCreationTime(GetCurrentProcessId());
     return created;
+}
+
+// A record's number from its key's name: only names RecordName makes count.
+bool ParseIndex(const char* name, int& index)
+{
+    const uint64_t value = ParseUnsigned(NString(name));
+    if (value > static_cast<uint64_t>(INT32_MAX) || !RecordName(static_cast<int>(value)).Equals(NString(name)))
+        return false;
+    index = static_cast<int>(value);
+    return true;
+}
+
+// The numbers of the stored records, in order. A name too long for the buffer is none of ours.
+std::vector<int> StoredIndices(const NString& path)
+{
+    std::vector<int> indices;
+    HKEY held = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, KEY_READ, &held) != ERROR_SUCCESS)
+        return indices;
+    for (DWORD position = 0; position < static_cast<DWORD>(kMaxRecords); ++position) {
+        char name[16] = {};
+        DWORD length = sizeof name;
+        const LONG result = RegEnumKeyExA(held, position, name, &length, nullptr, nullptr, nullptr, nullptr);
+        int index = 0;
+        if (result == ERROR_SUCCESS && ParseIndex(name, index))
+            indices.push_back(index);
+        else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+            break;
+    }
+    RegCloseKey(held);
+    std::sort(indices.begin(), indices.end());
+    return indices;
+}
+
+void SetText(HKEY key, const char* name, const NString& text)
+{
+    const char* value = text.IsNull() ? "" : text.Text();
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(std::strlen(value) + 1));
+}
+
+NString RecordPath(const NString& held, int index)
+{
+    return held + "\\" + RecordName(index);
+}
+
+// One key opened for all of a record's values: a hide waits for this write.
+void WriteRecord(const NString& held, int index, const HeldRecord& record)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RecordPath(held, index).Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const DWORD processId = record.processId;
+    RegSetValueExA(key, "ProcessId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
+    SetText(key, "ProcessCreated", NString::Format("%llu", static_cast<unsigned long long>(record.processCreated)));
+    SetText(key, "Class", record.className);
+    SetText(key, "Title", record.title);
+    if (!record.owned.empty())
+        SetText(key, kOwnedValue, OwnedText(record.owned));
+    // Written last: a record is complete once its window is there.
+    SetText(key, "Window", HandleText(record.window));
+    RegCloseKey(key);
+}
+
+void WriteOwned(const NString& held, int index, const std::vector<HWND>& owned)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RecordPath(held, index).Text(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (owned.empty())
+        RegDeleteValueA(key, kOwnedValue);
+    else
+        SetText(key, kOwnedValue, OwnedText(owned));
+    RegCloseKey(key);
 }
 
 } // namespace
@@ -104,13 +174,18 @@ HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<H
     return record;
 }
 
-bool StillHeld(const HeldRecord& record)
+bool SameWindow(const HeldRecord& record)
 {
-    if (!record.window || !IsWindow(record.window) || IsWindowVisible(record.window))
+    if (!record.window || !IsWindow(record.window))
         return false;
     HeldRecord now = DescribeWindow(record.window, record.title);
     return now.processId != 0 && now.processId == record.processId &&
            now.processCreated == record.processCreated && now.className.Equals(record.className);
+}
+
+bool StillHeld(const HeldRecord& record)
+{
+    return SameWindow(record) && !IsWindowVisible(record.window);
 }
 
 std::vector<HWND> StillOwned(const HeldRecord& record)
@@ -133,18 +208,20 @@ HeldWindowStore::HeldWindowStore(const char* programKeyPath)
 {
 }
 
-// Each record is a sub-key "00000", "00001"... in the order the windows were hidden.
+// Each record is a sub-key "00000", "00001"... numbered in the order the windows were hidden;
+// the numbers of records that went leave gaps.
 std::vector<HeldRecord> HeldWindowStore::Load() const
 {
     std::vector<HeldRecord> records;
     SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    for (int index = 0; index < kMaxRecords; ++index) {
+    for (int index : StoredIndices(m_path)) {
         SettingsKey entry(held, RecordName(index).Text());
         NString window, created;
         int32_t processId = 0;
         if (!entry.ReadText("Window", window))
-            break;
+            continue;
         HeldRecord record;
+        record.index = index;
         record.window = HandleOf(window);
         entry.ReadInt("ProcessId", processId);
         record.processId = static_cast<DWORD>(processId);
@@ -181,60 +258,93 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
 void HeldWindowStore::Clear()
 {
     m_stored.clear();
+    m_nextIndex = 0;
     m_known = !OwnedByAnotherRunningCopy();
     if (m_known)
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
 }
 
-void HeldWindowStore::Store(const std::vector<HeldRecord>& records)
+void HeldWindowStore::WriteOwner() const
 {
-    Clear();
-    if (!m_known)
-        return;
     SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
     held.WriteInt(kOwnerIdValue, static_cast<int32_t>(GetCurrentProcessId()));
     held.WriteText(kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())).Text());
-    int index = 0;
-    for (const HeldRecord& record : records) {
-        SettingsKey entry(held, RecordName(index++).Text());
-        entry.WriteInt("ProcessId", static_cast<int32_t>(record.processId));
-        entry.WriteText("ProcessCreated", NString::Format("%llu", static_cast<unsigned long long>(record.processCreated)).Text());
-        entry.WriteText("Class", record.className.IsNull() ? "" : record.className.Text());
-        entry.WriteText("Title", record.title.IsNull() ? "" : record.title.Text());
-        if (!record.owned.empty())
-            entry.WriteText(kOwnedValue, OwnedText(record.owned).Text());
-        // Written last: a record is complete once its window is there.
-        entry.WriteText("Window", HandleText(record.window).Text());
-        m_stored.push_back(StoredForm(record.window, record.owned));
+}
+
+void HeldWindowStore::Append(const MenuEntry& entry)
+{
+    const int index = m_nextIndex++;
+    WriteRecord(m_path, index, DescribeWindow(entry.window, entry.title, entry.owned));
+    m_stored.push_back({index, entry.window, entry.owned});
+}
+
+// Records are matched to entries by window; a window has at most one entry.
+void HeldWindowStore::Sync(const HiddenMenu& menu)
+{
+    const std::vector<const MenuEntry*> entries = menu.Entries();
+    if (entries.empty()) {
+        if (!m_known || !m_stored.empty())
+            Clear();
+        return;
+    }
+    if (!m_known) {
+        Clear();
+        if (!m_known)
+            return;
+        WriteOwner();
+    }
+    std::unordered_map<HWND, size_t> stored;
+    for (size_t i = 0; i < m_stored.size(); ++i)
+        stored.emplace(m_stored[i].window, i);
+    std::vector<bool> kept(m_stored.size(), false);
+    for (const MenuEntry* entry : entries) {
+        const auto found = stored.find(entry->window);
+        if (found == stored.end() || kept[found->second]) {
+            Append(*entry);
+            continue;
+        }
+        Stored& record = m_stored[found->second];
+        kept[found->second] = true;
+        if (record.owned != entry->owned) {
+            WriteOwned(m_path, record.index, entry->owned);
+            record.owned = entry->owned;
+        }
+    }
+    for (size_t i = kept.size(); i-- > 0;) {
+        if (kept[i])
+            continue;
+        RegDeleteKeyA(HKEY_CURRENT_USER, RecordPath(m_path, m_stored[i].index).Text());
+        m_stored.erase(m_stored.begin() + static_cast<std::ptrdiff_t>(i));
     }
 }
 
-void HeldWindowStore::Sync(const HiddenMenu& menu)
-{
-    std::vector<const MenuEntry*> entries = menu.Entries();
-    std::vector<std::vector<HWND>> windows;
-    for (const MenuEntry* entry : entries)
-        windows.push_back(StoredForm(entry->window, entry->owned));
-    if (m_known && windows == m_stored)
-        return;
-    std::vector<HeldRecord> records;
-    for (const MenuEntry* entry : entries)
-        records.push_back(DescribeWindow(entry->window, entry->title, entry->owned));
-    if (records.empty())
-        Clear();
-    else
-        Store(records);
-}
-
+// The records stay stored while the windows are taken back; Sync then drops those not taken.
 int HeldWindowStore::Recover(HiddenMenu& menu)
 {
-    int recovered = 0;
-    // A copy that still runs has its windows in its own menu: they are not lost.
-    const std::vector<HeldRecord> records =
-        OwnedByAnotherRunningCopy() ? std::vector<HeldRecord>() : Load();
+    if (OwnedByAnotherRunningCopy()) {
+        // A copy that still runs has its windows in its own menu: they are not lost.
+        m_known = false;
+        return 0;
+    }
+    const std::vector<HeldRecord> records = Load();
+    m_stored.clear();
+    m_nextIndex = 0;
+    m_known = true;
     for (const HeldRecord& record : records) {
-        if (!StillHeld(record))
+        m_stored.push_back({record.index, record.window, record.owned});
+        m_nextIndex = std::max(m_nextIndex, record.index + 1);
+    }
+    if (!records.empty())
+        WriteOwner();
+    int recovered = 0;
+    for (const HeldRecord& record : records) {
+        if (!StillHeld(record)) {
+            if (SameWindow(record)) {
+                for (HWND owned : StillOwned(record))
+                    QueueShowWindow(owned, SW_SHOWNA);
+            }
             continue;
+        }
         CandidateRecord candidate;
         candidate.window = record.window;
         candidate.title = record.title.IsEmpty() ? StoredTitle(record.window) : record.title;
@@ -244,7 +354,6 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
             ++recovered;
         }
     }
-    m_known = false;
     Sync(menu);
     return recovered;
 }
