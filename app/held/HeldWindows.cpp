@@ -166,9 +166,9 @@ HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<H
     record.window = window;
     record.title = title;
     record.owned = owned;
-    if (!IsWindow(window))
+    // Zero for a window that is gone.
+    if (!window || !GetWindowThreadProcessId(window, &record.processId))
         return record;
-    GetWindowThreadProcessId(window, &record.processId);
     record.processCreated = ProcessCreationTime(record.processId);
     record.className = NString::FromClassName(window);
     return record;
@@ -259,16 +259,24 @@ void HeldWindowStore::Clear()
 {
     m_stored.clear();
     m_nextIndex = 0;
+    m_ownerWritten = false;
     m_known = !OwnedByAnotherRunningCopy();
     if (m_known)
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
 }
 
-void HeldWindowStore::WriteOwner() const
+// One key opened for both values: the first hide into an empty store waits for this write.
+void HeldWindowStore::WriteOwner()
 {
-    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    held.WriteInt(kOwnerIdValue, static_cast<int32_t>(GetCurrentProcessId()));
-    held.WriteText(kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())).Text());
+    m_ownerWritten = true;
+    HKEY held = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &held, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    const DWORD processId = GetCurrentProcessId();
+    RegSetValueExA(held, kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
+    SetText(held, kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())));
+    RegCloseKey(held);
 }
 
 void HeldWindowStore::Append(const MenuEntry& entry)
@@ -282,17 +290,13 @@ void HeldWindowStore::Append(const MenuEntry& entry)
 void HeldWindowStore::Sync(const HiddenMenu& menu)
 {
     const std::vector<const MenuEntry*> entries = menu.Entries();
-    if (entries.empty()) {
-        if (!m_known || !m_stored.empty())
-            Clear();
-        return;
-    }
     if (!m_known) {
         Clear();
-        if (!m_known)
+        if (!m_known || entries.empty())
             return;
-        WriteOwner();
     }
+    if (!entries.empty() && !m_ownerWritten)
+        WriteOwner();
     std::unordered_map<HWND, size_t> stored;
     for (size_t i = 0; i < m_stored.size(); ++i)
         stored.emplace(m_stored[i].window, i);
@@ -329,6 +333,7 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
     const std::vector<HeldRecord> records = Load();
     m_stored.clear();
     m_nextIndex = 0;
+    m_ownerWritten = false;
     m_known = true;
     for (const HeldRecord& record : records) {
         m_stored.push_back({record.index, record.window, record.owned});

@@ -58,7 +58,8 @@ public:
     // the owned windows that changed, then removes the records of entries that went. Sends no
     // message and runs no message loop, so the menu may call it from inside its operations.
     void Sync(const HiddenMenu& menu);
-    // Removes every record (none while another running copy owns them).
+    // Removes every record and the key that holds them (none while another running copy owns
+    // them). While the program runs, a Sync with no entries removes the records alone.
     void Clear();
 
     // Puts each stored record whose window is still held back at the top of the menu (oldest
@@ -76,8 +77,9 @@ private:
         HWND window;
         std::vector<HWND> owned;
     };
-    // Names this copy as the records' writer.
-    void WriteOwner() const;
+    // Names this copy as the records' writer; once until the next Clear (the values stay while
+    // the records come and go).
+    void WriteOwner();
     void Append(const MenuEntry& entry);
     // True when the stored records name a copy other than this one that is still running.
     bool OwnedByAnotherRunningCopy() const;
@@ -86,5 +88,6 @@ private:
     // What is stored, oldest first.
     std::vector<Stored> m_stored;
     int m_nextIndex = 0;
+    bool m_ownerWritten = false;
     bool m_known = false;
 };

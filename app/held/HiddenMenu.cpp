@@ -126,8 +126,8 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
 }
 
 // The entry is looked up again after the hide: a window of this thread runs its own code while
-// it is hidden. Hiding an owner leaves its owned windows as they are, so they are taken before
-// the hide and written into the entry's record first.
+// it is hidden. Hiding an owner leaves its owned windows as they are, so they are looked for
+// after its hide (which waits on nothing more) and join the entry before they are hidden.
 HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
 {
     MenuEntry* entry = Entry(commandId);
@@ -135,10 +135,6 @@ HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
         return HideOutcome::NoEntry;
     }
     HWND window = entry->window;
-    entry->owned = VisibleOwnedWindows(window);
-    if (!entry->owned.empty()) {
-        Changed();
-    }
     const bool answered = ShowForeignWindow(window, SW_HIDE);
     const bool refused = answered && StaysVisible(window);
     entry = Entry(commandId);
@@ -151,6 +147,10 @@ HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
         return HideOutcome::Refused;
     }
     entry->place = PlaceOf(window);
+    entry->owned = VisibleOwnedWindows(window);
+    if (!entry->owned.empty()) {
+        Changed();
+    }
     HideOwnedWindows(entry->owned);
     if (answered) {
         return HideOutcome::Hidden;

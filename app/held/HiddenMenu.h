@@ -113,7 +113,7 @@ public:
     MenuEntry* AddEntry(const CandidateRecord& candidate);
     // Hides the window of the entry with the command id, then the visible
     // windows it owns, and notes where it was. The owned windows join the
-    // entry (and the change handler is told) before anything is hidden. A
+    // entry (and the change handler is told) before they are hidden. A
     // refused hide takes the entry out again. Nothing is asked of the window
     // before its hide.
     HideOutcome HideEntryWindow(uint32_t commandId);
