@@ -9,7 +9,9 @@
 // record is written before the window is hidden, and goes only after the window is shown again.
 // Each change writes only the records that changed, new ones before old ones go, so that a copy
 // killed at any moment leaves at worst a record too many (of a visible window, which the next
-// start drops), never one too few.
+// start drops), never one too few. A record is one value of the Held key (see PackHeldRecord),
+// written with one request to the system on a key kept open: every hide into the menu waits for
+// it.
 #pragma once
 
 #include <windows.h>
@@ -17,22 +19,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/held/HeldRecordText.h"
 #include "app/held/HiddenMenu.h"
 #include "text/NString.h"
-
-// What identifies a held window across a restart of this program. Handles and process ids are
-// reused by the system, so a record also names the process's creation time and the class.
-struct HeldRecord {
-    HWND window = nullptr;
-    DWORD processId = 0;
-    uint64_t processCreated = 0;
-    NString className;
-    NString title;
-    // The windows hidden with it (its owned windows), shown again with it.
-    std::vector<HWND> owned;
-    // The number of the stored record it was read from; -1 for one not read from the store.
-    int index = -1;
-};
 
 // The record for a window as it is now; processId 0 when the window is gone.
 HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned = {});
@@ -51,6 +40,9 @@ class HeldWindowStore {
 public:
     // programKeyPath: the program's key below HKEY_CURRENT_USER; records go to its "Held" sub-key.
     explicit HeldWindowStore(const char* programKeyPath);
+    HeldWindowStore(const HeldWindowStore&) = delete;
+    HeldWindowStore& operator=(const HeldWindowStore&) = delete;
+    ~HeldWindowStore();
 
     // The stored records, oldest first. Damaged records are skipped.
     std::vector<HeldRecord> Load() const;
@@ -59,7 +51,8 @@ public:
     // message and runs no message loop, so the menu may call it from inside its operations.
     void Sync(const HiddenMenu& menu);
     // Removes every record and the key that holds them (none while another running copy owns
-    // them). While the program runs, a Sync with no entries removes the records alone.
+    // them). While the program runs, a Sync with no entries removes the records alone and keeps
+    // the key.
     void Clear();
 
     // Puts each stored record whose window is still held back at the top of the menu (oldest
@@ -73,21 +66,21 @@ public:
 
 private:
     struct Stored {
-        int index;
-        HWND window;
-        std::vector<HWND> owned;
+        HeldRecord record;
     };
-    // Names this copy as the records' writer; once until the next Clear (the values stay while
-    // the records come and go).
-    void WriteOwner();
-    void Append(const MenuEntry& entry);
+    // The Held key, opened for writing and kept until Clear; opening it names this copy as the
+    // records' writer.
+    bool OpenKey();
+    void CloseKey();
+    void Write(const Stored& stored);
+    void Remove(const Stored& stored);
     // True when the stored records name a copy other than this one that is still running.
     bool OwnedByAnotherRunningCopy() const;
 
     NString m_path;
+    HKEY m_key = nullptr;
     // What is stored, oldest first.
     std::vector<Stored> m_stored;
     int m_nextIndex = 0;
-    bool m_ownerWritten = false;
     bool m_known = false;
 };

@@ -35,6 +35,7 @@ bool AllVisible(TargetWindows& targets)
     return true;
 }
 
+// Records of this version (values named by their number) and of older ones (sub-keys).
 int StoredRecords()
 {
     HKEY key = nullptr;
@@ -43,6 +44,11 @@ int StoredRecords()
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr);
+    char name[32];
+    for (DWORD i = 0, length = sizeof name; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                                            ERROR_SUCCESS;
+         ++i, length = sizeof name)
+        count += strspn(name, "0123456789") == strlen(name) ? 1 : 0;
     RegCloseKey(key);
     return static_cast<int>(count);
 }
