@@ -61,7 +61,8 @@ public:
     // program, or never hidden by a copy killed in between) is dropped, and the owned windows
     // that StillOwned finds for it are shown again, so that none stays hidden out of reach.
     // Records of another copy that still runs are skipped. Returns how many windows were taken
-    // back.
+    // back. The menu must have no change handler meanwhile: the records not yet taken back would
+    // go with the first entry.
     int Recover(HiddenMenu& menu);
 
 private:
