@@ -43,6 +43,9 @@ void DIALOG::OnInit()
     ReadInterfaceOptions();
     m_hiddenMenu.Create(Window());
     m_held.Recover(m_hiddenMenu);
+    // From here on every change of the menu is in the records before a window is hidden and
+    // before anything could pump messages (Recover stores for itself).
+    m_hiddenMenu.SetChangeHandler([this] { m_held.Sync(m_hiddenMenu); });
     m_windowBrush = GetSysColorBrush(COLOR_WINDOW);
     m_highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
     m_menuBrush = GetSysColorBrush(COLOR_MENU);
@@ -70,6 +73,7 @@ void DIALOG::OnDestroy()
     StopRules();
     m_candidates.Clear();
     m_windowIcons.RemoveAll();
+    m_hiddenMenu.SetChangeHandler(nullptr);
     m_hiddenMenu.ReleaseAll();
     m_held.Clear();
     if (m_oneItemMenu)

@@ -1,91 +1,109 @@
 #include "app/held/HeldWindows.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
+#include "app/held/ForeignWindow.h"
+#include "app/held/WindowPlace.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
-#include "app/held/WindowPlace.h"
 #include "settings/SettingsKey.h"
 
 namespace {
 
 constexpr const char kHeldSubKey[] = "Held";
 // Enough for many times the menu's 4001 entries, and a bound on what a damaged key can cost.
-constexpr int kMaxRecords = 10000;
+constexpr DWORD kMaxRecords = 10000;
 // Values of the Held key naming the copy that wrote the records.
 constexpr const char kOwnerIdValue[] = "OwnerProcessId";
 constexpr const char kOwnerCreatedValue[] = "OwnerCreated";
-// A record's owned windows: their handles in decimal, separated by blanks. Absent in records of
-// versions that kept no owned windows.
+// In records of older versions (a sub-key per record): the owned windows, absent in records of
+// versions that kept none.
 constexpr const char kOwnedValue[] = "Owned";
-// Owned windows read at most per record: a bound on what a damaged value can cost.
-constexpr size_t kMaxOwned = 256;
-
-NString RecordName(int index)
-{
-    return NString::Format("%05d", index);
-}
-
-uint64_t ParseUnsigned(const NString& text)
-{
-    if (text.IsEmpty())
-        return 0;
-    char* end = nullptr;
-    uint64_t value = _strtoui64(text.Text(), &end, 10);
-    return end && *end == '\0' ? value : 0;
-}
-
-NString HandleText(HWND window)
-{
-    return NString::Format("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-}
-
-HWND HandleOf(const NString& text)
-{
-    const uint64_t value = ParseUnsigned(text);
-    return value > static_cast<uint64_t>(UINTPTR_MAX) ? nullptr : reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
-}
-
-NString OwnedText(const std::vector<HWND>& owned)
-{
-    NString text("");
-    for (HWND window : owned) {
-        if (!text.IsEmpty())
-            text += " ";
-        text += HandleText(window);
-    }
-    return text;
-}
-
-// Words that are no handle, and handles beyond kMaxOwned, are skipped.
-std::vector<HWND> ParseOwned(const NString& text)
-{
-    std::vector<HWND> owned;
-    const char* next = text.IsNull() ? "" : text.Text();
-    while (*next && owned.size() < kMaxOwned) {
-        const char* end = std::strchr(next, ' ');
-        const size_t length = end ? static_cast<size_t>(end - next) : std::strlen(next);
-        if (HWND window = HandleOf(NString(next, static_cast<uint32_t>(length))))
-            owned.push_back(window);
-        next += length + (end ? 1 : 0);
-    }
-    return owned;
-}
-
-std::vector<HWND> StoredForm(HWND window, const std::vector<HWND>& owned)
-{
-    std::vector<HWND> stored{window};
-    stored.insert(stored.end(), owned.begin(), owned.end());
-    return stored;
-}
+// Tries of a read whose value keeps growing between the size query and the read.
+constexpr int kReadTries = 4;
 
 uint64_t OwnCreationTime()
 {
     static const uint64_t created = ProcessCreationTime(GetCurrentProcessId());
     return created;
+}
+
+// A REG_SZ value, read again into a larger buffer while the system answers ERROR_MORE_DATA (a
+// text in the UTF-8 code page can be longer than the size it reported); only the size of the
+// read that filled the buffer counts.
+bool ReadText(HKEY key, const char* name, NString& text)
+{
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    for (int tries = 0; tries < kReadTries; ++tries) {
+        std::vector<char> buffer(static_cast<size_t>(size) + size / 2 + 2, '\0');
+        DWORD filled = static_cast<DWORD>(buffer.size());
+        const LONG result =
+            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &filled);
+        if (result == ERROR_SUCCESS && type == REG_SZ) {
+            filled = std::min(filled, static_cast<DWORD>(buffer.size()));
+            text = NString(buffer.data(), static_cast<uint32_t>(strnlen(buffer.data(), filled)));
+            return true;
+        }
+        if (result != ERROR_MORE_DATA)
+            return false;
+        size = std::max(filled, static_cast<DWORD>(buffer.size()) * 2);
+    }
+    return false;
+}
+
+// The names of the Held key's values (or sub-keys) that are record names, with their numbers.
+// A name too long for the buffer is none of ours.
+std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys)
+{
+    std::vector<std::pair<int, NString>> names;
+    for (DWORD position = 0; position < kMaxRecords; ++position) {
+        char name[16] = {};
+        DWORD length = sizeof name;
+        const LONG result = subKeys ? RegEnumKeyExA(held, position, name, &length, nullptr, nullptr, nullptr, nullptr)
+                                    : RegEnumValueA(held, position, name, &length, nullptr, nullptr, nullptr, nullptr);
+        int index = 0;
+        if (result == ERROR_SUCCESS && ParseHeldRecordName(name, index))
+            names.push_back({index, NString(name)});
+        else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+            break;
+    }
+    return names;
+}
+
+// A record of an older version: a sub-key with a value per field, complete once "Window" is.
+bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(held, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    NString window, created, owned;
+    DWORD processId = 0, size = sizeof processId, type = 0;
+    const bool complete = ReadText(key, "Window", window);
+    if (RegQueryValueExA(key, "ProcessId", nullptr, &type, reinterpret_cast<BYTE*>(&processId), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        processId = 0;
+    ReadText(key, "ProcessCreated", created);
+    ReadText(key, "Class", record.className);
+    ReadText(key, "Title", record.title);
+    if (ReadText(key, kOwnedValue, owned))
+        record.owned = ParseOwned(owned);
+    RegCloseKey(key);
+    record.window = HandleOf(window);
+    record.processId = processId;
+    record.processCreated = ParseDecimal(created);
+    return complete && record.window && record.processId;
+}
+
+void SetText(HKEY key, const char* name, const NString& text)
+{
+    const char* value = text.IsNull() ? "" : text.Text();
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(std::strlen(value) + 1));
 }
 
 } // namespace
@@ -96,21 +114,26 @@ HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<H
     record.window = window;
     record.title = title;
     record.owned = owned;
-    if (!IsWindow(window))
+    // Zero for a window that is gone.
+    if (!window || !GetWindowThreadProcessId(window, &record.processId))
         return record;
-    GetWindowThreadProcessId(window, &record.processId);
     record.processCreated = ProcessCreationTime(record.processId);
     record.className = NString::FromClassName(window);
     return record;
 }
 
-bool StillHeld(const HeldRecord& record)
+bool SameWindow(const HeldRecord& record)
 {
-    if (!record.window || !IsWindow(record.window) || IsWindowVisible(record.window))
+    if (!record.window || !IsWindow(record.window))
         return false;
     HeldRecord now = DescribeWindow(record.window, record.title);
     return now.processId != 0 && now.processId == record.processId &&
            now.processCreated == record.processCreated && now.className.Equals(record.className);
+}
+
+bool StillHeld(const HeldRecord& record)
+{
+    return SameWindow(record) && !IsWindowVisible(record.window);
 }
 
 std::vector<HWND> StillOwned(const HeldRecord& record)
@@ -133,31 +156,35 @@ HeldWindowStore::HeldWindowStore(const char* programKeyPath)
 {
 }
 
-// Each record is a sub-key "00000", "00001"... in the order the windows were hidden.
+HeldWindowStore::~HeldWindowStore()
+{
+    CloseKey();
+}
+
+// Records are values "00000", "00001"... of the Held key, numbered in the order the windows were
+// hidden; the numbers of records that went leave gaps. Older versions kept a sub-key per record.
 std::vector<HeldRecord> HeldWindowStore::Load() const
 {
     std::vector<HeldRecord> records;
-    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    for (int index = 0; index < kMaxRecords; ++index) {
-        SettingsKey entry(held, RecordName(index).Text());
-        NString window, created;
-        int32_t processId = 0;
-        if (!entry.ReadText("Window", window))
-            break;
-        HeldRecord record;
-        record.window = HandleOf(window);
-        entry.ReadInt("ProcessId", processId);
-        record.processId = static_cast<DWORD>(processId);
-        entry.ReadText("ProcessCreated", created);
-        record.processCreated = ParseUnsigned(created);
-        entry.ReadText("Class", record.className);
-        entry.ReadText("Title", record.title);
-        NString owned;
-        if (entry.ReadText(kOwnedValue, owned))
-            record.owned = ParseOwned(owned);
-        if (record.window && record.processId)
-            records.push_back(record);
+    HKEY held = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, KEY_READ, &held) != ERROR_SUCCESS)
+        return records;
+    for (bool legacy : {true, false}) {
+        for (const auto& name : RecordNames(held, legacy)) {
+            HeldRecord record;
+            NString packed;
+            const bool read = legacy ? ReadLegacyRecord(held, name.second.Text(), record)
+                                     : ReadText(held, name.second.Text(), packed) && UnpackHeldRecord(packed, record);
+            record.index = name.first;
+            record.legacy = legacy;
+            if (read)
+                records.push_back(record);
+        }
     }
+    RegCloseKey(held);
+    // Stable: a number held by both forms keeps the older version's record first.
+    std::stable_sort(records.begin(), records.end(),
+                     [](const HeldRecord& a, const HeldRecord& b) { return a.index < b.index; });
     return records;
 }
 
@@ -170,7 +197,7 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
     if (!held.ReadInt(kOwnerIdValue, ownerId) || !held.ReadText(kOwnerCreatedValue, created))
         return false;
     const DWORD owner = static_cast<DWORD>(ownerId);
-    const uint64_t ownerCreated = ParseUnsigned(created);
+    const uint64_t ownerCreated = ParseDecimal(created);
     if (owner == 0 || ownerCreated == 0 || (owner == GetCurrentProcessId() && ownerCreated == OwnCreationTime()))
         return false;
     return ProcessRunning(owner, ownerCreated);
@@ -180,61 +207,121 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
 // the next Sync tries again (and succeeds once that copy has ended).
 void HeldWindowStore::Clear()
 {
+    CloseKey();
     m_stored.clear();
+    m_nextIndex = 0;
     m_known = !OwnedByAnotherRunningCopy();
     if (m_known)
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
 }
 
-void HeldWindowStore::Store(const std::vector<HeldRecord>& records)
+void HeldWindowStore::CloseKey()
 {
-    Clear();
-    if (!m_known)
-        return;
-    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    held.WriteInt(kOwnerIdValue, static_cast<int32_t>(GetCurrentProcessId()));
-    held.WriteText(kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())).Text());
-    int index = 0;
-    for (const HeldRecord& record : records) {
-        SettingsKey entry(held, RecordName(index++).Text());
-        entry.WriteInt("ProcessId", static_cast<int32_t>(record.processId));
-        entry.WriteText("ProcessCreated", NString::Format("%llu", static_cast<unsigned long long>(record.processCreated)).Text());
-        entry.WriteText("Class", record.className.IsNull() ? "" : record.className.Text());
-        entry.WriteText("Title", record.title.IsNull() ? "" : record.title.Text());
-        if (!record.owned.empty())
-            entry.WriteText(kOwnedValue, OwnedText(record.owned).Text());
-        // Written last: a record is complete once its window is there.
-        entry.WriteText("Window", HandleText(record.window).Text());
-        m_stored.push_back(StoredForm(record.window, record.owned));
+    if (m_key)
+        RegCloseKey(m_key);
+    m_key = nullptr;
+}
+
+// Opened (made) once and kept, with this copy named as the records' writer: then a record costs
+// one request to the system.
+bool HeldWindowStore::OpenKey()
+{
+    if (m_key)
+        return true;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_key, nullptr) !=
+        ERROR_SUCCESS) {
+        m_key = nullptr;
+        return false;
+    }
+    const DWORD processId = GetCurrentProcessId();
+    RegSetValueExA(m_key, kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
+    SetText(m_key, kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())));
+    return true;
+}
+
+void HeldWindowStore::Write(const Stored& stored)
+{
+    if (OpenKey())
+        SetText(m_key, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record));
+}
+
+void HeldWindowStore::Remove(const Stored& stored)
+{
+    const NString name = HeldRecordName(stored.record.index);
+    if (stored.record.legacy)
+        RegDeleteKeyA(HKEY_CURRENT_USER, (m_path + "\\" + name).Text());
+    else if (OpenKey())
+        RegDeleteValueA(m_key, name.Text());
+}
+
+// Records are matched to entries by window; a window has at most one entry. A record of an older
+// version is written anew before it goes.
+void HeldWindowStore::Sync(const HiddenMenu& menu)
+{
+    const std::vector<const MenuEntry*> entries = menu.Entries();
+    if (!m_known) {
+        Clear();
+        if (!m_known || entries.empty())
+            return;
+    }
+    std::unordered_map<HWND, size_t> stored;
+    for (size_t i = 0; i < m_stored.size(); ++i) {
+        if (!m_stored[i].record.legacy)
+            stored.emplace(m_stored[i].record.window, i);
+    }
+    std::vector<bool> kept(m_stored.size(), false);
+    for (const MenuEntry* entry : entries) {
+        const auto found = stored.find(entry->window);
+        if (found == stored.end() || kept[found->second]) {
+            Stored added{DescribeWindow(entry->window, entry->title, entry->owned)};
+            added.record.index = m_nextIndex++;
+            Write(added);
+            m_stored.push_back(added);
+            kept.push_back(true);
+            continue;
+        }
+        kept[found->second] = true;
+        HeldRecord& record = m_stored[found->second].record;
+        if (record.owned != entry->owned) {
+            record.owned = entry->owned;
+            Write(m_stored[found->second]);
+        }
+    }
+    for (size_t i = kept.size(); i-- > 0;) {
+        if (!kept[i]) {
+            Remove(m_stored[i]);
+            m_stored.erase(m_stored.begin() + static_cast<std::ptrdiff_t>(i));
+        }
     }
 }
 
-void HeldWindowStore::Sync(const HiddenMenu& menu)
-{
-    std::vector<const MenuEntry*> entries = menu.Entries();
-    std::vector<std::vector<HWND>> windows;
-    for (const MenuEntry* entry : entries)
-        windows.push_back(StoredForm(entry->window, entry->owned));
-    if (m_known && windows == m_stored)
-        return;
-    std::vector<HeldRecord> records;
-    for (const MenuEntry* entry : entries)
-        records.push_back(DescribeWindow(entry->window, entry->title, entry->owned));
-    if (records.empty())
-        Clear();
-    else
-        Store(records);
-}
-
+// The records stay stored while the windows are taken back; Sync then drops those not taken.
 int HeldWindowStore::Recover(HiddenMenu& menu)
 {
-    int recovered = 0;
+    CloseKey();
+    m_stored.clear();
+    m_nextIndex = 0;
     // A copy that still runs has its windows in its own menu: they are not lost.
-    const std::vector<HeldRecord> records =
-        OwnedByAnotherRunningCopy() ? std::vector<HeldRecord>() : Load();
+    m_known = !OwnedByAnotherRunningCopy();
+    if (!m_known)
+        return 0;
+    const std::vector<HeldRecord> records = Load();
+    // This copy holds them from now on.
+    if (!records.empty())
+        OpenKey();
     for (const HeldRecord& record : records) {
-        if (!StillHeld(record))
+        m_stored.push_back({record});
+        m_nextIndex = std::max(m_nextIndex, record.index + 1);
+    }
+    int recovered = 0;
+    for (const HeldRecord& record : records) {
+        if (!StillHeld(record)) {
+            if (SameWindow(record)) {
+                for (HWND owned : StillOwned(record))
+                    QueueShowWindow(owned, SW_SHOWNA);
+            }
             continue;
+        }
         CandidateRecord candidate;
         candidate.window = record.window;
         candidate.title = record.title.IsEmpty() ? StoredTitle(record.window) : record.title;
@@ -244,7 +331,6 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
             ++recovered;
         }
     }
-    m_known = false;
     Sync(menu);
     return recovered;
 }

@@ -23,13 +23,11 @@ void ShowOwnedAgain(const std::vector<HWND>& owned)
     }
 }
 
-std::vector<HWND> HideOwnedWindows(HWND owner)
+void HideOwnedWindows(const std::vector<HWND>& owned)
 {
-    std::vector<HWND> owned = VisibleOwnedWindows(owner);
     for (HWND window : owned) {
         QueueShowWindow(window, SW_HIDE);
     }
-    return owned;
 }
 
 } // namespace
@@ -123,11 +121,13 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
         return nullptr;
     }
     m_entries.push_back(std::move(entry));
+    Changed();
     return m_entries.back().get();
 }
 
 // The entry is looked up again after the hide: a window of this thread runs its own code while
-// it is hidden.
+// it is hidden. Hiding an owner leaves its owned windows as they are, so they are looked for
+// after its hide (which waits on nothing more) and join the entry before they are hidden.
 HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
 {
     MenuEntry* entry = Entry(commandId);
@@ -143,10 +143,15 @@ HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
     }
     if (refused) {
         RemoveEntry(entry);
+        Changed();
         return HideOutcome::Refused;
     }
     entry->place = PlaceOf(window);
-    entry->owned = HideOwnedWindows(window);
+    entry->owned = VisibleOwnedWindows(window);
+    if (!entry->owned.empty()) {
+        Changed();
+    }
+    HideOwnedWindows(entry->owned);
     if (answered) {
         return HideOutcome::Hidden;
     }
@@ -182,6 +187,7 @@ HWND HiddenMenu::Unhide(UINT commandId)
     PutBackOnItsMonitor(held.window, held.place);
     ShowForeignWindow(held.window, SW_SHOW);
     ShowOwnedAgain(held.owned);
+    Changed();
     return held.window;
 }
 
@@ -224,6 +230,9 @@ void HiddenMenu::Prune()
         }
         RemoveEntry(entry);
     }
+    if (!gone.empty()) {
+        Changed();
+    }
 }
 
 std::vector<HWND> HiddenMenu::SettleQueuedHides()
@@ -245,6 +254,9 @@ std::vector<HWND> HiddenMenu::SettleQueuedHides()
         MenuEntry* entry = Entry(id);
         ShowOwnedAgain(entry->owned);
         RemoveEntry(entry);
+    }
+    if (!dropped.empty()) {
+        Changed();
     }
     return refused;
 }
@@ -291,6 +303,13 @@ MenuEntry* HiddenMenu::OwnedEntry(ULONG_PTR itemData) const
 MenuEntry* HiddenMenu::Entry(uint32_t commandId)
 {
     return const_cast<MenuEntry*>(EntryById(commandId));
+}
+
+void HiddenMenu::Changed() const
+{
+    if (m_changed) {
+        m_changed();
+    }
 }
 
 void HiddenMenu::RemoveEntry(const MenuEntry* entry)

@@ -13,6 +13,12 @@
 // back on the monitor it was on. A hide that its program has not answered
 // is queued: its entry stays until the program answers (see
 // SettleQueuedHides).
+//
+// Whoever mirrors the entries (the held-window records) is told of every
+// change of them at once, from inside the operation: a new entry before its
+// window is hidden, an entry that goes after its window is shown again, and
+// each before anything of the operation could run code of this program
+// (see SetChangeHandler).
 #pragma once
 
 #include <windows.h>
@@ -94,6 +100,11 @@ public:
     bool Create(HWND owner = nullptr);
     // Null before Create and after ReleaseAll.
     HMENU Handle() const noexcept { return m_menu; }
+    // Called whenever the entries (or an entry's owned windows) change: after an entry is added
+    // and before its window is hidden, and after the window of an entry that went is shown
+    // again. It must not pump messages nor change the menu. ReleaseAll does not call it: after
+    // ReleaseAll the mirror is cleared by its owner.
+    void SetChangeHandler(std::function<void()> changed) { m_changed = std::move(changed); }
 
     // Inserts an entry for the candidate at the top of the menu, with the
     // next free command id. Null (nothing inserted) when no id is free or
@@ -101,8 +112,10 @@ public:
     // earlier hide is dropped first, so a window never has two.
     MenuEntry* AddEntry(const CandidateRecord& candidate);
     // Hides the window of the entry with the command id, then the visible
-    // windows it owns, and notes where it was. A refused hide takes the
-    // entry out again. Nothing is asked of the window before its hide.
+    // windows it owns, and notes where it was. The owned windows join the
+    // entry (and the change handler is told) before they are hidden. A
+    // refused hide takes the entry out again. Nothing is asked of the window
+    // before its hide.
     HideOutcome HideEntryWindow(uint32_t commandId);
     void SetEntryIcon(uint32_t commandId, HICON icon);
     // Removes the entry with the command id, shows its window (on its
@@ -146,11 +159,13 @@ private:
     void RemoveEntry(const MenuEntry* entry);
     void DropEntryOf(HWND window);
     void FreeEntry(const MenuEntry* entry);
+    void Changed() const;
     static void CALLBACK QueuedHideAnswered(HWND window, UINT, ULONG_PTR commandId, LRESULT);
     void TakeAnswer(HWND window, uint32_t commandId);
 
     CommandIdCounter& m_counter;
     HMENU m_menu = nullptr;
     HWND m_owner = nullptr;
+    std::function<void()> m_changed;
     std::vector<std::unique_ptr<MenuEntry>> m_entries;
 };

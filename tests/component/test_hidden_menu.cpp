@@ -5,20 +5,45 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "HelperWindows.h"
+#include "app/held/HeldWindows.h"
 #include "app/held/HiddenMenu.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 std::vector<HWND> g_shown;
 
+// A window hidden or shown, and whether the records stored at that moment named it (as a held
+// window or as one of a held window's owned windows).
+struct Change {
+    HWND window;
+    bool shown;
+    bool stored;
+};
+const HeldWindowStore* g_store = nullptr;
+std::vector<Change> g_changes;
+
+bool StoredNow(HWND window)
+{
+    for (const HeldRecord& record : g_store->Load()) {
+        if (record.window == window || std::find(record.owned.begin(), record.owned.end(), window) != record.owned.end())
+            return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SHOWWINDOW && wParam) {
         g_shown.push_back(window);
+    }
+    if (message == WM_SHOWWINDOW && g_store) {
+        g_changes.push_back({window, wParam != 0, StoredNow(window)});
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -252,6 +277,46 @@ TEST_F(HiddenMenuTest, OwnedWindowsGoAndComeBackWithTheirOwner)
             EXPECT_TRUE(IsWindowVisible(window)) << release;
         EXPECT_FALSE(IsWindowVisible(hiddenDialog)) << release;
     }
+}
+
+// With the records following the menu, a window (and each window it owns) is stored before it is
+// hidden, and stays stored until it has been shown again; the records of a window shown leave a
+// gap that the others keep their order across.
+TEST_F(HiddenMenuTest, EveryWindowIsStoredBeforeItsHideAndUntilItIsShown)
+{
+    constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecords";
+    vbtest::RegistryKeyGuard guard(kPath);
+    HeldWindowStore store(kPath);
+    store.Clear();
+    m_menu.SetChangeHandler([&] { store.Sync(m_menu); });
+    HWND first = Target("first"), owner = Target("owner"), owned = Target("owned", owner), last = Target("last");
+    for (HWND window : {first, owner, owned, last})
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    g_store = &store;
+    g_changes.clear();
+    std::vector<uint32_t> ids;
+    for (HWND window : {first, owner, last}) {
+        ids.push_back(m_menu.AddEntry(Record(window))->commandId);
+        EXPECT_EQ(m_menu.HideEntryWindow(ids.back()), HideOutcome::Hidden);
+    }
+    EXPECT_EQ(m_menu.Unhide(ids[1]), owner);
+    g_store = nullptr;
+
+    const std::vector<std::pair<HWND, bool>> expected = {
+        {first, false}, {owner, false}, {owned, false}, {last, false}, {owner, true}, {owned, true}};
+    ASSERT_EQ(g_changes.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(g_changes[i].window, expected[i].first) << i;
+        EXPECT_EQ(g_changes[i].shown, expected[i].second) << i;
+        EXPECT_TRUE(g_changes[i].stored) << i;
+    }
+    const std::vector<HeldRecord> records = HeldWindowStore(kPath).Load();
+    ASSERT_EQ(records.size(), 2u) << "the shown window's record went after its show";
+    EXPECT_EQ(records[0].window, first);
+    EXPECT_EQ(records[1].window, last);
+    EXPECT_EQ(records[1].index, 2);
+    m_menu.SetChangeHandler(nullptr);
+    store.Clear();
 }
 
 TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)

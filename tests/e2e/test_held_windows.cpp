@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 
 #include "app/rules/WindowMatch.h"
+#include "hotkeys/HotkeyTable.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -33,6 +35,7 @@ bool AllVisible(TargetWindows& targets)
     return true;
 }
 
+// Records of this version (values named by their number) and of older ones (sub-keys).
 int StoredRecords()
 {
     HKEY key = nullptr;
@@ -41,6 +44,11 @@ int StoredRecords()
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr);
+    char name[32];
+    for (DWORD i = 0, length = sizeof name; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                                            ERROR_SUCCESS;
+         ++i, length = sizeof name)
+        count += strspn(name, "0123456789") == strlen(name) ? 1 : 0;
     RegCloseKey(key);
     return static_cast<int>(count);
 }
@@ -262,5 +270,94 @@ TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
         EXPECT_TRUE(quit.WaitForExit());
         EXPECT_EQ(quit.ExitCode(), 0u);
         EXPECT_TRUE(IsWindowVisible(targets[0]));
+    }
+}
+
+// Whatever a copy was doing when it was killed, the next start takes back every window it held
+// or shows it: a window's record is written before it is hidden, and an owned window is shown
+// even when its owner was shown by its program meanwhile.
+TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
+{
+    const struct {
+        const char* what;
+        const char* windows;
+        // Leaves the first copy at the moment it is killed.
+        std::function<bool(VeilboxApp&, TargetWindows&)> hide;
+        // What the program does while no copy runs.
+        std::function<void(TargetWindows&)> meanwhile;
+    } cases[] = {
+        {"killed while Hide Program's message about a refusing window is up",
+         "--window --title \"Plain Of Program\" --window --title \"Refuses Of Program\" --refuse-hide",
+         [](VeilboxApp& app, TargetWindows& targets) {
+             if (!app.WaitListed("Plain Of Program") || !ClickToFront(targets[0]))
+                 return false;
+             PostMessageA(app.MainWindow(), WM_COMMAND, kHideProgramHotkeyId, 0);
+             return WaitFor([&] { return OtherDialog(app.Process().Id(), app.MainWindow()) != nullptr; }) &&
+                    !IsWindowVisible(targets[0]);
+         },
+         nullptr},
+        {"the owner shown by its program while no copy ran",
+         "--window --title \"Owner Of Tool\" --window --title \"Tool Of Owner\" --owned-by 0 --toolwindow",
+         [](VeilboxApp& app, TargetWindows& targets) {
+             return app.WaitListed("Owner Of Tool") && app.DoubleClick("Owner Of Tool") &&
+                    WaitFor([&] { return AllHidden(targets); });
+         },
+         [](TargetWindows& targets) { ShowWindow(targets[0], SW_SHOWNA); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_settings.Clear();
+        TargetWindows targets(c.windows);
+        ASSERT_TRUE(targets.Ready());
+        {
+            VeilboxApp first;
+            ASSERT_TRUE(c.hide(first, targets)) << first.Failure();
+            first.Process().Kill();
+        }
+        if (c.meanwhile)
+            c.meanwhile(targets);
+        VeilboxApp second;
+        ASSERT_NE(second.MainWindow(), nullptr);
+        ASSERT_TRUE(second.Exit());
+        EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
+        EXPECT_EQ(StoredRecords(), 0);
+    }
+}
+
+// Kills at random moments while a command hides many windows, one of them with an owned window:
+// wherever the kill falls, every window is visible once the next start has ended.
+TEST_F(HeldWindows, KillsAtRandomMomentsOfManyHidesLoseNoWindow)
+{
+    constexpr int kWindows = 24;
+    constexpr int kRounds = 4;
+    TargetWindows targets("--window --title \"Many Held\" --count 24 --window --title \"Many Owned\" --owned-by 23");
+    ASSERT_TRUE(targets.Ready());
+    const unsigned seed = static_cast<unsigned>(GetTickCount64());
+    std::mt19937 random(seed);
+    for (int round = 0; round < kRounds; ++round) {
+        // The kill comes once this many windows are hidden, in turn early and late in the batch;
+        // once one is, the command has reached the copy and starts no other.
+        const int killAfter = 1 + static_cast<int>(random() % (kWindows / 2)) + (round % 2) * (kWindows / 2);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round) + ", kill after " +
+                     std::to_string(killAfter) + " hides");
+        {
+            VeilboxApp first;
+            ASSERT_NE(first.MainWindow(), nullptr);
+            ChildProcess hide;
+            ASSERT_TRUE(hide.Start("Veilbox.exe", "hide --title-like \"Many Held*\""));
+            WaitFor([&] {
+                int hidden = 0;
+                for (int i = 0; i < kWindows; ++i)
+                    hidden += IsWindowVisible(targets[i]) ? 0 : 1;
+                return hidden >= killAfter;
+            }, 10000);
+            first.Process().Kill();
+            hide.Kill();
+        }
+        VeilboxApp second;
+        ASSERT_NE(second.MainWindow(), nullptr);
+        ASSERT_TRUE(second.Exit());
+        ASSERT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
+        EXPECT_EQ(StoredRecords(), 0);
     }
 }

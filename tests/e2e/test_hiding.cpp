@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "support/TargetWindows.h"
@@ -18,17 +21,27 @@ bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
     return WaitFor([&] { return IsWindowVisible(window) == (visible ? TRUE : FALSE); }, timeoutMs);
 }
 
-// The windows of the menu's entries, oldest first, as the program mirrors them under Held.
+// The windows of the menu's entries, oldest first, as the program mirrors them under Held: a
+// value per record, named by its number (all of one width here), its text starting with the
+// window's handle.
 std::vector<HWND> HeldWindows()
 {
-    std::vector<HWND> windows;
-    char key[64], text[32];
-    for (DWORD size = sizeof text;; size = sizeof text) {
-        snprintf(key, sizeof key, "Software\\Quillfen\\Veilbox\\Held\\%05zu", windows.size());
-        if (RegGetValueA(HKEY_CURRENT_USER, key, "Window", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
-            return windows;
-        windows.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(text, nullptr, 10))));
+    std::map<std::string, HWND> records;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Held", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    char name[32], text[1024];
+    for (DWORD i = 0, nameSize = sizeof name, size = sizeof text, type = 0;
+         RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
+         ++i, nameSize = sizeof name, size = sizeof text) {
+        if (type == REG_SZ && strspn(name, "0123456789") == strlen(name))
+            records[name] = reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(text, nullptr, 10)));
     }
+    RegCloseKey(key);
+    std::vector<HWND> windows;
+    for (const auto& record : records)
+        windows.push_back(record.second);
+    return windows;
 }
 
 bool Answers(HWND window)

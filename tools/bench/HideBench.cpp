@@ -12,6 +12,7 @@
 #include "BenchWindows.h"
 #include "Measure.h"
 #include "Sections.h"
+#include "app/held/HeldWindows.h"
 #include "app/held/HiddenMenu.h"
 #include "support/VeilboxApp.h"
 
@@ -178,6 +179,45 @@ std::vector<double> TimeVeilbox(int reps, int& failures, int& boxes)
     return times;
 }
 
+// The held-window record the program writes before each hide and removes after each show, timed
+// alone (HeldWindowStore::Sync) on a helper window, under a scratch key of its own. A second
+// window's entry stays throughout, so that a removal is the removal of one record, not the
+// deletion of the whole key that follows the last.
+void NoteRecordWrites(Report& report)
+{
+    constexpr char kScratchKey[] = "Software\\Quillfen\\VeilboxBench.HeldRecords";
+    constexpr int kRecords = 41;
+    BenchWindows targets(kTargetTitle, 2);
+    HiddenMenu menu;
+    if (!targets.Ready() || !menu.Create())
+        return;
+    HeldWindowStore store(kScratchKey);
+    store.Clear();
+    ShowWindow(targets[1], SW_HIDE);
+    CandidateRecord kept, timed;
+    kept.window = targets[1];
+    timed.window = targets[0];
+    menu.AddEntry(kept);
+    store.Sync(menu);
+    std::vector<double> writes, removals;
+    for (int i = 0; i < kRecords; ++i) {
+        menu.AddEntry(timed);
+        double start = NowMs();
+        store.Sync(menu);
+        writes.push_back(NowMs() - start);
+        // The visible window's entry goes, the hidden one's stays.
+        menu.Prune();
+        start = NowMs();
+        store.Sync(menu);
+        removals.push_back(NowMs() - start);
+    }
+    menu.ReleaseAll();
+    store.Clear();
+    report.Note("held-window record written before each hide: " + FormatMs(Median(writes)) + " (quartiles " +
+                FormatSpread(writes) + "), removed after each show: " + FormatMs(Median(removals)) + " (quartiles " +
+                FormatSpread(removals) + "), median of " + std::to_string(kRecords));
+}
+
 } // namespace
 
 void BenchHideActive(const BenchOptions& options, Report& report)
@@ -199,4 +239,5 @@ void BenchHideActive(const BenchOptions& options, Report& report)
         report.Note("Hide Active: " + std::to_string(failures) + " presses did not hide or show the window");
     if (boxes > 0)
         report.Note("Hide Active: " + std::to_string(boxes) + " \"could not be hidden\" message boxes were open at the end");
+    NoteRecordWrites(report);
 }

@@ -1,0 +1,106 @@
+// The text a held-window record is stored as: what is written reads back the same, and what a
+// damaged or foreign value holds is refused whole, never read as a record with a field missing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/held/HeldRecordText.h"
+
+namespace {
+
+HWND Handle(UINT_PTR value)
+{
+    return reinterpret_cast<HWND>(value);
+}
+
+HeldRecord Made(UINT_PTR window, DWORD processId, const char* className, const char* title,
+                std::vector<HWND> owned = {})
+{
+    HeldRecord record;
+    record.window = Handle(window);
+    record.processId = processId;
+    record.processCreated = 133456789012345678ull;
+    record.className = className;
+    record.title = title;
+    record.owned = std::move(owned);
+    return record;
+}
+
+} // namespace
+
+TEST(HeldRecordText, WhatIsPackedUnpacksTheSame)
+{
+    const HeldRecord cases[] = {
+        Made(0x10020, 4242, "Notepad", "notes.txt - Notepad"),
+        Made(0x10020, 1, "", ""),
+        // Blanks, digits and commas where the fields are separated, and UTF-8 of every length.
+        Made(0x7FFFFFFF, MAXDWORD, "Class With 2 Blanks", " 12 - , title ending in a blank "),
+        Made(0x20, 7, "Ωmega", "東京都庁のお知らせ 🙂", {Handle(0x30), Handle(0x40), Handle(0x50)}),
+    };
+    for (const HeldRecord& made : cases) {
+        SCOPED_TRACE(made.title.Text());
+        HeldRecord read;
+        read.index = 12;
+        ASSERT_TRUE(UnpackHeldRecord(PackHeldRecord(made), read)) << PackHeldRecord(made).Text();
+        EXPECT_EQ(read.window, made.window);
+        EXPECT_EQ(read.processId, made.processId);
+        EXPECT_EQ(read.processCreated, made.processCreated);
+        EXPECT_STREQ(read.className.Text(), made.className.Text());
+        EXPECT_STREQ(read.title.Text(), made.title.Text());
+        EXPECT_EQ(read.owned, made.owned);
+        EXPECT_EQ(read.index, 12) << "the number is the value's name's, not the text's";
+    }
+}
+
+TEST(HeldRecordText, ADamagedRecordIsRefusedWhole)
+{
+    const char* cases[] = {
+        "",
+        "65568 4242 1 - 7",                  // the class's length, and nothing after it
+        "65568 4242 1 - 8 Notepad",          // a class longer than what is left
+        "0 4242 1 - 7 Notepad",              // no window
+        "65568 0 1 - 7 Notepad",             // no process
+        "65568 4294967296 1 - 7 Notepad",    // a process id beyond 32 bits
+        "65568 -5 1 - 7 Notepad",            // a sign
+        "65568 4242 1 - x Notepad",          // a length that is no number
+        "65568  4242 1 - 7 Notepad",         // an empty word
+        "99999999999999999999999 4242 1 - 7 Notepad",
+    };
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        HeldRecord record = Made(0x99, 9, "Kept", "Kept");
+        EXPECT_FALSE(UnpackHeldRecord(NString(text), record));
+        EXPECT_EQ(record.window, Handle(0x99)) << "left alone";
+        EXPECT_STREQ(record.className.Text(), "Kept");
+    }
+}
+
+// Owned windows and record names come from the registry too: words that are no handle are
+// skipped, and only names the program makes are record names.
+TEST(HeldRecordText, OwnedWindowsAndNamesTakeOnlyWhatThisProgramWrites)
+{
+    HeldRecord record;
+    ASSERT_TRUE(UnpackHeldRecord(NString("32 7 0 48,x,,-1,64 3 Abc"), record));
+    EXPECT_EQ(record.owned, (std::vector<HWND>{Handle(48), Handle(64)}));
+    EXPECT_EQ(ParseOwned(NString("1 2 3"), ' ').size(), 3u);
+    std::string many;
+    for (int i = 1; i <= 300; ++i)
+        many += std::to_string(i) + ",";
+    EXPECT_EQ(ParseOwned(NString(many.c_str()), ',').size(), kMaxOwnedPerRecord);
+
+    const struct {
+        const char* name;
+        bool isRecord;
+        int index;
+    } names[] = {{"00000", true, 0}, {"00042", true, 42}, {"123456", true, 123456}, {"42", false, 0},
+                 {"0042", false, 0}, {"+0042", false, 0}, {"OwnerProcessId", false, 0}, {"", false, 0}};
+    for (const auto& n : names) {
+        int index = -1;
+        EXPECT_EQ(ParseHeldRecordName(n.name, index), n.isRecord) << n.name;
+        if (n.isRecord) {
+            EXPECT_EQ(index, n.index) << n.name;
+        }
+    }
+}
