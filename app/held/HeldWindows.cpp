@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "app/held/ForeignWindow.h"
 #include "app/held/WindowPlace.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
+#include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -21,8 +23,6 @@ constexpr const char kOwnerCreatedValue[] = "OwnerCreated";
 // In records of older versions (a sub-key per record): the owned windows, absent in records of
 // versions that kept none.
 constexpr const char kOwnedValue[] = "Owned";
-// Tries of a read whose value keeps growing between the size query and the read.
-constexpr int kReadTries = 4;
 
 uint64_t OwnCreationTime()
 {
@@ -30,44 +30,39 @@ uint64_t OwnCreationTime()
     return created;
 }
 
-// A REG_SZ value, read again into a larger buffer while the system answers ERROR_MORE_DATA (a
-// text in the UTF-8 code page can be longer than the size it reported); only the size of the
-// read that filled the buffer counts.
-bool ReadText(HKEY key, const char* name, NString& text)
+// How a text value of a record reads: there, absent, or there but unreadable (of another type,
+// or larger than any record's field may be).
+enum class TextRead { Read, Absent, Unreadable };
+
+// A REG_SZ value through the program's one registry reader, which grows its buffer on
+// ERROR_MORE_DATA and trusts only the size of the read that filled it.
+TextRead ReadText(HKEY key, const char* name, NString& text)
 {
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return false;
-    for (int tries = 0; tries < kReadTries; ++tries) {
-        std::vector<char> buffer(static_cast<size_t>(size) + size / 2 + 2, '\0');
-        DWORD filled = static_cast<DWORD>(buffer.size());
-        const LONG result =
-            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &filled);
-        if (result == ERROR_SUCCESS && type == REG_SZ) {
-            filled = std::min(filled, static_cast<DWORD>(buffer.size()));
-            text = NString(buffer.data(), static_cast<uint32_t>(strnlen(buffer.data(), filled)));
-            return true;
-        }
-        if (result != ERROR_MORE_DATA)
-            return false;
-        size = std::max(filled, static_cast<DWORD>(buffer.size()) * 2);
-    }
-    return false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    const LONG result = RegistryQueryValue(key, name, &type, data);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return TextRead::Absent;
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return TextRead::Unreadable;
+    const char* chars = reinterpret_cast<const char*>(data.data());
+    text = NString(chars, static_cast<uint32_t>(strnlen(chars, data.size())));
+    return TextRead::Read;
 }
 
 // The names of the Held key's values (or sub-keys) that are record names, with their numbers.
-// A name too long for the buffer is none of ours.
+// The enumeration ends on the first failure other than a name too long to read.
 std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys)
 {
     std::vector<std::pair<int, NString>> names;
     for (DWORD position = 0; position < kMaxRecords; ++position) {
-        char name[16] = {};
-        DWORD length = sizeof name;
-        const LONG result = subKeys ? RegEnumKeyExA(held, position, name, &length, nullptr, nullptr, nullptr, nullptr)
-                                    : RegEnumValueA(held, position, name, &length, nullptr, nullptr, nullptr, nullptr);
+        NString name;
+        DWORD type = 0;
+        const LONG result = subKeys ? RegistryEnumKey(held, position, name)
+                                    : RegistryEnumValue(held, position, name, &type, nullptr);
         int index = 0;
-        if (result == ERROR_SUCCESS && ParseHeldRecordName(name, index))
-            names.push_back({index, NString(name)});
+        if (result == ERROR_SUCCESS && ParseHeldRecordName(name.Text(), index))
+            names.push_back({index, name});
         else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
             break;
     }
@@ -82,15 +77,17 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
         return false;
     NString window, created, owned;
     DWORD processId = 0, size = sizeof processId, type = 0;
-    const bool complete = ReadText(key, "Window", window);
+    bool complete = ReadText(key, "Window", window) == TextRead::Read;
     if (RegQueryValueExA(key, "ProcessId", nullptr, &type, reinterpret_cast<BYTE*>(&processId), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD)
         processId = 0;
-    ReadText(key, "ProcessCreated", created);
-    ReadText(key, "Class", record.className);
-    ReadText(key, "Title", record.title);
-    if (ReadText(key, kOwnedValue, owned))
+    // A field that is there but cannot be read makes the record damaged, never one with a
+    // field missing.
+    for (auto field : {std::make_pair("ProcessCreated", &created), std::make_pair("Class", &record.className),
+                       std::make_pair("Title", &record.title), std::make_pair(kOwnedValue, &owned)})
+        complete = complete && ReadText(key, field.first, *field.second) != TextRead::Unreadable;
+    if (!owned.IsNull())
         record.owned = ParseOwned(owned);
     RegCloseKey(key);
     record.window = HandleOf(window);
@@ -174,7 +171,8 @@ std::vector<HeldRecord> HeldWindowStore::Load() const
             HeldRecord record;
             NString packed;
             const bool read = legacy ? ReadLegacyRecord(held, name.second.Text(), record)
-                                     : ReadText(held, name.second.Text(), packed) && UnpackHeldRecord(packed, record);
+                                     : ReadText(held, name.second.Text(), packed) == TextRead::Read &&
+                                           UnpackHeldRecord(packed, record);
             record.index = name.first;
             record.legacy = legacy;
             if (read)
