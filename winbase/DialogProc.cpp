@@ -123,16 +123,13 @@ void QF_WINBASE::TakeInitialIcon()
         icon = ExtractFirstIcon(iconModule);
     }
     if (icon && !m_smallIcon) {
-        m_smallIcon = FirstSmallIcon(iconModule);
+        m_smallIcon.reset(FirstSmallIcon(iconModule));
     }
     if (icon && m_smallIcon) {
-        SendMessageA(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+        SendMessageA(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
     }
-    if (icon && icon != m_extractedIcon) {
-        if (m_extractedIcon) {
-            DestroyIcon(m_extractedIcon);
-        }
-        m_extractedIcon = icon;
+    if (icon) {
+        m_extractedIcon.reset(icon);
     }
     SetIcon(icon);
     CenterWindow(m_window, nullptr);

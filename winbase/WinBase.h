@@ -18,6 +18,7 @@
 #include <map>
 
 #include "settings/SettingsKey.h"
+#include "winbase/ScopedHandles.h"
 #include "text/NString.h"
 #include "text/WString.h"
 
@@ -199,7 +200,7 @@ private:
     HMODULE m_module;
     HICON m_icon = nullptr;
     HICON m_previousIcon = nullptr;
-    HFONT m_font = nullptr;
+    OwnedFont m_font;
     HFONT m_priorFont = nullptr;
     LOGFONTA m_fontDescription = {};
     RECT m_layoutReference = {};
@@ -209,12 +210,12 @@ private:
     int32_t m_windowState = kStateNormal;
     // The icon this object extracted from a module file; destroyed with the
     // object, after the window has given it back.
-    HICON m_extractedIcon = nullptr;
+    OwnedIcon m_extractedIcon;
     // The same icon at the notification area's size; destroyed with the object.
-    HICON m_smallIcon = nullptr;
+    OwnedIcon m_smallIcon;
     UINT m_dpi = 0;
     // The DPI the template was laid out at, and the template's font made for the current DPI
     // when that differs (owned).
     UINT m_creationDpi = 0;
-    HFONT m_dpiFont = nullptr;
+    OwnedFont m_dpiFont;
 };
