@@ -25,6 +25,7 @@
 #include "app/list/CandidateList.h"
 #include "app/held/WindowPlace.h"
 #include "text/NString.h"
+#include "winbase/ScopedHandles.h"
 
 constexpr UINT kCmdShowMainWindow = 1002;
 constexpr UINT kCmdVisitWebSite = 1012;
@@ -93,7 +94,7 @@ public:
     // menu could not be made. owner, when given, is posted kQueuedHideAnswered.
     bool Create(HWND owner = nullptr);
     // Null before Create and after ReleaseAll.
-    HMENU Handle() const noexcept { return m_menu; }
+    HMENU Handle() const noexcept { return m_menu.get(); }
 
     // Inserts an entry for the candidate at the top of the menu, with the
     // next free command id. Null (nothing inserted) when no id is free or
@@ -150,7 +151,7 @@ private:
     void TakeAnswer(HWND window, uint32_t commandId);
 
     CommandIdCounter& m_counter;
-    HMENU m_menu = nullptr;
+    OwnedMenu m_menu;
     HWND m_owner = nullptr;
     std::vector<std::unique_ptr<MenuEntry>> m_entries;
 };
