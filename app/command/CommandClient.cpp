@@ -3,6 +3,7 @@
 #include "app/command/CommandLine.h"
 #include "app/command/CommandOutput.h"
 #include "app/SingleInstance.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -102,8 +103,8 @@ HWND StartCopyInTray()
     if (!CreateProcessW(path, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                         &process))
         return nullptr;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // The copy runs on alone: nothing here waits on it.
+    const ProcessHandles started(process);
     HWND running = nullptr;
     const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
     while (!(running = FindRunningInstanceWindow()) && GetTickCount64() < deadline)
@@ -134,11 +135,10 @@ WireVerb WireVerbOf(CommandVerb verb)
 
 NString SystemMessage(DWORD error)
 {
-    wchar_t* text = nullptr;
+    OwnedLocalText text;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    NString message = text ? NString::FromWide(text, 0, CP_UTF8) : NString::Format("error %lu", error);
-    LocalFree(text);
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(text.receive()), 0, nullptr);
+    NString message = text ? NString::FromWide(text.get(), 0, CP_UTF8) : NString::Format("error %lu", error);
     message.TrimRight(" \r\n.");
     return message;
 }
@@ -211,11 +211,12 @@ private:
                           ": " + SystemMessage(GetLastError()) + "\r\n");
             return kExitLaunchFailed;
         }
+        const ProcessHandles launched(process);
         HWND running = FindRunningCopy();
         if (!running)
             running = StartCopyInTray();
         FILETIME created = {}, exited = {}, kernel = {}, user = {};
-        GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user);
+        GetProcessTimes(launched.process.get(), &created, &exited, &kernel, &user);
         WireRequest request = Request(nullptr);
         request.criteria = WindowCriteria();
         request.launchedId = process.dwProcessId;
@@ -224,9 +225,7 @@ private:
         ReplyWindow reply(request.serial);
         request.replyTo = reply.Window();
         const bool taken = running && Hand(running, request);
-        ResumeThread(process.hThread);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        ResumeThread(launched.thread.get());
         if (!taken || !reply.Wait(request.timeoutMs + kAnswerTimeoutMs))
             return NoAnswer();
         if (reply.Reply().status == ReplyStatus::NoWindow) {
