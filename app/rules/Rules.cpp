@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "settings/SettingsKey.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -84,40 +85,28 @@ Rule ParseRule(const std::vector<RawValue>& raw)
     return rule;
 }
 
-// Owns one open registry key.
-class OpenKey {
-public:
-    OpenKey(const NString& path, REGSAM access)
-    {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, &m_key) != ERROR_SUCCESS)
-            m_key = nullptr;
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    ~OpenKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+// The user's key at path, open with access; empty when it cannot be opened.
+OwnedKey OpenUserKey(const NString& path, REGSAM access)
+{
+    OwnedKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, key.receive()) != ERROR_SUCCESS)
+        key.release();
+    return key;
+}
 
 std::vector<RawValue> ReadRawValues(const NString& path)
 {
     std::vector<RawValue> values;
-    OpenKey key(path, KEY_READ);
+    const OwnedKey key = OpenUserKey(path, KEY_READ);
     DWORD count = 0, longestName = 0, longestData = 0;
-    if (!key.Get() || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (!key.get() || RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                        &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
     std::vector<char> name(longestName + 2);
     std::vector<BYTE> data(longestData + 1);
     for (DWORD i = 0; i < std::min(count, kMaxValuesPerRule); ++i) {
         DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key.Get(), i, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+        if (RegEnumValueA(key.get(), i, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
             continue;
         RawValue value;
         value.name = NString(name.data(), nameLength);
@@ -183,13 +172,13 @@ NString RuleStore::RulePath(const NString& keyName) const
 std::vector<NString> RuleStore::RuleKeyNames() const
 {
     std::vector<NString> names;
-    OpenKey rules(m_path, KEY_READ);
-    if (!rules.Get())
+    const OwnedKey rules = OpenUserKey(m_path, KEY_READ);
+    if (!rules.get())
         return names;
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof name;
-        const LONG result = RegEnumKeyExA(rules.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG result = RegEnumKeyExA(rules.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result == ERROR_SUCCESS && IsRuleKeyName(name))
@@ -236,15 +225,14 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
 {
     const NString path = RulePath(keyName);
     RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
-    HKEY key = nullptr;
+    OwnedKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
         return false;
     bool written = true;
     for (const RawValue& value : raw)
-        written = RegSetValueExA(key, value.name.Text(), 0, value.type, value.data.data(),
+        written = RegSetValueExA(key.get(), value.name.Text(), 0, value.type, value.data.data(),
                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS && written;
-    RegCloseKey(key);
     return written;
 }
 

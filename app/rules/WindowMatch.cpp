@@ -3,6 +3,7 @@
 #include "app/list/CandidateList.h"
 #include "text/WString.h"
 #include "text/Wildcard.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -114,12 +115,13 @@ std::vector<HWND> VisibleMatchingWindows(const WindowCriteria& criteria)
 NString ProgramFileName(DWORD processId)
 {
     NString name("");
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    const OwnedHandle process(processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                                        : nullptr);
     if (!process)
         return name;
     wchar_t path[MAX_PATH * 2] = {};
     DWORD length = MAX_PATH * 2;
-    if (QueryFullProcessImageNameW(process, 0, path, &length) && length > 0 && length < MAX_PATH * 2) {
+    if (QueryFullProcessImageNameW(process.get(), 0, path, &length) && length > 0 && length < MAX_PATH * 2) {
         path[length] = L'\0';
         const wchar_t* file = path;
         for (const wchar_t* p = path; *p; ++p)
@@ -129,7 +131,6 @@ NString ProgramFileName(DWORD processId)
         if (!converted.IsNull())
             name = converted;
     }
-    CloseHandle(process);
     return name;
 }
 
@@ -143,12 +144,12 @@ uint64_t FileTimeCount(const FILETIME& time)
 // The process's creation and exit times (exit 0 while it runs); false when it cannot be asked.
 bool ProcessTimes(DWORD processId, uint64_t& created, uint64_t& exited)
 {
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    const OwnedHandle process(processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                                        : nullptr);
     if (!process)
         return false;
     FILETIME creation = {}, exit = {}, kernel = {}, user = {};
-    const bool known = GetProcessTimes(process, &creation, &exit, &kernel, &user) != FALSE;
-    CloseHandle(process);
+    const bool known = GetProcessTimes(process.get(), &creation, &exit, &kernel, &user) != FALSE;
     created = FileTimeCount(creation);
     exited = FileTimeCount(exit);
     return known;
