@@ -18,6 +18,7 @@
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/ModalDialog.h"
+#include "winbase/ScopedHandles.h"
 
 // The main dialog's title; a second start finds the running copy by it.
 constexpr const char kMainDialogTitle[] = "Window Veilbox";
@@ -126,12 +127,13 @@ private:
     bool IsOnFinder(int x, int y) const;
 
     // Loaded for the dialog's DPI; owned.
-    HCURSOR m_finderCursor = nullptr;
-    HICON m_finderIcon = nullptr;
+    OwnedCursor m_finderCursor;
+    OwnedIcon m_finderIcon;
     HiddenMenu m_hiddenMenu;
     WindowTrayIcons m_windowIcons{kWindowIconCallback};
     bool m_iconPerWindow = false;
-    HMENU m_oneItemMenu = nullptr;
+    OwnedMenu m_oneItemMenu;
+    // The first sub-menu of m_oneItemMenu, which owns it.
     HMENU m_oneItemPopup = nullptr;
     HBRUSH m_windowBrush = nullptr;
     HBRUSH m_highlightBrush = nullptr;
