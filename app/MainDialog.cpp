@@ -81,18 +81,6 @@ void DIALOG::OnDestroy()
     ReleaseFinderPictures();
 }
 
-void DIALOG::EntriesMayHaveChanged()
-{
-    m_held.Sync(m_hiddenMenu);
-    m_windowIcons.Sync(m_hiddenMenu, m_iconPerWindow);
-    m_rules.NoteHeld(HeldWindows());
-}
-
-void DIALOG::ReadInterfaceOptions()
-{
-    m_iconPerWindow = ReadIconPerWindow(Settings());
-}
-
 // Only ids of icons shown for entries still in the menu act; a left click chooses the entry
 // as the menu does, a right click opens the menu as on the program's own icon.
 void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)

@@ -79,6 +79,8 @@ private:
     void RestoreLast();
     void RestoreAll();
     void HideProgram();
+    // EntriesMayHaveChanged, ReadInterfaceOptions, TellHideRefused and HeldWindows live in
+    // MainDialogHeld.cpp, which the other parts call and which calls none of them.
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();

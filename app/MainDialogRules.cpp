@@ -58,15 +58,6 @@ void DIALOG::StopRules()
     m_ruleWatch.Stop();
 }
 
-std::vector<HWND> DIALOG::HeldWindows() const
-{
-    std::vector<HWND> held;
-    for (const MenuEntry* entry : m_hiddenMenu.Entries())
-        held.push_back(entry->window);
-    std::sort(held.begin(), held.end());
-    return held;
-}
-
 RuleHideResult DIALOG::HideByRule(HWND window)
 {
     bool refused = false;
