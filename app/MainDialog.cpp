@@ -29,7 +29,7 @@ bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 } // namespace
 
 DIALOG::DIALOG(HMODULE module, bool startInTray)
-    : QF_MODALDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
+    : QF_TRAYDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
 {
 }
 

@@ -17,7 +17,7 @@
 #include "app/held/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
-#include "winbase/ModalDialog.h"
+#include "winbase/TrayDialog.h"
 #include "winbase/ScopedHandles.h"
 
 // The main dialog's title; a second start finds the running copy by it.
@@ -35,7 +35,7 @@ constexpr WPARAM kRulesWakeScan = 1;
 // (CommandServer); each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
 
-class DIALOG : public QF_MODALDIALOG {
+class DIALOG : public QF_TRAYDIALOG {
 public:
     // startInTray: the dialog starts hidden in the notification area (when the tray icon can be
     // shown), as a copy started by a command does.

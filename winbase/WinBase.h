@@ -154,6 +154,16 @@ protected:
     // another check of this process is running.
     bool CheckRestorePassword();
 
+    // What the tray behaviour asks and tells the user; QF_TRAYDIALOG (TrayDialog.h) answers with
+    // the layer's dialogs. The base itself has none: it refuses the restore when a password is
+    // stored, keeps the window out of the tray when the user would be asked, and tells nothing.
+    // True when the user typed the stored password.
+    virtual bool AskRestorePassword(NString& stored);
+    // True when the user wants the window in the tray for the action ("CloseToTray", ...).
+    virtual bool AskGoToTray(const char* actionName);
+    // The notice that the window went to the tray for the action.
+    virtual void TellGoneToTray(const char* actionName);
+
     // Placement persistence (Placement.cpp).
     void SavePlacement();
     // Puts the window at its saved place, or centres it over its parent or
@@ -173,6 +183,9 @@ protected:
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
     void TakeInitialIcon();
+    // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.
+    static void RegisterTaskbarCreated();
+    static void TakeAlwaysOnTopCommandId();
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RouteSysCommand(WPARAM wParam, LPARAM lParam);
     INT_PTR RouteMenuPopup(WPARAM wParam, LPARAM lParam);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "res/HiddenDialogIds.h"
-#include "winbase/ModalDialog.h"
+#include "winbase/TrayDialog.h"
 
 namespace winbase_test {
 
-class ProbeDialog : public QF_MODALDIALOG {
+class ProbeDialog : public QF_TRAYDIALOG {
 public:
     static constexpr UINT kRunScript = WM_APP + 40;
     static constexpr UINT_PTR kSafetyTimer = 77;
@@ -23,7 +23,7 @@ public:
     static constexpr INT_PTR kProbeAnswer = 0x5A5A;     // OnMessage's answer while probing
 
     explicit ProbeDialog(int templateId = IDD_HIDDEN, HWND parent = nullptr, const char* keyName = nullptr)
-        : QF_MODALDIALOG(keyName, templateId, parent, GetModuleHandleA(nullptr))
+        : QF_TRAYDIALOG(keyName, templateId, parent, GetModuleHandleA(nullptr))
     {
     }
 
