@@ -33,6 +33,8 @@ public:
     // Called for every message OnMessage gets; may throw.
     std::function<void(UINT)> onMessage;
     bool usesTray = false;
+    // Answers the tray prompts as the bare base does (no dialog) instead of with the layer's dialogs.
+    bool basePrompts = false;
     bool probing = false;
     bool timedOut = false;
     std::vector<UINT> seen;
@@ -75,6 +77,18 @@ public:
     }
     void OnInitDone() override { seen.push_back(kInitDoneMark); }
     bool UsesTray() const override { return usesTray; }
+    bool AskRestorePassword(NString& stored) override
+    {
+        return basePrompts ? QF_WINBASE::AskRestorePassword(stored) : QF_TRAYDIALOG::AskRestorePassword(stored);
+    }
+    bool AskGoToTray(const char* actionName) override
+    {
+        return basePrompts ? QF_WINBASE::AskGoToTray(actionName) : QF_TRAYDIALOG::AskGoToTray(actionName);
+    }
+    void TellGoneToTray(const char* actionName) override
+    {
+        basePrompts ? QF_WINBASE::TellGoneToTray(actionName) : QF_TRAYDIALOG::TellGoneToTray(actionName);
+    }
 
 private:
     bool m_ended = false;
