@@ -43,7 +43,7 @@ void DIALOG::FinderPress(int x, int y)
         HideWithConsole();
         m_dragging = true;
         SetCapture(Window());
-        SetCursor(m_finderCursor);
+        SetCursor(m_finderCursor.get());
     } else {
         ShowWithConsole();
         m_dragging = false;

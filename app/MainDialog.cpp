@@ -29,7 +29,7 @@ bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 } // namespace
 
 DIALOG::DIALOG(HMODULE module, bool startInTray)
-    : QF_MODALDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
+    : QF_TRAYDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
 {
 }
 
@@ -51,8 +51,8 @@ void DIALOG::OnInit()
     m_menuBrush = GetSysColorBrush(COLOR_MENU);
     BuildHotkeys();
     SetUpHelpPopups();
-    m_oneItemMenu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM));
-    m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu, 0) : nullptr;
+    m_oneItemMenu.reset(LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM)));
+    m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu.get(), 0) : nullptr;
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
     // The list is filled when the dialog first shows.
     m_refreshSchedule.Start(Window());
@@ -76,24 +76,11 @@ void DIALOG::OnDestroy()
     m_hiddenMenu.SetChangeHandler(nullptr);
     m_hiddenMenu.ReleaseAll();
     m_held.Clear();
-    if (m_oneItemMenu)
-        DestroyMenu(m_oneItemMenu);
-    m_oneItemMenu = m_oneItemPopup = nullptr;
+    m_oneItemPopup = nullptr;
+    m_oneItemMenu.reset();
     // The brushes are the system's colour brushes, which must not be deleted.
     m_windowBrush = m_highlightBrush = m_menuBrush = nullptr;
     ReleaseFinderPictures();
-}
-
-void DIALOG::EntriesMayHaveChanged()
-{
-    m_held.Sync(m_hiddenMenu);
-    m_windowIcons.Sync(m_hiddenMenu, m_iconPerWindow);
-    m_rules.NoteHeld(HeldWindows());
-}
-
-void DIALOG::ReadInterfaceOptions()
-{
-    m_iconPerWindow = ReadIconPerWindow(Settings());
 }
 
 // Only ids of icons shown for entries still in the menu act; a left click chooses the entry
@@ -114,16 +101,12 @@ void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
 void DIALOG::LoadFinderPictures()
 {
     const int size = ScaleToDpi(kFinderPictureSize, Dpi());
-    if (HCURSOR cursor = LoadCursorAtSize(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR), size)) {
-        if (m_finderCursor)
-            DestroyCursor(m_finderCursor);
-        m_finderCursor = cursor;
-    }
+    if (HCURSOR cursor = LoadCursorAtSize(Module(), MAKEINTRESOURCEA(IDC_FINDER_CURSOR), size))
+        m_finderCursor.reset(cursor);
+    // The control shows the icon but does not own it.
     if (HICON icon = LoadIconAtSize(Module(), MAKEINTRESOURCEA(IDI_FINDER), size)) {
         SendMessageA(Item(IDC_MAIN_FINDER), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-        if (m_finderIcon)
-            DestroyIcon(m_finderIcon);
-        m_finderIcon = icon;
+        m_finderIcon.reset(icon);
     }
 }
 
@@ -131,12 +114,8 @@ void DIALOG::ReleaseFinderPictures()
 {
     if (m_finderIcon)
         SendMessageA(Item(IDC_MAIN_FINDER), STM_SETICON, 0, 0);
-    if (m_finderIcon)
-        DestroyIcon(m_finderIcon);
-    if (m_finderCursor)
-        DestroyCursor(m_finderCursor);
-    m_finderIcon = nullptr;
-    m_finderCursor = nullptr;
+    m_finderIcon.reset();
+    m_finderCursor.reset();
 }
 
 void DIALOG::OnDpiChanged(UINT, UINT newDpi)
@@ -191,7 +170,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MOUSEMOVE:
         if (m_dragging)
-            SetCursor(m_finderCursor);
+            SetCursor(m_finderCursor.get());
         break;
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -18,7 +18,8 @@
 #include "app/held/WindowTrayIcons.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
-#include "winbase/ModalDialog.h"
+#include "winbase/TrayDialog.h"
+#include "winbase/ScopedHandles.h"
 
 // The main dialog's title; a second start finds the running copy by it.
 constexpr const char kMainDialogTitle[] = "Window Veilbox";
@@ -35,7 +36,7 @@ constexpr WPARAM kRulesWakeScan = 1;
 // (CommandServer); each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
 
-class DIALOG : public QF_MODALDIALOG {
+class DIALOG : public QF_TRAYDIALOG {
 public:
     // startInTray: the dialog starts hidden in the notification area (when the tray icon can be
     // shown), as a copy started by a command does.
@@ -79,6 +80,8 @@ private:
     void RestoreLast();
     void RestoreAll();
     void HideProgram();
+    // EntriesMayHaveChanged, ReadInterfaceOptions, TellHideRefused and HeldWindows live in
+    // MainDialogHeld.cpp, which the other parts call and which calls none of them.
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();
@@ -127,15 +130,16 @@ private:
     bool IsOnFinder(int x, int y) const;
 
     // Loaded for the dialog's DPI; owned.
-    HCURSOR m_finderCursor = nullptr;
-    HICON m_finderIcon = nullptr;
+    OwnedCursor m_finderCursor;
+    OwnedIcon m_finderIcon;
     HiddenMenu m_hiddenMenu;
     // The windows hidden without an entry while this copy runs; the Hidden Windows dialog offers
     // them whatever they look like.
     UnlistedHides m_unlisted;
     WindowTrayIcons m_windowIcons{kWindowIconCallback};
     bool m_iconPerWindow = false;
-    HMENU m_oneItemMenu = nullptr;
+    OwnedMenu m_oneItemMenu;
+    // The first sub-menu of m_oneItemMenu, which owns it.
     HMENU m_oneItemPopup = nullptr;
     HBRUSH m_windowBrush = nullptr;
     HBRUSH m_highlightBrush = nullptr;

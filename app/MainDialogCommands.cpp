@@ -9,9 +9,6 @@
 namespace {
 
 constexpr WPARAM kListDoubleClick = MAKEWPARAM(IDC_MAIN_LIST, LBN_DBLCLK);
-constexpr char kHideRefusedText[] =
-    "This window could not be hidden. Programs running as administrator can only be hidden when "
-    "Window Veilbox runs as administrator too.";
 
 } // namespace
 
@@ -58,11 +55,6 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
     } else if (wParam == IDC_MAIN_ABOUT) {
         RunAbout();
     }
-}
-
-void DIALOG::TellHideRefused()
-{
-    TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }
 
 // The user is told last: the message box runs a message loop. While a menu of the dialog is

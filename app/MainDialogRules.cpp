@@ -12,6 +12,7 @@
 #include "app/rules/RuleEditDialog.h"
 #include "app/rules/RulesDialog.h"
 #include "res/MainDialogIds.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -55,15 +56,6 @@ void DIALOG::StopRules()
 {
     KillTimer(Window(), kRuleScanTimer);
     m_ruleWatch.Stop();
-}
-
-std::vector<HWND> DIALOG::HeldWindows() const
-{
-    std::vector<HWND> held;
-    for (const MenuEntry* entry : m_hiddenMenu.Entries())
-        held.push_back(entry->window);
-    std::sort(held.begin(), held.end());
-    return held;
 }
 
 RuleHideResult DIALOG::HideByRule(HWND window)
@@ -126,13 +118,12 @@ void DIALOG::OnListContextMenu(LPARAM screen)
     if (!record)
         return;
     HWND window = record->window;
-    HMENU menu = CreatePopupMenu();
+    const OwnedMenu menu(CreatePopupMenu());
     if (!menu)
         return;
-    AppendMenuA(menu, MF_STRING, kNewRuleCommand, kNewRuleItem);
-    const UINT chosen =
-        static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
-    DestroyMenu(menu);
+    AppendMenuA(menu.get(), MF_STRING, kNewRuleCommand, kNewRuleItem);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
     m_inMenuLoop = false;
     if (chosen == kNewRuleCommand)
         NewRuleLike(window);

@@ -2,6 +2,7 @@
 
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -162,24 +163,15 @@ void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
     const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
     NString text = ShortTitle(entry->title);
     NONCLIENTMETRICSW metrics = {};
-    HFONT font = NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfMenuFont) : nullptr;
-    HDC dc = GetDC(dialog);
-    HGDIOBJ prior = dc && font ? SelectObject(dc, font) : nullptr;
+    const OwnedFont font(NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfMenuFont) : nullptr);
+    const WindowDc dc(dialog);
+    const SelectedObject selected(dc.get(), font.get());
     SIZE size = {};
-    if (dc && GetTextExtentPoint32A(dc, text.Text() ? text.Text() : "", static_cast<int>(text.Length()),
+    if (dc && GetTextExtentPoint32A(dc.get(), text.Text() ? text.Text() : "", static_cast<int>(text.Length()),
                                     &size)) {
         const EntryMetrics metricsAtDpi(dpi);
         const int textLeft = entry->icon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
         item.itemWidth = static_cast<UINT>(textLeft + size.cx);
-    }
-    if (prior) {
-        SelectObject(dc, prior);
-    }
-    if (dc) {
-        ReleaseDC(dialog, dc);
-    }
-    if (font) {
-        DeleteObject(font);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "winbase/ScopedHandles.h"
 #include "winbase/WindowOps.h"
 
 namespace {
@@ -8,6 +9,8 @@ namespace {
 constexpr const char kInstanceMutexName[] = "Local\\Quillfen.WindowVeilbox.Instance";
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 
+// Kept open on purpose until the process ends (the system closes it then): while it is open, its
+// name tells another copy that this one runs.
 HANDLE g_instanceMutex = nullptr;
 bool g_instanceChecked = false;
 bool g_previousInstanceRan = false;
@@ -59,8 +62,7 @@ int WasPrevInstRunningAtStartup()
 
 bool AnotherCopyRuns()
 {
-    if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName)) {
-        CloseHandle(mutex);
+    if (const OwnedHandle mutex{OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName)}) {
         return true;
     }
     return GetLastError() == ERROR_ACCESS_DENIED;

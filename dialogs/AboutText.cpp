@@ -3,25 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "winbase/ScopedHandles.h"
+
 namespace {
-
-// Closes a kernel handle; INVALID_HANDLE_VALUE and null are both "none".
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle) : m_handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    ~KernelHandle()
-    {
-        if (m_handle) {
-            CloseHandle(m_handle);
-        }
-    }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 class MappedView {
 public:
@@ -148,19 +132,19 @@ WString TextFromBytes(const char* bytes, std::size_t count)
 
 WString ReadTextFile(const char* path)
 {
-    KernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Get()) {
+    const OwnedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return WString();
     }
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > 0x7FFFFFFF) {
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > 0x7FFFFFFF) {
         return WString();
     }
-    KernelHandle mapping(CreateFileMappingA(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping.Get()) {
+    const OwnedHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) {
         return WString();
     }
-    MappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+    MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     return TextFromBytes(view.Bytes(), static_cast<std::size_t>(size.QuadPart));
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "shell/Shell.h"
+#include "winbase/ScopedHandles.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -36,7 +37,7 @@ struct Link {
     bool hot = false;     // pointer over the text
     bool pressed = false; // left button went down on the text
     HFONT font = nullptr; // the dialog's font; not owned
-    HFONT drawFont = nullptr; // underlined copy, owned
+    OwnedFont drawFont;       // underlined copy
 };
 
 LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,10 +53,7 @@ Link* LinkOf(HWND window)
 
 void DropDrawFont(Link& link)
 {
-    if (link.drawFont) {
-        DeleteObject(link.drawFont);
-        link.drawFont = nullptr;
-    }
+    link.drawFont.reset();
 }
 
 // The font the text is drawn with: the given font, underlined when asked.
@@ -68,9 +66,9 @@ HFONT DrawFont(Link& link)
         LOGFONTW description = {};
         GetObjectW(link.font ? link.font : GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description);
         description.lfUnderline = TRUE;
-        link.drawFont = CreateFontIndirectW(&description);
+        link.drawFont.reset(CreateFontIndirectW(&description));
     }
-    return link.drawFont;
+    return link.drawFont.get();
 }
 
 // The rectangle the text occupies, clipped to the client area.
@@ -87,11 +85,9 @@ RECT TextRect(HWND window, Link& link, HDC dc)
 
 bool PointOnText(HWND window, Link& link, POINT point)
 {
-    HDC dc = GetDC(window);
-    HGDIOBJ previous = SelectObject(dc, DrawFont(link));
-    const RECT text = TextRect(window, link, dc);
-    SelectObject(dc, previous);
-    ReleaseDC(window, dc);
+    const WindowDc dc(window);
+    const SelectedObject selected(dc.get(), DrawFont(link));
+    const RECT text = TextRect(window, link, dc.get());
     return PtInRect(&text, point) != FALSE;
 }
 
@@ -104,16 +100,17 @@ void Paint(HWND window, Link& link)
     const HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageW(
         GetParent(window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window)));
     FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
-    HGDIOBJ previous = SelectObject(dc, DrawFont(link));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, (link.hot || link.pressed) ? link.state.hotColour : link.state.colour);
-    RECT text = TextRect(window, link, dc);
-    DrawTextW(dc, link.state.text.IsNull() ? L"" : link.state.text.Text(), -1, &text,
-              DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
-    if (GetFocus() == window) {
-        DrawFocusRect(dc, &text);
+    {
+        const SelectedObject selected(dc, DrawFont(link));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, (link.hot || link.pressed) ? link.state.hotColour : link.state.colour);
+        RECT text = TextRect(window, link, dc);
+        DrawTextW(dc, link.state.text.IsNull() ? L"" : link.state.text.Text(), -1, &text,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+        if (GetFocus() == window) {
+            DrawFocusRect(dc, &text);
+        }
     }
-    SelectObject(dc, previous);
     EndPaint(window, &paint);
 }
 

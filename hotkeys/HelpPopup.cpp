@@ -31,13 +31,11 @@ HelpPopup::HelpPopup(HMODULE module, HWND owner) : m_owner(owner)
     SetDpi(WindowDpi(owner));
 }
 
-// The font goes after the tooltip, which uses it until it is destroyed.
+// The font goes after the tooltip (as m_font goes, after this), which uses it until it is destroyed.
 HelpPopup::~HelpPopup()
 {
     if (m_tooltip)
         DestroyWindow(m_tooltip);
-    if (m_font)
-        DeleteObject(m_font);
 }
 
 std::unique_ptr<HelpPopup> HelpPopup::Create(HMODULE module, HWND owner, int maxWidth)
@@ -66,9 +64,7 @@ void HelpPopup::SetDpi(UINT dpi)
     HFONT font = NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfStatusFont) : nullptr;
     if (font) {
         SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (m_font)
-            DeleteObject(m_font);
-        m_font = font;
+        m_font.reset(font);
     }
     if (m_width > 0)
         SetWidth(m_width);

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "winbase/ScopedHandles.h"
+
 class HelpPopup {
 public:
     // Creates the tooltip over owner. When the control cannot be created the
@@ -38,7 +40,7 @@ public:
 private:
     HWND m_tooltip = nullptr;
     HWND m_owner = nullptr;
-    HFONT m_font = nullptr;
+    OwnedFont m_font;
     int m_width = 0;
     UINT m_dpi = 0;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/LinkPlan.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -58,12 +59,12 @@ bool FinishStart(BOOL created, PROCESS_INFORMATION& local, PROCESS_INFORMATION* 
     if (!created) {
         return false;
     }
-    CloseHandle(local.hThread);
+    ProcessHandles started(local);
     local.hThread = nullptr;
     if (info) {
+        // The caller owns the process handle from here on.
         *info = local;
-    } else {
-        CloseHandle(local.hProcess);
+        started.process.release();
     }
     return true;
 }
@@ -127,8 +128,8 @@ bool LaunchWithShiftHeldWide(const wchar_t* commandLine)
     if (!StartOnUserDesktopWide(commandLine, &info)) {
         return false;
     }
+    const OwnedHandle process(info.hProcess);
     Sleep(500);
-    CloseHandle(info.hProcess);
     return true;
 }
 
@@ -139,8 +140,8 @@ bool LaunchWithShiftHeldNarrow(const char* commandLine)
     if (!StartOnUserDesktopNarrow(commandLine, &info)) {
         return false;
     }
+    const OwnedHandle process(info.hProcess);
     Sleep(500);
-    CloseHandle(info.hProcess);
     return true;
 }
 

@@ -3,14 +3,6 @@
 // a dialog that starts in the tray.
 #include "winbase/WinBase.h"
 
-#include "winbase/TrayDialogs.h"
-
-namespace {
-
-constexpr wchar_t kTrayQuestion[] = L"Would you like to hide the application and run it in the system tray?";
-
-}  // namespace
-
 // The action's value under its own sub-key: not 0 sends the window to the
 // tray (after the notice), 0 lets the action proceed, absent asks the user.
 // A window is hidden only once its tray icon exists, so it can always be
@@ -26,16 +18,9 @@ bool QF_WINBASE::GoToTray(const char* actionName)
         if (decision == 0) {
             return false;
         }
-        ShowTrayNotice(m_window, m_icon, m_settings, actionName);
-    } else {
-        QueryRequest request;
-        request.owner = m_window;
-        request.keyPath = m_settings.Path();
-        request.name = actionName;
-        request.text = kTrayQuestion;
-        if (!AskQuery(request)) {
-            return false;
-        }
+        TellGoneToTray(actionName);
+    } else if (!AskGoToTray(actionName)) {
+        return false;
     }
     UpdateTrayIcon(kTrayAll);
     if (m_trayUnavailable) {
@@ -59,3 +44,10 @@ bool QF_WINBASE::StartInTray()
     }
     return true;
 }
+
+bool QF_WINBASE::AskGoToTray(const char*)
+{
+    return false;
+}
+
+void QF_WINBASE::TellGoneToTray(const char*) {}

@@ -44,20 +44,18 @@ void DrawScaled(HDC dc, HBITMAP bitmap, SIZE size)
 {
     BITMAP info = {};
     GetObjectA(bitmap, sizeof info, &info);
-    HDC source = CreateCompatibleDC(dc);
+    const OwnedMemoryDc source(CreateCompatibleDC(dc));
     if (!source) {
         return;
     }
-    HGDIOBJ prior = SelectObject(source, bitmap);
+    const SelectedObject selected(source.get(), bitmap);
     if (info.bmWidth == size.cx && info.bmHeight == size.cy) {
-        BitBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
     } else {
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, 0, 0, size.cx, size.cy, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        StretchBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     }
-    SelectObject(source, prior);
-    DeleteDC(source);
 }
 
 }  // namespace
@@ -76,29 +74,26 @@ void CLOSE_TRAY::MakePicture()
 {
     ReleasePicture();
     const UINT dpi = Dpi();
-    HBITMAP drawing = LoadBitmapA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(PictureFor(dpi)));
-    HDC windowDc = GetDC(Window());
-    m_bitmapSize = SIZE{ScaleToDpi(kPictureWidth, dpi), ScaleToDpi(kPictureHeight, dpi)};
-    m_pictureDc = CreateCompatibleDC(windowDc);
-    m_bitmap = CreateCompatibleBitmap(windowDc, m_bitmapSize.cx, m_bitmapSize.cy);
-    ReleaseDC(Window(), windowDc);
+    const OwnedBitmap drawing(
+        LoadBitmapA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(PictureFor(dpi))));
+    {
+        const WindowDc windowDc(Window());
+        m_bitmapSize = SIZE{ScaleToDpi(kPictureWidth, dpi), ScaleToDpi(kPictureHeight, dpi)};
+        m_pictureDc.reset(CreateCompatibleDC(windowDc.get()));
+        m_bitmap.reset(CreateCompatibleBitmap(windowDc.get(), m_bitmapSize.cx, m_bitmapSize.cy));
+    }
     if (!m_pictureDc || !m_bitmap || !drawing) {
-        if (drawing) {
-            DeleteObject(drawing);
-        }
         ReleasePicture();
         return;
     }
-    m_priorBitmap = SelectObject(m_pictureDc, m_bitmap);
-    DrawScaled(m_pictureDc, drawing, m_bitmapSize);
-    DeleteObject(drawing);
-    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    m_priorBitmap = SelectObject(m_pictureDc.get(), m_bitmap.get());
+    DrawScaled(m_pictureDc.get(), drawing.get(), m_bitmapSize);
+    const OwnedBrush black(CreateSolidBrush(RGB(0, 0, 0)));
     const RECT frame = {0, 0, m_bitmapSize.cx, m_bitmapSize.cy};
-    FrameRect(m_pictureDc, &frame, black);
-    DeleteObject(black);
+    FrameRect(m_pictureDc.get(), &frame, black.get());
     if (m_pictureIcon) {
         const int iconSize = ScaleToDpi(kIconSize, dpi);
-        DrawIconEx(m_pictureDc, ScaleToDpi(kIconLeft, dpi), ScaleToDpi(kIconTop, dpi), m_pictureIcon, iconSize,
+        DrawIconEx(m_pictureDc.get(), ScaleToDpi(kIconLeft, dpi), ScaleToDpi(kIconTop, dpi), m_pictureIcon, iconSize,
                    iconSize, 0, nullptr, DI_NORMAL);
     }
 }
@@ -106,17 +101,11 @@ void CLOSE_TRAY::MakePicture()
 void CLOSE_TRAY::ReleasePicture()
 {
     if (m_pictureDc && m_priorBitmap) {
-        SelectObject(m_pictureDc, m_priorBitmap);
+        SelectObject(m_pictureDc.get(), m_priorBitmap);
     }
-    if (m_bitmap) {
-        DeleteObject(m_bitmap);
-    }
-    if (m_pictureDc) {
-        DeleteDC(m_pictureDc);
-    }
-    m_pictureDc = nullptr;
     m_priorBitmap = nullptr;
-    m_bitmap = nullptr;
+    m_bitmap.reset();
+    m_pictureDc.reset();
     m_bitmapSize = SIZE{};
 }
 
@@ -131,7 +120,7 @@ void CLOSE_TRAY::PaintPicture()
     GetClientRect(Window(), &client);
     const int top = ControlRect(IDC_CLOSE_TRAY_DONT_SHOW).top - ScaleToDpi(kPictureGap, Dpi()) - m_bitmapSize.cy;
     if (dc && m_pictureDc && m_bitmap) {
-        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, top, m_bitmapSize.cx, m_bitmapSize.cy, m_pictureDc, 0, 0,
+        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, top, m_bitmapSize.cx, m_bitmapSize.cy, m_pictureDc.get(), 0, 0,
                SRCCOPY);
     }
     EndPaint(Window(), &paint);

@@ -4,16 +4,11 @@
 
 #include <shellapi.h>
 
-#include "winbase/CommandIds.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
-
-// Written once on the dialog thread and never cleared.
-UINT g_taskbarCreatedMessage = QF_WINBASE::kNoTrayMessage;
-UINT g_alwaysOnTopCommandId = 0;
 
 // ExtractIconA answers 1 for a file that holds no icon resources at all.
 const HICON kNotAnIconFile = reinterpret_cast<HICON>(static_cast<INT_PTR>(1));
@@ -40,16 +35,6 @@ HMODULE FrameworkModule()
 }
 
 }  // namespace
-
-UINT QF_WINBASE::AlwaysOnTopCommandId()
-{
-    return g_alwaysOnTopCommandId;
-}
-
-UINT QF_WINBASE::TaskbarCreatedMessage()
-{
-    return g_taskbarCreatedMessage;
-}
 
 INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -81,12 +66,8 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
 {
-    if (UsesTray() && g_taskbarCreatedMessage == kNoTrayMessage) {
-        // A failed registration (0) would make every WM_NULL look like it.
-        const UINT registered = RegisterWindowMessageA("TaskbarCreated");
-        if (registered != 0) {
-            g_taskbarCreatedMessage = registered;
-        }
+    if (UsesTray()) {
+        RegisterTaskbarCreated();
     }
     KeepDialogDpiScalingOurs(m_window);
     m_dpi = m_creationDpi = WindowDpi(m_window);
@@ -96,9 +77,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         RecordChildLayout();
     }
     RestorePlacement();
-    if (g_alwaysOnTopCommandId == 0) {
-        g_alwaysOnTopCommandId = NextCommandId();
-    }
+    TakeAlwaysOnTopCommandId();
     OnInitDone();
     if (!StartsHidden()) {
         SetForegroundWindow(m_window);
@@ -123,16 +102,13 @@ void QF_WINBASE::TakeInitialIcon()
         icon = ExtractFirstIcon(iconModule);
     }
     if (icon && !m_smallIcon) {
-        m_smallIcon = FirstSmallIcon(iconModule);
+        m_smallIcon.reset(FirstSmallIcon(iconModule));
     }
     if (icon && m_smallIcon) {
-        SendMessageA(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+        SendMessageA(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
     }
-    if (icon && icon != m_extractedIcon) {
-        if (m_extractedIcon) {
-            DestroyIcon(m_extractedIcon);
-        }
-        m_extractedIcon = icon;
+    if (icon) {
+        m_extractedIcon.reset(icon);
     }
     SetIcon(icon);
     CenterWindow(m_window, nullptr);

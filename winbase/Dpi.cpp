@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "text/WString.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -35,11 +36,8 @@ Function UserFunction(const char* name)
 UINT SystemDpi()
 {
     static const UINT dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int pixels = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-        if (screen) {
-            ReleaseDC(nullptr, screen);
-        }
+        const WindowDc screen(nullptr);
+        const int pixels = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
         return IsUsableDpi(static_cast<UINT>(pixels)) ? static_cast<UINT>(pixels) : kBaseDpi;
     }();
     return dpi;

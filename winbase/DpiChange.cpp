@@ -65,14 +65,11 @@ void QF_WINBASE::ScaleTemplateFont()
             return;
         }
     }
-    HFONT shown = m_dpiFont ? m_dpiFont : templateFont;
+    HFONT shown = m_dpiFont ? m_dpiFont.get() : templateFont;
     for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)) == shown) {
             SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(next), FALSE);
         }
     }
-    if (m_dpiFont) {
-        DeleteObject(m_dpiFont);
-    }
-    m_dpiFont = next == templateFont ? nullptr : next;
+    m_dpiFont.reset(next == templateFont ? nullptr : next);
 }

@@ -1,8 +1,6 @@
 // The password asked before a dialog comes back from the tray.
 #include "winbase/WinBase.h"
 
-#include "winbase/PasswordDialog.h"
-
 namespace {
 
 // Set while a check runs in this process, including its modal dialog, so a
@@ -34,5 +32,10 @@ bool QF_WINBASE::CheckRestorePassword()
     }
     NString stored;
     password.ReadText("Password", stored);
-    return AskPassword(m_window, stored, m_icon);
+    return AskRestorePassword(stored);
+}
+
+bool QF_WINBASE::AskRestorePassword(NString&)
+{
+    return false;
 }

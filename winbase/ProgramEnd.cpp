@@ -1,6 +1,7 @@
 #include "winbase/ProgramEnd.h"
 
 #include "text/NString.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -52,6 +53,6 @@ void EndProcessAfter(DWORD ms, UINT exitCode)
     if (g_backstop.ms)
         return;
     g_backstop = {ms, exitCode};
-    if (HANDLE thread = CreateThread(nullptr, 0, RunBackstop, nullptr, 0, nullptr))
-        CloseHandle(thread);
+    // The thread runs on alone: its handle is closed at once.
+    const OwnedHandle thread(CreateThread(nullptr, 0, RunBackstop, nullptr, 0, nullptr));
 }

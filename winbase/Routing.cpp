@@ -158,12 +158,9 @@ bool QF_WINBASE::ColourOwnedControl(WPARAM deviceContext, LPARAM control, INT_PT
     if (className.Contains("EDIT")) {
         return false;
     }
-    HDC ownDc = GetDC(m_window);
-    const LRESULT answer = SendMessageA(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ownDc),
+    const WindowDc ownDc(m_window);
+    const LRESULT answer = SendMessageA(m_parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ownDc.get()),
                                         reinterpret_cast<LPARAM>(m_window));
-    if (ownDc) {
-        ReleaseDC(m_window, ownDc);
-    }
     HDC dc = reinterpret_cast<HDC>(deviceContext);
     SetBkMode(dc, TRANSPARENT);
     SetBkColor(dc, ControlBackColor());
@@ -202,8 +199,5 @@ void QF_WINBASE::CleanUpOnDestroy()
     if (m_smallIcon) {
         SendMessageA(m_window, WM_SETICON, ICON_SMALL, 0);
     }
-    if (m_font) {
-        DeleteObject(m_font);
-        m_font = nullptr;
-    }
+    m_font.reset();
 }

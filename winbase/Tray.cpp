@@ -35,7 +35,7 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
 
 HICON QF_WINBASE::TrayPicture() const
 {
-    return m_icon == m_extractedIcon && m_smallIcon ? m_smallIcon : m_icon;
+    return m_icon == m_extractedIcon.get() && m_smallIcon ? m_smallIcon.get() : m_icon;
 }
 
 // The shell's answer is not needed: an icon that is already gone is fine.

@@ -10,6 +10,7 @@
 #include "text/NString.h"
 #include "text/WString.h"
 #include "winbase/ModalDialog.h"
+#include "winbase/ScopedHandles.h"
 
 // What the query asks and where it keeps the answer: the sub-key name under
 // HKEY_CURRENT_USER\keyPath holds the values name ("ask no more: the
@@ -65,9 +66,9 @@ private:
     void ReleasePicture();
     void PaintPicture();
 
-    HDC m_pictureDc = nullptr;
+    OwnedMemoryDc m_pictureDc;
     HGDIOBJ m_priorBitmap = nullptr;
-    HBITMAP m_bitmap = nullptr;
+    OwnedBitmap m_bitmap;
     SIZE m_bitmapSize = {};
     uint32_t m_showAgain = 1;
     HICON m_pictureIcon = nullptr;

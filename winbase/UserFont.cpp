@@ -30,15 +30,16 @@ void FillDefaultDescription(LOGFONTA& font)
 // become stored on first use. The points become pixels at the window's DPI.
 HFONT QF_WINBASE::CreateUserFont()
 {
-    HDC dc = GetDC(m_window);
-    if (!m_font) {
-        m_priorFont = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
-    } else {
-        for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_priorFont), 0);
+    {
+        const WindowDc dc(m_window);
+        if (!m_font) {
+            m_priorFont = static_cast<HFONT>(GetCurrentObject(dc.get(), OBJ_FONT));
+        } else {
+            for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_priorFont), 0);
+            }
+            m_font.reset();
         }
-        DeleteObject(m_font);
-        m_font = nullptr;
     }
     FillDefaultDescription(m_fontDescription);
     ReadFont(m_settings, kFontKey, m_fontDescription, nullptr);
@@ -46,12 +47,11 @@ HFONT QF_WINBASE::CreateUserFont()
     const LONG points = m_fontDescription.lfHeight;
     const UINT dpi = m_dpi != 0 ? m_dpi : WindowDpi(m_window);
     m_fontDescription.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
-    ReleaseDC(m_window, dc);
-    m_font = CreateFontIndirectA(&m_fontDescription);
+    m_font.reset(CreateFontIndirectA(&m_fontDescription));
     m_fontDescription.lfHeight = points;
     for (HWND child = GetWindow(m_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), 0);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), 0);
         InvalidateRect(child, nullptr, TRUE);
     }
-    return m_font;
+    return m_font.get();
 }

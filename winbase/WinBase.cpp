@@ -22,21 +22,7 @@ QF_WINBASE::QF_WINBASE(const char* keyName, HWND parent, HMODULE module)
 {
 }
 
-QF_WINBASE::~QF_WINBASE()
-{
-    if (m_font) {
-        DeleteObject(m_font);
-    }
-    if (m_extractedIcon) {
-        DestroyIcon(m_extractedIcon);
-    }
-    if (m_smallIcon) {
-        DestroyIcon(m_smallIcon);
-    }
-    if (m_dpiFont) {
-        DeleteObject(m_dpiFont);
-    }
-}
+QF_WINBASE::~QF_WINBASE() = default;
 
 void QF_WINBASE::OnInitDone() {}
 

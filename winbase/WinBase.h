@@ -18,6 +18,7 @@
 #include <map>
 
 #include "settings/SettingsKey.h"
+#include "winbase/ScopedHandles.h"
 #include "text/NString.h"
 #include "text/WString.h"
 
@@ -158,6 +159,16 @@ protected:
     // another check of this process is running.
     bool CheckRestorePassword();
 
+    // What the tray behaviour asks and tells the user; QF_TRAYDIALOG (TrayDialog.h) answers with
+    // the layer's dialogs. The base itself has none: it refuses the restore when a password is
+    // stored, keeps the window out of the tray when the user would be asked, and tells nothing.
+    // True when the user typed the stored password.
+    virtual bool AskRestorePassword(NString& stored);
+    // True when the user wants the window in the tray for the action ("CloseToTray", ...).
+    virtual bool AskGoToTray(const char* actionName);
+    // The notice that the window went to the tray for the action.
+    virtual void TellGoneToTray(const char* actionName);
+
     // Placement persistence (Placement.cpp).
     void SavePlacement();
     // Puts the window at its saved place, or centres it over its parent or
@@ -177,6 +188,9 @@ protected:
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
     void TakeInitialIcon();
+    // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.
+    static void RegisterTaskbarCreated();
+    static void TakeAlwaysOnTopCommandId();
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RouteSysCommand(WPARAM wParam, LPARAM lParam);
     INT_PTR RouteMenuPopup(WPARAM wParam, LPARAM lParam);
@@ -204,7 +218,7 @@ private:
     HMODULE m_module;
     HICON m_icon = nullptr;
     HICON m_previousIcon = nullptr;
-    HFONT m_font = nullptr;
+    OwnedFont m_font;
     HFONT m_priorFont = nullptr;
     LOGFONTA m_fontDescription = {};
     RECT m_layoutReference = {};
@@ -214,12 +228,12 @@ private:
     int32_t m_windowState = kStateNormal;
     // The icon this object extracted from a module file; destroyed with the
     // object, after the window has given it back.
-    HICON m_extractedIcon = nullptr;
+    OwnedIcon m_extractedIcon;
     // The same icon at the notification area's size; destroyed with the object.
-    HICON m_smallIcon = nullptr;
+    OwnedIcon m_smallIcon;
     UINT m_dpi = 0;
     // The DPI the template was laid out at, and the template's font made for the current DPI
     // when that differs (owned).
     UINT m_creationDpi = 0;
-    HFONT m_dpiFont = nullptr;
+    OwnedFont m_dpiFont;
 };

@@ -65,16 +65,17 @@ TopLevelEvents::TopLevelEvents(const std::vector<DWORD>& events, Handler handler
             m_hooked = false;
             continue;
         }
-        m_hooks.push_back(hook);
+        m_hooks.emplace_back(hook);
         LiveHooks().emplace_back(hook, this);
     }
 }
 
+// The hooks themselves are unhooked as m_hooks goes, right after this.
 TopLevelEvents::~TopLevelEvents()
 {
     auto& live = LiveHooks();
-    for (HWINEVENTHOOK hook : m_hooks) {
-        UnhookWinEvent(hook);
+    for (const OwnedWinEventHook& owned : m_hooks) {
+        HWINEVENTHOOK hook = owned.get();
         live.erase(std::remove_if(live.begin(), live.end(), [hook](const auto& h) { return h.first == hook; }),
                    live.end());
     }
@@ -120,10 +121,10 @@ void StartEventDeliveryProbe(DWORD deadlineMs)
             p.arrived |= EventBit(event);
         }
     });
-    HANDLE thread = probe.hook->IsHooked() ? CreateThread(nullptr, 0, RunProbeWindow, nullptr, 0, nullptr) : nullptr;
-    if (thread) {
-        CloseHandle(thread);
-    } else {
+    // The probe window's thread runs on alone: its handle is closed at once.
+    const OwnedHandle thread(probe.hook->IsHooked() ? CreateThread(nullptr, 0, RunProbeWindow, nullptr, 0, nullptr)
+                                                    : nullptr);
+    if (!thread) {
         probe.answer = EventDelivery::NotDelivered;
         probe.hook.reset();
     }

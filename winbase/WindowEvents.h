@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "winbase/ScopedHandles.h"
+
 // Hooks events out of context on the calling thread, which must read its messages: the handler
 // runs while it does. Only events about a window itself (OBJID_WINDOW, CHILDID_SELF) whose
 // parent is the desktop reach the handler; EVENT_OBJECT_DESTROY reaches it for every window
@@ -33,7 +35,7 @@ private:
     static void CALLBACK Proc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                               DWORD thread, DWORD time);
 
-    std::vector<HWINEVENTHOOK> m_hooks;
+    std::vector<OwnedWinEventHook> m_hooks;
     Handler m_handler;
     bool m_hooked = false;
 };

@@ -1,5 +1,7 @@
 #include "winbase/WindowOps.h"
 
+#include "winbase/ScopedHandles.h"
+
 namespace {
 
 // How long a program that answers may take to become idle, and how long one
@@ -43,12 +45,11 @@ void WaitUntilIdle(HWND window, DWORD timeoutMs)
     if (processId == 0 || processId == GetCurrentProcessId()) {
         return;
     }
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const OwnedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process) {
         return;
     }
-    WaitForInputIdle(process, timeoutMs);
-    CloseHandle(process);
+    WaitForInputIdle(process.get(), timeoutMs);
 }
 
 struct SearchRules {

@@ -4,6 +4,7 @@
 #include "app/command/CommandOutput.h"
 #include "app/command/ReplyWindow.h"
 #include "app/SingleInstance.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -46,8 +47,8 @@ HWND StartCopyInTray()
     if (!CreateProcessW(path, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                         &process))
         return nullptr;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // The copy runs on alone: nothing here waits on it.
+    const ProcessHandles started(process);
     HWND running = nullptr;
     const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
     while (!(running = FindRunningInstanceWindow()) && GetTickCount64() < deadline)
@@ -86,11 +87,10 @@ WireVerb WireVerbOf(CommandVerb verb)
 
 NString SystemMessage(DWORD error)
 {
-    wchar_t* text = nullptr;
+    OwnedLocalText text;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    NString message = text ? NString::FromWide(text, 0, CP_UTF8) : NString::Format("error %lu", error);
-    LocalFree(text);
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(text.receive()), 0, nullptr);
+    NString message = text ? NString::FromWide(text.get(), 0, CP_UTF8) : NString::Format("error %lu", error);
     message.TrimRight(" \r\n.");
     return message;
 }
@@ -199,9 +199,8 @@ private:
             return false;
         }
         FILETIME created = {}, exited = {}, kernel = {}, user = {};
-        GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const ProcessHandles launched(process);
+        GetProcessTimes(launched.process.get(), &created, &exited, &kernel, &user);
         request.launchedId = process.dwProcessId;
         request.launchedCreated = (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
         return true;

@@ -83,11 +83,7 @@ NString WindowListJson(const std::vector<WindowReport>& windows)
     return json;
 }
 
-CommandStreams::~CommandStreams()
-{
-    if (m_console != INVALID_HANDLE_VALUE)
-        CloseHandle(m_console);
-}
+CommandStreams::~CommandStreams() = default;
 
 HANDLE CommandStreams::Handle(DWORD stream)
 {
@@ -97,10 +93,10 @@ HANDLE CommandStreams::Handle(DWORD stream)
     if (!m_consoleTried) {
         m_consoleTried = true;
         if (AttachConsole(ATTACH_PARENT_PROCESS))
-            m_console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+            m_console.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     }
-    return m_console;
+    return m_console ? m_console.get() : INVALID_HANDLE_VALUE;
 }
 
 void CommandStreams::Write(DWORD stream, const NString& utf8)

@@ -7,6 +7,7 @@
 
 #include "app/command/CommandWire.h"
 #include "text/NString.h"
+#include "winbase/ScopedHandles.h"
 
 // One line per window, tab-separated: the handle ("0x" and hexadecimal digits), the process id,
 // the program's file name and the title. Control characters inside the texts (a tab, a line
@@ -52,5 +53,5 @@ private:
     HANDLE Handle(DWORD stream);
 
     bool m_consoleTried = false;
-    HANDLE m_console = INVALID_HANDLE_VALUE;
+    OwnedHandle m_console;
 };

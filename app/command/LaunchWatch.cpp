@@ -6,6 +6,7 @@
 #include <map>
 
 #include "app/rules/WindowMatch.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -20,14 +21,13 @@ bool Contains(const std::vector<DWORD>& processes, DWORD process)
 std::map<DWORD, DWORD> ParentsOfAllProcesses()
 {
     std::map<DWORD, DWORD> parents;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return parents;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
         parents[entry.th32ProcessID] = entry.th32ParentProcessID;
-    CloseHandle(snapshot);
     return parents;
 }
 

@@ -87,7 +87,7 @@ bool HiddenMenu::Create(HWND owner)
     AppendMenuA(menu, MF_STRING, kCmdShowMainWindow, "&Show Window Veilbox");
     AppendMenuA(menu, MF_STRING, kCmdVisitWebSite, "&Visit Quillfen");
     AppendMenuA(menu, MF_STRING, kCmdExitFromMenu, "E&xit");
-    m_menu = menu;
+    m_menu.reset(menu);
     return true;
 }
 
@@ -117,7 +117,7 @@ MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
     item.wID = id;
     item.dwItemData = reinterpret_cast<ULONG_PTR>(entry.get());
     item.dwTypeData = const_cast<char*>(itemText.Text() ? itemText.Text() : "");
-    if (!InsertMenuItemA(m_menu, 0, TRUE, &item)) {
+    if (!InsertMenuItemA(m_menu.get(), 0, TRUE, &item)) {
         return nullptr;
     }
     m_entries.push_back(std::move(entry));
@@ -175,7 +175,7 @@ HWND HiddenMenu::Unhide(UINT commandId)
     }
     MENUITEMINFOA item = {sizeof(item)};
     item.fMask = MIIM_DATA;
-    if (!GetMenuItemInfoA(m_menu, commandId, FALSE, &item)) {
+    if (!GetMenuItemInfoA(m_menu.get(), commandId, FALSE, &item)) {
         return nullptr;
     }
     MenuEntry* entry = OwnedEntry(item.dwItemData);
@@ -268,10 +268,7 @@ void HiddenMenu::ReleaseAll()
 {
     std::vector<std::unique_ptr<MenuEntry>> entries;
     entries.swap(m_entries);
-    if (m_menu) {
-        DestroyMenu(m_menu);
-        m_menu = nullptr;
-    }
+    m_menu.reset();
     SilentThreads silent;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         PutBackOnItsMonitor((*entry)->window, (*entry)->place);
@@ -314,7 +311,7 @@ void HiddenMenu::Changed() const
 
 void HiddenMenu::RemoveEntry(const MenuEntry* entry)
 {
-    RemoveMenu(m_menu, entry->commandId, MF_BYCOMMAND);
+    RemoveMenu(m_menu.get(), entry->commandId, MF_BYCOMMAND);
     FreeEntry(entry);
 }
 

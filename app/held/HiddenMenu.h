@@ -31,6 +31,7 @@
 #include "app/list/CandidateList.h"
 #include "app/held/WindowPlace.h"
 #include "text/NString.h"
+#include "winbase/ScopedHandles.h"
 
 constexpr UINT kCmdShowMainWindow = 1002;
 constexpr UINT kCmdVisitWebSite = 1012;
@@ -99,7 +100,7 @@ public:
     // menu could not be made. owner, when given, is posted kQueuedHideAnswered.
     bool Create(HWND owner = nullptr);
     // Null before Create and after ReleaseAll.
-    HMENU Handle() const noexcept { return m_menu; }
+    HMENU Handle() const noexcept { return m_menu.get(); }
     // Called whenever the entries (or an entry's owned windows) change: after an entry is added
     // and before its window is hidden, and after the window of an entry that went is shown
     // again. It must not pump messages nor change the menu. ReleaseAll does not call it: after
@@ -164,7 +165,7 @@ private:
     void TakeAnswer(HWND window, uint32_t commandId);
 
     CommandIdCounter& m_counter;
-    HMENU m_menu = nullptr;
+    OwnedMenu m_menu;
     HWND m_owner = nullptr;
     std::function<void()> m_changed;
     std::vector<std::unique_ptr<MenuEntry>> m_entries;

@@ -1,11 +1,20 @@
 // The candidate list's entries in the list box and the records behind them: changes made in
-// place, with as few messages to the list box and as little repainting as they need.
+// place, with as few messages to the list box and as little repainting as they need, and the
+// icons asked for them.
 #include "app/list/CandidateList.h"
 
 #include <algorithm>
 #include <climits>
 
 #include "app/list/ListBox.h"
+
+namespace {
+
+// The first rechecks of icons asked at the same time are spread over this many parts of the
+// recheck time, so a full list is not asked again all at once.
+constexpr uint32_t kSpreadParts = 10;
+
+} // namespace
 
 void CandidateList::ApplyInPlace(Edits& edits)
 {
@@ -139,4 +148,34 @@ void CandidateList::KeepRecord(std::unique_ptr<CandidateRecord> record)
     auto at = std::lower_bound(m_records.begin(), m_records.end(), window,
                                [](const std::unique_ptr<CandidateRecord>& r, HWND w) { return r->window < w; });
     m_records.insert(at, std::move(record));
+}
+
+// spread: the window is new to the list, and its first recheck is spread with the others'.
+void CandidateList::AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread)
+{
+    HICON own = WindowOwnIcon(record.window, &silent);
+    record.icon = own ? own : WindowFallbackIcon(record.window);
+    record.iconOwn = own != nullptr;
+    record.iconStandIn = silent.IsSilent(record.window);
+    ULONGLONG delay = m_iconRecheckMs;
+    if (spread) {
+        delay += m_iconRecheckMs * (m_spread++ % kSpreadParts) / kSpreadParts;
+    }
+    record.iconDue = GetTickCount64() + delay;
+}
+
+// A recheck asks the window for its own icon only: programs change their windows' icons, hardly
+// ever their classes'. A window that has dropped its own icon (or no longer answers) falls back
+// to its class's or the default one, as the full query gives it.
+void CandidateList::RecheckIcon(CandidateRecord& record, SilentThreads& silent)
+{
+    HICON own = WindowOwnIcon(record.window, &silent);
+    if (own) {
+        record.icon = own;
+    } else if (record.iconOwn) {
+        record.icon = WindowFallbackIcon(record.window);
+    }
+    record.iconOwn = own != nullptr;
+    record.iconStandIn = silent.IsSilent(record.window);
+    record.iconDue = GetTickCount64() + m_iconRecheckMs;
 }

@@ -186,55 +186,6 @@ bool CandidateList::Owns(const CandidateRecord* record) const
                        [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
 }
 
-// A message to the list box is not cheap (the help popups' hook sits on it), so the look-up
-// reads the entries' order as the list box reported it while they were added, and asks the
-// list box only to confirm the match; a list box that disagrees is walked entry by entry.
-int CandidateList::Find(HWND window)
-{
-    if (m_listBox && !DialogShown()) {
-        UpdateOne(window);
-    }
-    int count = Count();
-    if (count == static_cast<int>(m_order.size())) {
-        auto match = std::find_if(m_order.begin(), m_order.end(),
-                                  [window](const CandidateRecord* record) { return record->window == window; });
-        if (match == m_order.end()) {
-            return LB_ERR;
-        }
-        int index = static_cast<int>(match - m_order.begin());
-        if (RecordAt(index) == *match) {
-            return index;
-        }
-    }
-    return FindByWalking(window, count);
-}
-
-// The entry look-up by item data, entry by entry.
-int CandidateList::FindByWalking(HWND window, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        CandidateRecord* record = RecordAt(i);
-        if (record && record->window == window) {
-            return i;
-        }
-    }
-    return LB_ERR;
-}
-
-const CandidateRecord* CandidateList::RecordOf(HWND window)
-{
-    if (m_listBox && !DialogShown()) {
-        UpdateOne(window);
-    }
-    return Lookup(window);
-}
-
-bool CandidateList::SelectWindow(HWND window)
-{
-    int index = Find(window);
-    return index != LB_ERR && QF_LISTBOX(m_listBox).SelectIndex(index);
-}
-
 CandidateRecord* CandidateList::RecordAt(int index)
 {
     if (!m_listBox || index < 0) {

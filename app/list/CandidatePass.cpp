@@ -1,5 +1,6 @@
 // The candidate list's refresh: which windows are candidates now, what differs from the list,
-// and which windows are asked for their icons.
+// which windows are asked for their icons, and the look-ups that bring a window's entry up to
+// date first while the dialog is hidden.
 #include "app/list/CandidateList.h"
 
 #include <algorithm>
@@ -13,9 +14,6 @@ constexpr const char kDesktopTitle[] = "Program Manager";
 // Up to this many entry changes beyond half the list are made in place; more rebuild it, and so
 // does the first filling of an empty list.
 constexpr size_t kFewChanges = 8;
-// The first rechecks of icons asked at the same time are spread over this many parts of the
-// recheck time, so a full list is not asked again all at once.
-constexpr uint32_t kSpreadParts = 10;
 
 struct ScopedFlag {
     explicit ScopedFlag(bool& flag) : m_flag(flag) { m_flag = true; }
@@ -179,36 +177,6 @@ bool CandidateList::IconIsDue(const CandidateRecord& record, ULONGLONG now, cons
     return now >= record.iconDue || (record.iconStandIn && !silent.IsSilent(record.window));
 }
 
-// spread: the window is new to the list, and its first recheck is spread with the others'.
-void CandidateList::AskIcon(CandidateRecord& record, SilentThreads& silent, bool spread)
-{
-    HICON own = WindowOwnIcon(record.window, &silent);
-    record.icon = own ? own : WindowFallbackIcon(record.window);
-    record.iconOwn = own != nullptr;
-    record.iconStandIn = silent.IsSilent(record.window);
-    ULONGLONG delay = m_iconRecheckMs;
-    if (spread) {
-        delay += m_iconRecheckMs * (m_spread++ % kSpreadParts) / kSpreadParts;
-    }
-    record.iconDue = GetTickCount64() + delay;
-}
-
-// A recheck asks the window for its own icon only: programs change their windows' icons, hardly
-// ever their classes'. A window that has dropped its own icon (or no longer answers) falls back
-// to its class's or the default one, as the full query gives it.
-void CandidateList::RecheckIcon(CandidateRecord& record, SilentThreads& silent)
-{
-    HICON own = WindowOwnIcon(record.window, &silent);
-    if (own) {
-        record.icon = own;
-    } else if (record.iconOwn) {
-        record.icon = WindowFallbackIcon(record.window);
-    }
-    record.iconOwn = own != nullptr;
-    record.iconStandIn = silent.IsSilent(record.window);
-    record.iconDue = GetTickCount64() + m_iconRecheckMs;
-}
-
 void CandidateList::Rebuild(std::vector<Seen>& seen)
 {
     QF_LISTBOX list(m_listBox);
@@ -254,4 +222,53 @@ void CandidateList::Rebuild(std::vector<Seen>& seen)
     }
     SendMessageA(m_listBox, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(m_listBox, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
+// A message to the list box is not cheap (the help popups' hook sits on it), so the look-up
+// reads the entries' order as the list box reported it while they were added, and asks the
+// list box only to confirm the match; a list box that disagrees is walked entry by entry.
+int CandidateList::Find(HWND window)
+{
+    if (m_listBox && !DialogShown()) {
+        UpdateOne(window);
+    }
+    int count = Count();
+    if (count == static_cast<int>(m_order.size())) {
+        auto match = std::find_if(m_order.begin(), m_order.end(),
+                                  [window](const CandidateRecord* record) { return record->window == window; });
+        if (match == m_order.end()) {
+            return LB_ERR;
+        }
+        int index = static_cast<int>(match - m_order.begin());
+        if (RecordAt(index) == *match) {
+            return index;
+        }
+    }
+    return FindByWalking(window, count);
+}
+
+// The entry look-up by item data, entry by entry.
+int CandidateList::FindByWalking(HWND window, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        CandidateRecord* record = RecordAt(i);
+        if (record && record->window == window) {
+            return i;
+        }
+    }
+    return LB_ERR;
+}
+
+const CandidateRecord* CandidateList::RecordOf(HWND window)
+{
+    if (m_listBox && !DialogShown()) {
+        UpdateOne(window);
+    }
+    return Lookup(window);
+}
+
+bool CandidateList::SelectWindow(HWND window)
+{
+    int index = Find(window);
+    return index != LB_ERR && QF_LISTBOX(m_listBox).SelectIndex(index);
 }

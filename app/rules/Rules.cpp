@@ -6,6 +6,7 @@
 
 #include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -87,26 +88,14 @@ Rule ParseRule(const std::vector<RawValue>& raw)
     return rule;
 }
 
-// Owns one open registry key.
-class OpenKey {
-public:
-    OpenKey(const NString& path, REGSAM access)
-    {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, &m_key) != ERROR_SUCCESS)
-            m_key = nullptr;
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    ~OpenKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+// The user's key at path, open with access; empty when it cannot be opened.
+OwnedKey OpenUserKey(const NString& path, REGSAM access)
+{
+    OwnedKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, key.receive()) != ERROR_SUCCESS)
+        key.release();
+    return key;
+}
 
 // A value that could not be read, kept under its name (empty when the name itself could not be
 // read) in its place among a rule's raw values.
@@ -122,17 +111,17 @@ RawValue UnreadableMark(const NString& name)
 std::vector<RawValue> ReadRawValues(const NString& path)
 {
     std::vector<RawValue> values;
-    OpenKey key(path, KEY_READ);
-    if (!key.Get())
+    const OwnedKey key = OpenUserKey(path, KEY_READ);
+    if (!key.get())
         return {UnreadableMark(NString())};
     for (DWORD i = 0; i < kMaxValuesPerRule; ++i) {
         RawValue value;
-        LONG result = RegistryEnumValue(key.Get(), i, value.name, nullptr, nullptr);
+        LONG result = RegistryEnumValue(key.get(), i, value.name, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS)
             return values;
         if (result != ERROR_SUCCESS)
             break;
-        result = RegistryQueryValue(key.Get(), value.name.Text(), &value.type, value.data);
+        result = RegistryQueryValue(key.get(), value.name.Text(), &value.type, value.data);
         values.push_back(result == ERROR_SUCCESS ? std::move(value) : UnreadableMark(value.name));
     }
     values.push_back(UnreadableMark(NString()));
@@ -194,13 +183,13 @@ NString RuleStore::RulePath(const NString& keyName) const
 std::vector<NString> RuleStore::RuleKeyNames() const
 {
     std::vector<NString> names;
-    OpenKey rules(m_path, KEY_READ);
-    if (!rules.Get())
+    const OwnedKey rules = OpenUserKey(m_path, KEY_READ);
+    if (!rules.get())
         return names;
     // Any answer but success ends the loop: a key deleted meanwhile answers the same error for
     // every index.
     NString name;
-    for (DWORD i = 0; RegistryEnumKey(rules.Get(), i, name) == ERROR_SUCCESS; ++i)
+    for (DWORD i = 0; RegistryEnumKey(rules.get(), i, name) == ERROR_SUCCESS; ++i)
         if (IsRuleKeyName(name.Text()))
             names.push_back(name);
     std::sort(names.begin(), names.end(),
@@ -244,15 +233,14 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
 {
     const NString path = RulePath(keyName);
     RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
-    HKEY key = nullptr;
+    OwnedKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
         return false;
     bool written = true;
     for (const RawValue& value : raw)
-        written = RegSetValueExA(key, value.name.Text(), 0, value.type, value.data.data(),
+        written = RegSetValueExA(key.get(), value.name.Text(), 0, value.type, value.data.data(),
                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS && written;
-    RegCloseKey(key);
     return written;
 }
 

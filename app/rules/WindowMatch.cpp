@@ -3,6 +3,7 @@
 #include "app/list/CandidateList.h"
 #include "text/WString.h"
 #include "text/Wildcard.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -119,12 +120,12 @@ constexpr DWORD kMaxPath = MAX_PATH * 2;
 // byte can be the second byte of a character. False when the process cannot be asked.
 bool WideProgramPath(DWORD processId, wchar_t (&path)[kMaxPath])
 {
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    const OwnedHandle process(processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                                        : nullptr);
     if (!process)
         return false;
     DWORD length = kMaxPath;
-    const bool read = QueryFullProcessImageNameW(process, 0, path, &length) && length > 0 && length < kMaxPath;
-    CloseHandle(process);
+    const bool read = QueryFullProcessImageNameW(process.get(), 0, path, &length) && length > 0 && length < kMaxPath;
     if (read)
         path[length] = L'\0';
     return read;
@@ -168,12 +169,12 @@ uint64_t FileTimeCount(const FILETIME& time)
 // The process's creation and exit times (exit 0 while it runs); false when it cannot be asked.
 bool ProcessTimes(DWORD processId, uint64_t& created, uint64_t& exited)
 {
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    const OwnedHandle process(processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                                        : nullptr);
     if (!process)
         return false;
     FILETIME creation = {}, exit = {}, kernel = {}, user = {};
-    const bool known = GetProcessTimes(process, &creation, &exit, &kernel, &user) != FALSE;
-    CloseHandle(process);
+    const bool known = GetProcessTimes(process.get(), &creation, &exit, &kernel, &user) != FALSE;
     created = FileTimeCount(creation);
     exited = FileTimeCount(exit);
     return known;

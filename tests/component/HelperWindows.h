@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "support/TargetWindows.h"
+#include "support/TestSupport.h"
 #include "text/NString.h"
 
 class HelperWindows {
@@ -15,25 +16,21 @@ public:
     // windowArgs: the helper's window description (UTF-8), e.g.
     // "--window --title \"T\" --popup". With hangAfterMs >= 0 the helper stops
     // answering messages that long after it is ready.
-    explicit HelperWindows(const std::string& windowArgs, int hangAfterMs = -1);
-    ~HelperWindows();
-    HelperWindows(const HelperWindows&) = delete;
-    HelperWindows& operator=(const HelperWindows&) = delete;
+    explicit HelperWindows(const std::string& windowArgs, int hangAfterMs = -1)
+        : m_targets((hangAfterMs >= 0 ? "--hang-after-ms " + std::to_string(hangAfterMs) + " " : std::string()) +
+                    windowArgs)
+    {
+    }
 
     // True when the helper started and reported its windows; Error() says why not.
-    bool Ready() const { return m_ready; }
-    const std::string& Error() const { return m_error; }
+    bool Ready() const { return m_targets.Ready(); }
+    const std::string& Error() const { return m_targets.Error(); }
 
-    size_t Count() const { return m_windows.size(); }
-    HWND Window(size_t index) const { return index < m_windows.size() ? m_windows[index] : nullptr; }
+    size_t Count() const { return m_targets.Count(); }
+    HWND Window(size_t index) const { return m_targets[index]; }
 
 private:
-    void ReadReport(const std::wstring& file);
-
-    PROCESS_INFORMATION m_process = {};
-    std::vector<HWND> m_windows;
-    bool m_ready = false;
-    std::string m_error;
+    vbtest::TargetWindows m_targets;
 };
 
 // A tag unique to this test process, to keep window titles apart from
@@ -45,19 +42,5 @@ std::string UniqueTag();
 template <typename Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 3000)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount() - start >= timeoutMs) {
-            return condition();
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
+    return vbtest::WaitFor(condition, timeoutMs) || condition();
 }

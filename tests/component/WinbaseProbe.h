@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "res/HiddenDialogIds.h"
-#include "winbase/ModalDialog.h"
+#include "winbase/TrayDialog.h"
 
 namespace winbase_test {
 
-class ProbeDialog : public QF_MODALDIALOG {
+class ProbeDialog : public QF_TRAYDIALOG {
 public:
     static constexpr UINT kRunScript = WM_APP + 40;
     static constexpr UINT_PTR kSafetyTimer = 77;
@@ -23,7 +23,7 @@ public:
     static constexpr INT_PTR kProbeAnswer = 0x5A5A;     // OnMessage's answer while probing
 
     explicit ProbeDialog(int templateId = IDD_HIDDEN, HWND parent = nullptr, const char* keyName = nullptr)
-        : QF_MODALDIALOG(keyName, templateId, parent, GetModuleHandleA(nullptr))
+        : QF_TRAYDIALOG(keyName, templateId, parent, GetModuleHandleA(nullptr))
     {
     }
 
@@ -33,6 +33,8 @@ public:
     // Called for every message OnMessage gets; may throw.
     std::function<void(UINT)> onMessage;
     bool usesTray = false;
+    // Answers the tray prompts as the bare base does (no dialog) instead of with the layer's dialogs.
+    bool basePrompts = false;
     bool probing = false;
     bool timedOut = false;
     std::vector<UINT> seen;
@@ -75,6 +77,18 @@ public:
     }
     void OnInitDone() override { seen.push_back(kInitDoneMark); }
     bool UsesTray() const override { return usesTray; }
+    bool AskRestorePassword(NString& stored) override
+    {
+        return basePrompts ? QF_WINBASE::AskRestorePassword(stored) : QF_TRAYDIALOG::AskRestorePassword(stored);
+    }
+    bool AskGoToTray(const char* actionName) override
+    {
+        return basePrompts ? QF_WINBASE::AskGoToTray(actionName) : QF_TRAYDIALOG::AskGoToTray(actionName);
+    }
+    void TellGoneToTray(const char* actionName) override
+    {
+        basePrompts ? QF_WINBASE::TellGoneToTray(actionName) : QF_TRAYDIALOG::TellGoneToTray(actionName);
+    }
 
 private:
     bool m_ended = false;

@@ -55,7 +55,8 @@ std::string RichText(HWND dialog, int id)
     return narrow;
 }
 
-TrayRun CloseOrMinimise(const Case& c)
+// basePrompts: the probe answers as the bare base does, so c.answers are never asked for.
+TrayRun CloseOrMinimise(const Case& c, bool basePrompts = false)
 {
     const char* action = c.minimise ? "MinimizeToTray" : "CloseToTray";
     SettingsKey key = winbase_test::TestKey(action);
@@ -64,7 +65,8 @@ TrayRun CloseOrMinimise(const Case& c)
     }
     TrayRun run;
     TrayProbe dialog;
-    DialogAnswerer answerer;
+    dialog.basePrompts = basePrompts;
+    DialogAnswerer answerer(basePrompts ? 1000 : 8000);
     for (const Answer& a : c.answers) {
         answerer.Then(a.title, [&run, &dialog, a](HWND window) {
             if (std::string(a.title) == "Query") {
@@ -95,7 +97,9 @@ TrayRun CloseOrMinimise(const Case& c)
     };
     dialog.Show();
     run.answered = answerer.Answered();
-    EXPECT_FALSE(answerer.TimedOut()) << c.label;
+    if (!basePrompts) {
+        EXPECT_FALSE(answerer.TimedOut()) << c.label;
+    }
     return run;
 }
 
@@ -164,6 +168,28 @@ TEST_F(CloseToTray, EveryStoredStateGivesItsOutcomeAndWrites)
         if (!c.answers.empty() && std::string(c.answers.back().title) == "Close to Systray") {
             EXPECT_TRUE(run.ownerVisibleDuringNotice) << c.label << ": the notice comes before the hide";
         }
+    }
+}
+
+// A dialog that uses the tray without QF_TRAYDIALOG's prompts never asks: without a stored
+// decision the action proceeds, with one the window goes to the tray without the notice.
+TEST_F(CloseToTray, TheBareBaseAsksNothingAndTellsNothing)
+{
+    const Case cases[] = {
+        {"close, no decision: closes", false, {}, {{"Query", true, IDYES}}, Outcome::Closed, kAbsent, kAbsent, kAbsent},
+        {"close, stored yes: the tray without the notice", false, {{"", 1}},
+         {{"Close to Systray", true, IDOK}}, Outcome::Tray, 1, kAbsent, kAbsent},
+        {"minimise, no decision: minimised", true, {}, {{"Query", true, IDYES}}, Outcome::Minimised, kAbsent,
+         kAbsent, kAbsent},
+    };
+    for (const Case& c : cases) {
+        m_settings.Clear();
+        const TrayRun run = CloseOrMinimise(c, true);
+        EXPECT_EQ(run.answered, 0u) << c.label;
+        EXPECT_EQ(static_cast<int>(run.outcome), static_cast<int>(c.outcome)) << c.label;
+        EXPECT_EQ(Stored(c.minimise, ""), c.decision) << c.label;
+        EXPECT_EQ(Stored(c.minimise, "Reminder"), c.reminder) << c.label;
+        EXPECT_EQ(Stored(c.minimise, "RunReminder"), c.runReminder) << c.label;
     }
 }
 

@@ -112,6 +112,37 @@ TEST_F(Password, ARestoreShowsTheWindowOnlyForTheExactStoredPassword)
     }
 }
 
+// Without QF_TRAYDIALOG's prompt nobody can type the password: a stored one keeps the window in
+// the tray, and none is asked for.
+TEST_F(Password, TheBareBaseRefusesAStoredPasswordWithoutAsking)
+{
+    const struct {
+        const char* label;
+        int32_t use;
+        bool restored;
+    } cases[] = {
+        {"password on", 1, false},
+        {"password off", 0, true},
+    };
+    for (const auto& c : cases) {
+        m_settings.Clear();
+        StorePassword(c.use, "Secret");
+        TrayProbe dialog;
+        dialog.basePrompts = true;
+        bool restored = !c.restored;
+        DialogAnswerer answerer(1000);
+        answerer.Then(kTitle, [](HWND window) { Answer(window, "Secret"); });
+        dialog.script = [&](ProbeDialog& d) {
+            ShowWindow(d.Window(), SW_HIDE);
+            static_cast<TrayProbe&>(d).TrayClick(WM_LBUTTONUP);
+            restored = IsWindowVisible(d.Window()) != FALSE;
+        };
+        dialog.Show();
+        EXPECT_EQ(answerer.Answered(), 0u) << c.label;
+        EXPECT_EQ(restored, c.restored) << c.label;
+    }
+}
+
 TEST_F(Password, AVisibleWindowIsOnlyBroughtToTheFront)
 {
     StorePassword(1, "Secret");

@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "winbase/ScopedHandles.h"
 
 namespace vbtest {
 
@@ -26,11 +28,9 @@ public:
         for (int tries = 0; tries < 8 && !m_event; ++tries) {
             snprintf(name, sizeof name, "VbTargets.%lu.%ld.%llu", GetCurrentProcessId(), InterlockedIncrement(&serial),
                      static_cast<unsigned long long>(GetTickCount64()));
-            m_event = CreateEventA(nullptr, TRUE, FALSE, name);
-            if (m_event && GetLastError() == ERROR_ALREADY_EXISTS) {
-                CloseHandle(m_event);
-                m_event = nullptr;
-            }
+            OwnedHandle event(CreateEventA(nullptr, TRUE, FALSE, name));
+            if (event && GetLastError() != ERROR_ALREADY_EXISTS)
+                m_event = std::move(event);
         }
         if (!m_event) {
             m_error = "no ready event could be made";
@@ -43,7 +43,7 @@ public:
             m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
             return;
         }
-        HANDLE waits[] = {m_event, m_process.Handle()};
+        HANDLE waits[] = {m_event.get(), m_process.Handle()};
         const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, 15000);
         if (waited != WAIT_OBJECT_0) {
             m_error = waited == WAIT_OBJECT_0 + 1 ? "vb_testwin.exe ended early" : "vb_testwin.exe did not get ready";
@@ -58,8 +58,6 @@ public:
     ~TargetWindows()
     {
         m_process.Kill();
-        if (m_event)
-            CloseHandle(m_event);
         DeleteFileA(m_report.c_str());
     }
 
@@ -88,7 +86,7 @@ private:
     }
 
     ChildProcess m_process;
-    HANDLE m_event = nullptr;
+    OwnedHandle m_event;
     std::string m_report;
     std::vector<HWND> m_windows;
     std::string m_error;
