@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kStartTimeoutMs = 15000;
+constexpr DWORD kStartTimeoutMs = 45000;
 
 std::wstring Wide(const std::string& utf8)
 {
