@@ -85,6 +85,7 @@ void HOTKEY::SetUpHelpPopups()
     if (!IsTicked(IDC_HOTKEY_USE_HELP_POPUPS))
         return;
     m_popups = HelpPopup::Create(Module(), Window(), kPopupWidth);
+    m_popups->SetDpi(Dpi());
     NString useHotkeys(kUseHotkeysHelp);
     if (IsTicked(IDC_HOTKEY_USE_HOTKEYS))
         useHotkeys.Append(m_table.CurrentHotkeysText());
@@ -93,6 +94,12 @@ void HOTKEY::SetUpHelpPopups()
     m_popups->Add(IDC_HOTKEY_CHANGE_KEYS, "Edit the hotkeys used by the Veilbox");
     m_popups->Add(IDC_HOTKEY_OK, "Close with saving changes");
     m_popups->Add(IDC_HOTKEY_CANCEL, "Close without saving changes");
+}
+
+void HOTKEY::OnDpiChanged(UINT, UINT newDpi)
+{
+    if (m_popups)
+        m_popups->SetDpi(newDpi);
 }
 
 // Failed writes are not reported: the dialog closes as after a full save.

@@ -31,6 +31,10 @@ public:
     // The popups while "Use Help Popups" is ticked, otherwise null.
     const HelpPopup* Popups() const { return m_popups.get(); }
 
+protected:
+    // The popups follow a move to a monitor with another DPI.
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+
 private:
     void OnInit();
     void OnCommand(WPARAM wParam);

@@ -1,5 +1,8 @@
 #include "hotkeys/HotkeyTable.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "hotkeys/KeyNames.h"
 
 namespace {
@@ -12,19 +15,19 @@ constexpr const char kConflictFormat[] =
 // Virtual-key codes run from 1 to 254; anything else names no key.
 constexpr uint16_t kHighestKey = 0xFE;
 
-// The record named name: its stored text when the value is a string that
-// names a real key, otherwise the given default. A damaged value would
-// otherwise register a combination no keyboard can press and greet the user
-// with a conflict message at every start.
-HotkeyRecord LoadRecord(SettingsKey& store, const HotkeyRecord& fallback)
+// The record named like fallback as stored, when its value is a string that names a real key;
+// false, with record left alone, when there is none. A damaged value would otherwise register a
+// combination no keyboard can press and greet the user with a conflict message at every start.
+bool ReadStoredRecord(SettingsKey& store, const HotkeyRecord& fallback, HotkeyRecord& record)
 {
     NString text = fallback.ToStoredText();
     if (!store.ReadText(fallback.name.Text(), text))
-        return fallback;
+        return false;
     HotkeyRecord stored = HotkeyRecord::FromStoredText(fallback.name.Text(), text);
     if (stored.key == 0 || stored.key > kHighestKey)
-        return fallback;
-    return stored;
+        return false;
+    record = stored;
+    return true;
 }
 
 } // namespace
@@ -108,10 +111,13 @@ const HotkeyRecord* HotkeyTable::FindByName(const char* name) const
     return nullptr;
 }
 
+// A default stands in only where the user has stored nothing. Where it equals a combination the
+// user has stored for another action (settings from before the last three actions existed, with
+// Hide Active moved to Ctrl+Shift+U), the user's binding wins and the new action stays
+// unassigned: registering both would fail against our own window and ask about it at every
+// start.
 void HotkeyTable::Load(SettingsKey& store)
 {
-    // Settings from before the last three actions existed hold only the first two: the others
-    // then take their defaults.
     const HotkeyRecord defaults[] = {
         {kHideActiveName, true, true, false, 'H', kHideActiveHotkeyId},
         {kPopupMenuName, true, true, false, 'M', kPopupMenuHotkeyId},
@@ -119,9 +125,18 @@ void HotkeyTable::Load(SettingsKey& store)
         {kRestoreAllName, true, true, true, 'U', kRestoreAllHotkeyId},
         {kHideProgramName, true, true, true, 'H', kHideProgramHotkeyId},
     };
-    m_records.clear();
-    for (const HotkeyRecord& fallback : defaults)
-        m_records.push_back(LoadRecord(store, fallback));
+    m_records.assign(std::begin(defaults), std::end(defaults));
+    std::vector<bool> stored(m_records.size(), false);
+    for (std::size_t i = 0; i < m_records.size(); ++i)
+        stored[i] = ReadStoredRecord(store, defaults[i], m_records[i]);
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        for (std::size_t j = 0; !stored[i] && j < m_records.size(); ++j) {
+            if (stored[j] && m_records[j].SameCombination(m_records[i])) {
+                m_records[i] = HotkeyRecord(defaults[i].name.Text(), false, false, false, 0, defaults[i].id);
+                break;
+            }
+        }
+    }
 }
 
 void HotkeyTable::Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask)
@@ -135,13 +150,15 @@ void HotkeyTable::Build(SettingsKey& store, HWND window, const HotkeyConflictAsk
 
 void HotkeyTable::RegisterAll(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask)
 {
-    if (!ReadSwitch(store, kUseHotkeyValue) || m_records.empty())
+    if (!ReadSwitch(store, kUseHotkeyValue))
         return;
+    const std::size_t assigned = static_cast<std::size_t>(
+        std::count_if(m_records.begin(), m_records.end(), [](const HotkeyRecord& r) { return r.IsAssigned(); }));
     std::size_t failures = 0;
     for (HotkeyRecord& record : m_records) {
-        if (record.Register(window))
+        if (!record.IsAssigned() || record.Register(window))
             continue;
-        if (++failures == m_records.size())
+        if (++failures == assigned)
             return;
         const NString text = NString::Format(kConflictFormat, record.HotkeyText().Text(),
                                              record.name.Text());
@@ -173,7 +190,7 @@ NString HotkeyTable::CurrentHotkeysText() const
         text.Append('\n');
         text.Append(record.name);
         text.Append(' ');
-        text.Append(record.HotkeyText());
+        text.Append(record.IsAssigned() ? record.HotkeyText() : NString(kUnassignedText));
     }
     return text;
 }

@@ -32,6 +32,9 @@ constexpr const char kUseHelpPopupsValue[] = "UseHelpPopups";
 // The program's key below HKEY_CURRENT_USER.
 constexpr const char kProgramKeyPath[] = "Software\\Quillfen\\Veilbox";
 
+// What the dialogs show for an action without a combination.
+constexpr const char kUnassignedText[] = "none";
+
 // Asks the user a yes/no question shown as a message box without caption or
 // icon; returns the button id (IDYES, IDNO...).
 using HotkeyConflictAsker = std::function<int(const char* text)>;
@@ -63,6 +66,10 @@ struct HotkeyRecord {
     // Display text, e.g. Ctrl+Shft+H.
     NString HotkeyText() const;
 
+    // False for an action without a combination (key 0): it is never registered, and the
+    // dialogs show it as kUnassignedText.
+    bool IsAssigned() const { return key != 0; }
+
     // Same ctrl, shift, alt and key.
     bool SameCombination(const HotkeyRecord& other) const;
     // Same combination and same id (name and registered flag do not count).
@@ -91,13 +98,16 @@ public:
     // "Restore All" and "Hide Program", each read from its string value in
     // store or, when that is absent or not a string, the default
     // (Ctrl+Shift+H id 1009, Ctrl+Shift+M id 1010, Ctrl+Shift+U id 1013,
-    // Ctrl+Alt+Shift+U id 1014, Ctrl+Alt+Shift+H id 1015). Writes nothing.
+    // Ctrl+Alt+Shift+U id 1014, Ctrl+Alt+Shift+H id 1015). A default that
+    // equals the combination stored for another action is left unassigned
+    // instead (key 0, no modifiers). Writes nothing.
     void Load(SettingsKey& store);
     // Releases what this table holds, loads it again and registers it.
     void Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);
-    // Registers each record in order unless UseHotkey is 0. A failed
+    // Registers each assigned record in order unless UseHotkey is 0; an
+    // unassigned one is passed over and counts for nothing. A failed
     // registration asks whether to stop (Yes ends registration); when every
-    // record has failed the last failure ends it without asking.
+    // assigned record has failed the last failure ends it without asking.
     void RegisterAll(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);
     // Releases every registered record unless UseHotkey is 0. A record whose
     // release fails stays marked registered.
@@ -105,7 +115,8 @@ public:
     // Writes each record's stored text under its name, in table order.
     void Save(SettingsKey& store) const;
 
-    // "\nCurrent hotkeys are" followed by "\n<name> <hotkey text>" per record.
+    // "\nCurrent hotkeys are" followed by "\n<name> <hotkey text>" per record
+    // ("none" for an unassigned one).
     NString CurrentHotkeysText() const;
 
 private:

@@ -32,6 +32,12 @@ NString SelectedListText(HWND list)
     return NString(text.data());
 }
 
+// An action without a combination shows as "none".
+NString ShownBinding(const HotkeyRecord& record)
+{
+    return record.IsAssigned() ? BindingText(record) : NString(kUnassignedText);
+}
+
 } // namespace
 
 MODAL::MODAL(HWND owner, HotkeyTable& table)
@@ -83,12 +89,19 @@ void MODAL::OnInit()
 void MODAL::AddHelpPopups()
 {
     m_popups = HelpPopup::Create(Module(), Window(), kPopupWidth);
+    m_popups->SetDpi(Dpi());
     m_popups->Add(IDC_KEYS_LIST, "List of key assignments");
     m_popups->Add(IDC_KEYS_CURRENT, "The current key assignment of the selected key");
     m_popups->Add(IDC_KEYS_ASSIGN, "Press this to commit the new key assignment");
     m_popups->Add(IDC_KEYS_CAPTURE, "Enter the hot key combinations here");
     m_popups->Add(IDC_KEYS_COLLIDES,
                   "If one key combination is the same as another you will be warned here.");
+}
+
+void MODAL::OnDpiChanged(UINT, UINT newDpi)
+{
+    if (m_popups)
+        m_popups->SetDpi(newDpi);
 }
 
 // wParam is compared whole, except for the list's selection change.
@@ -127,15 +140,15 @@ void MODAL::Refresh()
         m_selected = *record;
     m_collidesWith = "";
     m_captured = m_selected;
-    SetItemText(IDC_KEYS_CURRENT, BindingText(m_selected).Text());
-    SetItemText(IDC_KEYS_CAPTURE, BindingText(m_captured).Text());
+    SetItemText(IDC_KEYS_CURRENT, ShownBinding(m_selected).Text());
+    SetItemText(IDC_KEYS_CAPTURE, ShownBinding(m_captured).Text());
     SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
 }
 
 void MODAL::ShowCaptured()
 {
-    SetItemText(IDC_KEYS_CURRENT, BindingText(m_selected).Text());
-    SetItemText(IDC_KEYS_CAPTURE, BindingText(m_captured).Text());
+    SetItemText(IDC_KEYS_CURRENT, ShownBinding(m_selected).Text());
+    SetItemText(IDC_KEYS_CAPTURE, ShownBinding(m_captured).Text());
     m_collidesWith = "";
     SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
     if (CheckCollision())

@@ -27,6 +27,10 @@ public:
     // On by default.
     void SetHelpPopupsWanted(bool wanted) { m_popupsWanted = wanted; }
 
+protected:
+    // The popups follow a move to a monitor with another DPI.
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+
 private:
     void OnInit();
     void OnCommand(WPARAM wParam, LPARAM lParam);

@@ -193,8 +193,21 @@ mkdir -p "$build/license" && cp -f "$root/license/license.txt" "$build/license/l
 park_pointer() { xdotool mousemove 1010 750; }
 
 # Starts a second copy of the program, which asks the running one to show itself and ends; with
-# a restore password it waits for the answer, so it runs in the background.
-second_start() { wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 & }
+# a restore password it waits for the answer, so it runs in the background. Its exit code is kept
+# once it ends, so that a main dialog that does not come back can be told from a start that failed.
+second_start() {
+    rm -f "$work/second-start.rc"
+    { wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1; echo $? >"$work/second-start.rc"; } &
+}
+
+# How the last second start went: its exit code, or that it still runs.
+second_start_outcome() {
+    if [ -s "$work/second-start.rc" ]; then
+        echo "the second start ended with exit code $(cat "$work/second-start.rc")"
+    else
+        echo "the second start was still running"
+    fi
+}
 
 # Ends the running copy as an installer does.
 quit_veilbox() {
@@ -320,7 +333,7 @@ dialogs_pass() {
 
     # --- With the decision stored, a close tells where the program went first.
     second_start
-    poke wait "$MAIN" 10 || fail "a second start did not bring the main dialog back"
+    poke wait "$MAIN" 10 || fail "a second start did not bring the main dialog back ($(second_start_outcome))"
     poke post "$MAIN" $WM_SYSCOMMAND $SC_CLOSE 0
     shoot "notice$s" "Close to Systray"
     command_to "Close to Systray" $IDOK
@@ -342,9 +355,9 @@ if poke wait "Enter Password" 10 && keys_to "Enter Password" 1000; then
     shoot password "Enter Password"
     keys_to "Enter Password" 1000 || fail "the dialog \"Enter Password\" lost the keyboard"
     xdotool key Return
-    poke wait "$MAIN" 10 || fail "the right password did not bring the main dialog back"
+    poke wait "$MAIN" 10 || fail "the right password did not bring the main dialog back ($(second_start_outcome))"
 else
-    fail "the dialog \"Enter Password\" did not appear or did not take the keyboard"
+    fail "the dialog \"Enter Password\" did not appear or did not take the keyboard ($(second_start_outcome))"
 fi
 
 # --- Another program holds Ctrl+Shift+H when the program starts: the question of the conflict.

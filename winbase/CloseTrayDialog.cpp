@@ -8,10 +8,11 @@
 
 namespace {
 
-// The gap between the picture and the check box below it (the picture is
-// centred across the dialog), the picture's size and where the owner's icon
-// goes on it, in pixels at 96 DPI.
-constexpr int kPictureGap = 8;
+// The picture's top-left corner in the client area, its size and where the
+// owner's icon goes on it, in pixels at 96 DPI (as many more as the DPI is
+// higher).
+constexpr int kPictureLeft = 93;
+constexpr int kPictureTop = 65;
 constexpr int kPictureWidth = 86;
 constexpr int kPictureHeight = 56;
 constexpr int kIconLeft = 15;
@@ -110,18 +111,16 @@ void CLOSE_TRAY::ReleasePicture()
 }
 
 // Painted inside the WM_PAINT cycle, after the dialog's background has been
-// erased, so the dialog manager never paints over the picture. Placed by the
-// check box, it follows the template's layout at every DPI.
+// erased, so the dialog manager never paints over the picture. Its corner is
+// a fixed place scaled to the DPI, not one derived from the controls, whose
+// places follow the metrics of the template's font.
 void CLOSE_TRAY::PaintPicture()
 {
     PAINTSTRUCT paint = {};
     HDC dc = BeginPaint(Window(), &paint);
-    RECT client = {};
-    GetClientRect(Window(), &client);
-    const int top = ControlRect(IDC_CLOSE_TRAY_DONT_SHOW).top - ScaleToDpi(kPictureGap, Dpi()) - m_bitmapSize.cy;
     if (dc && m_pictureDc && m_bitmap) {
-        BitBlt(dc, (client.right - m_bitmapSize.cx) / 2, top, m_bitmapSize.cx, m_bitmapSize.cy, m_pictureDc.get(), 0, 0,
-               SRCCOPY);
+        BitBlt(dc, ScaleToDpi(kPictureLeft, Dpi()), ScaleToDpi(kPictureTop, Dpi()), m_bitmapSize.cx,
+               m_bitmapSize.cy, m_pictureDc.get(), 0, 0, SRCCOPY);
     }
     EndPaint(Window(), &paint);
 }

@@ -64,7 +64,8 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 }
 
 // Hides the listed window with an entry made from its candidate record; false when it is not
-// listed or was not hidden. The list is rebuilt after a hide.
+// listed or was not hidden. Its entry is selected before the hide, so the list's earlier
+// selection does not outlive it. The list is rebuilt after a hide.
 bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
     const CandidateRecord* listed = candidates.RecordOf(window);
@@ -72,6 +73,7 @@ bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, 
         return false;
     }
     const CandidateRecord record = *listed;
+    candidates.SelectWindow(window);
     uint32_t id = 0;
     if (!HideWithEntry(record, menu, refused, id)) {
         return false;

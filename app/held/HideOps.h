@@ -38,7 +38,8 @@ bool HideSelectedCandidate(HWND dialog, CandidateList& candidates, HiddenMenu& m
                            const HideRefusedHandler& refused = nullptr, UnlistedHides* unlisted = nullptr);
 
 // Hides the foreground window when it is a listed candidate, with a menu
-// entry, then activates the next visible window below it in the Z order.
+// entry (its list entry is selected before the hide, so the list is left
+// without a selection), then activates the next visible window below it in the Z order.
 // With the dialog itself in the foreground the dialog is sent WM_CLOSE
 // instead; with the desktop ("Program Manager") in the foreground nothing
 // happens at all. Returns the window hidden, or null.

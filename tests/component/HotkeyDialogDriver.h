@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/TestSupport.h"
@@ -82,10 +83,9 @@ inline void Click(HWND dialog, int id)
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-// Popup texts by control id of the tooltip owned by dialog; empty when it has none.
-inline std::map<int, std::string> PopupTexts(HWND dialog)
+// The tooltip owned by dialog: its help popups; null when it has none.
+inline HWND PopupTooltip(HWND dialog)
 {
-    std::map<int, std::string> texts;
     struct Search { HWND owner; HWND found; } search{dialog, nullptr};
     EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), [](HWND w, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
@@ -97,7 +97,25 @@ inline std::map<int, std::string> PopupTexts(HWND dialog)
         }
         return TRUE;
     }, reinterpret_cast<LPARAM>(&search));
-    HWND tooltip = search.found;
+    return search.found;
+}
+
+// The popups' wrapping width and font height in pixels; {0, 0} without popups.
+inline std::pair<LRESULT, LONG> PopupSizes(HWND dialog)
+{
+    HWND tooltip = PopupTooltip(dialog);
+    if (!tooltip)
+        return {0, 0};
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageA(tooltip, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return {SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0), font.lfHeight < 0 ? -font.lfHeight : font.lfHeight};
+}
+
+// Popup texts by control id of the tooltip owned by dialog; empty when it has none.
+inline std::map<int, std::string> PopupTexts(HWND dialog)
+{
+    std::map<int, std::string> texts;
+    HWND tooltip = PopupTooltip(dialog);
     if (!tooltip)
         return texts;
     // The wide form copies the whole text; the narrow one stops at 80 characters.

@@ -201,7 +201,7 @@ TEST(HideActiveWindow, ActsOnWhatIsInTheForeground)
                          Quote(tag + " below") + " --window --title " + Quote(tag + " dialog box") +
                          " --owned --popup --window --title \"Program Manager\"");
     ASSERT_TRUE(helper.Ready()) << helper.Error();
-    HWND candidate = helper.Window(0), ownedPopup = helper.Window(2),
+    HWND candidate = helper.Window(0), below = helper.Window(1), ownedPopup = helper.Window(2),
          desktop = helper.Window(3);
     CandidateHost host;
 
@@ -223,8 +223,13 @@ TEST(HideActiveWindow, ActsOnWhatIsInTheForeground)
         SetForegroundWindow(c.foreground);
         ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == c.foreground; })) << c.what;
         int closesBefore = host.CloseCount();
+        ASSERT_TRUE(host.Candidates().SelectWindow(below)) << c.what;
 
         HWND hidden = HideActiveWindow(host.Window(), host.Candidates(), menu);
+        // The hidden window's entry was selected before the hide: no selection is left. Without
+        // a hide the earlier selection stays.
+        const CandidateRecord* selected = host.Candidates().Selected();
+        EXPECT_EQ(selected ? selected->window : nullptr, c.hides ? nullptr : below) << c.what;
         EXPECT_EQ(hidden, c.hides ? c.foreground : nullptr) << c.what;
         EXPECT_EQ(menu.EntryCount(), c.hides ? 1u : 0u) << c.what;
         EXPECT_EQ(IsWindowVisible(c.foreground) != FALSE, !c.hides) << c.what;

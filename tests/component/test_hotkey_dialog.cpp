@@ -9,8 +9,10 @@
 #include "HotkeyDialogDriver.h"
 #include "hotkeys/HotkeyDialog.h"
 #include "hotkeys/HotkeyOptions.h"
+#include "hotkeys/KeyBindingsDialog.h"
 #include "res/HotkeyDialogIds.h"
 #include "res/KeyBindingsDialogIds.h"
+#include "winbase/Dpi.h"
 
 namespace {
 
@@ -123,6 +125,47 @@ TEST_F(HotkeyDialogTest, PopupsComeAndGoWithTheirCheckBox)
         // ... but popups set up again follow it.
         EXPECT_EQ(hkdrive::PopupTexts(dialog), ExpectedPopups(kUseHotkeysHelp));
     });
+}
+
+// A move to a monitor with twice the DPI and back: the popups of both hotkey dialogs wrap at
+// twice the width in a font twice the height, and back; popups made again while the dialog is
+// on that monitor are made for it.
+TEST_F(HotkeyDialogTest, PopupsOfBothDialogsFollowADpiChange)
+{
+    const struct {
+        const char* title;
+        std::function<INT_PTR(const std::function<void(HWND)>&)> run;
+        int remakePopups; // a check box that switches the popups off and on, or 0
+    } dialogs[] = {
+        {kTitle, [&](const std::function<void(HWND)>& script) { return RunDialog(script); },
+         IDC_HOTKEY_USE_HELP_POPUPS},
+        {"Change Key Bindings", [&](const std::function<void(HWND)>& script) {
+             return hkdrive::RunDriven("Change Key Bindings",
+                                       [&] { return RunKeyBindingsDialog(nullptr, m_table, true) ? 1 : 0; }, script);
+         }, 0},
+    };
+    for (const auto& d : dialogs) {
+        std::pair<LRESULT, LONG> start, doubled, remade, back;
+        d.run([&](HWND dialog) {
+            const UINT dpi = WindowDpi(dialog);
+            start = hkdrive::PopupSizes(dialog);
+            SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), 0);
+            doubled = hkdrive::PopupSizes(dialog);
+            if (d.remakePopups) {
+                hkdrive::Click(dialog, d.remakePopups);
+                hkdrive::Click(dialog, d.remakePopups);
+            }
+            remade = hkdrive::PopupSizes(dialog);
+            SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+            back = hkdrive::PopupSizes(dialog);
+        });
+        EXPECT_EQ(start.first, ScaleToDpi(350, WindowDpi(nullptr))) << d.title;
+        EXPECT_GT(start.second, 0) << d.title;
+        EXPECT_EQ(doubled.first, 2 * start.first) << d.title;
+        EXPECT_NEAR(doubled.second, 2 * start.second, 1) << d.title;
+        EXPECT_EQ(remade, doubled) << d.title;
+        EXPECT_EQ(back, start) << d.title;
+    }
 }
 
 TEST_F(HotkeyDialogTest, OkWritesSwitchesAndEveryRecord)

@@ -115,6 +115,37 @@ TEST(KeyBindingsDialogTest, AssignEditsTheTable)
     }
 }
 
+// Settings from before the last three actions, one of whose defaults the user's Hide Active
+// had taken: that action shows "none" and takes a key like any other.
+TEST(KeyBindingsDialogTest, AnActionLeftUnassignedShowsNoneAndTakesAKey)
+{
+    const char* path = "Software\\Quillfen\\VeilboxTest.UnassignedBinding";
+    vbtest::RegistryKeyGuard guard(path);
+    guard.Clear();
+    SettingsKey store(HKEY_CURRENT_USER, path);
+    ASSERT_TRUE(store.WriteText(kHideActiveName, "1,1,1,72,1009"));
+    HotkeyTable table;
+    table.Load(store);
+    const char* shown[] = {"Ctrl+Shft+Alt+H", "Ctrl+Shft+M", "Ctrl+Shft+U", "Ctrl+Shft+Alt+U", "none"};
+    hkdrive::KeyTracker tracker;
+    hkdrive::RunDriven(kTitle, [&] { return RunKeyBindingsDialog(nullptr, table, false); }, [&](HWND dialog) {
+        for (int i = 0; i < 5; ++i) {
+            Select(dialog, i);
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), shown[i]) << i;
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CAPTURE), shown[i]) << i;
+        }
+        ASSERT_TRUE(hkdrive::FocusItem(dialog, IDC_KEYS_CAPTURE));
+        ASSERT_TRUE(hkdrive::KeyTracker::Press(dialog, {VK_F6}));
+        EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_COLLIDES), "");
+        hkdrive::Click(dialog, IDC_KEYS_ASSIGN);
+        EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), "F6");
+        hkdrive::Click(dialog, IDOK);
+    });
+    const HotkeyRecord* program = table.FindByName(kHideProgramName);
+    ASSERT_NE(program, nullptr);
+    EXPECT_TRUE(program->SameRecord({"", false, false, false, VK_F6, kHideProgramHotkeyId}));
+}
+
 TEST(KeyBindingsDialogTest, OnlyOkEndsWithTrue)
 {
     const struct { const char* label; void (*end)(HWND); bool result; } cases[] = {

@@ -199,6 +199,38 @@ TEST_F(HotkeyRegistrationTest, ConflictsAskWhereAndWhenExpected)
     }
 }
 
+// Settings of the version before the last three actions, with the user's own bindings on
+// their defaults: nothing is asked, every action but the one left unassigned is registered, and
+// the user's combination belongs to the user's action.
+TEST_F(HotkeyRegistrationTest, OldBindingsOnNewDefaultsRegisterWithoutAQuestion)
+{
+    const struct {
+        const char* label;
+        const char* hideActive;
+        const char* unassigned;
+        HotkeyRecord taken;
+    } cases[] = {
+        {"Ctrl+Shift+U", "1,1,0,85,1009", kRestoreLastName, {"probe", true, true, false, 'U', 1}},
+        {"Ctrl+Alt+Shift+U", "1,1,1,85,1009", kRestoreAllName, {"probe", true, true, true, 'U', 1}},
+        {"Ctrl+Alt+Shift+H", "1,1,1,72,1009", kHideProgramName, {"probe", true, true, true, 'H', 1}},
+        {"no collision", "0,1,1,112,1009", "", {"probe", false, true, true, VK_F1, 1}},
+    };
+    for (const auto& c : cases) {
+        m_guard.Clear();
+        ASSERT_TRUE(m_store.WriteText(kHideActiveName, c.hideActive));
+        ASSERT_TRUE(m_store.WriteText(kPopupMenuName, "1,1,0,77,1010"));
+        ScriptedAsker asker{{IDYES}, {}};
+        m_table.Build(m_store, m_window, asker.Fn());
+        EXPECT_TRUE(asker.asked.empty()) << c.label << ": " << (asker.asked.empty() ? "" : asker.asked[0]);
+        ASSERT_EQ(m_table.Count(), 5u);
+        for (const HotkeyRecord& record : m_table)
+            EXPECT_EQ(record.registered, !record.name.Equals(c.unassigned)) << c.label << " " << record.name.Text();
+        EXPECT_FALSE(IsFree(c.taken)) << c.label;
+        m_table.UnregisterAll(m_store, m_window);
+        EXPECT_TRUE(IsFree(c.taken)) << c.label;
+    }
+}
+
 TEST_F(HotkeyRegistrationTest, StoredCombinationIsRegisteredWithItsModifiers)
 {
     ASSERT_TRUE(m_store.WriteText(kHideActiveName, "0,1,1,112,1009"));

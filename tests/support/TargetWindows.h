@@ -43,8 +43,9 @@ public:
             m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
             return;
         }
+        // A helper with hundreds of windows needs far more than a plain one on a loaded machine.
         HANDLE waits[] = {m_event.get(), m_process.Handle()};
-        const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, 15000);
+        const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, 45000);
         if (waited != WAIT_OBJECT_0) {
             m_error = waited == WAIT_OBJECT_0 + 1 ? "vb_testwin.exe ended early" : "vb_testwin.exe did not get ready";
             return;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hotkeys/HotkeyTable.h"
 #include "support/TestSupport.h"
@@ -155,6 +157,48 @@ TEST_F(HotkeyStoreTest, EmptyStoreGivesDefaultsAndWritesNothing)
     for (size_t i = 2; i < table.Count(); ++i)
         EXPECT_STREQ(table[i].ToStoredText().Text(), defaults[i].stored);
     EXPECT_EQ(ValueCount(), 2u);
+}
+
+// Stored bindings win over the defaults of actions that have none stored: a default equal to a
+// stored combination stays unassigned, and the texts say "none" for it.
+TEST_F(HotkeyStoreTest, ADefaultThatCollidesWithAStoredBindingStaysUnassigned)
+{
+    const struct {
+        const char* label;
+        std::vector<std::pair<const char*, const char*>> stored;
+        std::vector<const char*> unassigned;
+    } cases[] = {
+        {"Hide Active on Restore Last's", {{"Hide Active", "1,1,0,85,1009"}}, {"Restore Last"}},
+        {"Popup Menu on Restore All's", {{"Popup Menu", "1,1,1,85,1010"}}, {"Restore All"}},
+        {"Hide Active on Hide Program's", {{"Hide Active", "1,1,1,72,1009"}}, {"Hide Program"}},
+        {"Restore All on Popup Menu's", {{"Restore All", "1,1,0,77,1014"}}, {"Popup Menu"}},
+        {"two at once", {{"Hide Active", "1,1,0,85,1009"}, {"Popup Menu", "1,1,1,72,1010"}},
+         {"Restore Last", "Hide Program"}},
+        {"no collision", {{"Hide Active", "0,1,1,112,1009"}, {"Popup Menu", "1,0,0,81,1010"}}, {}},
+        {"both stored alike: the user's own", {{"Hide Active", "1,1,0,85,1009"}, {"Restore Last", "1,1,0,85,1013"}},
+         {}},
+        {"a damaged value is no binding", {{"Hide Active", "1,1,0,0,1009"}}, {}},
+    };
+    for (const auto& c : cases) {
+        m_guard.Clear();
+        for (const auto& [name, text] : c.stored)
+            ASSERT_TRUE(m_store.WriteText(name, text)) << c.label;
+        HotkeyTable table;
+        table.Load(m_store);
+        ASSERT_EQ(table.Count(), 5u) << c.label;
+        const uint32_t ids[] = {1009, 1010, 1013, 1014, 1015}; // kept, so the action stays reachable
+        const std::string listed = table.CurrentHotkeysText().Text();
+        std::vector<std::string> unassigned;
+        for (size_t i = 0; i < table.Count(); ++i) {
+            if (table[i].IsAssigned())
+                continue;
+            unassigned.push_back(table[i].name.Text());
+            ExpectFields(table[i], {false, false, false, 0, ids[i]}, c.label);
+            EXPECT_NE(listed.find("\n" + unassigned.back() + " none"), std::string::npos) << c.label;
+        }
+        EXPECT_EQ(unassigned, std::vector<std::string>(c.unassigned.begin(), c.unassigned.end())) << c.label;
+        EXPECT_EQ(ValueCount(), c.stored.size()) << c.label;
+    }
 }
 
 TEST_F(HotkeyStoreTest, StringValuesReplaceDefaults_OtherTypesDoNot)
