@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "support/CaptionButtons.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -67,30 +68,6 @@ void WriteSettings(const TitleBarCase& row)
     RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "Title", REG_SZ, "VB Close Target", 16);
 }
 
-// The middle of the button, found by asking the window which part of it is where, as the
-// pointer would: its caption is searched from the right.
-bool FindButton(HWND window, LRESULT button, POINT& at)
-{
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    for (LONG y = rect.top; y < rect.top + 40; y += 2) {
-        LONG first = -1, last = -1;
-        for (LONG x = rect.right - 1; x > rect.right - 140; --x) {
-            DWORD_PTR hit = HTNOWHERE;
-            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &hit);
-            if (static_cast<LRESULT>(hit) == button)
-                (last < 0 ? last : first) = x;
-            else if (last >= 0)
-                break;
-        }
-        if (last >= 0) {
-            at = {((first < 0 ? last : first) + last) / 2, y + 2};
-            return true;
-        }
-    }
-    return false;
-}
-
 // A click through the X server under Wine (as a user's), else with SendInput.
 void ClickAt(POINT at, Click click)
 {
@@ -108,22 +85,6 @@ void ClickAt(POINT at, Click click)
     SendInput(2, input, sizeof(INPUT));
 }
 
-// A program that does not pump reads no X events under Wine: its click is put straight into the
-// system's input, where the hook sees it at once.
-void InjectLeftClickAt(POINT at)
-{
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& i : input)
-        i.type = INPUT_MOUSE;
-    input[0].mi.dx = at.x * 65535 / (width - 1);
-    input[0].mi.dy = at.y * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof(INPUT));
-}
-
 std::string TitleOf(HWND window)
 {
     WCHAR title[256] = {};
@@ -134,7 +95,6 @@ std::string TitleOf(HWND window)
     return narrow;
 }
 
-// Starts a helper window away from Veilbox's dialog, on top of every other window.
 std::string HelperArgs(const TitleBarCase& row)
 {
     std::string args = std::string("--window --title \"") + row.title + "\" --mark-clicks";
@@ -144,21 +104,16 @@ std::string HelperArgs(const TitleBarCase& row)
     return args;
 }
 
+// Puts the helper window away from Veilbox's dialog, on top of every other window.
 ::testing::AssertionResult Raise(HWND window, POINT& button, LRESULT part)
 {
-    const auto onTop = [&] {
-        SetWindowPos(window, HWND_TOP, 600, 420, 240, 120, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        return FindButton(window, part, button) && WindowFromPoint(button) == window;
-    };
-    if (!WaitFor(onTop, 10000))
-    {
-        HWND over = WindowFromPoint(button);
-        char name[64] = {};
-        GetClassNameA(over, name, sizeof name);
-        return ::testing::AssertionFailure() << "the button was not found on top at " << button.x << "," << button.y
-                                             << ": " << over << " of class " << name << " \"" << TitleOf(over) << "\"";
-    }
-    return ::testing::AssertionSuccess();
+    if (RaiseAndFindButton(window, part, button, 600, 420))
+        return ::testing::AssertionSuccess();
+    HWND over = WindowFromPoint(button);
+    char name[64] = {};
+    GetClassNameA(over, name, sizeof name);
+    return ::testing::AssertionFailure() << "the button was not found on top at " << button.x << "," << button.y
+                                         << ": " << over << " of class " << name << " \"" << TitleOf(over) << "\"";
 }
 
 void ExpectOutcome(const TitleBarCase& row, HWND window, VeilboxApp& app)
@@ -225,7 +180,9 @@ TEST_P(TitleBar, ClickOnCaptionButton)
         ASSERT_TRUE(WaitFor([&] {
             return !SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, nullptr);
         }, kHangAfterMs + 5000)) << "the helper kept answering";
-        InjectLeftClickAt(button);
+        // A program that does not pump reads no X events under Wine: the click is put straight
+        // into the system's input, where the hook sees it at once.
+        InjectClickAt(button, false);
     } else if (row.click == Click::ShiftRight) {
         HeldKeys shift{VK_SHIFT};
         ClickAt(button, row.click);
