@@ -71,6 +71,9 @@ void DIALOG::OnDestroy()
     DestroyHelpPopups();
     m_refreshSchedule.Stop();
     StopRules();
+    m_minButtonHides = false;
+    m_closeRules.clear();
+    ConfigureTitleBar();
     m_candidates.Clear();
     m_windowIcons.RemoveAll();
     m_hiddenMenu.SetChangeHandler(nullptr);
@@ -208,6 +211,9 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
             OnListContextMenu(lParam);
         break;
+    case kTitleBarHide:
+        HideFromTitleBar(reinterpret_cast<HWND>(wParam), lParam);
+        break;
     case kRulesWake:
         RunRules(wParam == kRulesWakeScan);
         break;
@@ -223,6 +229,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kRuleScanTimer) {
             RunRules(true);
+        } else if (wParam == kTitleBarCheckTimer) {
+            m_titleBar.Check();
         } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();
         }

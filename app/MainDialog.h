@@ -16,6 +16,7 @@
 #include "app/rules/RuleEngine.h"
 #include "app/rules/RuleEvents.h"
 #include "app/held/WindowTrayIcons.h"
+#include "app/titlebar/TitleBarHook.h"
 #include "hotkeys/HelpPopup.h"
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/TrayDialog.h"
@@ -35,6 +36,10 @@ constexpr WPARAM kRulesWakeScan = 1;
 // The dialog's other timers: 1 and 4 the list's refresh (RefreshSchedule), 2 the launch watch
 // (CommandServer); each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
+// Posted by the title-bar hook: wParam the window to hide, lParam its TitleBarButton.
+constexpr UINT kTitleBarHide = WM_APP + 0x54;
+// While the title-bar hook is set, once a second: the hook is set again if the system dropped it.
+constexpr UINT_PTR kTitleBarCheckTimer = 0x54;
 
 class DIALOG : public QF_TRAYDIALOG {
 public:
@@ -116,6 +121,10 @@ private:
     // mirrors the menu and tells of refused hides.
     void RunRules(bool scan);
     RuleHideResult HideByRule(HWND window);
+    // Title bar (MainDialogTitleBar.cpp): sets or removes the hook to suit the option and the
+    // close-box rules, and hides a window its hook reported.
+    void ConfigureTitleBar();
+    void HideFromTitleBar(HWND window, LPARAM button);
     std::vector<HWND> HeldWindows() const;
     void RunRulesDialog();
     // The main list's context menu; screen is where it was asked for (-1, -1: from the keyboard).
@@ -152,6 +161,9 @@ private:
     HeldWindowStore m_held{kProgramKeyPath};
     RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
     RuleEvents m_ruleWatch;
+    TitleBarHook m_titleBar{kTitleBarHide};
+    bool m_minButtonHides = true;
+    std::vector<WindowCriteria> m_closeRules;
     bool m_ruleScan = true;
     bool m_ruleEvents = true;
     bool m_inMenuLoop = false;

@@ -22,11 +22,6 @@ void DIALOG::EntriesMayHaveChanged()
     m_rules.NoteHeld(HeldWindows());
 }
 
-void DIALOG::ReadInterfaceOptions()
-{
-    m_iconPerWindow = ReadIconPerWindow(Settings());
-}
-
 std::vector<HWND> DIALOG::HeldWindows() const
 {
     std::vector<HWND> held;

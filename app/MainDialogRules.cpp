@@ -38,7 +38,13 @@ void DIALOG::StartRules(bool lookNow)
 {
     m_ruleScan = WatchAllows("scan");
     m_ruleEvents = WatchAllows("events");
-    m_rules.SetRules(RuleStore(kProgramKeyPath).LoadActing());
+    const std::vector<Rule> acting = RuleStore(kProgramKeyPath).LoadActing();
+    m_rules.SetRules(acting);
+    m_closeRules.clear();
+    for (const Rule& rule : acting)
+        if (rule.trigger == RuleTrigger::CloseBox)
+            m_closeRules.push_back(rule.Criteria());
+    ConfigureTitleBar();
     if (!m_rules.HasRules()) {
         StopRules();
         return;

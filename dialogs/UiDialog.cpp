@@ -28,6 +28,13 @@ bool ReadIconPerWindow(const SettingsKey& optionsKey)
     return ReadFlag(SettingsKey(optionsKey, kInterfaceKey), kIconPerWindowValue) != 0;
 }
 
+bool ReadMinButtonHide(const SettingsKey& optionsKey)
+{
+    int32_t value = 1;
+    SettingsKey(optionsKey, kInterfaceKey).ReadInt(kMinButtonHideValue, value);
+    return value != 0;
+}
+
 UI::UI(HMODULE module, HWND parent, const char* optionsPath, const char* linkName, const char* description,
        const StartupFolders& startupFolders)
     : QF_MODALDIALOG(nullptr, IDD_UI, parent, module),
@@ -97,6 +104,8 @@ void UI::Load()
     CheckDlgButton(Window(), IDC_UI_START_WITH_WINDOWS, startsWithWindows ? BST_CHECKED : 0);
     CheckDlgButton(Window(), IDC_UI_ICON_PER_WINDOW,
                    ReadIconPerWindow(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
+    CheckDlgButton(Window(), IDC_UI_MIN_BUTTON_HIDE,
+                   ReadMinButtonHide(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
 }
 
 // Ticking the box shows the stored password again, not what was typed before
@@ -124,6 +133,7 @@ void UI::Save()
     const NString typed = usePassword ? NString::FromWindowText(Item(IDC_UI_PASSWORD)) : NString("");
     password.WriteText(kPasswordValue, typed.IsNull() ? "" : typed.Text());
     OptionKey(kInterfaceKey).WriteInt(kIconPerWindowValue, IsChecked(IDC_UI_ICON_PER_WINDOW) ? 1 : 0);
+    OptionKey(kInterfaceKey).WriteInt(kMinButtonHideValue, IsChecked(IDC_UI_MIN_BUTTON_HIDE) ? 1 : 0);
     SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
                         m_description.Text(), m_startupFolders);
 }

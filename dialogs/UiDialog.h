@@ -16,8 +16,14 @@
 constexpr char kInterfaceKey[] = "Interface";
 constexpr char kIconPerWindowValue[] = "IconPerWindow";
 
+// "Right-click a minimise button to hide its window": a REG_DWORD in the same sub-key, on when
+// absent.
+constexpr char kMinButtonHideValue[] = "MinButtonHide";
+
 // Whether each hidden window has its own tray icon, read from the options key.
 bool ReadIconPerWindow(const SettingsKey& optionsKey);
+// Whether a right click on a window's minimise button hides it, read from the options key.
+bool ReadMinButtonHide(const SettingsKey& optionsKey);
 
 class UI : public QF_MODALDIALOG {
 public:

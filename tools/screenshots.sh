@@ -228,10 +228,10 @@ rule() {
 }
 
 # Four rules for the Rules dialog's picture; none of them hides a demo window (Notepad's acts
-# only when it is minimised).
+# only when its close box is clicked, which the Rule dialog's picture shows).
 store_rules() {
     {
-        rule 000 2 1 Exe notepad.exe
+        rule 000 3 1 Exe notepad.exe
         rule 001 1 1 Exe chat.exe
         rule 002 1 0 Title "* - Downloads"
         rule 003 1 1 Class ConsoleWindowClass Exe server.exe

@@ -29,6 +29,8 @@ constexpr HelpText kPopups[] = {
                      "\"* - Notepad\". Leave it empty for any title."},
     {IDC_RULE_APPEARS, "Hide a matching window as soon as it shows, and the matching windows already open."},
     {IDC_RULE_MINIMISED, "Hide a matching window when it is minimised, instead of leaving it on the taskbar."},
+    {IDC_RULE_CLOSE_BOX, "Hide a matching window when its close box (X) is clicked, instead of closing it. "
+                         "Alt+F4 and the program's own Exit still close it; Exit in Window Veilbox shows it again."},
     {IDC_RULE_COUNT, "How many of the windows open now the rule would hide. Letter case does not matter."},
     {IDC_RULE_OK, "Keep this rule"},
     {IDC_RULE_CANCEL, "Leave the rule as it was"},
@@ -50,8 +52,11 @@ Rule RULE_EDIT::FromFields() const
     rule.exe = FieldText(Item(IDC_RULE_EXE));
     rule.className = FieldText(Item(IDC_RULE_CLASS));
     rule.title = FieldText(Item(IDC_RULE_TITLE));
-    rule.trigger = IsDlgButtonChecked(Window(), IDC_RULE_MINIMISED) == BST_CHECKED ? RuleTrigger::Minimised
-                                                                                   : RuleTrigger::Appears;
+    rule.trigger = RuleTrigger::Appears;
+    if (IsDlgButtonChecked(Window(), IDC_RULE_MINIMISED) == BST_CHECKED)
+        rule.trigger = RuleTrigger::Minimised;
+    else if (IsDlgButtonChecked(Window(), IDC_RULE_CLOSE_BOX) == BST_CHECKED)
+        rule.trigger = RuleTrigger::CloseBox;
     return rule;
 }
 
@@ -62,8 +67,10 @@ void RULE_EDIT::OnInit()
     SetWindowTextA(Item(IDC_RULE_EXE), m_rule.exe.Text());
     SetWindowTextA(Item(IDC_RULE_CLASS), m_rule.className.Text());
     SetWindowTextA(Item(IDC_RULE_TITLE), m_rule.title.Text());
-    CheckRadioButton(Window(), IDC_RULE_APPEARS, IDC_RULE_MINIMISED,
-                     m_rule.trigger == RuleTrigger::Minimised ? IDC_RULE_MINIMISED : IDC_RULE_APPEARS);
+    const int trigger = m_rule.trigger == RuleTrigger::Minimised  ? IDC_RULE_MINIMISED
+                        : m_rule.trigger == RuleTrigger::CloseBox ? IDC_RULE_CLOSE_BOX
+                                                                  : IDC_RULE_APPEARS;
+    CheckRadioButton(Window(), IDC_RULE_APPEARS, IDC_RULE_CLOSE_BOX, trigger);
     SetUpHelpPopups();
     UpdateCount();
     SetTimer(Window(), kCountTimer, kRecountMs, nullptr);

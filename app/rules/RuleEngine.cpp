@@ -44,7 +44,8 @@ void RuleEngine::SetRules(const std::vector<Rule>& rules)
     m_rules.clear();
     ++m_generation;
     for (const Rule& rule : rules) {
-        if (!rule.Acts())
+        // Close-box rules act through the title-bar hook.
+        if (!rule.Acts() || rule.trigger == RuleTrigger::CloseBox)
             continue;
         ActingRule acting{rule, {}, {}};
         acting.fixed.className = rule.className;

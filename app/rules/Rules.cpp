@@ -81,9 +81,9 @@ Rule ParseRule(const std::vector<RawValue>& raw)
                  ParseText(raw, kTitleValue, rule.title) && ParseText(raw, kClassValue, rule.className) &&
                  ParseText(raw, kExeValue, rule.exe);
     sound = sound && (enabled == 0 || enabled == 1) &&
-            (when == static_cast<int32_t>(RuleTrigger::Appears) || when == static_cast<int32_t>(RuleTrigger::Minimised));
+            when >= static_cast<int32_t>(RuleTrigger::Appears) && when <= static_cast<int32_t>(RuleTrigger::CloseBox);
     rule.enabled = enabled == 1;
-    rule.trigger = when == static_cast<int32_t>(RuleTrigger::Minimised) ? RuleTrigger::Minimised : RuleTrigger::Appears;
+    rule.trigger = sound ? static_cast<RuleTrigger>(when) : RuleTrigger::Appears;
     rule.damaged = !sound;
     return rule;
 }
@@ -170,6 +170,8 @@ bool Rule::SameAs(const Rule& other) const
 
 const char* TriggerText(RuleTrigger trigger)
 {
+    if (trigger == RuleTrigger::CloseBox)
+        return "close box clicked";
     return trigger == RuleTrigger::Minimised ? "is minimised" : "appears";
 }
 

@@ -1,12 +1,13 @@
 // Rules: "hide windows like these automatically". A rule picks windows by a title pattern, a
 // class name and a program file name (the same criteria and the same matching engine as the
-// command line) and says when it acts: when such a window appears, or when it is minimised. Its
-// action is always the hide into the menu, so a rule never puts a window beyond the user's reach.
+// command line) and says when it acts: when such a window appears, when it is minimised, or when
+// its close box is clicked (instead of closing it). Its action is always the hide into the menu,
+// so a rule never puts a window beyond the user's reach.
 //
 // Rules are kept under the program's key, sub-key "Rules", one sub-key per rule named "000",
 // "001"... in the order the user sees them, with the values Enabled (REG_DWORD 0/1, 1 when
 // absent), Title, Class, Exe (REG_SZ, absent or empty when not given) and When (REG_DWORD,
-// 1 appears, 2 minimised). A damaged value makes only its own rule invalid, and a rule the user
+// 1 appears, 2 minimised, 3 close box clicked). A damaged value makes only its own rule invalid, and a rule the user
 // did not change is never rewritten: moved to another place it is copied value for value. A
 // value that cannot be read damages its rule too (never a rule with a field missing, which would
 // pick more windows than the user asked): it is held as a REG_NONE value, which no rule stores,
@@ -21,7 +22,8 @@
 #include "app/rules/WindowMatch.h"
 #include "text/NString.h"
 
-enum class RuleTrigger : int32_t { Appears = 1, Minimised = 2 };
+// CloseBox rules act through the title-bar hook, not the rule engine.
+enum class RuleTrigger : int32_t { Appears = 1, Minimised = 2, CloseBox = 3 };
 
 // Longest title pattern, class or program name the edit dialog takes; a stored value longer than
 // its UTF-8 form can be is damage.
@@ -49,7 +51,7 @@ struct Rule {
     bool SameAs(const Rule& other) const;
 };
 
-// Text of the trigger for lists: "appears" or "is minimised".
+// Text of the trigger for lists: "appears", "is minimised" or "close box clicked".
 const char* TriggerText(RuleTrigger trigger);
 
 // One stored value of a rule exactly as found: copied back unchanged when its rule moves. Type

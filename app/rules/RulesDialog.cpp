@@ -24,6 +24,8 @@ const char* WhenText(const Rule& rule)
 {
     if (rule.damaged)
         return "damaged";
+    if (rule.trigger == RuleTrigger::CloseBox)
+        return "close box";
     return rule.trigger == RuleTrigger::Minimised ? "minimised" : "appears";
 }
 

@@ -146,6 +146,7 @@ TEST_F(RulesDialogTest, OkStoresAddsEditsRemovalsAndOrderAndCopiesUntouchedRules
               })
         .Then("Rule", [](HWND edit) {
             DialogAnswerer::Type(edit, IDC_RULE_CLASS, "CClass");
+            DialogAnswerer::Click(edit, IDC_RULE_CLOSE_BOX);
             DialogAnswerer::Click(edit, IDC_RULE_OK);
         });
     ScriptedRules dialog([&](ScriptedRules& d) -> WPARAM {
@@ -165,6 +166,8 @@ TEST_F(RulesDialogTest, OkStoresAddsEditsRemovalsAndOrderAndCopiesUntouchedRules
         ListView_SetCheckState(list, 0, TRUE);
         EXPECT_FALSE(ListView_GetCheckState(list, 0)) << "a damaged rule cannot be ticked";
         EXPECT_EQ(ItemText(list, 3, 0), "new.exe");
+        EXPECT_EQ(ItemText(list, 2, 3), "close box");
+        EXPECT_EQ(ItemText(list, 3, 3), "minimised");
         return IDOK;
     }, nullptr, GetModuleHandleA(nullptr), kProgramKeyPath);
     EXPECT_EQ(dialog.Show(), IDOK);
@@ -173,7 +176,7 @@ TEST_F(RulesDialogTest, OkStoresAddsEditsRemovalsAndOrderAndCopiesUntouchedRules
 
     EXPECT_EQ(ReadValues("000"), damaged);
     EXPECT_EQ(ReadValues("001"), untouched);
-    EXPECT_EQ(ReadValues("002"), Fresh(1, "C*", "CClass", "", 2));
+    EXPECT_EQ(ReadValues("002"), Fresh(1, "C*", "CClass", "", 3));
     EXPECT_EQ(ReadValues("003"), Fresh(1, "counted w*", "", "new.exe", 2));
     EXPECT_TRUE(ReadValues("004").empty());
 }
@@ -194,7 +197,7 @@ TEST_F(RulesDialogTest, CancelStoresNothingAndEveryControlHasAHelpPopup)
         EXPECT_EQ(ReadValues(names[i]), before[i]) << names[i];
 
     ScriptedEdit edit([](ScriptedEdit& d) -> WPARAM {
-        EXPECT_EQ(ToolCount(d.HelpPopups()), 8);
+        EXPECT_EQ(ToolCount(d.HelpPopups()), 9);
         EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_RULE_OK))) << "a rule without a field";
         return IDCANCEL;
     }, nullptr, GetModuleHandleA(nullptr), Rule());

@@ -98,6 +98,7 @@ TEST_F(UiDialogTest, OpensWithDefaultsWhenNothingIsStored)
         for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS}) {
             EXPECT_FALSE(Checked(w, id)) << id;
         }
+        EXPECT_TRUE(Checked(w, IDC_UI_MIN_BUTTON_HIDE)) << "the minimise button hides unless switched off";
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, IDC_UI_PASSWORD)));
         EXPECT_EQ("", TextOf(GetDlgItem(w, IDC_UI_PASSWORD)));
         return static_cast<WPARAM>(IDCANCEL);
@@ -111,6 +112,7 @@ TEST_F(UiDialogTest, OpensWithTheStoredValues)
     Key("MinimizeToTray").WriteInt("MinimizeToTray", 1);
     Key("Password").WriteInt("UseSystrayPassword", 1);
     Key("Password").WriteText("Password", "s3cret");
+    Key("Interface").WriteInt("MinButtonHide", 0);
     // A shortcut in the fallback folder counts as well.
     ASSERT_TRUE(CreateShortcut(Program(), "", nullptr, StartupFolders{NString(m_user.c_str()), NString()}));
     Run([&](Ui& dialog) {
@@ -118,6 +120,7 @@ TEST_F(UiDialogTest, OpensWithTheStoredValues)
         for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS}) {
             EXPECT_TRUE(Checked(w, id)) << id;
         }
+        EXPECT_FALSE(Checked(w, IDC_UI_MIN_BUTTON_HIDE)) << "switched off";
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDC_UI_PASSWORD)));
         EXPECT_EQ("s3cret", TextOf(GetDlgItem(w, IDC_UI_PASSWORD)));
         return static_cast<WPARAM>(IDCANCEL);
@@ -151,9 +154,11 @@ TEST_F(UiDialogTest, OkWritesEachValueIntoItsOwnSubKeyAndCreatesTheShortcut)
         Toggle(w, IDC_UI_USE_PASSWORD);
         SetWindowTextA(GetDlgItem(w, IDC_UI_PASSWORD), "pass word");
         Toggle(w, IDC_UI_START_WITH_WINDOWS);
+        Toggle(w, IDC_UI_MIN_BUTTON_HIDE);
         return static_cast<WPARAM>(IDOK);
     });
     EXPECT_EQ(IDOK, result);
+    EXPECT_EQ(0, Int("Interface", "MinButtonHide"));
     EXPECT_EQ(1, Int("CloseToTray", "CloseToTray"));
     EXPECT_EQ(0, Int("MinimizeToTray", "MinimizeToTray"));
     EXPECT_EQ(1, Int("Password", "UseSystrayPassword"));

@@ -198,7 +198,7 @@ TEST_F(Rules, TheHookAndTheScanEachHideAWindowOnTheirOwn)
 TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
 {
     const BYTE bytes[] = {'D', 'a', 'm', 0};
-    const DWORD three = 3, two = 2;
+    const DWORD four = 4, two = 2;
     const std::string tooLong(1100, 'D');
     struct Damage {
         const char* name;
@@ -206,7 +206,7 @@ TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
         const void* data;
         DWORD size;
     } damages[] = {
-        {"When", REG_SZ, "1", 2},        {"When", REG_DWORD, &three, 4},  {"Enabled", REG_DWORD, &two, 4},
+        {"When", REG_SZ, "1", 2},        {"When", REG_DWORD, &four, 4},  {"Enabled", REG_DWORD, &two, 4},
         {"Enabled", REG_BINARY, bytes, 4}, {"Title", REG_BINARY, bytes, 4}, {"Exe", REG_EXPAND_SZ, "%X%", 4},
         {"Class", REG_SZ, tooLong.c_str(), static_cast<DWORD>(tooLong.size() + 1)},
     };

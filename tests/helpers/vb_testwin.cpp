@@ -4,7 +4,7 @@
 //   vb_testwin.exe --ready EVENT --report FILE [--hang-after-ms N [--wake-after-ms M]] WINDOW...
 //   WINDOW: --window [--title TEXT] [--class NAME] [--count N] [--popup] [--owned] [--child]
 //           [--owned-by INDEX] [--toolwindow] [--dlgframe] [--hidden] [--refuse-hide] [--announce]
-//           [--show-after-ms N] [--empty] [--minimized]
+//           [--show-after-ms N] [--empty] [--minimized] [--mark-clicks]
 //
 // Every window starts with --window; the flags after it describe it. With
 // --count N, N windows are made, titled TEXT followed by " 000", " 001"...
@@ -18,6 +18,8 @@
 // Neither the windows nor their classes have icons. Once all windows exist the
 // helper writes one line per window to FILE, "index window" (the handle in hexadecimal), and sets the
 // named event EVENT.
+// --mark-clicks makes the window add " R" to its title when a right button press on its frame or
+// caption reaches it, and " L" for a left one, so a test sees which clicks got through.
 // --announce makes the window report its own show and minimise as WinEvents
 // (EVENT_OBJECT_SHOW, EVENT_SYSTEM_MINIMIZESTART), as Windows does for every
 // window and this Wine does for none.
@@ -38,7 +40,7 @@ struct WindowPlan {
     int count = 1;
     bool popup = false, owned = false, child = false, toolWindow = false;
     bool dlgFrame = false, hidden = false, refuseHide = false, announce = false;
-    bool empty = false, minimized = false;
+    bool empty = false, minimized = false, markClicks = false;
     int showAfterMs = 0;
     int ownedBy = -1;
 };
@@ -103,6 +105,7 @@ Options ParseOptions()
         else if (arg == L"--announce") plan->announce = true;
         else if (arg == L"--empty") plan->empty = true;
         else if (arg == L"--minimized") plan->minimized = true;
+        else if (arg == L"--mark-clicks") plan->markClicks = true;
         else if (arg == L"--show-after-ms" && hasValue) plan->showAfterMs = _wtoi(argv[++i].c_str());
     }
     return options;
@@ -126,6 +129,23 @@ LRESULT CALLBACK AnnouncingWindowProc(HWND window, UINT message, WPARAM wParam, 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+void AppendToTitle(HWND window, const wchar_t* mark)
+{
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 200);
+    wcscat(title, mark);
+    SetWindowTextW(window, title);
+}
+
+LRESULT CALLBACK MarkingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCRBUTTONDOWN)
+        AppendToTitle(window, L" R");
+    else if (message == WM_NCLBUTTONDOWN)
+        AppendToTitle(window, L" L");
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, int n)
 {
     DWORD style = plan.child ? WS_CHILD : plan.popup ? (WS_POPUP | WS_CAPTION | WS_SYSMENU)
@@ -144,6 +164,8 @@ HWND MakeWindow(const WindowPlan& plan, const std::wstring& title, HWND owner, i
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window && plan.refuseHide) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingWindowProc));
+    } else if (window && plan.markClicks) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MarkingWindowProc));
     } else if (window && plan.announce) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnouncingWindowProc));
     }

@@ -19,6 +19,8 @@ struct BenchOptions {
     int idleWindows = 200;
     double idleSeconds = 30;
     int hideReps = 21;
+    // Turns of 1 000 pointer moves with and without the title-bar hook.
+    int titleBarTurns = 5;
     int startReps = 11;
     int soakWindows = 20;
     int soakWarmRefreshes = 100;
@@ -34,7 +36,7 @@ struct BenchOptions {
     // Unix process id of the session's wineserver, whose processor time counts with the idle
     // program's (it does the work of many of its system calls); 0: not known.
     int wineserverPid = 0;
-    // Sections to run (refresh, stuck, soak, idle, tray, rules, start, hide, size); empty: all.
+    // Sections to run (refresh, stuck, soak, idle, tray, rules, start, hide, titlebar, size); empty: all.
     std::vector<std::string> only;
 
     bool Runs(const char* section) const;
@@ -47,7 +49,11 @@ void ProfileRefresh(const BenchOptions& options, Report& report);
 // The refresh with three programs that stopped answering, and how fast the dialog answers.
 void BenchStuckPrograms(const BenchOptions& options, Report& report);
 // Hide Active through its hotkey, against a bare program holding the same hotkey.
-void BenchHideActive(const BenchOptions& options, Report& report);
+// Returns Veilbox's median, or -1.
+double BenchHideActive(const BenchOptions& options, Report& report);
+// The title-bar hook: processor time of pointer moves with and without it, and a right click on a
+// minimise button until the window is hidden, against hideActiveMs (Hide Active's median; -1: not run).
+void BenchTitleBar(const BenchOptions& options, double hideActiveMs, Report& report);
 // Process creation until the main dialog is visible, against a bare dialog program.
 void BenchStart(const BenchOptions& options, Report& report);
 // Processor use of the idle program.

@@ -41,6 +41,7 @@ void UseSmallSetting(BenchOptions& options)
     options.idleWindows = 20;
     options.idleSeconds = 2;
     options.hideReps = 3;
+    options.titleBarTurns = 1;
     options.startReps = 3;
     options.soakWindows = 5;
     options.soakWarmRefreshes = 20;
@@ -200,12 +201,13 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options, check)) {
         fprintf(stderr, "usage: vb_bench.exe [--out FILE] [--small] [--check] [--profile] [--only SECTION,...] "
                         "[--windows N,N,...] [--reps N] [--idle-seconds S] [--refreshes N] [--cycles N] [--wineserver-pid PID]\n"
-                        "sections: refresh stuck soak idle tray rules start hide size\n");
+                        "sections: refresh stuck soak idle tray rules start hide titlebar size\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     PrepareLikeTheProgram();
     bool flat = false, trayQuiet = false;
+    double hideActiveMs = -1;
     Report report;
     DescribeMachine(report);
     {
@@ -223,7 +225,8 @@ int main(int argc, char** argv)
             {"tray", [&] { trayQuiet = BenchTray(options, report); }},
             {"rules", [&] { BenchRules(options, report); }},
             {"start", [&] { BenchStart(options, report); }},
-            {"hide", [&] { BenchHideActive(options, report); }},
+            {"hide", [&] { hideActiveMs = BenchHideActive(options, report); }},
+            {"titlebar", [&] { BenchTitleBar(options, hideActiveMs, report); }},
             {"size", [&] { BenchSize(report); }},
         };
         for (const auto& section : sections) {

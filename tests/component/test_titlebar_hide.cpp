@@ -1,0 +1,132 @@
+// The main dialog's side of hiding from the title bar: the message its hook posts can come from
+// any program, so the dialog hides only a window that the option or a close-box rule wants now,
+// and never one of its own, the desktop or a handle that is gone.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "app/MainDialog.h"
+#include "support/TargetWindows.h"
+#include "support/TestSupport.h"
+
+using namespace vbtest;
+
+namespace {
+
+constexpr char kOptions[] = "Software\\Quillfen\\Veilbox";
+
+// The main dialog running script once its modal loop is going, then ending.
+class ScriptedDialog : public DIALOG {
+public:
+    static constexpr UINT kRunScript = WM_APP + 50;
+
+    explicit ScriptedDialog(std::function<void(ScriptedDialog&)> run)
+        : DIALOG(GetModuleHandleA(nullptr)), m_run(std::move(run)) {}
+
+    void OnInitDone() override
+    {
+        ShowWindow(Window(), SW_SHOW);
+        PostMessageA(Window(), kRunScript, 0, 0);
+    }
+
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != kRunScript)
+            return DIALOG::OnMessage(message, wParam, lParam);
+        m_run(*this);
+        EndDialog(Window(), IDOK);
+        return 0;
+    }
+
+private:
+    std::function<void(ScriptedDialog&)> m_run;
+};
+
+enum class Which { Foreign, Own, Gone, Desktop };
+
+struct PostedCase {
+    const char* name;
+    bool optionOn;
+    bool closeRule;  // a close-box rule names "TB Named"
+    Which which;
+    LPARAM button;
+    bool hidden;
+};
+
+const PostedCase kCases[] = {
+    {"minimise button with the option on", true, false, Which::Foreign, 1, true},
+    {"minimise button with the option off", false, true, Which::Foreign, 1, false},
+    {"close box of a window a rule names", false, true, Which::Foreign, 2, true},
+    {"close box without a rule", true, false, Which::Foreign, 2, false},
+    {"a button that is neither", true, true, Which::Foreign, 3, false},
+    {"a window of Veilbox itself", true, true, Which::Own, 1, false},
+    {"a handle that is gone", true, true, Which::Gone, 1, false},
+    {"the desktop", true, true, Which::Desktop, 1, false},
+};
+
+void PrintTo(const PostedCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+void StoreSettings(const PostedCase& row)
+{
+    const DWORD option = row.optionOn ? 1 : 0, enabled = 1, when = 3;
+    const std::string ui = std::string(kOptions) + "\\Interface", rule = std::string(kOptions) + "\\Rules\\000";
+    RegSetKeyValueA(HKEY_CURRENT_USER, ui.c_str(), "MinButtonHide", REG_DWORD, &option, sizeof option);
+    if (!row.closeRule)
+        return;
+    RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "Enabled", REG_DWORD, &enabled, sizeof enabled);
+    RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "When", REG_DWORD, &when, sizeof when);
+    RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "Title", REG_SZ, "TB Named", 9);
+}
+
+HWND GoneWindow()
+{
+    HWND window = CreateWindowExA(0, "STATIC", "TB Named", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(window);
+    return window;
+}
+
+class PostedTitleBarHide : public ::testing::TestWithParam<PostedCase> {
+protected:
+    void SetUp() override { m_settings.Clear(); }
+    RegistryKeyGuard m_settings;
+};
+
+} // namespace
+
+TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
+{
+    const PostedCase& row = GetParam();
+    StoreSettings(row);
+    TargetWindows foreign("--window --title \"TB Named\"");
+    ASSERT_TRUE(foreign.Ready()) << foreign.Error();
+    size_t entries = 99;
+    bool foreignVisible = false;
+    ScriptedDialog dialog([&](ScriptedDialog& d) {
+        HWND window = row.which == Which::Foreign ? foreign[0]
+                      : row.which == Which::Own   ? d.Window()
+                      : row.which == Which::Gone  ? GoneWindow()
+                                                  : GetDesktopWindow();
+        SendMessageA(d.Window(), kTitleBarHide, reinterpret_cast<WPARAM>(window), row.button);
+        entries = d.Menu().EntryCount();
+        foreignVisible = IsWindowVisible(foreign[0]) != FALSE;
+    });
+    dialog.Show();
+    EXPECT_EQ(entries, row.hidden ? 1u : 0u);
+    EXPECT_EQ(foreignVisible, !row.hidden);
+    EXPECT_TRUE(IsWindowVisible(foreign[0])) << "the dialog's end shows the window again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PostedTitleBarHide, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<PostedCase>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
