@@ -85,12 +85,13 @@ private:
     void RestoreLast();
     void RestoreAll();
     void HideProgram();
-    // EntriesMayHaveChanged, ReadInterfaceOptions, TellHideRefused and HeldWindows live in
-    // MainDialogHeld.cpp, which the other parts call and which calls none of them.
+    // EntriesMayHaveChanged, TellHideRefused and HeldWindows live in MainDialogHeld.cpp, which
+    // the other parts call and which calls none of them.
     // Brings everything that mirrors the menu's entries (the held-window records) up to date.
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();
-    // Reads the User Interface options the dialog itself acts on.
+    // Reads the User Interface options the dialog itself acts on and sets the title bar's hook
+    // to match (MainDialog.cpp).
     void ReadInterfaceOptions();
     // A mouse message of a hidden window's own tray icon.
     void OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage);
