@@ -12,8 +12,7 @@
 #include "winbase/ModalDialog.h"
 
 // "Show each hidden window as its own tray icon": a REG_DWORD in the options
-// key's sub-key Interface, off when absent.
-constexpr char kInterfaceKey[] = "Interface";
+// key's sub-key Interface (kInterfaceKey), off when absent.
 constexpr char kIconPerWindowValue[] = "IconPerWindow";
 
 // Whether each hidden window has its own tray icon, read from the options key.
