@@ -4,7 +4,6 @@
 #include "app/held/ForeignWindow.h"
 #include "app/held/HideOps.h"
 #include "app/list/ListBox.h"
-#include "dialogs/UiDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/HiddenDialogIds.h"
 #include "settings/SettingsKey.h"
@@ -61,10 +60,11 @@ void HIDDEN::OnShowAllClicked()
     FillList();
 }
 
-// The window comes back in front with the focus, restored if it was minimised. Its entry in the
-// hidden-window menu, if it had one, is dropped the next time the menu opens. A window gone
-// meanwhile only leaves the list. Bringing a window to the front lets messages in: nothing of
-// the list is used after it but a fresh fill.
+// The window comes back in front with the focus, restored if it was minimised, when it is still
+// the window listed: the list is not refilled while open, and a handle of a window that died
+// may name a new window by now. Its entry in the hidden-window menu, if it had one, is dropped
+// the next time the menu opens. Bringing a window to the front lets messages in: nothing of the
+// list is used after it but a fresh fill, which also drops a window gone meanwhile.
 void HIDDEN::ShowSelectedWindow()
 {
     QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
@@ -72,20 +72,29 @@ void HIDDEN::ShowSelectedWindow()
     if (index < 0) {
         return;
     }
-    HWND window = reinterpret_cast<HWND>(list.ItemData(index));
-    if (!RowOf(window)) {
+    const Row* row = RowOf(reinterpret_cast<HWND>(list.ItemData(index)));
+    if (row && StillOffers(*row)) {
+        ShowListedWindow(row->window);
+    }
+    if (IsWindow(Window())) {
+        FillList();
+    }
+}
+
+// A Shift-hidden window is forgotten only once its program has shown it; one whose program does
+// not answer keeps its place in the list (and its mark) and is not brought to the front, since
+// the show is still queued.
+void HIDDEN::ShowListedWindow(HWND window)
+{
+    SilentThreads& silent = RememberedSilentThreads();
+    silent.ForgetOlderThan(kSilenceMemoryMs);
+    if (!ShowForeignWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW, &silent)) {
         return;
     }
     if (m_unlisted) {
         m_unlisted->Remove(window);
     }
-    if (IsWindow(window)) {
-        ShowForeignWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
-        BringToFrontWithoutWaiting(window);
-    }
-    if (IsWindow(Window())) {
-        FillList();
-    }
+    BringToFrontWithoutWaiting(window, &silent);
 }
 
 void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -119,6 +128,14 @@ void HIDDEN::DrawRow(const DRAWITEMSTRUCT& item) const
     }
 }
 
+// Any program can send the dialog WM_MEASUREITEM: only the list's own question is answered.
+void HIDDEN::MeasureRow(WPARAM control, MEASUREITEMSTRUCT& item) const
+{
+    if (control == IDC_HIDDEN_LIST && item.CtlType == ODT_LISTBOX && item.CtlID == IDC_HIDDEN_LIST) {
+        item.itemHeight = EntryHeight(Dpi());
+    }
+}
+
 void HIDDEN::OnDpiChanged(UINT, UINT newDpi)
 {
     ResizeListEntries(Item(IDC_HIDDEN_LIST), newDpi);
@@ -137,9 +154,7 @@ INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(wParam, lParam);
         break;
     case WM_MEASUREITEM:
-        if (wParam == IDC_HIDDEN_LIST) {
-            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = EntryHeight(Dpi());
-        }
+        MeasureRow(wParam, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         break;
     case WM_DRAWITEM:
         if (wParam == IDC_HIDDEN_LIST) {

@@ -7,7 +7,8 @@
 // (kept as Interface\ShowAllHidden) lists every one with a title. This program's own windows
 // are never listed. Each entry shows the window's icon, its title and its program's file name;
 // its string is the title (the list sorts by it) and its item data the window handle, which is
-// used only once found among the dialog's own rows.
+// used only once found among the dialog's own rows. The list is not refilled while the user
+// looks at it: a double click first checks that the entry's window is still the one listed.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +28,7 @@ constexpr char kShowAllHiddenValue[] = "ShowAllHidden";
 class HIDDEN : public QF_MODALDIALOG {
 public:
     // unlisted: the windows hidden without an entry (may be null); the dialog forgets a window
-    // there once it shows it.
+    // there once its program has shown it.
     HIDDEN(HWND parent, HMODULE module, UnlistedHides* unlisted = nullptr);
     ~HIDDEN() override;
 
@@ -36,6 +37,9 @@ public:
     // One entry's window and what the entry shows.
     struct Row {
         HWND window = nullptr;
+        // The thread that owned the window when it was listed: a handle of a window that died
+        // can name a new window of another thread later.
+        DWORD thread = 0;
         NString title;
         // The file name of the window's program; empty when its process cannot be asked.
         NString program;
@@ -44,10 +48,14 @@ public:
     };
 
     // Empties the list and fills it with the hidden windows the check box asks for. A window
-    // listed before with the same title keeps its icon: each is asked once.
+    // listed before (the same handle of the same thread) keeps its icon and program: each is
+    // asked once.
     void FillList();
     // The row of a listed window, or null.
     const Row* RowOf(HWND window) const;
+    // True when the row's window may be shown: the same thread still owns the handle, the
+    // window is still hidden and the check box still offers it.
+    bool StillOffers(const Row& row) const;
     bool ShowsAll() const { return m_showAll; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
 
@@ -59,15 +67,18 @@ private:
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnShowAllClicked();
     void ShowSelectedWindow();
-    // True when the window is to be listed; its stored title is then in title.
-    bool Offers(HWND window, NString& title) const;
+    void ShowListedWindow(HWND window);
     struct Found {
-        HWND window;
+        HWND window = nullptr;
+        DWORD thread = 0;
         NString title;
     };
+    // True when the window is to be listed; its thread and stored title are then in found.
+    bool Offers(HWND window, Found& found) const;
     std::vector<Found> FindOffered() const;
     std::vector<Row> CollectRows();
     void DrawRow(const DRAWITEMSTRUCT& item) const;
+    void MeasureRow(WPARAM control, MEASUREITEMSTRUCT& item) const;
 
     UnlistedHides* m_unlisted;
     std::vector<Row> m_rows;

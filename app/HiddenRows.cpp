@@ -35,18 +35,32 @@ private:
     std::vector<std::pair<DWORD, NString>> m_names;
 };
 
+// Set while a fill runs; cleared when it ends, also by an exception, so that a later fill is
+// not taken for one asked for in the middle of it.
+class FillingFlag {
+public:
+    explicit FillingFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FillingFlag() { m_flag = false; }
+    FillingFlag(const FillingFlag&) = delete;
+    FillingFlag& operator=(const FillingFlag&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 } // namespace
 
 // Read without a message to the window; the title last, since it is the dearest question.
-bool HIDDEN::Offers(HWND window, NString& title) const
+bool HIDDEN::Offers(HWND window, Found& found) const
 {
     DWORD process = 0;
-    if (window == Window() || IsWindowVisible(window) || !GetWindowThreadProcessId(window, &process) ||
-        process == GetCurrentProcessId()) {
+    found.window = window;
+    found.thread = window == Window() || IsWindowVisible(window) ? 0 : GetWindowThreadProcessId(window, &process);
+    if (found.thread == 0 || process == GetCurrentProcessId()) {
         return false;
     }
-    title = StoredTitle(window);
-    if (title.IsEmpty() || title.Equals(kDesktopTitle)) {
+    found.title = StoredTitle(window);
+    if (found.title.IsEmpty() || found.title.Equals(kDesktopTitle)) {
         return false;
     }
     return m_showAll || (m_unlisted && m_unlisted->Contains(window)) || LooksLikeApplicationWindow(LookOf(window));
@@ -61,9 +75,9 @@ std::vector<HIDDEN::Found> HIDDEN::FindOffered() const
     EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
             auto* w = reinterpret_cast<Walk*>(param);
-            NString title;
-            if (w->dialog->Offers(window, title)) {
-                w->found.push_back({window, std::move(title)});
+            Found found;
+            if (w->dialog->Offers(window, found)) {
+                w->found.push_back(std::move(found));
             }
             return TRUE;
         },
@@ -82,15 +96,16 @@ std::vector<HIDDEN::Row> HIDDEN::CollectRows()
     std::vector<Row> rows;
     for (Found& found : offered) {
         const Row* known = RowOf(found.window);
-        if (known && known->title.Equals(found.title)) {
-            rows.push_back(*known);
-            continue;
-        }
         Row row;
-        row.window = found.window;
+        if (known && known->thread == found.thread) {
+            row = *known;
+        } else {
+            row.window = found.window;
+            row.thread = found.thread;
+            row.program = programs.Of(found.window);
+            row.icon = WindowIcon(found.window, &silent);
+        }
         row.title = std::move(found.title);
-        row.program = programs.Of(found.window);
-        row.icon = WindowIcon(found.window, &silent);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -106,6 +121,12 @@ const HIDDEN::Row* HIDDEN::RowOf(HWND window) const
     return nullptr;
 }
 
+bool HIDDEN::StillOffers(const Row& row) const
+{
+    Found found;
+    return Offers(row.window, found) && found.thread == row.thread;
+}
+
 // The rows are collected before the list is touched: an icon query may let in a message that
 // draws or reads the list, which then still finds the rows of its entries.
 void HIDDEN::FillList()
@@ -114,7 +135,7 @@ void HIDDEN::FillList()
         m_fillAgain = true;
         return;
     }
-    m_filling = true;
+    const FillingFlag filling(m_filling);
     do {
         m_fillAgain = false;
         if (m_unlisted) {
@@ -134,5 +155,4 @@ void HIDDEN::FillList()
         SendMessageA(list.Handle(), WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list.Handle(), nullptr, TRUE);
     } while (m_fillAgain);
-    m_filling = false;
 }

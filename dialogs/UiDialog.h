@@ -12,8 +12,7 @@
 #include "winbase/ModalDialog.h"
 
 // "Show each hidden window as its own tray icon": a REG_DWORD in the options
-// key's sub-key Interface, off when absent.
-constexpr char kInterfaceKey[] = "Interface";
+// key's sub-key Interface (kInterfaceKey), off when absent.
 constexpr char kIconPerWindowValue[] = "IconPerWindow";
 
 // "Right-click a minimise button to hide its window": a REG_DWORD in the same sub-key, on when

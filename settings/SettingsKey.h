@@ -15,6 +15,10 @@
 
 #include "text/NString.h"
 
+// The program key's sub-key for the user interface's settings, written by the User Interface
+// options and the Hidden Windows dialogs.
+constexpr char kInterfaceKey[] = "Interface";
+
 class SettingsKey {
 public:
     // Valid (LastError() 0) when root is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,

@@ -193,9 +193,9 @@ void PruneHiddenMenu(CandidateList& candidates, HiddenMenu& menu)
     candidates.Refresh();
 }
 
-void BringToFrontWithoutWaiting(HWND window)
+void BringToFrontWithoutWaiting(HWND window, SilentThreads* silent)
 {
-    if (WindowAnswers(window)) {
+    if (WindowAnswers(window, silent)) {
         BringWindowToFront(window);
     } else {
         SetForegroundWindow(window);

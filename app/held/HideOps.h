@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "app/list/CandidateList.h"
+#include "app/held/ForeignWindow.h"
 #include "app/held/HiddenMenu.h"
 #include "app/held/UnlistedHides.h"
 
@@ -69,5 +70,6 @@ void ActivateNextBelow(HWND start);
 
 // Activates the window and gives it the keyboard focus. A window whose
 // program does not answer is only made the foreground window, without
-// waiting for it.
-void BringToFrontWithoutWaiting(HWND window);
+// waiting for it. A thread already known to be silent is not asked (silent
+// may be null).
+void BringToFrontWithoutWaiting(HWND window, SilentThreads* silent = nullptr);

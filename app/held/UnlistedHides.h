@@ -1,8 +1,9 @@
 // The windows this running copy hid without a menu entry (Shift with the double click). Nothing
-// else remembers them, so the Hidden Windows dialog offers them first: they are the windows the
-// user most likely looks for there. They are kept only while the program runs and their windows
-// live; one shown again meanwhile stays kept (a hide still queued for a program that does not
-// answer shows it a while) and is simply not offered while it is visible.
+// else remembers them, so the Hidden Windows dialog always offers them, whatever they look like
+// (its list is sorted by title): they are the windows the user most likely looks for there.
+// They are kept only while the program runs and their windows live; one shown again meanwhile
+// stays kept (a hide still queued for a program that does not answer shows it a while) and is
+// simply not offered while it is visible.
 #pragma once
 
 #include <windows.h>

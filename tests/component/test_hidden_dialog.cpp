@@ -206,3 +206,130 @@ TEST_F(HiddenDialogTest, ShiftHiddenWindowsAreOfferedAndAWindowGoneMeanwhileOnly
     }, GetDesktopWindow(), GetModuleHandleA(nullptr), &unlisted);
     EXPECT_EQ(dialog.Show(), IDOK);
 }
+
+// The list is not refilled while the user looks at it: a double click shows an entry's window
+// only while it is still the window listed. A handle that now names a window of another thread
+// (its window died and a new one took the handle) and a window the check box no longer offers
+// are not shown.
+TEST_F(HiddenDialogTest, OnlyTheWindowStillListedIsShown)
+{
+    TargetWindows doomed("--window --title \"Dead Document\" --hidden");
+    TargetWindows tool("--window --title \"Once Shift Hidden\" --toolwindow --hidden");
+    ASSERT_TRUE(doomed.Ready() && tool.Ready());
+    UnlistedHides unlisted;
+    unlisted.Add(tool[0]);
+    ScriptedHidden dialog([&](ScriptedHidden& d) -> WPARAM {
+        const HIDDEN::Row* dead = d.RowOf(doomed[0]);
+        const HIDDEN::Row* live = d.RowOf(tool[0]);
+        EXPECT_TRUE(dead && live);
+        if (!dead || !live)
+            return IDOK;
+        const HIDDEN::Row deadRow = *dead;
+        EXPECT_TRUE(d.StillOffers(deadRow));
+        doomed.Process().Kill();
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(doomed[0]); }));
+        TargetWindows successor("--window --title \"New Document\" --hidden");
+        EXPECT_TRUE(successor.Ready());
+        HIDDEN::Row reused = deadRow;
+        reused.window = successor[0];
+        const struct {
+            const char* what;
+            HIDDEN::Row row;
+            bool offered;
+        } cases[] = {
+            {"the dead window", deadRow, false},
+            {"its handle naming a window of another thread", reused, false},
+            {"a Shift-hidden window still in the set", *live, true},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(d.StillOffers(c.row), c.offered) << c.what;
+
+        unlisted.Remove(tool[0]);
+        DoubleClickEntry(d, IndexOfWindow(d.Item(IDC_HIDDEN_LIST), tool[0]));
+        EXPECT_FALSE(IsWindowVisible(tool[0])) << "a tool window the box no longer offers stays hidden";
+        EXPECT_LT(IndexOfWindow(d.Item(IDC_HIDDEN_LIST), tool[0]), 0) << "the list is filled again";
+        return IDOK;
+    }, GetDesktopWindow(), GetModuleHandleA(nullptr), &unlisted);
+    EXPECT_EQ(dialog.Show(), IDOK);
+}
+
+namespace {
+
+constexpr COLORREF kUntouched = RGB(255, 0, 255);
+
+// Sends the dialog a WM_DRAWITEM for the list into a bitmap of kUntouched; true when anything
+// of the item was painted.
+bool DrawsForged(HIDDEN& dialog, UINT itemId, ULONG_PTR itemData)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 40);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 200, 40};
+    HBRUSH brush = CreateSolidBrush(kUntouched);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    DRAWITEMSTRUCT item = {ODT_LISTBOX, IDC_HIDDEN_LIST, itemId, ODA_DRAWENTIRE, 0,
+                           dialog.Item(IDC_HIDDEN_LIST), dc, all, itemData};
+    SendMessageA(dialog.Window(), WM_DRAWITEM, IDC_HIDDEN_LIST, reinterpret_cast<LPARAM>(&item));
+    bool painted = false;
+    for (int x = 0; x < 200 && !painted; x += 7)
+        for (int y = 0; y < 40 && !painted; y += 3)
+            painted = GetPixel(dc, x, y) != kUntouched;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return painted;
+}
+
+} // namespace
+
+// Any program can send the dialog WM_DRAWITEM and WM_MEASUREITEM: an entry is drawn only with
+// the item data the list holds for it, and only the list's own question is answered.
+TEST_F(HiddenDialogTest, ForgedDrawAndMeasureQuestionsAreIgnored)
+{
+    TargetWindows targets("--window --title \"Drawn One\" --hidden --window --title \"Drawn Two\" --hidden");
+    ASSERT_TRUE(targets.Ready());
+    ScriptedHidden dialog([&](ScriptedHidden& d) -> WPARAM {
+        HWND list = d.Item(IDC_HIDDEN_LIST);
+        const int first = IndexOfWindow(list, targets[0]);
+        const int second = IndexOfWindow(list, targets[1]);
+        EXPECT_TRUE(first >= 0 && second >= 0);
+        const UINT count = static_cast<UINT>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+        const auto own = [&](HWND window) { return reinterpret_cast<ULONG_PTR>(window); };
+        const struct {
+            const char* what;
+            UINT itemId;
+            ULONG_PTR itemData;
+            bool drawn;
+        } cases[] = {
+            {"the entry with its own data", static_cast<UINT>(first), own(targets[0]), true},
+            {"junk data", static_cast<UINT>(first), 0x5eed5eedu, false},
+            {"another entry's window", static_cast<UINT>(first), own(targets[1]), false},
+            {"an entry past the end", count + 3, own(targets[0]), false},
+            {"a huge entry number", 0x7fffffffu, own(targets[1]), false},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(DrawsForged(d, c.itemId, c.itemData), c.drawn) << c.what;
+
+        const struct {
+            const char* what;
+            UINT type, id;
+            WPARAM control;
+            bool answered;
+        } measures[] = {
+            {"the list's own question", ODT_LISTBOX, IDC_HIDDEN_LIST, IDC_HIDDEN_LIST, true},
+            {"a menu's", ODT_MENU, IDC_HIDDEN_LIST, IDC_HIDDEN_LIST, false},
+            {"another control id inside", ODT_LISTBOX, IDC_HIDDEN_DONE, IDC_HIDDEN_LIST, false},
+            {"another control", ODT_LISTBOX, IDC_HIDDEN_LIST, IDC_HIDDEN_DONE, false},
+        };
+        for (const auto& m : measures) {
+            MEASUREITEMSTRUCT item = {m.type, m.id, 0, 0, 12345, 0};
+            SendMessageA(d.Window(), WM_MEASUREITEM, m.control, reinterpret_cast<LPARAM>(&item));
+            EXPECT_EQ(item.itemHeight != 12345, m.answered) << m.what;
+        }
+        return IDOK;
+    }, GetDesktopWindow(), GetModuleHandleA(nullptr));
+    EXPECT_EQ(dialog.Show(), IDOK);
+}
