@@ -7,6 +7,7 @@
 #include "winbase/CommandIds.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
+#include "winbase/OwnRecords.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -32,6 +33,13 @@ HICON ExtractFirstIcon(HMODULE module)
 HICON FirstSmallIcon(HMODULE module)
 {
     return LoadSmallIconMetric(module, FirstIconName(module));
+}
+
+// The dialogs of the process by window, from WM_INITDIALOG to WM_NCDESTROY.
+WindowTable<QF_WINBASE>& BoundDialogs()
+{
+    static WindowTable<QF_WINBASE> dialogs;
+    return dialogs;
 }
 
 HMODULE FrameworkModule()
@@ -60,23 +68,31 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
         }
         try {
             self->m_window = window;
-            SetLastError(0);
-            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            BoundDialogs().Bind(window, self);
             return self->InitDialog(wParam, lParam);
         } catch (...) {
             return -1;
         }
     }
-    SetLastError(0);
-    QF_WINBASE* self = reinterpret_cast<QF_WINBASE*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!self || GetLastError() != 0) {
+    QF_WINBASE* self = BoundDialogs().Find(window);
+    if (!self) {
         return 0;
     }
+    INT_PTR result = 0;
     try {
-        return self->Route(message, wParam, lParam);
+        result = self->Route(message, wParam, lParam);
     } catch (...) {
-        return 0;
+        result = 0;
     }
+    if (message == WM_NCDESTROY) {
+        BoundDialogs().Unbind(window);
+    }
+    return result;
+}
+
+void QF_WINBASE::Unbind(const QF_WINBASE* self)
+{
+    BoundDialogs().Forget(self);
 }
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)

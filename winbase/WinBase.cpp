@@ -24,6 +24,7 @@ QF_WINBASE::QF_WINBASE(const char* keyName, HWND parent, HMODULE module)
 
 QF_WINBASE::~QF_WINBASE()
 {
+    Unbind(this);
     if (m_font) {
         DeleteObject(m_font);
     }

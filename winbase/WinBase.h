@@ -1,7 +1,9 @@
 // QF_WINBASE: the object behind every dialog window of the program.
 //
 // A dialog object is bound to its window by the one dialog procedure at
-// WM_INITDIALOG and found again through the window's DWLP_USER data. Every
+// WM_INITDIALOG and found again in the program's own table of bound dialogs,
+// never through a value the window holds (any program can change its DWLP_USER
+// data), until WM_NCDESTROY or the object's end. Every
 // message goes first through the base's own handling (timed message box,
 // cleanup, colours of owned dialogs, layout, placement, tray, always-on-top,
 // palette broadcast) and then, unless the base consumed it, to OnMessage. No
@@ -171,6 +173,8 @@ protected:
 
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
+    // Takes the object out of the table of bound dialogs.
+    static void Unbind(const QF_WINBASE* self);
     void TakeInitialIcon();
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RouteSysCommand(WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "app/command/CommandLine.h"
 #include "app/command/CommandOutput.h"
 #include "app/SingleInstance.h"
+#include "winbase/OwnRecords.h"
 
 namespace {
 
@@ -25,11 +26,15 @@ public:
         RegisterClassW(&windowClass);
         m_window = CreateWindowExW(0, kReplyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    windowClass.hInstance, nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        Bound().Bind(m_window, this);
     }
     ReplyWindow(const ReplyWindow&) = delete;
     ReplyWindow& operator=(const ReplyWindow&) = delete;
-    ~ReplyWindow() { DestroyWindow(m_window); }
+    ~ReplyWindow()
+    {
+        Bound().Forget(this);
+        DestroyWindow(m_window);
+    }
 
     HWND Window() const { return m_window; }
     const WireReply& Reply() const { return m_reply; }
@@ -50,9 +55,17 @@ public:
     }
 
 private:
+    // The object is found by its window here, not through the window's user data, which any
+    // program can set.
+    static WindowTable<ReplyWindow>& Bound()
+    {
+        static WindowTable<ReplyWindow> bound;
+        return bound;
+    }
+
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        auto* self = reinterpret_cast<ReplyWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        ReplyWindow* self = Bound().Find(window);
         if (message != WM_COPYDATA || !self)
             return DefWindowProcW(window, message, wParam, lParam);
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
