@@ -1,5 +1,7 @@
 #include "app/HiddenDialog.h"
 
+#include <algorithm>
+
 #include "app/list/CandidateList.h"
 #include "app/held/ForeignWindow.h"
 #include "app/list/ListBox.h"
@@ -19,6 +21,7 @@ constexpr HelpText kPopups[] = {
 struct FillPass {
     HWND self;
     QF_LISTBOX* list;
+    std::vector<HWND>* listed;
 };
 
 BOOL CALLBACK AddIfHidden(HWND window, LPARAM param)
@@ -30,8 +33,10 @@ BOOL CALLBACK AddIfHidden(HWND window, LPARAM param)
     if (title.IsEmpty() || title.Equals("Program Manager"))
         return TRUE;
     int index = pass->list->Add(title.Text());
-    if (index >= 0)
+    if (index >= 0) {
         pass->list->SetItemData(index, reinterpret_cast<LONG_PTR>(window));
+        pass->listed->push_back(window);
+    }
     return TRUE;
 }
 
@@ -45,7 +50,8 @@ void HIDDEN::FillList()
 {
     QF_LISTBOX list(Item(IDC_HIDDEN_LIST));
     list.Reset();
-    FillPass pass{Window(), &list};
+    m_listed.clear();
+    FillPass pass{Window(), &list, &m_listed};
     EnumWindows(AddIfHidden, reinterpret_cast<LPARAM>(&pass));
 }
 
@@ -64,10 +70,16 @@ void HIDDEN::ShowSelectedWindow()
     int index = list.SelectedIndex();
     if (index < 0)
         return;
-    HWND window = reinterpret_cast<HWND>(list.ItemData(index));
+    HWND window = ListedWindow(list.ItemData(index));
     if (window && IsWindow(window))
         ShowForeignWindow(window, SW_SHOW);
     FillList();
+}
+
+HWND HIDDEN::ListedWindow(LRESULT itemData) const
+{
+    const HWND window = reinterpret_cast<HWND>(itemData);
+    return std::find(m_listed.begin(), m_listed.end(), window) != m_listed.end() ? window : nullptr;
 }
 
 void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "hotkeys/HelpPopup.h"
 #include "winbase/ModalDialog.h"
@@ -29,6 +30,10 @@ private:
     void OnInit();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void ShowSelectedWindow();
+    // The window an entry's item data names, when it is one the list was filled with; null
+    // otherwise (any program can set an entry's data).
+    HWND ListedWindow(LRESULT itemData) const;
 
     std::unique_ptr<HelpPopup> m_helpPopups;
+    std::vector<HWND> m_listed;
 };

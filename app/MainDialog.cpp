@@ -7,20 +7,16 @@
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
 #include "winbase/Dpi.h"
+#include "winbase/OwnRecords.h"
+#include "winbase/WindowHelpers.h"
 
 namespace {
 
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
 
-// Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
-// is taken for a record only when it is what our own list or menu holds for
-// that item. No data (0) is never read.
-bool IsListItemData(HWND list, UINT itemId, ULONG_PTR data)
-{
-    return data == 0 || static_cast<ULONG_PTR>(SendMessageA(list, LB_GETITEMDATA, itemId, 0)) == data;
-}
-
+// The menu's item data is taken for an entry only when it is the record the menu holds under
+// the item's command id.
 bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 {
     return data == 0 || reinterpret_cast<ULONG_PTR>(menu.EntryById(itemId)) == data;
@@ -107,6 +103,36 @@ void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
         PostMessageA(Window(), kTrayCallback, 0, WM_RBUTTONUP);
 }
 
+// Any program can send the dialog WM_DRAWITEM with a structure of its choosing, and set the item
+// data of the list's entries. The list box and the menu, windows of this thread, put their
+// structure on this thread's stack: one from elsewhere is not read. Item data is drawn only once
+// found among the records the list or the menu owns; no data (0) is never read.
+void DIALOG::OnDrawItem(WPARAM control, LPARAM lParam)
+{
+    const auto* item = FromThisThread() ? StructOnThisStack<const DRAWITEMSTRUCT>(lParam) : nullptr;
+    if (!item)
+        return;
+    if (control == IDC_MAIN_LIST && item->CtlType == ODT_LISTBOX) {
+        if (item->itemData == 0 || m_candidates.OwnedRecord(item->itemData))
+            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
+    } else if (control == 0 && item->CtlType == ODT_MENU &&
+               IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
+        DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
+    }
+}
+
+// As OnDrawItem: the answer is written only into a structure of this thread's stack.
+void DIALOG::OnMeasureItem(WPARAM control, LPARAM lParam)
+{
+    auto* item = FromThisThread() ? StructOnThisStack<MEASUREITEMSTRUCT>(lParam) : nullptr;
+    if (!item)
+        return;
+    if (control == IDC_MAIN_LIST)
+        MeasureCandidateEntry(*item, Dpi());
+    else if (control == 0 && item->CtlType == ODT_MENU && IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
+        MeasureMenuEntry(*item, Window(), Dpi());
+}
+
 // The finder control (an icon static) takes the size of the picture it is given. Pictures that
 // cannot be loaded leave the ones there were.
 void DIALOG::LoadFinderPictures()
@@ -191,24 +217,12 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_dragging)
             SetCursor(m_finderCursor);
         break;
-    case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (wParam == IDC_MAIN_LIST) {
-            if (IsListItemData(Item(IDC_MAIN_LIST), item->itemID, item->itemData))
-                DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
-        } else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
-            DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
-        }
+    case WM_DRAWITEM:
+        OnDrawItem(wParam, lParam);
         break;
-    }
-    case WM_MEASUREITEM: {
-        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (wParam == IDC_MAIN_LIST)
-            MeasureCandidateEntry(*item, Dpi());
-        else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
-            MeasureMenuEntry(*item, Window(), Dpi());
+    case WM_MEASUREITEM:
+        OnMeasureItem(wParam, lParam);
         break;
-    }
     case WM_ENTERMENULOOP:
         m_inMenuLoop = true;
         m_commands.SetMenuOpen(true);

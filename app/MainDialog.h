@@ -83,6 +83,9 @@ private:
     void EntriesMayHaveChanged();
     // Reads the User Interface options the dialog itself acts on.
     void ReadInterfaceOptions();
+    // Owner drawing of the candidate list and the hidden-window menu.
+    void OnDrawItem(WPARAM control, LPARAM lParam);
+    void OnMeasureItem(WPARAM control, LPARAM lParam);
     // A mouse message of a hidden window's own tray icon.
     void OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage);
     // The finder's picture and cursor at the dialog's DPI.

@@ -186,6 +186,12 @@ bool CandidateList::Owns(const CandidateRecord* record) const
                        [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
 }
 
+const CandidateRecord* CandidateList::OwnedRecord(ULONG_PTR data) const
+{
+    const auto* record = reinterpret_cast<const CandidateRecord*>(data);
+    return record && Owns(record) ? record : nullptr;
+}
+
 // A message to the list box is not cheap (the help popups' hook sits on it), so the look-up
 // reads the entries' order as the list box reported it while they were added, and asks the
 // list box only to confirm the match; a list box that disagrees is walked entry by entry.
