@@ -178,6 +178,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_windowIcons.Restore();
     if (m_refreshSchedule.OnMessage(message, wParam, lParam))
         return 0;
+    if (HeldForMenu(message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_INITDIALOG:
         OnInit();
@@ -234,8 +236,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_commands.SetMenuOpen(false);
         // Events that came while the menu was open were left queued.
         PostMessageA(Window(), kRulesWake, 0, 0);
-        if (m_settleAfterMenu)
-            PostMessageA(Window(), kQueuedHideAnswered, 0, 0);
+        PostHeldForMenu();
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
