@@ -4,6 +4,10 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "winbase/CommandIds.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
@@ -42,6 +46,34 @@ WindowTable<QF_WINBASE>& BoundDialogs()
     return dialogs;
 }
 
+// The dialog objects that exist, from construction to destruction.
+std::mutex g_liveLock;
+std::vector<const QF_WINBASE*>& LiveDialogs()
+{
+    static std::vector<const QF_WINBASE*> live;
+    return live;
+}
+
+bool IsLiveDialog(const QF_WINBASE* object)
+{
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    const std::vector<const QF_WINBASE*>& live = LiveDialogs();
+    return std::find(live.begin(), live.end(), object) != live.end();
+}
+
+// WM_INITDIALOG's parameter is the object only when it comes from this thread and is one of the
+// objects that exist: any program can post the message with a number of its choosing. A window
+// bound already is never bound to another object.
+QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
+{
+    auto* object = reinterpret_cast<QF_WINBASE*>(lParam);
+    const QF_WINBASE* bound = BoundDialogs().Find(window);
+    if (!FromThisThread() || (bound && bound != object) || !IsLiveDialog(object)) {
+        return nullptr;
+    }
+    return object;
+}
+
 HMODULE FrameworkModule()
 {
     return ModuleOfAddress(reinterpret_cast<const void*>(&QF_WINBASE::DialogProc));
@@ -62,7 +94,7 @@ UINT QF_WINBASE::TaskbarCreatedMessage()
 INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        QF_WINBASE* self = reinterpret_cast<QF_WINBASE*>(lParam);
+        QF_WINBASE* self = ObjectToBind(window, lParam);
         if (!self) {
             return 0;
         }
@@ -90,9 +122,18 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
     return result;
 }
 
+void QF_WINBASE::Enlist(const QF_WINBASE* self)
+{
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    LiveDialogs().push_back(self);
+}
+
 void QF_WINBASE::Unbind(const QF_WINBASE* self)
 {
     BoundDialogs().Forget(self);
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    std::vector<const QF_WINBASE*>& live = LiveDialogs();
+    live.erase(std::remove(live.begin(), live.end(), self), live.end());
 }
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)

@@ -20,6 +20,7 @@ NString SettingsPath(const char* keyName)
 QF_WINBASE::QF_WINBASE(const char* keyName, HWND parent, HMODULE module)
     : m_parent(parent), m_module(module), m_settings(HKEY_CURRENT_USER, SettingsPath(keyName).Text())
 {
+    Enlist(this);
 }
 
 QF_WINBASE::~QF_WINBASE()

@@ -327,10 +327,10 @@ TEST_F(HostileInput, PointersFromAnotherProgramAreNeverFollowed)
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
 }
 
-// Item data another program put in the list's entries, and draw and measure structures of its
-// own, with item ids that are no entry's: the program reads no pointer from them, draws nothing
-// from them and goes on listing windows.
-TEST_F(HostileInput, ItemDataAndOwnerDrawStructuresOfAnotherProgramAreNotFollowed)
+// Item data another program put in the list's entries, draw and measure structures of its own
+// with item ids that are no entry's, and a dialog's start with a number for its object: the
+// program follows no pointer from them, draws nothing from them and goes on listing windows.
+TEST_F(HostileInput, ItemDataAndPointersOfAnotherProgramAreNotFollowed)
 {
     TargetWindows targets("--window --title \"Junk Data\" --count 2");
     ASSERT_TRUE(targets.Ready());
@@ -376,6 +376,9 @@ TEST_F(HostileInput, ItemDataAndOwnerDrawStructuresOfAnotherProgramAreNotFollowe
             EXPECT_TRUE(app.Send(main, f.message, f.control, structure)) << f.what;
             EXPECT_EQ(measure.itemHeight, 0u) << f.what << ": nothing is measured for another program";
         }
+        EXPECT_TRUE(app.Send(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data)));
+        PostMessageA(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data));
+        EXPECT_TRUE(app.Send(main, WM_NULL, 0, 0));
         ASSERT_TRUE(app.Process().Running());
         EXPECT_EQ(violations.Count(), 0) << "no pointer was followed";
     }
