@@ -8,7 +8,6 @@
 #include "res/MainDialogIds.h"
 #include "winbase/Dpi.h"
 #include "winbase/OwnRecords.h"
-#include "winbase/WindowHelpers.h"
 
 namespace {
 
@@ -105,11 +104,12 @@ void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
 
 // Any program can send the dialog WM_DRAWITEM with a structure of its choosing, and set the item
 // data of the list's entries. The list box and the menu, windows of this thread, put their
-// structure on this thread's stack: one from elsewhere is not read. Item data is drawn only once
-// found among the records the list or the menu owns; no data (0) is never read.
+// structure on this thread's stack: one anywhere else is not read. Item data is drawn only once
+// found among the records the list or the menu owns; no data (0) is never read. (A structure sent
+// by another program arrives copied onto this stack, and is drawn from only on these terms.)
 void DIALOG::OnDrawItem(WPARAM control, LPARAM lParam)
 {
-    const auto* item = FromThisThread() ? StructOnThisStack<const DRAWITEMSTRUCT>(lParam) : nullptr;
+    const auto* item = StructOnThisStack<const DRAWITEMSTRUCT>(lParam);
     if (!item)
         return;
     if (control == IDC_MAIN_LIST && item->CtlType == ODT_LISTBOX) {
@@ -124,7 +124,7 @@ void DIALOG::OnDrawItem(WPARAM control, LPARAM lParam)
 // As OnDrawItem: the answer is written only into a structure of this thread's stack.
 void DIALOG::OnMeasureItem(WPARAM control, LPARAM lParam)
 {
-    auto* item = FromThisThread() ? StructOnThisStack<MEASUREITEMSTRUCT>(lParam) : nullptr;
+    auto* item = StructOnThisStack<MEASUREITEMSTRUCT>(lParam);
     if (!item)
         return;
     if (control == IDC_MAIN_LIST)

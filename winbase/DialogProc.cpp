@@ -61,14 +61,15 @@ bool IsLiveDialog(const QF_WINBASE* object)
     return std::find(live.begin(), live.end(), object) != live.end();
 }
 
-// WM_INITDIALOG's parameter is the object only when it comes from this thread and is one of the
-// objects that exist: any program can post the message with a number of its choosing. A window
-// bound already is never bound to another object.
+// WM_INITDIALOG's parameter is the object only when it is one of the objects that exist: any
+// program can post the message with a number of its choosing. A window bound already is never
+// bound to another object. (Whether the message came from this thread cannot be told: a dialog
+// shown while another program's send is answered gets its WM_INITDIALOG inside that send.)
 QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
 {
     auto* object = reinterpret_cast<QF_WINBASE*>(lParam);
     const QF_WINBASE* bound = BoundDialogs().Find(window);
-    if (!FromThisThread() || (bound && bound != object) || !IsLiveDialog(object)) {
+    if ((bound && bound != object) || !IsLiveDialog(object)) {
         return nullptr;
     }
     return object;

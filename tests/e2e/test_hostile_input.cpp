@@ -374,7 +374,6 @@ TEST_F(HostileInput, ItemDataAndPointersOfAnotherProgramAreNotFollowed)
             const LPARAM structure = f.message == WM_DRAWITEM ? reinterpret_cast<LPARAM>(&draw)
                                                               : reinterpret_cast<LPARAM>(&measure);
             EXPECT_TRUE(app.Send(main, f.message, f.control, structure)) << f.what;
-            EXPECT_EQ(measure.itemHeight, 0u) << f.what << ": nothing is measured for another program";
         }
         EXPECT_TRUE(app.Send(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data)));
         PostMessageA(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data));
