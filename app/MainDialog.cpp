@@ -7,20 +7,15 @@
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
 #include "winbase/Dpi.h"
+#include "winbase/OwnRecords.h"
 
 namespace {
 
 // The finder's picture and cursor at 96 DPI.
 constexpr int kFinderPictureSize = 32;
 
-// Any program can send the dialog WM_DRAWITEM or WM_MEASUREITEM: the item data
-// is taken for a record only when it is what our own list or menu holds for
-// that item. No data (0) is never read.
-bool IsListItemData(HWND list, UINT itemId, ULONG_PTR data)
-{
-    return data == 0 || static_cast<ULONG_PTR>(SendMessageA(list, LB_GETITEMDATA, itemId, 0)) == data;
-}
-
+// The menu's item data is taken for an entry only when it is the record the menu holds under
+// the item's command id.
 bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 {
     return data == 0 || reinterpret_cast<ULONG_PTR>(menu.EntryById(itemId)) == data;
@@ -106,6 +101,37 @@ void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
         PostMessageA(Window(), kTrayCallback, 0, WM_RBUTTONUP);
 }
 
+// Any program can send the dialog WM_DRAWITEM with a structure of its choosing, and set the item
+// data of the list's entries. The list box and the menu, windows of this thread, put their
+// structure on this thread's stack: one anywhere else is not read. Item data is drawn only once
+// found among the records the list or the menu owns; no data (0) is never read. (A structure sent
+// by another program arrives copied onto this stack, and is drawn from only on these terms.)
+void DIALOG::OnDrawItem(WPARAM control, LPARAM lParam)
+{
+    const auto* item = StructOnThisStack<const DRAWITEMSTRUCT>(lParam);
+    if (!item)
+        return;
+    if (control == IDC_MAIN_LIST && item->CtlType == ODT_LISTBOX) {
+        if (item->itemData == 0 || m_candidates.OwnedRecord(item->itemData))
+            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
+    } else if (control == 0 && item->CtlType == ODT_MENU &&
+               IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
+        DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
+    }
+}
+
+// As OnDrawItem: the answer is written only into a structure of this thread's stack.
+void DIALOG::OnMeasureItem(WPARAM control, LPARAM lParam)
+{
+    auto* item = StructOnThisStack<MEASUREITEMSTRUCT>(lParam);
+    if (!item)
+        return;
+    if (control == IDC_MAIN_LIST)
+        MeasureCandidateEntry(*item, Dpi());
+    else if (control == 0 && item->CtlType == ODT_MENU && IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
+        MeasureMenuEntry(*item, Window(), Dpi());
+}
+
 // The finder control (an icon static) takes the size of the picture it is given. Pictures that
 // cannot be loaded leave the ones there were.
 void DIALOG::LoadFinderPictures()
@@ -142,6 +168,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == TaskbarCreatedMessage())
         m_windowIcons.Restore();
     if (m_refreshSchedule.OnMessage(message, wParam, lParam))
+        return 0;
+    if (HeldForMenu(message, wParam, lParam))
         return 0;
     switch (message) {
     case WM_INITDIALOG:
@@ -182,24 +210,12 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_dragging)
             SetCursor(m_finderCursor.get());
         break;
-    case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (wParam == IDC_MAIN_LIST) {
-            if (IsListItemData(Item(IDC_MAIN_LIST), item->itemID, item->itemData))
-                DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
-        } else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
-            DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
-        }
+    case WM_DRAWITEM:
+        OnDrawItem(wParam, lParam);
         break;
-    }
-    case WM_MEASUREITEM: {
-        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (wParam == IDC_MAIN_LIST)
-            MeasureCandidateEntry(*item, Dpi());
-        else if (IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
-            MeasureMenuEntry(*item, Window(), Dpi());
+    case WM_MEASUREITEM:
+        OnMeasureItem(wParam, lParam);
         break;
-    }
     case WM_ENTERMENULOOP:
         m_inMenuLoop = true;
         m_commands.SetMenuOpen(true);
@@ -211,8 +227,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_commands.SetMenuOpen(false);
         // Events that came while the menu was open were left queued.
         PostMessageA(Window(), kRulesWake, 0, 0);
-        if (m_settleAfterMenu)
-            PostMessageA(Window(), kQueuedHideAnswered, 0, 0);
+        PostHeldForMenu();
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "app/list/CandidateList.h"
 #include "app/command/CommandServer.h"
@@ -93,6 +94,9 @@ private:
     // Reads the User Interface options the dialog itself acts on and sets the title bar's hook
     // to match (MainDialog.cpp).
     void ReadInterfaceOptions();
+    // Owner drawing of the candidate list and the hidden-window menu.
+    void OnDrawItem(WPARAM control, LPARAM lParam);
+    void OnMeasureItem(WPARAM control, LPARAM lParam);
     // A mouse message of a hidden window's own tray icon.
     void OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage);
     // The finder's picture and cursor at the dialog's DPI.
@@ -105,6 +109,13 @@ private:
     void TellHideRefused();
     // Takes the answers of programs whose hides were queued (see HiddenMenu::SettleQueuedHides).
     void SettleQueuedHides();
+    // While a menu of the dialog is open, whatever would change the entries under the user's
+    // pointer or put a message box over the menu waits: the hotkeys, a click on a hidden window's
+    // own icon and the answers of queued hides are kept (true) and posted again, in the order they
+    // came, once the menu has closed (PostHeldForMenu). The Popup Menu hotkey and a right click on
+    // such an icon ask for the menu that is open: they are dropped (true).
+    bool HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam);
+    void PostHeldForMenu();
     void BuildHotkeys();
     void SetUpHelpPopups();
     void DestroyHelpPopups();
@@ -168,8 +179,13 @@ private:
     bool m_ruleScan = true;
     bool m_ruleEvents = true;
     bool m_inMenuLoop = false;
-    // Answers to queued hides came while a menu was open.
-    bool m_settleAfterMenu = false;
+    struct HeldMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    // See HeldForMenu.
+    std::vector<HeldMessage> m_heldForMenu;
     bool m_startHidden = false;
     CommandServer m_commands{m_hiddenMenu, [this] {
                                  m_candidates.Refresh();

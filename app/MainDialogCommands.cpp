@@ -57,20 +57,41 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
     }
 }
 
-// The user is told last: the message box runs a message loop. While a menu of the dialog is
-// open nothing is settled: a refused entry dropped then would leave the menu under the user's
-// pointer, and the message would close the menu; the menu's end settles.
+// The user is told last: the message box runs a message loop. While a menu of the dialog is open
+// the answers wait (see HeldForMenu): a refused entry dropped then would leave the menu under the
+// user's pointer, and the message would close the menu.
 void DIALOG::SettleQueuedHides()
 {
-    m_settleAfterMenu = m_inMenuLoop;
-    if (m_inMenuLoop)
-        return;
     const bool refused = !m_hiddenMenu.SettleQueuedHides().empty();
     EntriesMayHaveChanged();
     if (refused) {
         m_candidates.Refresh();
         TellHideRefused();
     }
+}
+
+bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Far more than a user presses while a menu is open; a flood beyond it is dropped.
+    constexpr size_t kMostHeld = 64;
+    if (!m_inMenuLoop)
+        return false;
+    const bool iconClick = message == kWindowIconCallback && (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP);
+    if (message != WM_HOTKEY && message != kQueuedHideAnswered && !iconClick)
+        return false;
+    const bool asksForMenu = (message == WM_HOTKEY && wParam == IDC_MAIN_HOTKEY_POPUP_MENU) ||
+                             (iconClick && lParam == WM_RBUTTONUP);
+    if (!asksForMenu && m_heldForMenu.size() < kMostHeld)
+        m_heldForMenu.push_back({message, wParam, lParam});
+    return true;
+}
+
+void DIALOG::PostHeldForMenu()
+{
+    std::vector<HeldMessage> held;
+    held.swap(m_heldForMenu);
+    for (const HeldMessage& message : held)
+        PostMessageA(Window(), message.message, message.wParam, message.lParam);
 }
 
 // The "Popup Menu" hotkey: the hidden-window menu opens at the pointer as a right click on the

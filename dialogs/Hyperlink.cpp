@@ -4,6 +4,7 @@
 
 #include "shell/Shell.h"
 #include "winbase/ScopedHandles.h"
+#include "winbase/OwnRecords.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -30,7 +31,8 @@ bool IsOwnTextCommand(HWND window, WPARAM command, LPARAM text)
     return own && own->control == window && own->command == command && own->text == text;
 }
 
-// Per-window data, owned by the window from WM_NCCREATE to WM_NCDESTROY.
+// Per-window data, owned by the window from WM_NCCREATE to WM_NCDESTROY and found by the window
+// in Links(), never through the window's extra bytes, which any program can set.
 struct Link {
     HyperlinkState state;
     bool hotColourSet = false;
@@ -42,13 +44,19 @@ struct Link {
 
 LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+WindowTable<Link>& Links()
+{
+    static WindowTable<Link> links;
+    return links;
+}
+
 Link* LinkOf(HWND window)
 {
     if (!IsWindow(window) ||
         GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(HyperlinkProc)) {
         return nullptr;
     }
-    return reinterpret_cast<Link*>(GetWindowLongPtrW(window, 0));
+    return Links().Find(window);
 }
 
 void DropDrawFont(Link& link)
@@ -196,11 +204,11 @@ LRESULT OnCreateOrDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (create->lpszName && !IS_INTRESOURCE(create->lpszName)) {
             link->state.text = WString(create->lpszName);
         }
-        SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(link));
+        Links().Bind(window, link);
         SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_TABSTOP);
     } else {
-        Link* link = reinterpret_cast<Link*>(GetWindowLongPtrW(window, 0));
-        SetWindowLongPtrW(window, 0, 0);
+        Link* link = Links().Find(window);
+        Links().Unbind(window);
         if (link) {
             DropDrawFont(*link);
             delete link;
@@ -214,7 +222,7 @@ LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_NCCREATE || message == WM_NCDESTROY) {
         return OnCreateOrDestroy(window, message, wParam, lParam);
     }
-    Link* link = reinterpret_cast<Link*>(GetWindowLongPtrW(window, 0));
+    Link* link = Links().Find(window);
     if (!link) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -290,7 +298,6 @@ bool RegisterHyperlinkClass(HINSTANCE instance)
     WNDCLASSW wc = {};
     wc.style = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = HyperlinkProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassNameWide;

@@ -5,12 +5,18 @@
 #include "hotkeys/KeyNames.h"
 #include "res/KeyBindingsDialogIds.h"
 #include "winbase/ModuleInfo.h"
+#include "winbase/OwnRecords.h"
 
 namespace {
 
 constexpr int kPopupWidth = 350;
-// Window property of the capture box naming its dialog object.
-constexpr const char kOwnerProperty[] = "VeilboxKeyCapture";
+// The capture box of each open dialog, with its dialog object: the object is found here, never
+// through a property of the box, which any program can set.
+WindowTable<MODAL>& CaptureBoxes()
+{
+    static WindowTable<MODAL> boxes;
+    return boxes;
+}
 
 // The key's state as of the key message being handled, so that a quick
 // press and release keeps its modifiers however late the message is handled.
@@ -46,7 +52,10 @@ MODAL::MODAL(HWND owner, HotkeyTable& table)
 {
 }
 
-MODAL::~MODAL() = default;
+MODAL::~MODAL()
+{
+    CaptureBoxes().Forget(this);
+}
 
 INT_PTR MODAL::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -73,7 +82,7 @@ void MODAL::OnInit()
         return;
     }
     HWND edit = Item(IDC_KEYS_CAPTURE);
-    SetPropA(edit, kOwnerProperty, this);
+    CaptureBoxes().Bind(edit, this);
     m_previousEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MODAL::CaptureProc)));
     HWND list = Item(IDC_KEYS_LIST);
@@ -211,7 +220,7 @@ void MODAL::SetItemText(int id, const char* text)
 
 LRESULT CALLBACK MODAL::CaptureProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = static_cast<MODAL*>(GetPropA(edit, kOwnerProperty));
+    MODAL* self = CaptureBoxes().Find(edit);
     if (!self)
         return DefWindowProcA(edit, message, wParam, lParam);
     switch (message) {
@@ -237,7 +246,7 @@ LRESULT CALLBACK MODAL::CaptureProc(HWND edit, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_NCDESTROY: {
         const WNDPROC previous = self->m_previousEditProc;
-        RemovePropA(edit, kOwnerProperty);
+        CaptureBoxes().Unbind(edit);
         return CallWindowProcA(previous, edit, message, wParam, lParam);
     }
     default:

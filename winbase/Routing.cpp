@@ -3,30 +3,13 @@
 #include "winbase/WinBase.h"
 
 #include "winbase/Dpi.h"
+#include "winbase/OwnRecords.h"
 
 namespace {
 
 constexpr UINT_PTR kTimedBoxTimer = 0xFFFFFFFFu;
 constexpr char kCloseAction[] = "CloseToTray";
 constexpr char kMinimiseAction[] = "MinimizeToTray";
-
-// WM_DPICHANGED's suggested rectangle. Any program can send or post the
-// message with any lParam; the system, and a send from this thread, put the
-// rectangle on this thread's stack, so a pointer anywhere else is not read.
-const RECT* SuggestedRect(LPARAM lParam)
-{
-    const void* rect = reinterpret_cast<const void*>(lParam);
-    const int onStack = 0;
-    MEMORY_BASIC_INFORMATION stack = {};
-    MEMORY_BASIC_INFORMATION at = {};
-    if (!VirtualQuery(&onStack, &stack, sizeof(stack)) || !VirtualQuery(rect, &at, sizeof(at))) {
-        return nullptr;
-    }
-    const uintptr_t end = reinterpret_cast<uintptr_t>(at.BaseAddress) + at.RegionSize;
-    const bool readable = at.State == MEM_COMMIT && !(at.Protect & (PAGE_GUARD | PAGE_NOACCESS));
-    const bool whole = end - static_cast<uintptr_t>(lParam) >= sizeof(RECT);
-    return at.AllocationBase == stack.AllocationBase && readable && whole ? static_cast<const RECT*>(rect) : nullptr;
-}
 
 }  // namespace
 
@@ -61,8 +44,10 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         return RouteSysCommand(wParam, lParam);
     case WM_DPICHANGED:
-        // Handled whole here: the dialog manager's own rescaling is switched off.
-        ChangeDpi(LOWORD(wParam), SuggestedRect(lParam));
+        // Handled whole here: the dialog manager's own rescaling is switched off. Any program
+        // can send or post the message with any lParam: a suggested rectangle anywhere but on
+        // this thread's stack, where the system puts it, is not read.
+        ChangeDpi(LOWORD(wParam), StructOnThisStack<const RECT>(lParam));
         return TRUE;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) == 0) {

@@ -20,9 +20,13 @@ NString SettingsPath(const char* keyName)
 QF_WINBASE::QF_WINBASE(const char* keyName, HWND parent, HMODULE module)
     : m_parent(parent), m_module(module), m_settings(HKEY_CURRENT_USER, SettingsPath(keyName).Text())
 {
+    Enlist(this);
 }
 
-QF_WINBASE::~QF_WINBASE() = default;
+QF_WINBASE::~QF_WINBASE()
+{
+    Unbind(this);
+}
 
 void QF_WINBASE::OnInitDone() {}
 

@@ -1,11 +1,14 @@
 // QF_WINBASE: the object behind every dialog window of the program.
 //
 // A dialog object is bound to its window by the one dialog procedure at
-// WM_INITDIALOG and found again through the window's DWLP_USER data. Every
-// message goes first through the base's own handling (timed message box,
-// cleanup, colours of owned dialogs, layout, placement, tray, always-on-top,
-// palette broadcast) and then, unless the base consumed it, to OnMessage. No
-// exception ever leaves the dialog procedure: it becomes the result 0 (-1 for
+// WM_INITDIALOG (from this thread's dialog manager, for an object that exists)
+// and found again in the program's own table of bound dialogs until
+// WM_NCDESTROY or the object's end; never through a value the window holds,
+// which any program can change (its DWLP_USER data). Every message goes first
+// through the base's own handling (timed message box, cleanup, colours of
+// owned dialogs, layout, placement, tray, always-on-top, palette broadcast)
+// and then, unless the base consumed it, to OnMessage. No exception ever
+// leaves the dialog procedure: it becomes the result 0 (-1 for
 // WM_INITDIALOG) and the dialog keeps running.
 //
 // The object must outlive its window; dialogs are usually locals of the code
@@ -187,6 +190,10 @@ protected:
 
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
+    // Notes that the object exists (its constructor), and takes it out of the objects that exist
+    // and of the table of bound dialogs (its destructor).
+    static void Enlist(const QF_WINBASE* self);
+    static void Unbind(const QF_WINBASE* self);
     void TakeInitialIcon();
     // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.
     static void RegisterTaskbarCreated();

@@ -34,6 +34,14 @@ void AcceptCopyDataFromLowerLevels(HWND window)
 
 } // namespace
 
+// The object is found by its window here, not through the window's user data, which any program
+// can set.
+WindowTable<ReplyWindow>& ReplyWindow::Bound()
+{
+    static WindowTable<ReplyWindow> bound;
+    return bound;
+}
+
 ReplyWindow::ReplyWindow(uint32_t serial) : m_serial(serial)
 {
     WNDCLASSW windowClass = {};
@@ -45,12 +53,13 @@ ReplyWindow::ReplyWindow(uint32_t serial) : m_serial(serial)
                                nullptr);
     if (!m_window)
         return;
-    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    Bound().Bind(m_window, this);
     AcceptCopyDataFromLowerLevels(m_window);
 }
 
 ReplyWindow::~ReplyWindow()
 {
+    Bound().Forget(this);
     if (m_window)
         DestroyWindow(m_window);
 }
@@ -92,7 +101,7 @@ bool ReplyWindow::Take(const COPYDATASTRUCT* data)
 
 LRESULT CALLBACK ReplyWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<ReplyWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    ReplyWindow* self = Bound().Find(window);
     if (message != WM_COPYDATA || !self)
         return DefWindowProcW(window, message, wParam, lParam);
     return self->Take(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;

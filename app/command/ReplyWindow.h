@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/command/CommandWire.h"
+#include "winbase/OwnRecords.h"
 
 class ReplyWindow {
 public:
@@ -36,6 +37,7 @@ public:
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static WindowTable<ReplyWindow>& Bound();
     // True when the reply is taken: a valid reply to this request while the command waits.
     bool Take(const COPYDATASTRUCT* data);
 

@@ -186,6 +186,12 @@ bool CandidateList::Owns(const CandidateRecord* record) const
                        [record](const std::unique_ptr<CandidateRecord>& r) { return r.get() == record; });
 }
 
+const CandidateRecord* CandidateList::OwnedRecord(ULONG_PTR data) const
+{
+    const auto* record = reinterpret_cast<const CandidateRecord*>(data);
+    return record && Owns(record) ? record : nullptr;
+}
+
 CandidateRecord* CandidateList::RecordAt(int index)
 {
     if (!m_listBox || index < 0) {

@@ -146,6 +146,10 @@ public:
     CandidateRecord* RecordAt(int index);
     // The record of the selected entry, or null.
     CandidateRecord* Selected();
+    // The record at the address data, when it is one of the list's records; null otherwise. An
+    // entry's item data is any program's to set (LB_SETITEMDATA), so it stands for a record only
+    // once found here.
+    const CandidateRecord* OwnedRecord(ULONG_PTR data) const;
     int Count();
 
 private:

@@ -86,6 +86,12 @@ TEST_F(HiddenDialogTest, ListsTitledHiddenWindowsAndShowsTheOneDoubleClicked)
         EXPECT_LT(IndexOfWindow(list, targets[3]), 0) << "a visible window is not listed";
         EXPECT_LT(IndexOfWindow(list, targets[4]), 0) << "\"Program Manager\" is never listed";
 
+        // An entry whose data another program set to a window the list does not hold shows nothing.
+        SendMessageA(list, LB_SETITEMDATA, first, reinterpret_cast<LPARAM>(targets[2]));
+        DoubleClickEntry(d, first);
+        EXPECT_FALSE(WaitFor([&] { return IsWindowVisible(targets[2]) != FALSE; }, 500));
+        EXPECT_EQ(IndexOfWindow(list, targets[1]), second) << "the list is filled again as it was";
+
         DoubleClickEntry(d, second);
         EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[1]) != FALSE; }));
         EXPECT_FALSE(IsWindowVisible(targets[0])) << "only the chosen twin is shown";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialogs/Hyperlink.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -74,6 +75,24 @@ TEST_F(HyperlinkTest, TakesTheConfigurationCommands)
         DispatchMessageW(&msg);
     EXPECT_STREQ(L"support@quillfen.com", QueryHyperlink(m_link).text.Text());
     EXPECT_STREQ(L"support@quillfen.com?subject=x", QueryHyperlink(m_link).target.Text());
+}
+
+// Its properties, user data and extra bytes are any program's to set: none is taken for the link.
+TEST_F(HyperlinkTest, WindowDataSetByOthersIsNotTakenForTheLink)
+{
+    const LONG_PTR junk[] = {0x10, -1, 0x7FFF00001230};
+    for (LONG_PTR value : junk) {
+        vbtest::ScribbleOnWindow(m_link, value);
+        SetWindowLongPtrW(m_link, 0, value);
+        InvalidateRect(m_link, nullptr, TRUE);
+        UpdateWindow(m_host);
+        SendMessageW(m_link, WM_SETFOCUS, 0, 0);
+        EXPECT_STREQ(L"Quillfen", QueryHyperlink(m_link).text.Text()) << value;
+        Click(5);
+        ASSERT_EQ(g_opened.size(), 1u) << value;
+        EXPECT_EQ(g_opened.back().second, L"Quillfen") << value;
+        g_opened.clear();
+    }
 }
 
 TEST_F(HyperlinkTest, ClickOnTheTextOpensTheTargetOrElseTheText)

@@ -1,8 +1,12 @@
-// Hiding and showing a dialog (this test program has no console window) and
-// control rectangles in client coordinates.
+// Hiding and showing a dialog (this test program has no console window), control rectangles in
+// client coordinates, and telling our own structures and objects from values others chose.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "component/WinbaseProbe.h"
+#include "winbase/OwnRecords.h"
 
 using namespace winbase_test;
 
@@ -46,3 +50,66 @@ TEST(WinBaseWindowHelpers, ControlRectIsInClientCoordinates)
 }
 
 }  // namespace
+
+// A structure a message points to is read only where this thread's own sends and the system put
+// it: whole, on this thread's stack.
+TEST(OwnRecords, OnlyWholeStructuresOnThisThreadsStackCount)
+{
+    RECT local = {};
+    static RECT fixed = {};
+    auto heap = std::make_unique<RECT>();
+    MEMORY_BASIC_INFORMATION region = {};
+    ASSERT_NE(VirtualQuery(&local, &region, sizeof region), 0u);
+    const char* stackEnd = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    RECT* otherThreads = nullptr;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        RECT mine = {};
+        otherThreads = &mine;
+        SetEvent(ready);
+        WaitForSingleObject(done, INFINITE);
+    });
+    WaitForSingleObject(ready, INFINITE);
+    const struct {
+        const char* what;
+        const void* address;
+        size_t size;
+        bool counts;
+    } cases[] = {
+        {"a local", &local, sizeof local, true},
+        {"the stack's last bytes", stackEnd - 4, 4, true},
+        {"running past the stack's end", stackEnd - 4, 16, false},
+        {"a static", &fixed, sizeof fixed, false},
+        {"the heap", heap.get(), sizeof(RECT), false},
+        {"another thread's stack", otherThreads, sizeof(RECT), false},
+        {"null", nullptr, sizeof(RECT), false},
+        {"a small number", reinterpret_cast<const void*>(0x10), sizeof(RECT), false},
+        {"LB_ERR", reinterpret_cast<const void*>(static_cast<INT_PTR>(-1)), sizeof(RECT), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OnThisThreadStack(c.address, c.size), c.counts) << c.what;
+    EXPECT_EQ(StructOnThisStack<RECT>(reinterpret_cast<LPARAM>(&local)), &local);
+    SetEvent(done);
+    other.join();
+    CloseHandle(ready);
+    CloseHandle(done);
+}
+
+TEST(OwnRecords, AWindowTableFindsOnlyTheObjectsBoundToTheWindow)
+{
+    int first = 0, second = 0;
+    const HWND a = reinterpret_cast<HWND>(0x100), b = reinterpret_cast<HWND>(0x200);
+    WindowTable<int> table;
+    table.Bind(a, &first);
+    table.Bind(b, &second);
+    EXPECT_EQ(table.Find(a), &first);
+    EXPECT_EQ(table.Find(b), &second);
+    EXPECT_EQ(table.Find(reinterpret_cast<HWND>(0x300)), nullptr);
+    table.Bind(a, &second);
+    EXPECT_EQ(table.Find(a), &second) << "a window has one object";
+    table.Unbind(b);
+    EXPECT_EQ(table.Find(b), nullptr);
+    table.Forget(&second);
+    EXPECT_EQ(table.Find(a), nullptr) << "an object that ends leaves no window bound to it";
+}

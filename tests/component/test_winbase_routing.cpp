@@ -26,14 +26,15 @@ TEST(WinBaseShow, TemplateZeroOrMissingGivesZeroWithoutRunningAnything)
 TEST(WinBaseShow, BindsTheObjectAndReturnsWhatTheDialogPassedToEndDialog)
 {
     ProbeDialog dialog;
-    LONG_PTR bound = 0;
     dialog.script = [&](ProbeDialog& d) {
-        bound = GetWindowLongPtrA(d.Window(), DWLP_USER);
+        // The window's own data is any program's to change: the object is not found through it.
+        SetWindowLongPtrA(d.Window(), DWLP_USER, 0x10);
+        SendMessageA(d.Window(), WM_TIMER, 7, 0);
         d.End(42);
     };
     EXPECT_EQ(dialog.Show(), 42);
     EXPECT_EQ(dialog.Result(), 42);
-    EXPECT_EQ(bound, reinterpret_cast<LONG_PTR>(static_cast<QF_WINBASE*>(&dialog)));
+    EXPECT_EQ(dialog.Seen(WM_TIMER), 1);
     // Creation messages come before the binding and get the default handling.
     EXPECT_EQ(dialog.Seen(WM_CREATE) + dialog.Seen(WM_SETFONT), 0);
     const auto at = [&](UINT m) { return std::find(dialog.seen.begin(), dialog.seen.end(), m); };

@@ -2,7 +2,9 @@
 // make it act, and never change what the user stored.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,59 @@ void StartUseAndExit(const char* what)
     Collect(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox", "", after);
     ExpectUnchangedButPlacement(before, after);
 }
+
+// Counts the access violations raised inside a process while the object lives, whether or not
+// the process handles them: a window procedure's handler may swallow one, and the process lives
+// on with whatever the fault left half done. It watches as a debugger, from a thread of its own.
+class AccessViolationWatch {
+public:
+    explicit AccessViolationWatch(DWORD pid) : m_thread([this, pid] { Watch(pid); })
+    {
+        WaitFor([&] { return m_attached.load() != 0; }, 10000);
+    }
+    ~AccessViolationWatch()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    bool Attached() const { return m_attached == 1; }
+    int Count() const { return m_violations; }
+
+private:
+    void Watch(DWORD pid)
+    {
+        if (!DebugActiveProcess(pid)) {
+            m_attached = -1;
+            return;
+        }
+        DebugSetProcessKillOnExit(FALSE);
+        m_attached = 1;
+        while (!m_stop) {
+            DEBUG_EVENT event = {};
+            if (!WaitForDebugEvent(&event, 50))
+                continue;
+            DWORD status = DBG_CONTINUE;
+            if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                status = DBG_EXCEPTION_NOT_HANDLED;
+                if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_ACCESS_VIOLATION &&
+                    event.u.Exception.dwFirstChance)
+                    ++m_violations;
+            } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+                CloseHandle(event.u.CreateProcessInfo.hFile);
+            } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+                CloseHandle(event.u.LoadDll.hFile);
+            }
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        }
+        DebugActiveProcessStop(pid);
+    }
+
+    std::atomic<int> m_attached{0};
+    std::atomic<int> m_violations{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread; // last: it uses the members above
+};
 
 } // namespace
 
@@ -258,6 +313,65 @@ TEST_F(HostileInput, PointersFromAnotherProgramAreNeverFollowed)
     EXPECT_TRUE(IsWindowVisible(about));
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+}
+
+// Item data another program put in the list's entries, draw and measure structures of its own
+// with item ids that are no entry's, and a dialog's start with a number for its object: the
+// program follows no pointer from them, draws nothing from them and goes on listing windows.
+TEST_F(HostileInput, ItemDataAndPointersOfAnotherProgramAreNotFollowed)
+{
+    TargetWindows targets("--window --title \"Junk Data\" --count 2");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(app.WaitListed("Junk Data 001"));
+    AccessViolationWatch violations(app.Process().Id());
+    ASSERT_TRUE(violations.Attached());
+    HWND list = app.List();
+    const ULONG_PTR lbErr = static_cast<ULONG_PTR>(static_cast<LONG_PTR>(LB_ERR));
+    const ULONG_PTR junk[] = {0x10, lbErr, 0x7FFF00001230ull, 1};
+
+    struct Forged {
+        const char* what;
+        UINT message;
+        WPARAM control;
+        UINT type;
+        UINT itemId;
+    };
+    const Forged forged[] = {
+        {"draw of an entry past the end", WM_DRAWITEM, 1000, ODT_LISTBOX, 9999},
+        {"draw of the first entry", WM_DRAWITEM, 1000, ODT_LISTBOX, 0},
+        {"draw of no entry", WM_DRAWITEM, 1000, ODT_LISTBOX, static_cast<UINT>(-1)},
+        {"draw of a menu item", WM_DRAWITEM, 0, ODT_MENU, 4000},
+        {"draw of a menu item that is none", WM_DRAWITEM, 0, ODT_MENU, 9999},
+        {"measure of an entry past the end", WM_MEASUREITEM, 1000, ODT_LISTBOX, 9999},
+        {"measure of a menu item", WM_MEASUREITEM, 0, ODT_MENU, 4000},
+    };
+    for (ULONG_PTR data : junk) {
+        SCOPED_TRACE(data);
+        // The entries' own data replaced, then drawn by the list box itself.
+        for (WPARAM index : {0, 1})
+            EXPECT_TRUE(app.Send(list, LB_SETITEMDATA, index, static_cast<LPARAM>(data)));
+        InvalidateRect(list, nullptr, TRUE);
+        EXPECT_TRUE(WaitFor([&] { return !GetUpdateRect(list, nullptr, FALSE); })) << "the list box was drawn";
+        for (const Forged& f : forged) {
+            DRAWITEMSTRUCT draw = {f.type, 1000, f.itemId, ODA_DRAWENTIRE, ODS_SELECTED, list, nullptr, {0, 0, 50, 20},
+                                   data};
+            MEASUREITEMSTRUCT measure = {f.type, 1000, f.itemId, 0, 0, data};
+            const LPARAM structure = f.message == WM_DRAWITEM ? reinterpret_cast<LPARAM>(&draw)
+                                                              : reinterpret_cast<LPARAM>(&measure);
+            EXPECT_TRUE(app.Send(main, f.message, f.control, structure)) << f.what;
+        }
+        EXPECT_TRUE(app.Send(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data)));
+        PostMessageA(main, WM_INITDIALOG, 0, static_cast<LPARAM>(data));
+        EXPECT_TRUE(app.Send(main, WM_NULL, 0, 0));
+        ASSERT_TRUE(app.Process().Running());
+        EXPECT_EQ(violations.Count(), 0) << "no pointer was followed";
+    }
+    EXPECT_TRUE(app.Send(main, WM_NULL, 0, 0)) << "it still answers";
+    EXPECT_TRUE(app.Lists("Junk Data 000") && app.Lists("Junk Data 001")) << "it still lists";
+    EXPECT_TRUE(app.Exit());
 }
 
 // A DLL named as a system DLL the program loads, beside a copy of the program (in a download

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -425,4 +426,56 @@ TEST_F(Hotkeys, HideProgramRestoreLastAndRestoreAllActOnManyWindows)
     EXPECT_TRUE(WaitVisible(program[1], true));
     EXPECT_TRUE(WaitVisible(sameFile[0], true));
     EXPECT_TRUE(app.Exit());
+}
+
+// While the hidden-window menu is open, a hotkey and a click on a hidden window's own tray icon
+// change nothing under it: each acts once the menu has closed.
+TEST_F(Hotkeys, HotkeysAndIconClicksWhileTheMenuIsOpenWaitUntilItCloses)
+{
+    DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "IconPerWindow", REG_DWORD, &on,
+                    sizeof on);
+    const KeyCombination restoreLast = {VK_CONTROL, VK_SHIFT, 'U'};
+    struct Case {
+        const char* name;
+        std::function<void(VeilboxApp&)> act;
+        size_t shownAfter; // the window the action brings back
+    };
+    const Case cases[] = {
+        {"Restore Last",
+         [&](VeilboxApp&) {
+             HotkeyHolder sentinel({kSentinel});
+             ASSERT_TRUE(sentinel.HoldsAll());
+             PressCombinations({restoreLast, kSentinelKeys});
+             ASSERT_TRUE(WaitFor([&] { return sentinel.Presses(0) > 0; }, 5000)) << "the keys were pressed";
+         },
+         1},
+        // Sent as the shell reports a click (a new copy hands out the entries' ids from 4000 on).
+        {"a click on the first window's icon",
+         [](VeilboxApp& app) { ASSERT_TRUE(app.Send(app.MainWindow(), WM_APP + 16, 0x10000 + 4000, WM_LBUTTONUP)); },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TargetWindows targets("--window --title \"Under Menu\" --count 2");
+        ASSERT_TRUE(targets.Ready());
+        VeilboxApp app;
+        ASSERT_TRUE(app.WaitListed("Under Menu 001"));
+        for (const char* title : {"Under Menu 000", "Under Menu 001"})
+            ASSERT_TRUE(app.DoubleClick(title)) << title;
+        ASSERT_TRUE(WaitVisible(targets[0], false) && WaitVisible(targets[1], false));
+        ASSERT_TRUE(app.OpenMenu());
+
+        c.act(app);
+        if (HasFatalFailure())
+            return;
+        EXPECT_FALSE(WaitFor([&] { return IsWindowVisible(targets[0]) || IsWindowVisible(targets[1]); }, 1000))
+            << "a window came back under the open menu";
+        EXPECT_NE(FindTopWindow(MenuOf(app)), nullptr) << "the menu stays open";
+
+        EXPECT_TRUE(app.CloseMenu());
+        EXPECT_TRUE(WaitVisible(targets[c.shownAfter], true)) << "the action came once the menu closed";
+        EXPECT_FALSE(IsWindowVisible(targets[1 - c.shownAfter]));
+        EXPECT_TRUE(app.Exit());
+    }
 }

@@ -63,6 +63,24 @@ inline bool ClickCentreOf(HWND window)
     return SendInput(3, input, sizeof(INPUT)) == 3;
 }
 
+// Does to a window what any other program may: sets every property it has and its user data to
+// junk. A window procedure that took either for a pointer of its own follows junk after this.
+inline void ScribbleOnWindow(HWND window, LONG_PTR junk)
+{
+    std::vector<std::string> names;
+    EnumPropsExA(window, [](HWND, LPSTR name, HANDLE, ULONG_PTR found) -> BOOL {
+        auto* list = reinterpret_cast<std::vector<std::string>*>(found);
+        list->push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name)) : name);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&names));
+    for (const std::string& name : names) {
+        const bool atom = name[0] == '#';
+        SetPropA(window, atom ? MAKEINTATOM(std::stoul(name.substr(1))) : name.c_str(),
+                 reinterpret_cast<HANDLE>(junk));
+    }
+    SetWindowLongPtrA(window, GWLP_USERDATA, junk);
+}
+
 // Folder of the running test program, with a trailing backslash. Veilbox.exe and the helper
 // programs are built into the same folder.
 inline std::string BinDir()
