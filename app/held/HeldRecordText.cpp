@@ -19,7 +19,7 @@ NString HeldRecordName(int index)
 bool ParseHeldRecordName(const char* name, int& index)
 {
     const uint64_t value = ParseDecimal(NString(name));
-    if (value > static_cast<uint64_t>(INT32_MAX) || !HeldRecordName(static_cast<int>(value)).Equals(NString(name)))
+    if (value > static_cast<uint64_t>(kMaxHeldRecordIndex) || !HeldRecordName(static_cast<int>(value)).Equals(NString(name)))
         return false;
     index = static_cast<int>(value);
     return true;
@@ -37,6 +37,12 @@ uint64_t ParseDecimal(const NString& text)
     return _strtoui64(text.Text(), nullptr, 10);
 }
 
+bool ReadDecimal(const NString& text, uint64_t& value)
+{
+    value = ParseDecimal(text);
+    return value != 0 || text.Equals("0");
+}
+
 NString HandleText(HWND window)
 {
     return NString::Format("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
@@ -45,7 +51,8 @@ NString HandleText(HWND window)
 HWND HandleOf(const NString& text)
 {
     const uint64_t value = ParseDecimal(text);
-    return value > static_cast<uint64_t>(UINTPTR_MAX) ? nullptr : reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+    const auto extended = static_cast<UINT_PTR>(static_cast<INT_PTR>(static_cast<int32_t>(value)));
+    return static_cast<uint64_t>(extended) != value ? nullptr : reinterpret_cast<HWND>(extended);
 }
 
 NString OwnedText(const std::vector<HWND>& owned, char separator)
@@ -105,9 +112,9 @@ bool UnpackHeldRecord(const NString& text, HeldRecord& record)
     HeldRecord read;
     read.window = HandleOf(words[0]);
     const uint64_t processId = ParseDecimal(words[1]);
-    read.processCreated = ParseDecimal(words[2]);
-    const uint64_t classLength = ParseDecimal(words[4]);
-    if (!read.window || processId == 0 || processId > MAXDWORD || (classLength == 0 && !words[4].Equals("0")) ||
+    uint64_t classLength = 0;
+    if (!read.window || processId == 0 || processId > MAXDWORD || !ReadDecimal(words[2], read.processCreated) ||
+        !ReadDecimal(words[4], classLength) ||
         classLength > static_cast<uint64_t>(end - next))
         return false;
     read.processId = static_cast<DWORD>(processId);

@@ -29,15 +29,24 @@ struct HeldRecord {
 // Owned windows read at most per record: a bound on what a damaged value can cost.
 constexpr size_t kMaxOwnedPerRecord = 256;
 
-// "00000", "00001"...: the name of record number index (index >= 0).
+// The greatest record number: its successor still fits an int, and numbers beyond it are
+// handed out again from 0 (see HeldWindowStore).
+constexpr int kMaxHeldRecordIndex = 99999999;
+
+// "00000", "00001"...: the name of record number index (0 <= index <= kMaxHeldRecordIndex).
 NString HeldRecordName(int index);
-// The number whose HeldRecordName is exactly name; false for any other name.
+// The number up to kMaxHeldRecordIndex whose HeldRecordName is exactly name; false for any other
+// name.
 bool ParseHeldRecordName(const char* name, int& index);
 
 // A decimal number that fills the whole text; 0 for anything else.
 uint64_t ParseDecimal(const NString& text);
+// False when text is no such number ("0" is one); value is ParseDecimal's.
+bool ReadDecimal(const NString& text, uint64_t& value);
 NString HandleText(HWND window);
-// Null for text that is no handle.
+// Null for text that is no handle. A window handle carries 32 significant bits (a 64-bit one is
+// their sign extension), so a number that does not survive a round trip through a 32-bit
+// integer is none.
 HWND HandleOf(const NString& text);
 // The handles in decimal, separated by separator.
 NString OwnedText(const std::vector<HWND>& owned, char separator = ' ');
@@ -48,6 +57,7 @@ std::vector<HWND> ParseOwned(const NString& text, char separator = ' ');
 // windows separated by commas ("-" for none), the class's length in bytes telling where the
 // title begins. The index is not part of it.
 NString PackHeldRecord(const HeldRecord& record);
-// False, leaving record alone, unless text is a whole packed record with a window and a process.
+// False, leaving record alone, unless text is a whole packed record with a window and a process
+// and a creation time that is a number.
 // The record's index and legacy mark are kept.
 bool UnpackHeldRecord(const NString& text, HeldRecord& record);

@@ -92,61 +92,19 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
     RegCloseKey(key);
     record.window = HandleOf(window);
     record.processId = processId;
-    record.processCreated = ParseDecimal(created);
-    return complete && record.window && record.processId;
+    // A creation time is absent only in records of versions that did not keep one.
+    const bool createdRead = created.IsNull() || ReadDecimal(created, record.processCreated);
+    return complete && createdRead && record.window && record.processId;
 }
 
-void SetText(HKEY key, const char* name, const NString& text)
+LONG SetText(HKEY key, const char* name, const NString& text)
 {
     const char* value = text.IsNull() ? "" : text.Text();
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   static_cast<DWORD>(std::strlen(value) + 1));
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
 }
 
 } // namespace
-
-HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned)
-{
-    HeldRecord record;
-    record.window = window;
-    record.title = title;
-    record.owned = owned;
-    // Zero for a window that is gone.
-    if (!window || !GetWindowThreadProcessId(window, &record.processId))
-        return record;
-    record.processCreated = ProcessCreationTime(record.processId);
-    record.className = NString::FromClassName(window);
-    return record;
-}
-
-bool SameWindow(const HeldRecord& record)
-{
-    if (!record.window || !IsWindow(record.window))
-        return false;
-    HeldRecord now = DescribeWindow(record.window, record.title);
-    return now.processId != 0 && now.processId == record.processId &&
-           now.processCreated == record.processCreated && now.className.Equals(record.className);
-}
-
-bool StillHeld(const HeldRecord& record)
-{
-    return SameWindow(record) && !IsWindowVisible(record.window);
-}
-
-std::vector<HWND> StillOwned(const HeldRecord& record)
-{
-    std::vector<HWND> owned;
-    for (HWND window : record.owned) {
-        DWORD processId = 0;
-        if (!window || window == record.window || !IsWindow(window) || IsWindowVisible(window) ||
-            std::find(owned.begin(), owned.end(), window) != owned.end())
-            continue;
-        GetWindowThreadProcessId(window, &processId);
-        if (processId == record.processId && IsOwnedBy(window, record.window))
-            owned.push_back(window);
-    }
-    return owned;
-}
 
 HeldWindowStore::HeldWindowStore(const char* programKeyPath)
     : m_path(NString(programKeyPath) + "\\" + kHeldSubKey)
@@ -221,35 +179,102 @@ void HeldWindowStore::CloseKey()
 }
 
 // Opened (made) once and kept, with this copy named as the records' writer: then a record costs
-// one request to the system.
+// one request to the system. Whether another running copy owns the key is asked only here, once
+// per opening. That copy's records stay as they are; this copy is then unsure of what is stored,
+// so each later Sync asks again (see Clear) and writes its records once that copy has ended.
 bool HeldWindowStore::OpenKey()
 {
     if (m_key)
         return true;
+    if (OwnedByAnotherRunningCopy()) {
+        m_known = false;
+        return false;
+    }
     if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_key, nullptr) !=
         ERROR_SUCCESS) {
         m_key = nullptr;
         return false;
     }
     const DWORD processId = GetCurrentProcessId();
-    RegSetValueExA(m_key, kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId), sizeof processId);
-    SetText(m_key, kOwnerCreatedValue, NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime())));
+    const NString created = NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime()));
+    if (RegSetValueExA(m_key, kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+                       sizeof processId) != ERROR_SUCCESS ||
+        SetText(m_key, kOwnerCreatedValue, created) != ERROR_SUCCESS) {
+        CloseKey();
+        return false;
+    }
     return true;
 }
 
 void HeldWindowStore::Write(const Stored& stored)
 {
-    if (OpenKey())
-        SetText(m_key, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record));
+    if (!m_known)
+        return;
+    if (!OpenKey() || SetText(m_key, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) !=
+                          ERROR_SUCCESS)
+        m_failed = m_known;
 }
 
+// A record already gone is no failure.
 void HeldWindowStore::Remove(const Stored& stored)
 {
     const NString name = HeldRecordName(stored.record.index);
+    LONG result = ERROR_SUCCESS;
     if (stored.record.legacy)
-        RegDeleteKeyA(HKEY_CURRENT_USER, (m_path + "\\" + name).Text());
-    else if (OpenKey())
-        RegDeleteValueA(m_key, name.Text());
+        result = RegDeleteKeyA(HKEY_CURRENT_USER, (m_path + "\\" + name).Text());
+    else if (!m_known)
+        return;
+    else
+        result = OpenKey() ? RegDeleteValueA(m_key, name.Text()) : ERROR_ACCESS_DENIED;
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+        m_failed = m_known;
+}
+
+// The records are written over what may still be there, never removed first: a copy killed
+// meanwhile leaves every record stored. A second failure leaves this copy unsure of what is
+// stored: the next Sync starts the records afresh (see Clear).
+void HeldWindowStore::WriteAllAgain()
+{
+    m_failed = false;
+    CloseKey();
+    for (const Stored& stored : m_stored) {
+        Write(stored);
+        if (m_failed)
+            break;
+    }
+    if (m_failed) {
+        m_failed = false;
+        m_known = false;
+    }
+}
+
+int HeldWindowStore::NextIndex()
+{
+    if (m_nextIndex > kMaxHeldRecordIndex)
+        Renumber();
+    return m_nextIndex++;
+}
+
+// Each record is written under its new number before any old name goes, so a kill meanwhile
+// leaves a record twice at worst (Recover keeps one per window), never none. The records are in
+// the order of their numbers, so a record's new number is at most its old one: a name written
+// over belongs to a record already written under its new number. Records of older versions are
+// sub-keys, whose names no value takes: they keep theirs until Sync writes them anew.
+void HeldWindowStore::Renumber()
+{
+    const std::vector<Stored> old = m_stored;
+    int next = 0;
+    for (Stored& stored : m_stored) {
+        if (!stored.record.legacy) {
+            stored.record.index = next++;
+            Write(stored);
+        }
+    }
+    for (const Stored& gone : old) {
+        if (!gone.record.legacy && gone.record.index >= next)
+            Remove(gone);
+    }
+    m_nextIndex = next;
 }
 
 // Records are matched to entries by window; a window has at most one entry. A record of an older
@@ -262,17 +287,18 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
         if (!m_known || entries.empty())
             return;
     }
+    // Of several records of one window (see Recover) the newest is matched; the others go.
     std::unordered_map<HWND, size_t> stored;
     for (size_t i = 0; i < m_stored.size(); ++i) {
         if (!m_stored[i].record.legacy)
-            stored.emplace(m_stored[i].record.window, i);
+            stored[m_stored[i].record.window] = i;
     }
     std::vector<bool> kept(m_stored.size(), false);
     for (const MenuEntry* entry : entries) {
         const auto found = stored.find(entry->window);
         if (found == stored.end() || kept[found->second]) {
             Stored added{DescribeWindow(entry->window, entry->title, entry->owned)};
-            added.record.index = m_nextIndex++;
+            added.record.index = NextIndex();
             Write(added);
             m_stored.push_back(added);
             kept.push_back(true);
@@ -291,6 +317,8 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
             m_stored.erase(m_stored.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
+    if (m_failed)
+        WriteAllAgain();
 }
 
 // The records stay stored while the windows are taken back; Sync then drops those not taken.
@@ -312,23 +340,10 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
         m_nextIndex = std::max(m_nextIndex, record.index + 1);
     }
     int recovered = 0;
-    for (const HeldRecord& record : records) {
-        if (!StillHeld(record)) {
-            if (SameWindow(record)) {
-                for (HWND owned : StillOwned(record))
-                    QueueShowWindow(owned, SW_SHOWNA);
-            }
-            continue;
-        }
-        CandidateRecord candidate;
-        candidate.window = record.window;
-        candidate.title = record.title.IsEmpty() ? StoredTitle(record.window) : record.title;
-        candidate.icon = WindowIcon(record.window);
-        if (MenuEntry* entry = menu.AddEntry(candidate)) {
-            entry->owned = StillOwned(record);
-            ++recovered;
-        }
-    }
+    // A program that does not answer costs one probe, not one per window.
+    SilentThreads silent;
+    for (const HeldRecord& record : OneRecordPerWindow(records))
+        recovered += TakeBackHeldWindow(menu, record, silent) ? 1 : 0;
     Sync(menu);
     return recovered;
 }

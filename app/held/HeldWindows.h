@@ -3,7 +3,9 @@
 // hidden windows. A copy that ends normally leaves no records behind; the next start finds
 // records only after an abnormal end, and takes their windows back into its menu. The records
 // name the copy that wrote them (its process id and creation time): while that copy still runs,
-// no other copy takes its records or writes over them.
+// no other copy takes its records or writes over them: a second copy started while the first
+// runs keeps its own records in memory only (it has no key of its own, so that one start
+// recovers every record left behind, and there is one place to look).
 //
 // The records follow the menu as it changes (see HiddenMenu::SetChangeHandler): a window's
 // record is written before the window is hidden, and goes only after the window is shown again.
@@ -20,21 +22,9 @@
 #include <vector>
 
 #include "app/held/HeldRecordText.h"
+#include "app/held/HeldRecovery.h"
 #include "app/held/HiddenMenu.h"
 #include "text/NString.h"
-
-// The record for a window as it is now; processId 0 when the window is gone.
-HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned = {});
-
-// True when the record still describes a live window of the same process (hidden or not).
-bool SameWindow(const HeldRecord& record);
-// True when SameWindow holds and the window is hidden.
-bool StillHeld(const HeldRecord& record);
-
-// The record's owned windows that may still be shown with it: each still exists, belongs to the
-// record's process, is owned by the record's window (directly or through other owned windows)
-// and is hidden. A handle reused by the system for any other window is left out.
-std::vector<HWND> StillOwned(const HeldRecord& record);
 
 class HeldWindowStore {
 public:
@@ -59,7 +49,12 @@ public:
     // first, so the newest ends on top), with the owned windows that StillOwned keeps, and stores
     // exactly the menu's entries afterwards. A record whose window was shown meanwhile (by its
     // program, or never hidden by a copy killed in between) is dropped, and the owned windows
-    // that StillOwned finds for it are shown again, so that none stays hidden out of reach.
+    // that StillOwned finds for it are shown again, so that none stays hidden out of reach. A
+    // visible window whose program does not answer a short probe may still have the hide of the
+    // copy that wrote the record queued: it is taken back as an entry whose hide is pending (see
+    // HiddenMenu::AwaitQueuedHide). Of several records of one window (a copy killed between
+    // writing a record anew and removing its old form) the newest is taken, with the owned
+    // windows of all of them.
     // Records of another copy that still runs are skipped. Returns how many windows were taken
     // back. The menu must have no change handler meanwhile: the records not yet taken back would
     // go with the first entry.
@@ -71,10 +66,18 @@ private:
     };
     // The Held key, opened for writing and kept until Clear; opening it names this copy as the
     // records' writer.
+    // Fails, leaving this copy's records in memory only, while another running copy owns them.
     bool OpenKey();
     void CloseKey();
+    // A failure is noted in m_failed, for WriteAllAgain.
     void Write(const Stored& stored);
     void Remove(const Stored& stored);
+    // After a failed write or removal (the key deleted under this copy, say): opens (makes) the
+    // key anew and writes every stored record again.
+    void WriteAllAgain();
+    // The number for a new record; past kMaxHeldRecordIndex the records are numbered anew first.
+    int NextIndex();
+    void Renumber();
     // True when the stored records name a copy other than this one that is still running.
     bool OwnedByAnotherRunningCopy() const;
 
@@ -84,4 +87,5 @@ private:
     std::vector<Stored> m_stored;
     int m_nextIndex = 0;
     bool m_known = false;
+    bool m_failed = false;
 };

@@ -155,10 +155,20 @@ HideOutcome HiddenMenu::HideEntryWindow(uint32_t commandId)
     if (answered) {
         return HideOutcome::Hidden;
     }
-    entry->hidePending = true;
-    // Sent behind the queued hides: its answer says the program has taken them.
-    SendMessageCallbackA(window, WM_NULL, 0, 0, QueuedHideAnswered, commandId);
+    AwaitQueuedHide(commandId);
     return HideOutcome::Queued;
+}
+
+void HiddenMenu::AwaitQueuedHide(uint32_t commandId)
+{
+    MenuEntry* entry = Entry(commandId);
+    if (!entry) {
+        return;
+    }
+    entry->hidePending = true;
+    entry->answered = false;
+    // Sent behind the queued hides: its answer says the program has taken them.
+    SendMessageCallbackA(entry->window, WM_NULL, 0, 0, QueuedHideAnswered, commandId);
 }
 
 void HiddenMenu::SetEntryIcon(uint32_t commandId, HICON icon)

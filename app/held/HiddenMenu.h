@@ -118,6 +118,10 @@ public:
     // refused hide takes the entry out again. Nothing is asked of the window
     // before its hide.
     HideOutcome HideEntryWindow(uint32_t commandId);
+    // Makes the entry's hide one queued for a program that has not answered (one an earlier copy
+    // of this program queued, say): the entry stays until SettleQueuedHides finds the program's
+    // answer, as for a hide HideEntryWindow queued.
+    void AwaitQueuedHide(uint32_t commandId);
     void SetEntryIcon(uint32_t commandId, HICON icon);
     // Removes the entry with the command id, shows its window (on its
     // monitor, in the state it left) and its owned windows again and returns

@@ -319,6 +319,36 @@ TEST_F(HiddenMenuTest, EveryWindowIsStoredBeforeItsHideAndUntilItIsShown)
     store.Clear();
 }
 
+// A key deleted under the store (a cleaner, a user) is made again at the next change, with every
+// record that it held, not only the new one.
+TEST_F(HiddenMenuTest, RecordsAreWrittenAgainWhenTheirKeyWasDeleted)
+{
+    constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecords";
+    vbtest::RegistryKeyGuard guard(kPath);
+    HeldWindowStore store(kPath);
+    store.Clear();
+    m_menu.SetChangeHandler([&] { store.Sync(m_menu); });
+    HWND before = Target("before"), after = Target("after");
+    for (HWND window : {before, after}) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        EXPECT_EQ(m_menu.HideEntryWindow(m_menu.AddEntry(Record(window))->commandId), HideOutcome::Hidden);
+        if (window == before) {
+            ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, kPath), ERROR_SUCCESS);
+        }
+    }
+    std::vector<HWND> stored;
+    for (const HeldRecord& record : HeldWindowStore(kPath).Load())
+        stored.push_back(record.window);
+    EXPECT_EQ(stored, (std::vector<HWND>{before, after}));
+    DWORD owner = 0, size = sizeof owner;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (std::string(kPath) + "\\Held").c_str(), "OwnerProcessId",
+                           RRF_RT_REG_DWORD, nullptr, &owner, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(owner, GetCurrentProcessId());
+    m_menu.SetChangeHandler(nullptr);
+    store.Clear();
+}
+
 TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
 {
     HelperWindows helper("--window --title \"" + UniqueTag() + " stuck\" --count 8", 0);
@@ -334,4 +364,42 @@ TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
     // One bounded probe for the stuck thread, not one per window.
     EXPECT_LT(GetTickCount() - start, 5 * kAnswerTimeoutMs);
     EXPECT_EQ(menu.Handle(), nullptr);
+}
+
+// A record of a window that is visible again is dropped when its program answers (the window was
+// shown meanwhile), and taken back with its hide pending when it does not (the hide of the copy
+// that wrote the record may still be queued for it).
+TEST(HiddenMenu, RecoveryWaitsForAProgramThatDoesNotAnswerBeforeDroppingItsRecord)
+{
+    constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecovery";
+    const struct {
+        const char* what;
+        int hangAfterMs;
+        int recovered;
+    } cases[] = {{"the program answers", -1, 0}, {"the program does not answer", 0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vbtest::RegistryKeyGuard guard(kPath);
+        HelperWindows helper("--window --title \"" + UniqueTag() + " visible\"", c.hangAfterMs);
+        ASSERT_TRUE(helper.Ready()) << helper.Error();
+        const HWND window = helper.Window(0);
+        CommandIdCounter counter;
+        {
+            // The copy that was killed: its record written, the hide not yet taken.
+            HiddenMenu written(counter);
+            HeldWindowStore writer(kPath);
+            ASSERT_TRUE(written.Create());
+            writer.Clear();
+            written.SetChangeHandler([&] { writer.Sync(written); });
+            ASSERT_NE(written.AddEntry(Record(window)), nullptr);
+            written.SetChangeHandler(nullptr);
+        }
+        HiddenMenu menu(counter);
+        ASSERT_TRUE(menu.Create());
+        HeldWindowStore store(kPath);
+        EXPECT_EQ(store.Recover(menu), c.recovered);
+        EXPECT_EQ(menu.PendingEntryOf(window) != nullptr, c.recovered == 1);
+        EXPECT_EQ(store.Load().size(), static_cast<size_t>(c.recovered)) << "the record stays with the entry";
+        store.Clear();
+    }
 }

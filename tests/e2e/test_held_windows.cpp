@@ -8,8 +8,10 @@
 #include <random>
 #include <string>
 
+#include "app/held/HeldRecordText.h"
 #include "app/rules/WindowMatch.h"
 #include "hotkeys/HotkeyTable.h"
+#include "settings/RegistryRead.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -35,7 +37,24 @@ bool AllVisible(TargetWindows& targets)
     return true;
 }
 
-// Records of this version (values named by their number) and of older ones (sub-keys).
+// The names of this version's records (values named by their number).
+std::vector<std::string> RecordValueNames()
+{
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kHeldKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    NString name;
+    DWORD type = 0;
+    for (DWORD i = 0; RegistryEnumValue(key, i, name, &type, nullptr) == ERROR_SUCCESS; ++i) {
+        if (strspn(name.Text(), "0123456789") == name.Length())
+            names.push_back(name.Text());
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+// Records of this version and of older ones (sub-keys).
 int StoredRecords()
 {
     HKEY key = nullptr;
@@ -44,13 +63,29 @@ int StoredRecords()
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr);
-    char name[32];
-    for (DWORD i = 0, length = sizeof name; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                                            ERROR_SUCCESS;
-         ++i, length = sizeof name)
-        count += strspn(name, "0123456789") == strlen(name) ? 1 : 0;
     RegCloseKey(key);
-    return static_cast<int>(count);
+    return static_cast<int>(count + RecordValueNames().size());
+}
+
+// A record of this version: one value, named by its number.
+void WriteValueRecord(const char* name, HWND window, DWORD processId, const char* className, const char* title,
+                      const std::vector<HWND>& owned = {})
+{
+    HeldRecord record;
+    record.window = window;
+    record.processId = processId;
+    record.processCreated = ProcessCreationTime(processId);
+    record.className = className;
+    record.title = title;
+    record.owned = owned;
+    const NString text = PackHeldRecord(record);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, name, REG_SZ, text.Text(), text.Length() + 1);
+}
+
+bool Answers(HWND window)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored) != 0;
 }
 
 // owned: the record's owned windows as stored, handles in decimal separated by blanks.
@@ -133,7 +168,10 @@ TEST_F(HeldWindows, AKilledCopyLosesNoWindow)
 }
 
 // Of a record's owned windows only those still hidden and owned by its window in its process
-// are shown with it: a handle reused for another window is left alone.
+// are shown with it: a handle reused for another window is left alone. A window recorded in both
+// forms (a copy killed between writing its record anew and removing the old form) is taken back
+// once, with the owned windows of both, under the newest record's number, the greatest there is:
+// the next hide numbers the records afresh.
 TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
 {
     // A hidden window of this process, recorded as if another process owned it: its handle
@@ -142,7 +180,9 @@ TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
                                   GetModuleHandleA(nullptr), nullptr);
     TargetWindows targets("--window --title \"Shown Meanwhile\" --window --title \"Held Owner\" --hidden"
                           " --window --title \"Owned Kept\" --owned-by 1 --hidden"
-                          " --window --title \"Owned Elsewhere\" --owned --hidden");
+                          " --window --title \"Owned Elsewhere\" --owned --hidden"
+                          " --window --title \"Owned In Newer\" --owned-by 1 --hidden"
+                          " --window --title \"Hidden Next\"");
     ASSERT_TRUE(targets.Ready());
     const auto handle = [](HWND window) { return std::to_string(reinterpret_cast<UINT_PTR>(window)); };
     WriteRecord(0, reused, GetCurrentProcessId() + 4, "Static", "Reused Handle");
@@ -152,13 +192,22 @@ TEST_F(HeldWindows, RecordsOfOtherProcessesOrVisibleWindowsAreDropped)
                 ProcessCreationTime(targets.Process().Id()),
                 handle(targets[2]) + " " + handle(targets[3]) + " " + handle(reused) + " 2147483632 x " +
                     handle(targets[1]));
+    WriteValueRecord("99999999", targets[1], targets.Process().Id(), "VbTestWin", "Held Owner", {targets[4]});
 
     VeilboxApp app;
     ASSERT_NE(app.MainWindow(), nullptr);
     EXPECT_TRUE(WaitFor([] { return StoredRecords() == 1; }));
+    EXPECT_EQ(RecordValueNames(), std::vector<std::string>{"99999999"});
+    EXPECT_FALSE(IsWindowVisible(targets[2]) || IsWindowVisible(targets[4])) << "owned windows stay with their owner";
+    ASSERT_TRUE(app.WaitListed("Hidden Next"));
+    ASSERT_TRUE(app.DoubleClick("Hidden Next")) << app.Failure();
+    EXPECT_TRUE(WaitFor([] { return RecordValueNames() == std::vector<std::string>{"00000", "00001"}; }))
+        << "numbered afresh";
     ASSERT_TRUE(app.Exit());
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[1]) && IsWindowVisible(targets[2]); }))
-        << "owner and owned shown at exit";
+    EXPECT_TRUE(WaitFor([&] {
+        return IsWindowVisible(targets[1]) && IsWindowVisible(targets[2]) && IsWindowVisible(targets[4]) &&
+               IsWindowVisible(targets[5]);
+    })) << "owner and the owned windows of both records shown at exit";
     EXPECT_FALSE(IsWindowVisible(targets[3])) << "owned by another window";
     EXPECT_FALSE(IsWindowVisible(reused)) << "a window of another process is left alone";
     DestroyWindow(reused);
@@ -196,6 +245,42 @@ TEST_F(HeldWindows, RecordsOfACopyThatStillRunsAreLeftToIt)
         EXPECT_EQ(IsWindowVisible(targets[0]) != FALSE, c.adopted) << "shown at exit when it was taken";
         EXPECT_EQ(StoredRecords(), c.adopted ? 0 : 1);
     }
+}
+
+// A copy that finds the records claimed by another running copy (one that claimed them after it
+// started) writes none of its own over them: it keeps them in memory, and shows its windows at
+// its end as ever.
+TEST_F(HeldWindows, ACopyStartedBesideTheOwnerWritesNoRecord)
+{
+    TargetWindows targets("--window --title \"Owner's Window\" --hidden --window --title \"Second Copy's Window\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(app.WaitListed("Second Copy's Window"));
+    // This test process stands in for the copy that claimed the records meanwhile.
+    WriteOwner(GetCurrentProcessId(), ProcessCreationTime(GetCurrentProcessId()));
+    WriteValueRecord("00000", targets[0], targets.Process().Id(), "VbTestWin", "Owner's Window");
+    const std::string before = [] {
+        char text[512] = {};
+        DWORD size = sizeof text;
+        RegGetValueA(HKEY_CURRENT_USER, kHeldKey, "00000", RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::string(text);
+    }();
+
+    ASSERT_TRUE(app.DoubleClick("Second Copy's Window")) << app.Failure();
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(targets[1]); }));
+    DWORD owner = 0, size = sizeof owner;
+    RegGetValueA(HKEY_CURRENT_USER, kHeldKey, "OwnerProcessId", RRF_RT_REG_DWORD, nullptr, &owner, &size);
+    EXPECT_EQ(owner, GetCurrentProcessId());
+    char after[512] = {};
+    size = sizeof after;
+    RegGetValueA(HKEY_CURRENT_USER, kHeldKey, "00000", RRF_RT_REG_SZ, nullptr, after, &size);
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(StoredRecords(), 1);
+
+    ASSERT_TRUE(app.Exit());
+    EXPECT_TRUE(IsWindowVisible(targets[1]));
+    EXPECT_FALSE(IsWindowVisible(targets[0])) << "the other copy's window is left to it";
+    EXPECT_EQ(StoredRecords(), 1);
 }
 
 namespace {
@@ -285,6 +370,8 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
         std::function<bool(VeilboxApp&, TargetWindows&)> hide;
         // What the program does while no copy runs.
         std::function<void(TargetWindows&)> meanwhile;
+        // What happens once the next copy has started, before it ends.
+        std::function<void(TargetWindows&)> then;
     } cases[] = {
         {"killed while Hide Program's message about a refusing window is up",
          "--window --title \"Plain Of Program\" --window --title \"Refuses Of Program\" --refuse-hide",
@@ -302,7 +389,32 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
              return app.WaitListed("Owner Of Tool") && app.DoubleClick("Owner Of Tool") &&
                     WaitFor([&] { return AllHidden(targets); });
          },
-         [](TargetWindows& targets) { ShowWindow(targets[0], SW_SHOWNA); }},
+         [](TargetWindows& targets) { ShowWindow(targets[0], SW_SHOWNA); }, nullptr},
+        {"killed while the hide waits for a busy program, which takes it after the next start",
+         "--hang-after-ms 1500 --wake-after-ms 8000 --window --title \"Busy When Killed\"",
+         [](VeilboxApp& app, TargetWindows& targets) {
+             return app.WaitListed("Busy When Killed") && WaitFor([&] { return !Answers(targets[0]); }) &&
+                    app.DoubleClick("Busy When Killed") && WaitFor([] { return StoredRecords() == 1; }) &&
+                    IsWindowVisible(targets[0]);
+         },
+         nullptr,
+         [](TargetWindows& targets) {
+             EXPECT_TRUE(IsWindowVisible(targets[0]) && !Answers(targets[0])) << "the program woke too early";
+             EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(targets[0]); }, 15000)) << "the queued hide taken";
+             EXPECT_TRUE(WaitFor([] { return StoredRecords() == 1; })) << "and its record kept";
+         }},
+        {"the Held key deleted under the running copy before its next hide",
+         "--window --title \"Before Deletion\" --window --title \"After Deletion\"",
+         [](VeilboxApp& app, TargetWindows& targets) {
+             if (!app.WaitListed("After Deletion") || !app.DoubleClick("Before Deletion") ||
+                 !WaitFor([&] { return !IsWindowVisible(targets[0]); }) ||
+                 RegDeleteTreeA(HKEY_CURRENT_USER, kHeldKey) != ERROR_SUCCESS)
+                 return false;
+             return app.DoubleClick("After Deletion") && WaitFor([&] { return AllHidden(targets); }) &&
+                    StoredRecords() == 2;
+         },
+         nullptr,
+         [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "both taken back"; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -318,6 +430,8 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
             c.meanwhile(targets);
         VeilboxApp second;
         ASSERT_NE(second.MainWindow(), nullptr);
+        if (c.then)
+            c.then(targets);
         ASSERT_TRUE(second.Exit());
         EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
         EXPECT_EQ(StoredRecords(), 0);
@@ -345,12 +459,12 @@ TEST_F(HeldWindows, KillsAtRandomMomentsOfManyHidesLoseNoWindow)
             ASSERT_NE(first.MainWindow(), nullptr);
             ChildProcess hide;
             ASSERT_TRUE(hide.Start("Veilbox.exe", "hide --title-like \"Many Held*\""));
-            WaitFor([&] {
+            ASSERT_TRUE(WaitFor([&] {
                 int hidden = 0;
                 for (int i = 0; i < kWindows; ++i)
                     hidden += IsWindowVisible(targets[i]) ? 0 : 1;
                 return hidden >= killAfter;
-            }, 10000);
+            }, 10000)) << "the command hid too few windows to kill in the middle";
             first.Process().Kill();
             hide.Kill();
         }

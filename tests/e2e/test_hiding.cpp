@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/RegistryRead.h"
 #include "support/TargetWindows.h"
 #include "support/VeilboxApp.h"
 
@@ -30,12 +31,15 @@ std::vector<HWND> HeldWindows()
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Held", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return {};
-    char name[32], text[1024];
-    for (DWORD i = 0, nameSize = sizeof name, size = sizeof text, type = 0;
-         RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
-         ++i, nameSize = sizeof name, size = sizeof text) {
-        if (type == REG_SZ && strspn(name, "0123456789") == strlen(name))
-            records[name] = reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(text, nullptr, 10)));
+    NString name;
+    DWORD type = 0;
+    std::vector<BYTE> text;
+    // Grows its buffers as long names and titles need: a record is never skipped for its length.
+    for (DWORD i = 0; RegistryEnumValue(key, i, name, &type, &text) == ERROR_SUCCESS; ++i) {
+        text.push_back(0);
+        if (type == REG_SZ && strspn(name.Text(), "0123456789") == name.Length())
+            records[name.Text()] = reinterpret_cast<HWND>(
+                static_cast<UINT_PTR>(_strtoui64(reinterpret_cast<const char*>(text.data()), nullptr, 10)));
     }
     RegCloseKey(key);
     std::vector<HWND> windows;

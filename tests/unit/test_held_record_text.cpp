@@ -38,6 +38,8 @@ TEST(HeldRecordText, WhatIsPackedUnpacksTheSame)
         // Blanks, digits and commas where the fields are separated, and UTF-8 of every length.
         Made(0x7FFFFFFF, MAXDWORD, "Class With 2 Blanks", " 12 - , title ending in a blank "),
         Made(0x20, 7, "Ωmega", "東京都庁のお知らせ 🙂", {Handle(0x30), Handle(0x40), Handle(0x50)}),
+        // A handle beyond 31 bits is the sign extension of its 32 bits.
+        Made(static_cast<UINT_PTR>(INT_PTR{-16}), 7, "Sign", "extended", {Handle(static_cast<UINT_PTR>(INT_PTR{-32}))}),
     };
     for (const HeldRecord& made : cases) {
         SCOPED_TRACE(made.title.Text());
@@ -67,6 +69,12 @@ TEST(HeldRecordText, ADamagedRecordIsRefusedWhole)
         "65568 4242 1 - x Notepad",          // a length that is no number
         "65568  4242 1 - 7 Notepad",         // an empty word
         "99999999999999999999999 4242 1 - 7 Notepad",
+        "65568 4242 x - 7 Notepad",          // a creation time that is no number
+        "65568 4242 -1 - 7 Notepad",         // a signed creation time
+        "65568 4242  - 7 Notepad",           // no creation time
+        "4294967296 4242 1 - 7 Notepad",     // a window beyond 32 bits
+        "2147483648 4242 1 - 7 Notepad",     // 32 bits, but not sign-extended
+        "18446744069414584320 4242 1 - 7 Notepad", // 64 bits whose low 32 are zero
     };
     for (const char* text : cases) {
         SCOPED_TRACE(text);
@@ -85,6 +93,8 @@ TEST(HeldRecordText, OwnedWindowsAndNamesTakeOnlyWhatThisProgramWrites)
     ASSERT_TRUE(UnpackHeldRecord(NString("32 7 0 48,x,,-1,64 3 Abc"), record));
     EXPECT_EQ(record.owned, (std::vector<HWND>{Handle(48), Handle(64)}));
     EXPECT_EQ(ParseOwned(NString("1 2 3"), ' ').size(), 3u);
+    EXPECT_EQ(ParseOwned(NString("4294967312 2147483648 16"), ' '), std::vector<HWND>{Handle(16)})
+        << "handles that do not survive 32 bits";
     std::string many;
     for (int i = 1; i <= 300; ++i)
         many += std::to_string(i) + ",";
@@ -95,7 +105,9 @@ TEST(HeldRecordText, OwnedWindowsAndNamesTakeOnlyWhatThisProgramWrites)
         bool isRecord;
         int index;
     } names[] = {{"00000", true, 0}, {"00042", true, 42}, {"123456", true, 123456}, {"42", false, 0},
-                 {"0042", false, 0}, {"+0042", false, 0}, {"OwnerProcessId", false, 0}, {"", false, 0}};
+                 {"0042", false, 0}, {"+0042", false, 0}, {"OwnerProcessId", false, 0}, {"", false, 0},
+                 // Beyond the greatest number: the next one would overflow long before INT32_MAX.
+                 {"99999999", true, kMaxHeldRecordIndex}, {"100000000", false, 0}, {"2147483647", false, 0}};
     for (const auto& n : names) {
         int index = -1;
         EXPECT_EQ(ParseHeldRecordName(n.name, index), n.isRecord) << n.name;
