@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include <cstring>
+
 #include "winbase/ScopedHandles.h"
 #include "winbase/WindowOps.h"
 
@@ -30,6 +32,8 @@ bool IsRunningInstanceWindow(HWND window)
     return WindowTextWithoutMessages(window).EqualsNoCase(kMainWindowTitle);
 }
 
+} // namespace
+
 bool SendQuitRequest(HWND window, const char* commandLine)
 {
     NString text(commandLine ? commandLine : "");
@@ -39,8 +43,6 @@ bool SendQuitRequest(HWND window, const char* commandLine)
     data.lpData = const_cast<char*>(text.Text());
     return SendToRunningCopy(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
-
-} // namespace
 
 int AllowMultipleInstances(int allow)
 {
@@ -105,7 +107,7 @@ StartDecision SingleInstanceCheck(const char* commandLine)
         return decision;
     }
     HWND running = FindRunningInstanceWindow();
-    if (!running)
+    if (!running || (commandLine && strcmp(commandLine, kCommandCopyWord) == 0))
         return decision;
     if (controlWord) {
         if (!SendQuitRequest(running, commandLine))

@@ -15,6 +15,9 @@ constexpr const char kDialogClass[] = "#32770";
 constexpr ULONG_PTR kQuitRequest = 1;
 // How long a request may wait for the running copy's answer.
 constexpr UINT kRunningCopyTimeoutMs = 5000;
+// The whole command line of a copy that a command starts in the notification area. When another
+// copy runs by then (two commands started one each), it ends quietly: it is no second start.
+constexpr const char kCommandCopyWord[] = "--command-copy";
 // The exit code of a start whose request the running copy did not take in time.
 constexpr int kExitNoAnswer = 3;
 
@@ -42,6 +45,10 @@ HWND FindRunningInstanceWindow();
 // False when it did not answer in time (or the window is gone); result may be null.
 bool SendToRunningCopy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr);
 
+// Asks the running copy to quit, bounded as SendToRunningCopy; commandLine is the control word
+// (any text). False when it did not take the request in time.
+bool SendQuitRequest(HWND window, const char* commandLine);
+
 // What a start does: run its main dialog, or end at once with exitCode.
 struct StartDecision {
     bool runDialog = false;
@@ -49,8 +56,8 @@ struct StartDecision {
 };
 
 // Decides a start. When another copy runs the dialog never runs: a control word sends that copy
-// a quit request (exit code kExitNoAnswer when it does not take it in time), a plain start
-// brings its visible window forward or sends it a restore request (ending quietly, code 0,
-// whatever it answers). How the start was asked to show its window does not matter: an
+// a quit request (exit code kExitNoAnswer when it does not take it in time), a command's own copy
+// ends quietly, and a plain start brings its visible window forward or sends it a restore
+// request (ending quietly, code 0, whatever it answers). How the start was asked to show its window does not matter: an
 // installer starts the control words hidden, and a hidden plain start still means "bring it".
 StartDecision SingleInstanceCheck(const char* commandLine);

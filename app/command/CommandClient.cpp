@@ -12,9 +12,6 @@ namespace {
 constexpr DWORD kStartTimeoutMs = 10000;
 // Once the running copy has begun a request, its answer comes within this time.
 constexpr DWORD kRunTimeoutMs = 30000;
-// A launch waits this much longer than its window wait: the running copy answers "no window" when
-// its own wait is over, on the next tick of its poll.
-constexpr DWORD kLaunchAnswerSlackMs = 2000;
 
 // The running copy's main window, waiting while a copy is starting; null when none runs (or a
 // copy runs whose window did not show in time).
@@ -31,14 +28,16 @@ HWND FindRunningCopy()
 
 // Starts this program in the notification area (its dialog hidden) and waits for its window. The
 // new copy gets no handle of the command's, not even its standard ones: it must not keep a pipe
-// of the command's open.
+// of the command's open. It is started with the command copy's word: should another command have
+// started a copy meanwhile, it ends quietly instead of bringing that one forward.
 HWND StartCopyInTray()
 {
     wchar_t path[MAX_PATH * 2] = {};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
     if (length == 0 || length >= MAX_PATH * 2)
         return nullptr;
-    std::wstring commandLine = std::wstring(L"\"") + path + L"\"";
+    std::wstring commandLine = std::wstring(L"\"") + path + L"\" " +
+                              std::wstring(kCommandCopyWord, kCommandCopyWord + sizeof kCommandCopyWord - 1);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
@@ -56,22 +55,28 @@ HWND StartCopyInTray()
     return running;
 }
 
-// How handing a request to the running copy went.
-enum class Handing { Taken, Refused, Elevated, NoAnswer };
-
-// Bounded by timeoutMs (at most kRunningCopyTimeoutMs) and SMTO_ABORTIFHUNG. The system keeps a
-// message from a lower integrity level from a window that does not accept it (access denied).
-Handing Hand(HWND running, const WireRequest& request, DWORD timeoutMs)
+// Hands the request over: true when the running copy took it, else why not in why. Bounded by
+// timeoutMs (at most kRunningCopyTimeoutMs) and SMTO_ABORTIFHUNG, which gives up at once on a
+// copy the system finds hung. The system keeps a message from a lower integrity level
+// from a window that does not accept it (access denied).
+bool Hand(HWND running, const WireRequest& request, DWORD timeoutMs, Unanswered& why)
 {
     std::vector<char> data = EncodeRequest(request);
     COPYDATASTRUCT message = {kCommandRequestKind, static_cast<DWORD>(data.size()), data.data()};
     DWORD_PTR taken = 0;
+    const DWORD boundMs = timeoutMs < kRunningCopyTimeoutMs ? timeoutMs : kRunningCopyTimeoutMs;
+    const ULONGLONG start = GetTickCount64();
     SetLastError(0);
     if (SendMessageTimeoutA(running, WM_COPYDATA, reinterpret_cast<WPARAM>(request.replyTo),
-                            reinterpret_cast<LPARAM>(&message), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                            timeoutMs < kRunningCopyTimeoutMs ? timeoutMs : kRunningCopyTimeoutMs, &taken))
-        return taken == TRUE ? Handing::Taken : Handing::Refused;
-    return GetLastError() == ERROR_ACCESS_DENIED ? Handing::Elevated : Handing::NoAnswer;
+                            reinterpret_cast<LPARAM>(&message), SMTO_NORMAL | SMTO_ABORTIFHUNG, boundMs, &taken))
+        why = Unanswered::Refused;
+    else if (GetLastError() == ERROR_ACCESS_DENIED)
+        why = Unanswered::Elevated;
+    else if (!IsWindow(running))
+        why = Unanswered::Ending;
+    else
+        why = GetTickCount64() - start < boundMs ? Unanswered::NotResponding : Unanswered::NoAnswer;
+    return taken == TRUE;
 }
 
 WireVerb WireVerbOf(CommandVerb verb)
@@ -136,7 +141,7 @@ private:
     {
         WireRequest request;
         request.verb = WireVerbOf(m_request.verb);
-        request.serial = GetCurrentProcessId() ^ static_cast<uint32_t>(GetTickCount64());
+        request.serial = NewRequestSerial();
         request.foreground = m_foreground;
         return request;
     }
@@ -145,15 +150,17 @@ private:
     // for its answer; prints the answer and returns the exit code.
     int Ask(HWND running, WireRequest& request, DWORD waitMs)
     {
-        ReplyWindow reply(request.serial);
+        ReplyWindow reply(request.serial, running);
+        if (!reply.Window())
+            return GaveUp(Unanswered::NoReplyWindow, 0);
         request.replyTo = reply.Window();
         request.waitMs = waitMs;
         const ULONGLONG began = GetTickCount64();
-        switch (Hand(running, request, waitMs)) {
-        case Handing::Taken: break;
-        case Handing::Refused: return GaveUp(Unanswered::Refused, GetTickCount64() - began);
-        case Handing::Elevated: return GaveUp(Unanswered::Elevated, GetTickCount64() - began);
-        case Handing::NoAnswer: return GaveUp(Unanswered::NoAnswer, GetTickCount64() - began);
+        Unanswered why = Unanswered::NoAnswer;
+        if (!Hand(running, request, waitMs, why)) {
+            // A request the copy takes late finds its "begun" refused.
+            reply.GiveUp();
+            return GaveUp(why, GetTickCount64() - began);
         }
         const ULONGLONG spent = GetTickCount64() - began;
         const ReplyWindow::Outcome outcome = reply.Wait(spent < waitMs ? static_cast<DWORD>(waitMs - spent) : 0,
@@ -171,11 +178,16 @@ private:
     int Launch()
     {
         HWND running = FindRunningCopy();
-        if (!running)
+        const bool startedCopy = !running;
+        if (startedCopy)
             running = StartCopyInTray();
         WireRequest request = Request();
-        if (!StartProgram(request))
+        if (!StartProgram(request)) {
+            // The copy started for this program alone is not left in the notification area.
+            if (startedCopy && running)
+                SendQuitRequest(running, "");
             return kExitLaunchFailed;
+        }
         m_launched = Program();
         if (!running)
             return GaveUp(Unanswered::NotRunning, 0);
@@ -210,8 +222,12 @@ private:
     {
         if (reply.status == ReplyStatus::Ending)
             return GaveUp(Unanswered::Ending, 0);
-        if (reply.status == ReplyStatus::NoWindow && m_request.verb == CommandVerb::Launch) {
-            m_streams.Err(NString::Format("Veilbox: no window appeared within %u s; the program is left running.\r\n",
+        const bool notHidden = reply.status == ReplyStatus::NotHidden;
+        if ((notHidden || reply.status == ReplyStatus::NoWindow) && m_request.verb == CommandVerb::Launch) {
+            m_streams.Err(NString::Format(notHidden ? "Veilbox: its window was not hidden within %u s (a menu of "
+                                                      "Window Veilbox was open); the program is left running.\r\n"
+                                                    : "Veilbox: no window appeared within %u s; the program is left "
+                                                      "running.\r\n",
                                           m_request.timeoutSeconds));
             return kExitLaunchFailed;
         }

@@ -127,6 +127,10 @@ const char* UnansweredFormat(Unanswered why)
                "it; run this command as administrator too (or start Window Veilbox without)";
     case Unanswered::NoAnswer:
         return "Window Veilbox did not take the request within %u s; nothing was done";
+    case Unanswered::NotResponding:
+        return "Window Veilbox is not responding; nothing was done";
+    case Unanswered::NoReplyWindow:
+        return "could not wait for the answer of Window Veilbox (no window for it); nothing was done";
     case Unanswered::Refused:
         return "Window Veilbox turned the request down (it is ending, has too many requests, or is an older "
                "version); nothing was done";

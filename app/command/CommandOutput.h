@@ -23,6 +23,8 @@ enum class Unanswered {
     NotRunning,  // no copy runs, and none could be started
     Elevated,    // the copy runs as administrator and the system keeps the request from it
     NoAnswer,    // the copy did not take the request in time
+    NotResponding,  // the system finds the copy hung: the request was not even tried
+    NoReplyWindow,  // the command could not make the window that takes the answer
     Refused,     // the copy turned the request down (ending, too many requests queued, or an
                  // older version, which does not read this version's requests)
     NotBegun,    // the copy took it and did not take it up in time: it is dropped

@@ -11,6 +11,8 @@ namespace {
 constexpr size_t kMaxQueued = 64;
 constexpr size_t kMaxShown = 256;
 constexpr UINT kReplyTimeoutMs = 1000;
+// The "begun" reply and the "dropped" one that withdraws it: the reply window takes them at once.
+constexpr UINT kBegunTimeoutMs = 1000;
 constexpr UINT kLaunchPollMs = 100;
 // An older command, whose request says nothing of its wait, waits this long for the answer once
 // its request was taken.
@@ -27,6 +29,25 @@ bool IsVisibleTitledWindow(HWND window)
 {
     WindowFacts facts(window);
     return IsWindowVisible(window) && MayActOn(facts);
+}
+
+// True when a visible titled top-level window belongs to the launch: it showed, and was not
+// hidden (a menu was open, or the launch was dropped and asked again).
+bool LaunchShowedAWindow(LaunchWatch& launch)
+{
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsVisibleTitledWindow(window) && launch.Owns(WindowFacts(window).ProcessId()))
+            return true;
+    return false;
+}
+
+WireReply ReplyFor(uint64_t serial, bool confirms, ReplyStatus status = ReplyStatus::Done)
+{
+    WireReply reply;
+    reply.serial = serial;
+    reply.older = !confirms;
+    reply.status = status;
+    return reply;
 }
 
 } // namespace
@@ -96,14 +117,10 @@ void CommandServer::RunQueued()
         if (GetTickCount64() > queued.deadline || !CommandWaits(request.replyTo, queued.replyProcess) ||
             !Begin(request.replyTo, request.serial, request.waitMs != 0))
             continue;
-        if (!ProgramEnding()) {
+        if (!ProgramEnding())
             Run(request);
-            continue;
-        }
-        WireReply ending;
-        ending.serial = request.serial;
-        ending.status = ReplyStatus::Ending;
-        Reply(request.replyTo, ending);
+        else
+            Reply(request.replyTo, ReplyFor(request.serial, request.waitMs != 0, ReplyStatus::Ending));
     }
     std::vector<HWND> shown;
     shown.swap(m_shown);
@@ -114,8 +131,7 @@ void CommandServer::RunQueued()
 
 void CommandServer::Run(const WireRequest& request)
 {
-    WireReply reply;
-    reply.serial = request.serial;
+    WireReply reply = ReplyFor(request.serial, request.waitMs != 0);
     WindowCriteria criteria;
     const bool mayMatch = CriteriaOf(request, criteria);
     switch (request.verb) {
@@ -201,27 +217,39 @@ void CommandServer::CheckLaunches(const std::vector<HWND>& windows)
             continue;
         const DWORD process = WindowFacts(window).ProcessId();
         for (size_t i = 0; i < m_launches.size(); ++i) {
-            if (!m_launches[i].Owns(process))
-                continue;
-            const LaunchWatch launch = m_launches[i];
-            if (!Begin(launch.replyTo, launch.serial, launch.confirms)) {
-                DropLaunch(LaunchIndex(launch.serial));
+            if (m_launches[i].Owns(process)) {
+                HideLaunched(i, window);
                 break;
             }
-            if (LaunchIndex(launch.serial) == m_launches.size() || ProgramEnding())
-                break;
-            const BatchHide outcome = HideIntoMenu({window}, m_menu);
-            if (m_changed)
-                m_changed();
-            WireReply reply;
-            reply.windows = Reports(outcome.hidden);
-            reply.refused = static_cast<uint32_t>(outcome.refused);
-            const size_t index = LaunchIndex(launch.serial);
-            if (index < m_launches.size())
-                EndLaunch(index, reply);
-            break;
         }
     }
+}
+
+// The window is hidden only while the launch's time is not up, once its command took "begun",
+// and while it still is a visible titled window of the program: the send lets the program act
+// meanwhile. A window that stopped being one leaves the launch waiting for the next.
+void CommandServer::HideLaunched(size_t index, HWND window)
+{
+    const LaunchWatch launch = m_launches[index];
+    if (launch.deadline <= GetTickCount64())
+        return;
+    if (!Begin(launch.replyTo, launch.serial, launch.confirms)) {
+        DropLaunch(LaunchIndex(launch.serial));
+        return;
+    }
+    index = LaunchIndex(launch.serial);
+    if (index == m_launches.size() || ProgramEnding() || !IsVisibleTitledWindow(window) ||
+        !m_launches[index].Owns(WindowFacts(window).ProcessId()))
+        return;
+    const BatchHide outcome = HideIntoMenu({window}, m_menu);
+    if (m_changed)
+        m_changed();
+    WireReply reply;
+    reply.windows = Reports(outcome.hidden);
+    reply.refused = static_cast<uint32_t>(outcome.refused);
+    index = LaunchIndex(launch.serial);
+    if (index < m_launches.size())
+        EndLaunch(index, reply);
 }
 
 // A launch whose time is up is answered "no window"; one whose command is gone is dropped. No
@@ -235,14 +263,16 @@ void CommandServer::EndOverdueLaunches()
         if (!CommandWaits(m_launches[i].replyTo, m_launches[i].replyProcess)) {
             DropLaunch(i);
         } else if (m_launches[i].deadline <= now) {
+            // An older command knows "no window" only.
+            const bool showed = m_launches[i].confirms && LaunchShowedAWindow(m_launches[i]);
             WireReply reply;
-            reply.status = ReplyStatus::NoWindow;
+            reply.status = showed ? ReplyStatus::NotHidden : ReplyStatus::NoWindow;
             EndLaunch(i, reply);
         }
     }
 }
 
-size_t CommandServer::LaunchIndex(uint32_t serial) const
+size_t CommandServer::LaunchIndex(uint64_t serial) const
 {
     for (size_t i = 0; i < m_launches.size(); ++i)
         if (m_launches[i].serial == serial)
@@ -254,6 +284,7 @@ void CommandServer::EndLaunch(size_t index, const WireReply& answer)
 {
     WireReply reply = answer;
     reply.serial = m_launches[index].serial;
+    reply.older = !m_launches[index].confirms;
     const HWND replyTo = m_launches[index].replyTo;
     DropLaunch(index);
     Reply(replyTo, reply);
@@ -274,36 +305,40 @@ void CommandServer::DropLaunch(size_t index)
 void CommandServer::Stop()
 {
     m_stopped = true;
-    WireReply ending;
-    ending.status = ReplyStatus::Ending;
     while (!m_queue.empty()) {
         const WireRequest request = m_queue.front().request;
         m_queue.pop_front();
-        ending.serial = request.serial;
-        Reply(request.replyTo, ending);
+        Reply(request.replyTo, ReplyFor(request.serial, request.waitMs != 0, ReplyStatus::Ending));
     }
+    WireReply ending;
+    ending.status = ReplyStatus::Ending;
     while (!m_launches.empty())
         EndLaunch(m_launches.size() - 1, ending);
     m_hook.reset();
 }
 
-bool CommandServer::Begin(HWND replyTo, uint32_t serial, bool confirms)
+// SMTO_BLOCK: nothing sent to this copy meanwhile (a second start's restore request) runs inside
+// the wait. A "begun" that was not taken in time may still reach the window later: the "dropped"
+// reply withdraws it, so the command never waits on a request that will not run.
+bool CommandServer::Begin(HWND replyTo, uint64_t serial, bool confirms)
 {
     if (!confirms)
         return true;
-    WireReply begun;
-    begun.serial = serial;
-    begun.status = ReplyStatus::Begun;
-    return Reply(replyTo, begun);
+    const ULONGLONG start = GetTickCount64();
+    const bool taken = Reply(replyTo, ReplyFor(serial, true, ReplyStatus::Begun), SMTO_BLOCK, kBegunTimeoutMs) &&
+                       GetTickCount64() - start <= kBegunTimeoutMs;
+    if (!taken)
+        Reply(replyTo, ReplyFor(serial, true, ReplyStatus::Dropped), SMTO_BLOCK, kBegunTimeoutMs);
+    return taken;
 }
 
-bool CommandServer::Reply(HWND replyTo, const WireReply& reply)
+bool CommandServer::Reply(HWND replyTo, const WireReply& reply, UINT flags, UINT timeoutMs)
 {
     std::vector<char> data = EncodeReply(reply);
     COPYDATASTRUCT message = {kCommandReplyKind, static_cast<DWORD>(data.size()), data.data()};
     DWORD_PTR result = 0;
     return SendMessageTimeoutA(replyTo, WM_COPYDATA, reinterpret_cast<WPARAM>(m_dialog),
-                               reinterpret_cast<LPARAM>(&message), SMTO_NORMAL | SMTO_ABORTIFHUNG, kReplyTimeoutMs,
-                               &result) &&
+                               reinterpret_cast<LPARAM>(&message), flags | SMTO_ABORTIFHUNG,
+                               timeoutMs ? timeoutMs : kReplyTimeoutMs, &result) &&
            result == TRUE;
 }

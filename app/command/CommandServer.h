@@ -59,18 +59,20 @@ private:
     // Ends the launches whose time is up and drops those whose command is gone, then hides the
     // first of the windows that belongs to a waited-for launch, and answers it.
     void CheckLaunches(const std::vector<HWND>& windows);
+    void HideLaunched(size_t index, HWND window);
     void EndOverdueLaunches();
     // The launch with this serial, or m_launches.size().
-    size_t LaunchIndex(uint32_t serial) const;
+    size_t LaunchIndex(uint64_t serial) const;
     void EndLaunch(size_t index, const WireReply& reply);
     // Stops watching the launch at index (if there is one), without an answer.
     void DropLaunch(size_t index);
-    // True when the command still waits and took the "begun" reply (at once for an older
-    // command, which takes none). Sends: whatever arrives meanwhile may change the queue and the
-    // launches.
-    bool Begin(HWND replyTo, uint32_t serial, bool confirms);
-    // True when the reply window took the reply.
-    bool Reply(HWND replyTo, const WireReply& reply);
+    // True when the command still waits and took the "begun" reply within its bound (at once for
+    // an older command, which takes none); otherwise the command is told the request is dropped.
+    // Sends without handling what others send meanwhile; the reply window runs no code of ours,
+    // yet the queue and launches are looked up again after it all the same.
+    bool Begin(HWND replyTo, uint64_t serial, bool confirms);
+    // True when the reply window took the reply; timeoutMs 0: kReplyTimeoutMs.
+    bool Reply(HWND replyTo, const WireReply& reply, UINT flags = SMTO_NORMAL, UINT timeoutMs = 0);
     void Post();
 
     HiddenMenu& m_menu;

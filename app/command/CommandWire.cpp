@@ -6,7 +6,8 @@ namespace {
 
 constexpr uint32_t kRequestMagic = 0x32715642;       // "BVq2": with the command's wait
 constexpr uint32_t kOlderRequestMagic = 0x31715642;  // "BVq1": without
-constexpr uint32_t kReplyMagic = 0x31705642;    // "BVp1"
+constexpr uint32_t kReplyMagic = 0x32705642;       // "BVp2": with a 64-bit serial
+constexpr uint32_t kOlderReplyMagic = 0x31705642;  // "BVp1": with a 32-bit one
 constexpr uint32_t kActiveFlag = 1;
 
 class Writer {
@@ -124,7 +125,10 @@ std::vector<char> EncodeRequest(const WireRequest& r)
     Writer out;
     out.U32(r.waitMs ? kRequestMagic : kOlderRequestMagic);
     out.U32(static_cast<uint32_t>(r.verb));
-    out.U32(r.serial);
+    if (r.waitMs)
+        out.U64(r.serial);
+    else
+        out.U32(static_cast<uint32_t>(r.serial));
     out.U32(r.criteria.active ? kActiveFlag : 0);
     out.Handle(r.replyTo);
     out.Handle(r.foreground);
@@ -148,7 +152,7 @@ bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
         return false;
     const uint32_t verb = in.U32();
     r.verb = static_cast<WireVerb>(verb);
-    r.serial = in.U32();
+    r.serial = magic == kRequestMagic ? in.U64() : in.U32();
     const uint32_t flags = in.U32();
     r.criteria = WindowCriteria();
     r.criteria.active = (flags & kActiveFlag) != 0;
@@ -170,8 +174,11 @@ bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
 std::vector<char> EncodeReply(const WireReply& reply)
 {
     Writer out;
-    out.U32(kReplyMagic);
-    out.U32(reply.serial);
+    out.U32(reply.older ? kOlderReplyMagic : kReplyMagic);
+    if (reply.older)
+        out.U32(static_cast<uint32_t>(reply.serial));
+    else
+        out.U64(reply.serial);
     out.U32(static_cast<uint32_t>(reply.status));
     out.U32(reply.refused);
     const size_t count = reply.windows.size() < kMaxReplyWindows ? reply.windows.size() : kMaxReplyWindows;
@@ -190,14 +197,17 @@ std::vector<char> EncodeReply(const WireReply& reply)
 bool DecodeReply(const void* data, DWORD size, WireReply& reply)
 {
     Reader in(data, size);
-    if (in.U32() != kReplyMagic)
+    const uint32_t magic = in.U32();
+    if (magic != kReplyMagic && magic != kOlderReplyMagic)
         return false;
-    reply.serial = in.U32();
+    reply.older = magic == kOlderReplyMagic;
+    reply.serial = reply.older ? in.U32() : in.U64();
     const uint32_t status = in.U32();
     reply.status = static_cast<ReplyStatus>(status);
     reply.refused = in.U32();
     const uint32_t count = in.U32();
-    if (status > static_cast<uint32_t>(ReplyStatus::Begun) || count > kMaxReplyWindows)
+    const ReplyStatus last = reply.older ? ReplyStatus::Begun : ReplyStatus::NotHidden;
+    if (status > static_cast<uint32_t>(last) || count > kMaxReplyWindows)
         return false;
     reply.windows.clear();
     for (uint32_t i = 0; i < count && in.Ok(); ++i) {

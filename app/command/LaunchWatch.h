@@ -12,7 +12,7 @@
 
 // One started program being waited for.
 struct LaunchWatch {
-    uint32_t serial = 0;
+    uint64_t serial = 0;
     HWND replyTo = nullptr;
     DWORD replyProcess = 0;  // the reply window's process when the request came
     bool confirms = false;   // the command takes a "begun" reply before the window is hidden

@@ -1,5 +1,7 @@
 #include "app/command/ReplyWindow.h"
 
+#include "winbase/ModuleInfo.h"
+
 namespace {
 
 constexpr wchar_t kReplyClass[] = L"VeilboxCommandReply";
@@ -9,6 +11,8 @@ constexpr DWORD kAllowMessage = 1;
 constexpr DWORD kAddMessage = 1;
 
 using WindowFilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+// advapi32's SystemFunction036, the system's random source; exported by name on every version.
+using RandomFn = BOOLEAN(WINAPI*)(void*, ULONG);
 using ProcessFilterFn = BOOL(WINAPI*)(UINT, DWORD);
 
 template <class Function>
@@ -32,6 +36,15 @@ void AcceptCopyDataFromLowerLevels(HWND window)
         filter(WM_COPYDATA, kAddMessage);
 }
 
+uint64_t Mix(uint64_t value)
+{
+    value ^= value >> 33;
+    value *= 0xFF51AFD7ED558CCDull;
+    value ^= value >> 33;
+    value *= 0xC4CEB9FE1A85EC53ull;
+    return value ^ (value >> 33);
+}
+
 } // namespace
 
 // The object is found by its window here, not through the window's user data, which any program
@@ -42,8 +55,23 @@ WindowTable<ReplyWindow>& ReplyWindow::Bound()
     return bound;
 }
 
-ReplyWindow::ReplyWindow(uint32_t serial) : m_serial(serial)
+uint64_t NewRequestSerial()
 {
+    uint64_t serial = 0;
+    HMODULE advapi = LoadSystemLibrary("advapi32.dll");
+    FARPROC address = advapi ? GetProcAddress(advapi, "SystemFunction036") : nullptr;
+    const auto random = reinterpret_cast<RandomFn>(reinterpret_cast<void*>(address));
+    if (random && random(&serial, sizeof serial) && serial)
+        return serial;
+    LARGE_INTEGER counter = {};
+    QueryPerformanceCounter(&counter);
+    return Mix(static_cast<uint64_t>(counter.QuadPart) ^ (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+               Mix(GetCurrentThreadId() ^ GetTickCount64()));
+}
+
+ReplyWindow::ReplyWindow(uint64_t serial, HWND copy) : m_serial(serial), m_copy(copy)
+{
+    GetWindowThreadProcessId(copy, &m_copyProcess);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -73,8 +101,13 @@ ReplyWindow::Outcome ReplyWindow::Wait(DWORD beginMs, DWORD runMs)
             DispatchMessageW(&msg);
         if (m_answered)
             return Outcome::Answered;
+        if (m_dropped) {
+            m_gaveUp = true;
+            return Outcome::NotBegun;
+        }
         const ULONGLONG now = GetTickCount64();
-        const ULONGLONG deadline = m_begun ? m_begunAt + runMs : start + beginMs;
+        const ULONGLONG beginEnd = start + beginMs;
+        const ULONGLONG deadline = m_begun && m_begunAt + runMs > beginEnd ? m_begunAt + runMs : beginEnd;
         if (now >= deadline) {
             m_gaveUp = true;
             return m_begun ? Outcome::Unfinished : Outcome::NotBegun;
@@ -83,13 +116,17 @@ ReplyWindow::Outcome ReplyWindow::Wait(DWORD beginMs, DWORD runMs)
     }
 }
 
-bool ReplyWindow::Take(const COPYDATASTRUCT* data)
+bool ReplyWindow::Take(HWND sender, const COPYDATASTRUCT* data)
 {
     WireReply reply;
-    if (m_gaveUp || m_answered || !data || data->dwData != kCommandReplyKind ||
-        !DecodeReply(data->lpData, data->cbData, reply) || reply.serial != m_serial)
+    DWORD senderProcess = 0;
+    if (m_gaveUp || m_answered || m_dropped || !data || data->dwData != kCommandReplyKind || !sender ||
+        sender != m_copy || !GetWindowThreadProcessId(sender, &senderProcess) || senderProcess != m_copyProcess ||
+        !DecodeReply(data->lpData, data->cbData, reply) || reply.older || reply.serial != m_serial)
         return false;
-    if (reply.status != ReplyStatus::Begun) {
+    if (reply.status == ReplyStatus::Dropped) {
+        m_dropped = true;
+    } else if (reply.status != ReplyStatus::Begun) {
         m_reply = reply;
         m_answered = true;
     } else if (!m_begun) {
@@ -104,5 +141,6 @@ LRESULT CALLBACK ReplyWindow::Procedure(HWND window, UINT message, WPARAM wParam
     ReplyWindow* self = Bound().Find(window);
     if (message != WM_COPYDATA || !self)
         return DefWindowProcW(window, message, wParam, lParam);
-    return self->Take(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    return self->Take(reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE
+                                                                                                       : FALSE;
 }

@@ -11,13 +11,17 @@ namespace {
 constexpr char kDesktopTitle[] = "Program Manager";
 
 // The windows whose program file is path: programs of the same file name in other folders (every
-// javaw.exe, every python.exe) are other programs. Each process is asked once. An unknown path
-// keeps the windows (they were chosen by their process then).
-std::vector<HWND> SameProgramOnly(const std::vector<HWND>& windows, const std::wstring& path)
+// javaw.exe, every python.exe) are other programs. Each process is asked once. When path is
+// unknown only the windows of the process itself are the program's.
+std::vector<HWND> SameProgramOnly(const std::vector<HWND>& windows, const std::wstring& path, DWORD processId)
 {
-    if (path.empty())
-        return windows;
     std::vector<HWND> same;
+    if (path.empty()) {
+        for (HWND window : windows)
+            if (WindowFacts(window).ProcessId() == processId)
+                same.push_back(window);
+        return same;
+    }
     std::vector<std::pair<DWORD, bool>> asked;
     for (HWND window : windows) {
         const DWORD process = WindowFacts(window).ProcessId();
@@ -117,7 +121,8 @@ bool HideForegroundProgram(HiddenMenu& menu, BatchHide& outcome)
     // Empty criteria would take every window.
     if (facts.Title().EqualsNoCase(kDesktopTitle) || program.IsEmpty())
         return true;
-    outcome = HideIntoMenu(SameProgramOnly(VisibleMatchingWindows(program), ProgramPath(facts.ProcessId())), menu);
+    const DWORD process = facts.ProcessId();
+    outcome = HideIntoMenu(SameProgramOnly(VisibleMatchingWindows(program), ProgramPath(process), process), menu);
     if (!outcome.hidden.empty())
         ActivateNextBelow(active);
     return true;

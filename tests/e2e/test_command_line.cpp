@@ -183,6 +183,21 @@ TEST_F(CommandLine, ExitCodesWithoutARunningCopyAndForWrongUsage)
     EXPECT_NE(RunCommand("hide").err.find("Usage: Veilbox.exe VERB"), std::string::npos);
 }
 
+// A launch whose program cannot be started ends the copy it started for it; one already running
+// stays.
+TEST_F(CommandLine, ALaunchThatCannotStartItsProgramLeavesNoCopyItStarted)
+{
+    const Result first = RunCommand("launch -- vb_no_such_program.exe");
+    EXPECT_EQ(first.code, 4u);
+    EXPECT_NE(first.err.find("could not start vb_no_such_program.exe"), std::string::npos) << first.err;
+    EXPECT_TRUE(WaitFor([] { return RunningCopy() == nullptr; }, 5000)) << "the copy it started was left running";
+
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    EXPECT_EQ(RunCommand("launch -- vb_no_such_program.exe").code, 4u);
+    EXPECT_EQ(RunningCopy(), app.MainWindow());
+}
+
 TEST_F(CommandLine, HideStartsACopyInTheTrayAndListGoesThroughAPipeOrAFileInUtf8)
 {
     TargetWindows targets("--window --title \"Greek\"");
@@ -215,6 +230,14 @@ TEST_F(CommandLine, HideStartsACopyInTheTrayAndListGoesThroughAPipeOrAFileInUtf8
     fclose(in);
     EXPECT_EQ(std::string(written), line);
 
+    // A copy another command started meanwhile ends quietly and leaves this one in the tray.
+    ChildProcess commandCopy;
+    ASSERT_TRUE(commandCopy.Start("Veilbox.exe", "--command-copy"));
+    EXPECT_TRUE(commandCopy.WaitForExit());
+    EXPECT_EQ(commandCopy.ExitCode(), 0u);
+    EXPECT_FALSE(IsWindowVisible(copy));
+    EXPECT_EQ(RunningCopy(), copy);
+
     // A plain start brings the dialog of the copy in the tray.
     ChildProcess second;
     ASSERT_TRUE(second.Start("Veilbox.exe"));
@@ -232,6 +255,11 @@ TEST_F(CommandLine, ACopyThatDoesNotAnswerEndsTheCommandWithCodeThree)
     const Result list = RunCommand("list");
     EXPECT_EQ(list.code, 3u);
     EXPECT_LT(GetTickCount64() - start, 10000u);
+    // A copy the system finds hung is said to be so, not waited on for "0 s".
+    EXPECT_EQ(list.err.find("within 0 s"), std::string::npos) << list.err;
+    EXPECT_TRUE(list.err.find("is not responding") != std::string::npos ||
+                list.err.find("did not take the request within 5 s") != std::string::npos)
+        << list.err;
 }
 
 TEST_F(CommandLine, LaunchHidesTheProgramsFirstTitledWindow)
@@ -246,6 +274,8 @@ TEST_F(CommandLine, LaunchHidesTheProgramsFirstTitledWindow)
         {"launch -- vb_testwin.exe --window --popup --window --title \"After Splash\" --show-after-ms 500",
          "After Splash", 0},
         {"launch --timeout 1 vb_testwin.exe --window --title \"Never Shown\" --hidden", nullptr, 4},
+        // The longest timeout: the command's wait for the answer is longer still.
+        {"launch --timeout 86400 -- vb_testwin.exe --window --title \"Longest Timeout\"", "Longest Timeout", 0},
         {"launch -- vb_no_such_program.exe", nullptr, 4},
     };
     for (const auto& c : cases) {
@@ -310,7 +340,7 @@ TEST_F(CommandLine, ARequestWhoseCommandGaveUpUnderTheOpenMenuIsNotCarriedOut)
         {"hide --timeout 2 --title \"Under The Menu\"", "Under The Menu", 3,
          "did not take up the request within 2 s"},
         {"launch --timeout 1 -- vb_testwin.exe --window --title \"Launched Under The Menu\"",
-         "Launched Under The Menu", 4, "no window appeared within 1 s"},
+         "Launched Under The Menu", 4, "its window was not hidden within 1 s"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -97,7 +97,7 @@ WireRequest SampleRequest()
 {
     WireRequest request;
     request.verb = WireVerb::Hide;
-    request.serial = 42;
+    request.serial = 0x8877665544332211ull;  // all 64 bits travel in the current layout
     request.replyTo = Handle(0x10);
     request.foreground = Handle(0x20);
     request.criteria.title = "Καλημέρα";
@@ -115,12 +115,13 @@ TEST(CommandWire, RequestsAndRepliesSurviveTheTrip)
     WireRequest decoded;
     ASSERT_TRUE(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), decoded));
     EXPECT_EQ(EncodeRequest(decoded), data);
+    EXPECT_EQ(decoded.serial, 0x8877665544332211ull);
     EXPECT_STREQ(decoded.criteria.title.Text(), "Καλημέρα");
     EXPECT_EQ(decoded.criteria.window, Handle(0x30));
     EXPECT_TRUE(decoded.criteria.active);
 
     WireReply reply;
-    reply.serial = 7;
+    reply.serial = 0xF00000007ull;
     reply.refused = 2;
     reply.windows.push_back({Handle(0xABC), 321, "a.exe", "Cls", "Tab\there"});
     reply.windows.push_back({Handle(0xDEF), 1, "", "", ""});
@@ -128,33 +129,52 @@ TEST(CommandWire, RequestsAndRepliesSurviveTheTrip)
     WireReply back;
     ASSERT_TRUE(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back));
     EXPECT_EQ(EncodeReply(back), answer);
+    EXPECT_EQ(back.serial, 0xF00000007ull);
+    EXPECT_FALSE(back.older);
     ASSERT_EQ(back.windows.size(), 2u);
     EXPECT_STREQ(back.windows[0].title.Text(), "Tab\there");
 }
 
-// An older command's request has no wait and a layout of its own, which is still read; it keeps
-// that layout through a decode and an encode. A "begun" reply is a reply as any other.
+// An older command's request has no wait, a 32-bit serial and a layout of its own, which is still
+// read; it keeps that layout through a decode and an encode, and its answer goes in the older
+// reply layout, which knows no status after "begun". A "begun" reply is a reply as any other.
 TEST(CommandWire, AnOlderCommandsRequestAndTheBegunReplyAreUnderstood)
 {
     WireRequest older = SampleRequest();
     older.waitMs = 0;
     const std::vector<char> data = EncodeRequest(older);
-    EXPECT_EQ(data.size() + 4, EncodeRequest(SampleRequest()).size());
+    EXPECT_EQ(data.size() + 8, EncodeRequest(SampleRequest()).size());
     EXPECT_EQ(data[0], 'B');
     EXPECT_EQ(data[2], 'q');
     EXPECT_EQ(data[3], '1');
     WireRequest decoded;
     ASSERT_TRUE(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), decoded));
     EXPECT_EQ(decoded.waitMs, 0u);
+    EXPECT_EQ(decoded.serial, 0x44332211u);
     EXPECT_EQ(EncodeRequest(decoded), data);
 
-    for (uint32_t status : {3u, 4u}) {
+    // {older layout, status, valid}
+    const struct {
+        bool older;
+        uint32_t status;
+        bool valid;
+    } replies[] = {
+        {true, 3, true}, {true, 4, false}, {false, 3, true}, {false, 4, true}, {false, 5, true}, {false, 6, false},
+    };
+    for (const auto& r : replies) {
         WireReply reply;
-        reply.serial = 9;
-        reply.status = static_cast<ReplyStatus>(status);
+        reply.serial = 0x1200000009ull;
+        reply.older = r.older;
+        reply.status = static_cast<ReplyStatus>(r.status);
         const std::vector<char> answer = EncodeReply(reply);
+        EXPECT_EQ(answer[3], r.older ? '1' : '2');
         WireReply back;
-        EXPECT_EQ(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back), status == 3) << status;
+        const bool valid = DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back);
+        EXPECT_EQ(valid, r.valid) << r.older << r.status;
+        if (valid) {
+            EXPECT_EQ(back.older, r.older);
+            EXPECT_EQ(back.serial, r.older ? 9u : 0x1200000009ull);
+        }
     }
 }
 
@@ -170,9 +190,9 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
     EXPECT_FALSE(DecodeRequest(longer.data(), static_cast<DWORD>(longer.size()), out));
     EXPECT_FALSE(DecodeRequest(nullptr, static_cast<DWORD>(good.size()), out));
 
-    // The title's text starts after the fixed fields: 4 words, 3 handles, 2 words, a time, the
-    // launch's wait and the command's.
-    const size_t wait = 4 * 4 + 3 * 8 + 2 * 4 + 8 + 4;
+    // The title's text starts after the fixed fields: 2 words, the serial, a word, 3 handles, 2
+    // words, a time, the launch's wait and the command's.
+    const size_t wait = 2 * 4 + 8 + 4 + 3 * 8 + 2 * 4 + 8 + 4;
     const size_t title = wait + 4;
     const struct {
         const char* what;
@@ -181,7 +201,7 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
     } corruptions[] = {
         {"magic", 0, 'x'},
         {"unknown verb", 4, 9},
-        {"unknown flag", 12, 2},
+        {"unknown flag", 16, 2},
         {"title longer than the message", title + 1, 0x7F},
         {"zero inside the title", title + 4, '\0'},
         {"title without its terminator", title + 4 + 16, 'x'},
@@ -195,17 +215,22 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
         EXPECT_FALSE(DecodeRequest(bad.data(), static_cast<DWORD>(bad.size()), out)) << c.what;
     }
 
-    // Fields the verb does not take, or lacks: {verb, a selector, launched process, wait, valid}.
+    // Fields the verb does not take, or lacks: {verb, a selector, launched process, launch wait,
+    // command wait (0: older layout), valid}. The longest launch (--timeout 86400) is sent with
+    // the command's wait of its timeout and the answer's slack.
     const struct {
         WireVerb verb;
         bool selector;
         DWORD launched;
-        uint32_t timeoutMs;
+        uint32_t timeoutMs, waitMs;
         bool valid;
     } verbs[] = {
-        {WireVerb::Hide, false, 0, 0, false}, {WireVerb::List, true, 0, 0, false},
-        {WireVerb::Watch, false, 5, 1000, true}, {WireVerb::Watch, false, 0, 1000, false},
-        {WireVerb::Watch, false, 5, kMaxWatchMs + 1, false}, {WireVerb::Watch, true, 5, 1000, false},
+        {WireVerb::Hide, false, 0, 0, 0, false}, {WireVerb::List, true, 0, 0, 0, false},
+        {WireVerb::Watch, false, 5, 1000, 0, true}, {WireVerb::Watch, false, 0, 1000, 0, false},
+        {WireVerb::Watch, false, 5, kMaxWatchMs + 1, 0, false}, {WireVerb::Watch, true, 5, 1000, 0, false},
+        {WireVerb::Watch, false, 5, 86400u * 1000u, 86400u * 1000u + kLaunchAnswerSlackMs, true},
+        {WireVerb::Watch, false, 5, 86400u * 1000u, 86400u * 1000u + kLaunchAnswerSlackMs + 1, false},
+        {WireVerb::List, false, 0, 0, 1, true},
     };
     for (const auto& v : verbs) {
         WireRequest request;
@@ -215,6 +240,7 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
         request.launchedId = v.launched;
         request.launchedCreated = 1;
         request.timeoutMs = v.timeoutMs;
+        request.waitMs = v.waitMs;
         const std::vector<char> data = EncodeRequest(request);
         EXPECT_EQ(DecodeRequest(data.data(), static_cast<DWORD>(data.size()), out), v.valid) << int(v.verb);
     }
@@ -225,7 +251,7 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
     WireReply back;
     for (size_t size = 0; size < answer.size(); ++size)
         EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(size), back)) << size;
-    answer[16] = 2;  // two windows announced, one sent
+    answer[20] = 2;  // two windows announced, one sent
     EXPECT_FALSE(DecodeReply(answer.data(), static_cast<DWORD>(answer.size()), back));
 }
 
@@ -245,12 +271,19 @@ TEST(CommandOutput, AnUnansweredCommandSaysHowLongItWaitedAndWhatWasDone)
         {Unanswered::Elevated, 3, "", {"runs as administrator", "run this command as administrator"}},
         {Unanswered::NoAnswer, 5000, "a.exe /x", {"nothing was done; a.exe /x runs without being hidden.\r\n"}},
         {Unanswered::Unfinished, 30000, "a.exe", {"may still act on it; a.exe was started.\r\n"}},
+        {Unanswered::NotResponding, 0, "", {"is not responding; nothing was done"}},
+        {Unanswered::NoReplyWindow, 0, "", {"nothing was done"}},
+        {Unanswered::Refused, 10, "", {"older version", "nothing was done"}},
     };
     for (const auto& c : cases) {
         const NString text = UnansweredText(c.why, c.waitedMs, NString(c.launched));
         EXPECT_EQ(std::string(text.Text()).rfind("Veilbox: ", 0), 0u) << text.Text();
         for (const char* part : c.says)
             EXPECT_NE(std::string(text.Text()).find(part), std::string::npos) << text.Text();
+        // A wait cut short says so, not "within 0 s"; only a refusal names an older version.
+        EXPECT_EQ(std::string(text.Text()).find("within 0 s"), std::string::npos) << text.Text();
+        EXPECT_EQ(std::string(text.Text()).find("older") != std::string::npos, c.why == Unanswered::Refused)
+            << text.Text();
     }
 }
 
