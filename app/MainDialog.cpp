@@ -213,13 +213,18 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         PostMessageA(Window(), kRulesWake, 0, 0);
         if (m_settleAfterMenu)
             PostMessageA(Window(), kQueuedHideAnswered, 0, 0);
+        if (!m_titleBarAfterMenu.empty())
+            PostMessageA(Window(), kTitleBarAfterMenu, 0, 0);
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
             OnListContextMenu(lParam);
         break;
     case kTitleBarHide:
-        HideFromTitleBar(reinterpret_cast<HWND>(wParam), lParam);
+        OnTitleBarHide(reinterpret_cast<HWND>(wParam), lParam);
+        break;
+    case kTitleBarAfterMenu:
+        HideTitleBarsAfterMenu();
         break;
     case kRulesWake:
         RunRules(wParam == kRulesWakeScan);
@@ -236,8 +241,6 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kRuleScanTimer) {
             RunRules(true);
-        } else if (wParam == kTitleBarCheckTimer) {
-            m_titleBar.Check();
         } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();
         }

@@ -4,7 +4,7 @@
 HWND TitleBarClicks::ButtonOwner(POINT at, LRESULT hit)
 {
     HWND window = m_world.windowAt(at);
-    if (!window || (hit == HTCLOSE && !m_world.closeRuleNames(window)))
+    if (!window || (hit == HTCLOSE && !m_world.closeRuleNames(window)) || !m_world.nearCaption(window, at))
         return nullptr;
     return m_world.hitTest(window, at) == hit ? window : nullptr;
 }

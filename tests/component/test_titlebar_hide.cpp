@@ -1,6 +1,7 @@
 // The main dialog's side of hiding from the title bar: the message its hook posts can come from
-// any program, so the dialog hides only a window that the option or a close-box rule wants now,
-// and never one of its own, the desktop or a handle that is gone.
+// any program, so the dialog hides only a window the hook handed on that the option or a
+// close-box rule wants now, and never one of its own, the desktop, the taskbar or a handle that
+// is gone.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,8 @@ struct PostedCase {
     Which which;
     LPARAM button;
     bool hidden;
+    bool handedOn = true;  // the hook handed the window on before the message came
+    bool taskbar = false;  // the foreign window is of the taskbar's class
 };
 
 const PostedCase kCases[] = {
@@ -66,6 +69,9 @@ const PostedCase kCases[] = {
     {"a window of Veilbox itself", true, true, Which::Own, 1, false},
     {"a handle that is gone", true, true, Which::Gone, 1, false},
     {"the desktop", true, true, Which::Desktop, 1, false},
+    {"a window the hook did not hand on", true, true, Which::Foreign, 1, false, false},
+    {"a close box the hook did not hand on", true, true, Which::Foreign, 2, false, false},
+    {"a window of the taskbar's class", true, true, Which::Foreign, 1, false, true, true},
 };
 
 void PrintTo(const PostedCase& row, std::ostream* out)
@@ -104,7 +110,8 @@ TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
 {
     const PostedCase& row = GetParam();
     StoreSettings(row);
-    TargetWindows foreign("--window --title \"TB Named\"");
+    TargetWindows foreign(row.taskbar ? "--window --title \"TB Named\" --class Shell_TrayWnd"
+                                      : "--window --title \"TB Named\"");
     ASSERT_TRUE(foreign.Ready()) << foreign.Error();
     size_t entries = 99;
     bool foreignVisible = false;
@@ -113,6 +120,8 @@ TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
                       : row.which == Which::Own   ? d.Window()
                       : row.which == Which::Gone  ? GoneWindow()
                                                   : GetDesktopWindow();
+        if (row.handedOn)
+            d.TitleBar().HandOn(window, static_cast<TitleBarButton>(row.button));
         SendMessageA(d.Window(), kTitleBarHide, reinterpret_cast<WPARAM>(window), row.button);
         entries = d.Menu().EntryCount();
         foreignVisible = IsWindowVisible(foreign[0]) != FALSE;
