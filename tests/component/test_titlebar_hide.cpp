@@ -36,12 +36,17 @@ public:
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        menuLoops += message == WM_ENTERMENULOOP ? 1 : 0;
+        hideMessages += message == kTitleBarHide ? 1 : 0;
         if (message != kRunScript)
             return DIALOG::OnMessage(message, wParam, lParam);
         m_run(*this);
         EndDialog(Window(), IDOK);
         return 0;
     }
+
+    int menuLoops = 0;
+    int hideMessages = 0;
 
 private:
     std::function<void(ScriptedDialog&)> m_run;
@@ -139,3 +144,40 @@ INSTANTIATE_TEST_SUITE_P(Rows, PostedTitleBarHide, ::testing::ValuesIn(kCases),
                                  name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });
+
+// A window handed on while a menu of the dialog is open: the menu is ended once, and the window
+// is hidden after the menu's end (no repost while the menu closes).
+TEST(TitleBarHideDuringMenu, EndsTheMenuAndHidesAfterIt)
+{
+    RegistryKeyGuard settings;
+    settings.Clear();
+    StoreSettings(PostedCase{"menu", true, false, Which::Foreign, 1, true});
+    TargetWindows foreign("--window --title \"TB Named\"");
+    ASSERT_TRUE(foreign.Ready()) << foreign.Error();
+    ULONGLONG menuOpenMs = 0;
+    bool hidden = false;
+    size_t entries = 99;
+    int menuLoops = 0, hideMessages = 0;
+    ScriptedDialog dialog([&](ScriptedDialog& d) {
+        d.TitleBar().HandOn(foreign[0], TitleBarButton::Minimise);
+        OwnedMenu menu(CreatePopupMenu());
+        AppendMenuA(menu.get(), MF_STRING, 1, "entry");
+        // Ends a menu that was not ended, so a fault fails the test instead of hanging it.
+        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+        const ULONGLONG start = GetTickCount64();
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD, 10, 10, 0, d.Window(), nullptr);
+        menuOpenMs = GetTickCount64() - start;
+        KillTimer(nullptr, guard);
+        hidden = WaitFor([&] { return !IsWindowVisible(foreign[0]); }, 5000);
+        entries = d.Menu().EntryCount();
+        menuLoops = d.menuLoops;
+        hideMessages = d.hideMessages;
+    });
+    dialog.Show();
+    EXPECT_EQ(menuLoops, 1) << "the menu did not open";
+    EXPECT_EQ(hideMessages, 1) << "the hide was posted again";
+    EXPECT_LT(menuOpenMs, 3000u) << "the menu was not ended";
+    EXPECT_TRUE(hidden);
+    EXPECT_EQ(entries, 1u);
+    EXPECT_TRUE(IsWindowVisible(foreign[0])) << "the dialog's end shows the window again";
+}
