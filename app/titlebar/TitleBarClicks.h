@@ -3,7 +3,9 @@
 //
 // A right press on a window's minimise button (without Shift, while the option is on) and a left
 // press on the close box of a window that a close-box rule names are taken: the press and its
-// matching release are swallowed, and the window is handed on to be hidden. Every other event
+// matching release are swallowed. The minimise button's window is handed on to be hidden at the
+// press; the close box's at the release, and only when the release lands where the press was
+// (as the system's own close happens on the release and is cancelled by dragging off). Every other event
 // passes. Only presses ask anything of the desktop, and a window is hit-tested only when the
 // press lies in the top band of its rectangle where a caption can be; a move or a release is
 // answered from what is kept here.
@@ -88,7 +90,7 @@ public:
     bool Wanted() const { return m_minimiseButtonHides || m_closeRules; }
 
     // One mouse event (a WM_ message of a low-level hook) at a point: true when it is to be
-    // swallowed. A taken press names its window and button in window and button.
+    // swallowed. An event that hands a window on names it and its button in window and button.
     bool OnMouse(WPARAM message, POINT at, HWND& window, TitleBarButton& button);
 
 private:
@@ -102,4 +104,10 @@ private:
     // A press was swallowed: so is the next release of its button.
     bool m_swallowRightUp = false;
     bool m_swallowLeftUp = false;
+    // The window whose close box the swallowed left press was on, and where.
+    HWND m_closePress = nullptr;
+    POINT m_closePressAt = {};
 };
+
+// How far (in pixels, each way) a close box's release may land from its press and still hide.
+constexpr LONG kCloseReleaseSlop = 4;

@@ -22,9 +22,11 @@ struct ClickCase {
     std::string swallowed;  // per event: 'S' swallowed, 'P' passed on
     int windowsAsked;       // questions of the world: the window under the pointer
     int hitTests;           // and the hit test
-    bool hides;             // the first event names the window to hide
+    bool hides;             // an event names the window to hide: the first, or the one at handedAt
     bool belowCaption = false;  // the press lies below the window's caption band
     int buttonAnswers = 99;     // hit tests answered with hit; later ones answer HTCAPTION
+    size_t handedAt = 0;        // the event that names the window
+    bool releaseAway = false;   // releases land 20 pixels right of the press
 };
 
 const ClickCase kCases[] = {
@@ -41,8 +43,12 @@ const ClickCase kCases[] = {
      {WM_RBUTTONDOWN, WM_RBUTTONUP}, "PP", 1, 0, false},
     {"right press on a close box", true, true, true, HTCLOSE, true, false, {WM_RBUTTONDOWN, WM_RBUTTONUP}, "PP", 1,
      1, false},
-    {"left press on a named window's close box", true, true, true, HTCLOSE, true, false,
-     {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONUP}, "SPSP", 1, 1, true},
+    {"left press on a named window's close box, hidden at its release", true, true, true, HTCLOSE, true, false,
+     {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONUP}, "SPSP", 1, 1, true, false, 99, 2},
+    {"close box press dragged off: both swallowed, nothing hidden", true, true, true, HTCLOSE, true, false,
+     {WM_LBUTTONDOWN, WM_LBUTTONUP}, "SS", 1, 1, false, false, 99, 0, true},
+    {"close box press, its release lost, a press elsewhere then releases nothing", true, true, true, HTCLOSE, true,
+     false, {WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONUP}, "SPP", 2, 2, false, false, 1},
     {"left press on another window's close box is not even hit-tested", true, true, true, HTCLOSE, false, false,
      {WM_LBUTTONDOWN, WM_LBUTTONUP}, "PP", 1, 0, false},
     {"left press on minimise minimises", true, true, true, HTMINBUTTON, true, false, {WM_LBUTTONDOWN, WM_LBUTTONUP},
@@ -90,18 +96,19 @@ TEST_P(TitleBarClicksTest, DecidesEachEvent)
     for (WPARAM message : row.events) {
         HWND window = nullptr;
         TitleBarButton button = TitleBarButton::Minimise;
-        swallowed += clicks.OnMouse(message, POINT{10, 10}, window, button) ? 'S' : 'P';
+        const bool release = message == WM_LBUTTONUP || message == WM_RBUTTONUP;
+        const POINT at = release && row.releaseAway ? POINT{30, 10} : POINT{10, 10};
+        swallowed += clicks.OnMouse(message, at, window, button) ? 'S' : 'P';
         hidden.push_back(window);
         if (window) {
-            EXPECT_EQ(button, message == WM_LBUTTONDOWN ? TitleBarButton::Close : TitleBarButton::Minimise);
+            EXPECT_EQ(button, message == WM_LBUTTONUP ? TitleBarButton::Close : TitleBarButton::Minimise);
         }
     }
     EXPECT_EQ(swallowed, row.swallowed);
     EXPECT_EQ(windowsAsked, row.windowsAsked);
     EXPECT_EQ(hitTests, row.hitTests);
-    EXPECT_EQ(hidden.front(), row.hides ? kTarget : nullptr);
-    for (size_t i = 1; i < hidden.size(); ++i)
-        EXPECT_EQ(hidden[i], nullptr) << "only a press names a window";
+    for (size_t i = 0; i < hidden.size(); ++i)
+        EXPECT_EQ(hidden[i], row.hides && i == row.handedAt ? kTarget : nullptr) << "event " << i;
 }
 
 struct BandCase {
