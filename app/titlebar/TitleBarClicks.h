@@ -5,10 +5,10 @@
 // press on the close box of a window that a close-box rule names are taken: the press and its
 // matching release are swallowed. The minimise button's window is handed on to be hidden at the
 // press; the close box's at the release, and only when the release lands where the press was
-// (as the system's own close happens on the release and is cancelled by dragging off). Every other event
-// passes. Only presses ask anything of the desktop, and a window is hit-tested only when the
-// press lies in the top band of its rectangle where a caption can be; a move or a release is
-// answered from what is kept here.
+// (as the system's own close happens on the release and is cancelled by dragging off). Every
+// other event passes. Only presses ask anything of the desktop, and a window is hit-tested only
+// when the press lies in the top band of its rectangle where a caption can be; a move or a
+// release is answered from what is kept here.
 #pragma once
 
 #include <windows.h>
