@@ -89,6 +89,9 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
     if (code != HC_ACTION || !thread || !info)
         return CallNextHookEx(nullptr, code, message, info);
     ++thread->events;
+    // A move, the wheel and the other buttons are never taken: they cost a count and nothing more.
+    if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_RBUTTONDOWN && message != WM_RBUTTONUP)
+        return CallNextHookEx(nullptr, code, message, info);
     const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
     thread->options = thread->shared->Options();
     thread->clicks.Configure(thread->options->minimiseButtonHides, !thread->options->closeRules.empty());
