@@ -228,13 +228,18 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // Events that came while the menu was open were left queued.
         PostMessageA(Window(), kRulesWake, 0, 0);
         PostHeldForMenu();
+        if (!m_titleBarAfterMenu.empty())
+            PostMessageA(Window(), kTitleBarAfterMenu, 0, 0);
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
             OnListContextMenu(lParam);
         break;
     case kTitleBarHide:
-        HideFromTitleBar(reinterpret_cast<HWND>(wParam), lParam);
+        OnTitleBarHide(reinterpret_cast<HWND>(wParam), lParam);
+        break;
+    case kTitleBarAfterMenu:
+        HideTitleBarsAfterMenu();
         break;
     case kRulesWake:
         RunRules(wParam == kRulesWakeScan);
@@ -251,8 +256,6 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kRuleScanTimer) {
             RunRules(true);
-        } else if (wParam == kTitleBarCheckTimer) {
-            m_titleBar.Check();
         } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();
         }

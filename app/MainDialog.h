@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/list/CandidateList.h"
@@ -37,10 +38,11 @@ constexpr WPARAM kRulesWakeScan = 1;
 // The dialog's other timers: 1 and 4 the list's refresh (RefreshSchedule), 2 the launch watch
 // (CommandServer); each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
-// Posted by the title-bar hook: wParam the window to hide, lParam its TitleBarButton.
+// Posted by the title-bar hook: wParam the window to hide, lParam its TitleBarButton. Only a
+// window the hook handed on a moment ago is hidden.
 constexpr UINT kTitleBarHide = WM_APP + 0x54;
-// While the title-bar hook is set, once a second: the hook is set again if the system dropped it.
-constexpr UINT_PTR kTitleBarCheckTimer = 0x54;
+// Posted at a menu's end when title-bar hides waited for it.
+constexpr UINT kTitleBarAfterMenu = WM_APP + 0x55;
 
 class DIALOG : public QF_TRAYDIALOG {
 public:
@@ -70,6 +72,7 @@ public:
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
     const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }
+    TitleBarHook& TitleBar() { return m_titleBar; }
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
@@ -133,10 +136,13 @@ private:
     // mirrors the menu and tells of refused hides.
     void RunRules(bool scan);
     RuleHideResult HideByRule(HWND window);
-    // Title bar (MainDialogTitleBar.cpp): sets or removes the hook to suit the option and the
-    // close-box rules, and hides a window its hook reported.
+    // Title bar (MainDialogTitleBar.cpp): starts or stops the hook to suit the option and the
+    // close-box rules, and hides a window its hook handed on; while a menu is open the menu is
+    // ended and the hide waits for its end.
     void ConfigureTitleBar();
-    void HideFromTitleBar(HWND window, LPARAM button);
+    void OnTitleBarHide(HWND window, LPARAM button);
+    void HideTitleBarsAfterMenu();
+    void HideFromTitleBar(HWND window, TitleBarButton button);
     std::vector<HWND> HeldWindows() const;
     void RunRulesDialog();
     // The main list's context menu; screen is where it was asked for (-1, -1: from the keyboard).
@@ -186,6 +192,8 @@ private:
     };
     // See HeldForMenu.
     std::vector<HeldMessage> m_heldForMenu;
+    // Windows the title-bar hook handed on while a menu was open, hidden at its end.
+    std::vector<std::pair<HWND, TitleBarButton>> m_titleBarAfterMenu;
     bool m_startHidden = false;
     CommandServer m_commands{m_hiddenMenu, [this] {
                                  m_candidates.Refresh();

@@ -70,7 +70,9 @@ void RULE_EDIT::OnInit()
     const int trigger = m_rule.trigger == RuleTrigger::Minimised  ? IDC_RULE_MINIMISED
                         : m_rule.trigger == RuleTrigger::CloseBox ? IDC_RULE_CLOSE_BOX
                                                                   : IDC_RULE_APPEARS;
-    CheckRadioButton(Window(), IDC_RULE_APPEARS, IDC_RULE_CLOSE_BOX, trigger);
+    // One by one: the count's static lies between the buttons' ids.
+    for (int button : {IDC_RULE_APPEARS, IDC_RULE_MINIMISED, IDC_RULE_CLOSE_BOX})
+        CheckDlgButton(Window(), button, button == trigger ? BST_CHECKED : BST_UNCHECKED);
     SetUpHelpPopups();
     UpdateCount();
     SetTimer(Window(), kCountTimer, kRecountMs, nullptr);

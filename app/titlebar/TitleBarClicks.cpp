@@ -1,10 +1,12 @@
 #include "app/titlebar/TitleBarClicks.h"
 
+#include <cstdlib>
+
 // The window is asked last, and only when nothing kept here rules it out.
 HWND TitleBarClicks::ButtonOwner(POINT at, LRESULT hit)
 {
     HWND window = m_world.windowAt(at);
-    if (!window || (hit == HTCLOSE && !m_world.closeRuleNames(window)))
+    if (!window || (hit == HTCLOSE && !m_world.closeRuleNames(window)) || !m_world.nearCaption(window, at))
         return nullptr;
     return m_world.hitTest(window, at) == hit ? window : nullptr;
 }
@@ -25,11 +27,9 @@ bool TitleBarClicks::OnMouse(WPARAM message, POINT at, HWND& window, TitleBarBut
         return m_swallowRightUp;
     case WM_LBUTTONDOWN:
         m_swallowLeftUp = false;
-        if (!m_closeRules)
-            return false;
-        window = ButtonOwner(at, HTCLOSE);
-        button = TitleBarButton::Close;
-        m_swallowLeftUp = window != nullptr;
+        m_closePress = m_closeRules ? ButtonOwner(at, HTCLOSE) : nullptr;
+        m_closePressAt = at;
+        m_swallowLeftUp = m_closePress != nullptr;
         return m_swallowLeftUp;
     case WM_RBUTTONUP: {
         const bool swallow = m_swallowRightUp;
@@ -39,6 +39,12 @@ bool TitleBarClicks::OnMouse(WPARAM message, POINT at, HWND& window, TitleBarBut
     case WM_LBUTTONUP: {
         const bool swallow = m_swallowLeftUp;
         m_swallowLeftUp = false;
+        if (swallow && labs(at.x - m_closePressAt.x) <= kCloseReleaseSlop &&
+            labs(at.y - m_closePressAt.y) <= kCloseReleaseSlop) {
+            window = m_closePress;
+            button = TitleBarButton::Close;
+        }
+        m_closePress = nullptr;
         return swallow;
     }
     default:

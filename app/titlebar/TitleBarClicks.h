@@ -3,9 +3,12 @@
 //
 // A right press on a window's minimise button (without Shift, while the option is on) and a left
 // press on the close box of a window that a close-box rule names are taken: the press and its
-// matching release are swallowed, and the window is handed on to be hidden. Every other event
-// passes. Only presses ask anything of the desktop; a move or a release is answered from what is
-// kept here.
+// matching release are swallowed. The minimise button's window is handed on to be hidden at the
+// press; the close box's at the release, and only when the release lands where the press was
+// (as the system's own close happens on the release and is cancelled by dragging off). Every
+// other event passes. Only presses ask anything of the desktop, and a window is hit-tested only
+// when the press lies in the top band of its rectangle where a caption can be; a move or a
+// release is answered from what is kept here.
 #pragma once
 
 #include <windows.h>
@@ -26,7 +29,54 @@ struct TitleBarWorld {
     // True when an acting close-box rule names the window.
     std::function<bool(HWND)> closeRuleNames;
     std::function<bool()> shiftHeld;
+    // True when the point lies in the window's caption band (see InCaptionBand); asked before
+    // the hit test, which goes to another program.
+    std::function<bool(HWND, POINT)> nearCaption;
 };
+
+// True when at lies within the window's rectangle and no more than band pixels below its top.
+inline bool InCaptionBand(const RECT& window, POINT at, int band)
+{
+    return at.x >= window.left && at.x < window.right && at.y >= window.top && at.y < window.bottom &&
+           at.y < window.top + band;
+}
+
+// A low-level hook reports the buttons as pressed; with the buttons swapped (SM_SWAPBUTTON) the
+// physical left button is the secondary one. The message as a window would get it.
+inline WPARAM LogicalButtonMessage(WPARAM physical, bool swapped)
+{
+    if (!swapped)
+        return physical;
+    switch (physical) {
+    case WM_LBUTTONDOWN: return WM_RBUTTONDOWN;
+    case WM_LBUTTONUP: return WM_RBUTTONUP;
+    case WM_RBUTTONDOWN: return WM_LBUTTONDOWN;
+    case WM_RBUTTONUP: return WM_LBUTTONUP;
+    default: return physical;
+    }
+}
+
+// What the hook's watch saw at its last look.
+struct HookWatchState {
+    ULONGLONG lastCheck = 0;  // 0: not looked yet
+    POINT cursor = {};
+    unsigned events = 0;
+};
+
+// Longer than the system waits for a hook procedure on older systems (200 ms and up); a thread
+// held up longer may have lost its hook.
+constexpr ULONGLONG kHookStallMs = 1500;
+
+// True when the hook is to be set (again): it is not set, the thread was held up longer than
+// kHookStallMs since the last look, or the pointer moved while the hook saw no event.
+inline bool HookNeedsSetting(bool set, const HookWatchState& last, ULONGLONG now, POINT cursor, unsigned events)
+{
+    if (!set)
+        return true;
+    const bool stalled = last.lastCheck != 0 && now - last.lastCheck > kHookStallMs;
+    const bool moved = cursor.x != last.cursor.x || cursor.y != last.cursor.y;
+    return stalled || (last.lastCheck != 0 && moved && events == last.events);
+}
 
 class TitleBarClicks {
 public:
@@ -40,7 +90,7 @@ public:
     bool Wanted() const { return m_minimiseButtonHides || m_closeRules; }
 
     // One mouse event (a WM_ message of a low-level hook) at a point: true when it is to be
-    // swallowed. A taken press names its window and button in window and button.
+    // swallowed. An event that hands a window on names it and its button in window and button.
     bool OnMouse(WPARAM message, POINT at, HWND& window, TitleBarButton& button);
 
 private:
@@ -54,4 +104,10 @@ private:
     // A press was swallowed: so is the next release of its button.
     bool m_swallowRightUp = false;
     bool m_swallowLeftUp = false;
+    // The window whose close box the swallowed left press was on, and where.
+    HWND m_closePress = nullptr;
+    POINT m_closePressAt = {};
 };
+
+// How far (in pixels, each way) a close box's release may land from its press and still hide.
+constexpr LONG kCloseReleaseSlop = 4;

@@ -1,126 +1,144 @@
 #include "app/titlebar/TitleBarHook.h"
 
+#include <algorithm>
+
+#include "app/titlebar/TitleBarShared.h"
+
 namespace {
 
-TitleBarHook* g_setter = nullptr;
+// A lock held for one scope.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
-// Longer than the system waits for a hook procedure on older systems (200 ms and up); a thread
-// held up longer may have lost its hook.
-constexpr ULONGLONG kStallMs = 1500;
+private:
+    SRWLOCK& m_lock;
+};
 
-// The top-level window under the point that the title-bar hook may act on. Nothing is sent to it.
-HWND ActableWindowAt(POINT at)
-{
-    HWND window = WindowFromPoint(at);
-    window = window ? GetAncestor(window, GA_ROOT) : nullptr;
-    if (!window || window == GetDesktopWindow() || window == GetShellWindow())
-        return nullptr;
-    WindowFacts facts(window);
-    return MayActOn(facts) ? window : nullptr;
-}
-
-// The window's own answer, bounded: a program that does not answer in time keeps its click.
-// SMTO_BLOCK keeps this thread from taking other sends (and hook calls) while it waits.
-LRESULT BoundedHitTest(HWND window, POINT at)
-{
-    DWORD_PTR hit = HTNOWHERE;
-    if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y),
-                             SMTO_ABORTIFHUNG | SMTO_BLOCK, TitleBarHook::kHitTestTimeoutMs, &hit))
-        return HTNOWHERE;
-    return static_cast<LRESULT>(hit);
-}
-
-bool ShiftHeld()
-{
-    return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
-}
+// How many windows may wait at once; the oldest gives way.
+constexpr size_t kMostHandedOn = 8;
 
 } // namespace
 
-TitleBarHook::TitleBarHook(UINT message)
-    : m_message(message),
-      m_clicks(TitleBarWorld{ActableWindowAt, BoundedHitTest, [this](HWND window) { return CloseRuleNames(window); },
-                             ShiftHeld})
+std::shared_ptr<const TitleBarOptions> TitleBarHook::Shared::Options() const
 {
+    ExclusiveLock hold(m_lock);
+    return m_options;
 }
+
+void TitleBarHook::Shared::SetOptions(std::shared_ptr<const TitleBarOptions> options)
+{
+    ExclusiveLock hold(m_lock);
+    m_options = std::move(options);
+}
+
+void TitleBarHook::Shared::HandOn(HWND window, TitleBarButton button)
+{
+    {
+        ExclusiveLock hold(m_lock);
+        if (m_handedOn.size() >= kMostHandedOn)
+            m_handedOn.erase(m_handedOn.begin());
+        m_handedOn.push_back({window, button, GetTickCount64()});
+    }
+    PostMessageW(owner, message, reinterpret_cast<WPARAM>(window), static_cast<LPARAM>(button));
+}
+
+bool TitleBarHook::Shared::TakeHandedOn(HWND window, TitleBarButton button)
+{
+    const ULONGLONG now = GetTickCount64();
+    ExclusiveLock hold(m_lock);
+    m_handedOn.erase(std::remove_if(m_handedOn.begin(), m_handedOn.end(),
+                                    [now](const HandedOn& h) { return now - h.tick > kHandOnMs; }),
+                     m_handedOn.end());
+    auto at = std::find_if(m_handedOn.begin(), m_handedOn.end(),
+                           [&](const HandedOn& h) { return h.window == window && h.button == button; });
+    if (at == m_handedOn.end())
+        return false;
+    m_handedOn.erase(at);
+    return true;
+}
+
+TitleBarHook::TitleBarHook(UINT message) : m_shared(std::make_shared<Shared>(nullptr, message)) {}
 
 TitleBarHook::~TitleBarHook()
 {
-    Remove();
+    Stop();
 }
 
 void TitleBarHook::Configure(HWND owner, bool minimiseButtonHides, std::vector<WindowCriteria> closeRules)
 {
-    m_owner = owner;
-    m_minimiseButtonHides = minimiseButtonHides;
-    m_closeRules = std::move(closeRules);
-    m_clicks.Configure(m_minimiseButtonHides, !m_closeRules.empty());
-    if (m_clicks.Wanted() && !m_hook)
-        Set();
-    else if (!m_clicks.Wanted())
-        Remove();
+    auto options = std::make_shared<TitleBarOptions>();
+    options->minimiseButtonHides = minimiseButtonHides;
+    options->closeRules = std::move(closeRules);
+    const bool wanted = options->minimiseButtonHides || !options->closeRules.empty();
+    if (owner != m_shared->owner) {
+        Stop();
+        m_shared = std::make_shared<Shared>(owner, m_shared->message);
+    }
+    m_shared->SetOptions(std::move(options));
+    if (wanted && !m_thread)
+        Start();
+    else if (!wanted)
+        Stop();
+}
+
+// The thread is given its own reference to the shared state.
+void TitleBarHook::Start()
+{
+    if (!m_shared->ready)
+        return;
+    ResetEvent(m_shared->ready.get());
+    auto* parameter = new std::shared_ptr<Shared>(m_shared);
+    m_thread.reset(CreateThread(nullptr, 0, RunTitleBarHook, parameter, 0, &m_shared->threadId));
+    if (!m_thread) {
+        delete parameter;
+        return;
+    }
+    const HANDLE both[] = {m_shared->ready.get(), m_thread.get()};
+    WaitForMultipleObjects(2, both, FALSE, kStopWaitMs);
+}
+
+// A thread that has not ended in time is left to end alone: it holds its own reference to the
+// shared state and the quit message stays in its queue.
+void TitleBarHook::Stop()
+{
+    if (!m_thread)
+        return;
+    PostThreadMessageW(m_shared->threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(m_thread.get(), kStopWaitMs);
+    m_thread.reset();
+    m_shared->hookSet = false;
+}
+
+bool TitleBarHook::IsSet() const
+{
+    return m_thread && m_shared->hookSet;
 }
 
 bool TitleBarHook::CloseRuleNames(HWND window) const
 {
+    const auto options = m_shared->Options();
     WindowFacts facts(window);
-    for (const WindowCriteria& criteria : m_closeRules)
+    for (const WindowCriteria& criteria : options->closeRules)
         if (Matches(criteria, facts))
             return true;
     return false;
 }
 
-void TitleBarHook::Check()
+bool TitleBarHook::MinimiseButtonHides() const
 {
-    const ULONGLONG now = GetTickCount64();
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    const bool stalled = m_lastCheck != 0 && now - m_lastCheck > kStallMs;
-    const bool unseenMove = (cursor.x != m_cursorAtCheck.x || cursor.y != m_cursorAtCheck.y) &&
-                            m_events == m_eventsAtCheck;
-    if (m_hook && (stalled || unseenMove)) {
-        Remove();
-        Set();
-    }
-    m_lastCheck = now;
-    m_cursorAtCheck = cursor;
-    m_eventsAtCheck = m_events;
+    return m_shared->Options()->minimiseButtonHides;
 }
 
-// A hook the system dropped is unhooked again harmlessly.
-void TitleBarHook::Set()
+void TitleBarHook::HandOn(HWND window, TitleBarButton button) const
 {
-    if (g_setter && g_setter != this)
-        return;
-    m_hook = SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0);
-    g_setter = m_hook ? this : nullptr;
+    m_shared->HandOn(window, button);
 }
 
-void TitleBarHook::Remove()
+bool TitleBarHook::TakeHandedOn(HWND window, TitleBarButton button)
 {
-    if (m_hook)
-        UnhookWindowsHookEx(m_hook);
-    m_hook = nullptr;
-    if (g_setter == this)
-        g_setter = nullptr;
-}
-
-LRESULT CALLBACK TitleBarHook::HookProc(int code, WPARAM message, LPARAM info)
-{
-    if (code == HC_ACTION && g_setter && info)
-        return g_setter->OnEvent(code, message, *reinterpret_cast<const MSLLHOOKSTRUCT*>(info));
-    return CallNextHookEx(nullptr, code, message, info);
-}
-
-// Injected events count as the user's: tests and remote-control programs click that way too.
-LRESULT TitleBarHook::OnEvent(int code, WPARAM message, const MSLLHOOKSTRUCT& info)
-{
-    ++m_events;
-    HWND window = nullptr;
-    TitleBarButton button = TitleBarButton::Minimise;
-    if (!m_clicks.OnMouse(message, info.pt, window, button))
-        return CallNextHookEx(nullptr, code, message, reinterpret_cast<LPARAM>(&info));
-    if (window)
-        PostMessageW(m_owner, m_message, reinterpret_cast<WPARAM>(window), static_cast<LPARAM>(button));
-    return 1;
+    return m_shared->TakeHandedOn(window, button);
 }

@@ -2,64 +2,69 @@
 // click on any window's minimise button, and a left click on the close box of a window a
 // close-box rule names, hide that window into the menu. Nothing runs in other programs.
 //
-// The hook procedure runs on the thread that set the hook (the main dialog's) and must return
-// at once, or the pointer lags on the whole desktop and the system drops the hook: it only
-// decides (see TitleBarClicks), asking a window which part of it is under the pointer with a
-// bounded WM_NCHITTEST on a press, and posts the owner a message for each window to hide. The
-// owner hides it from its message loop, never inside the hook.
+// The hook runs on a thread of its own that does nothing but read its messages, so the pointer
+// never waits for the owner's dialog (which may be busy with a batch of bounded sends to slow
+// windows). The hook procedure only decides (see TitleBarClicks), asking a window which part of
+// it is under the pointer with a bounded WM_NCHITTEST on a press over its caption, and hands the
+// window on: it is remembered here and the owner is posted a message. The owner hides it from
+// its own message loop, and only a window handed on a moment ago (TakeHandedOn).
 //
-// The hook is set only while something wants it, and set again when the system may have
-// dropped it (the owner calls Check about once a second). One object sets the hook at a time.
+// The thread runs only while something wants the hook; it sets the hook, checks about once a
+// second that it is still set (the system drops a hook that kept it waiting, and a set can
+// fail) and sets it again when not. The thread works from a copy of the owner's options that
+// Configure replaces whole.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "app/rules/WindowMatch.h"
 #include "app/titlebar/TitleBarClicks.h"
+#include "winbase/ScopedHandles.h"
 
 class TitleBarHook {
 public:
     // The owner (see Configure) is posted message with the window to hide in wParam and its
     // TitleBarButton in lParam.
     explicit TitleBarHook(UINT message);
+    // Stops the thread.
     ~TitleBarHook();
     TitleBarHook(const TitleBarHook&) = delete;
     TitleBarHook& operator=(const TitleBarHook&) = delete;
 
-    // Sets or removes the hook to suit: set while the minimise button hides or a close-box rule
-    // acts. closeRules: the criteria of the acting close-box rules.
+    // Starts or stops the hook's thread to suit: it runs while the minimise button hides or a
+    // close-box rule acts. closeRules: the criteria of the acting close-box rules.
     void Configure(HWND owner, bool minimiseButtonHides, std::vector<WindowCriteria> closeRules);
-    // Cheap; about once a second. Sets the hook again when the system may have dropped it: the
-    // owner's thread was held up longer than the system waits for a hook, or the pointer moved
-    // while the hook saw nothing.
-    void Check();
-    bool IsSet() const { return m_hook != nullptr; }
+    // True while the thread has the hook set.
+    bool IsSet() const;
+    // True while the thread runs.
+    bool IsRunning() const { return static_cast<bool>(m_thread); }
 
     // True when an acting close-box rule names the window (checked again as the hide is done).
     bool CloseRuleNames(HWND window) const;
     // True while the option to hide from the minimise button is on.
-    bool MinimiseButtonHides() const { return m_minimiseButtonHides; }
+    bool MinimiseButtonHides() const;
+
+    // Remembers the window as handed on for button and posts the owner; the hook thread calls it.
+    void HandOn(HWND window, TitleBarButton button) const;
+    // True once for a window handed on for button less than kHandOnMs ago; it is then forgotten.
+    bool TakeHandedOn(HWND window, TitleBarButton button);
 
     // The bound of the hit test: a window that does not answer in this time keeps its click.
     static constexpr UINT kHitTestTimeoutMs = 40;
+    // How long a window handed on waits for the owner to take it.
+    static constexpr ULONGLONG kHandOnMs = 5000;
+    // How long stopping waits for the thread to end.
+    static constexpr DWORD kStopWaitMs = 2000;
+
+    struct Shared;
 
 private:
-    static LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info);
-    LRESULT OnEvent(int code, WPARAM message, const MSLLHOOKSTRUCT& info);
-    void Set();
-    void Remove();
+    void Start();
+    void Stop();
 
-    HWND m_owner = nullptr;
-    UINT m_message;
-    HHOOK m_hook = nullptr;
-    TitleBarClicks m_clicks;
-    bool m_minimiseButtonHides = false;
-    std::vector<WindowCriteria> m_closeRules;
-    // For Check: events the hook saw, and what was seen at the last check.
-    unsigned m_events = 0;
-    unsigned m_eventsAtCheck = 0;
-    POINT m_cursorAtCheck = {};
-    ULONGLONG m_lastCheck = 0;
+    std::shared_ptr<Shared> m_shared;
+    OwnedHandle m_thread;
 };

@@ -91,9 +91,22 @@ HWND MakeCandidate(const char* title, int x, int y, int width, int height)
     return window;
 }
 
+// The title-bar hook is off: none of these tests is about it, and a hook would see every pointer
+// event on the desktop while they run.
+void StoreTitleBarHookOff()
+{
+    const DWORD off = 0;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "MinButtonHide", REG_DWORD, &off,
+                    sizeof off);
+}
+
 class MainDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_settings.Clear(); }
+    void SetUp() override
+    {
+        m_settings.Clear();
+        StoreTitleBarHookOff();
+    }
     RegistryKeyGuard m_settings;
 };
 
@@ -211,6 +224,7 @@ TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
     EXPECT_TRUE(clipped.empty()) << "at " << dpi << " DPI: " << ::testing::PrintToString(clipped);
 
     RegistryKeyGuard settings;
+    StoreTitleBarHookOff();
     const RECT stored = {100, 60, 500, 360};
     SettingsKey placement(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\MainWindow");
     for (const auto& [name, value] : {std::pair<const char*, LONG>{"WPLeft", stored.left}, {"WPTop", stored.top},

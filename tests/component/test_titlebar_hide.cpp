@@ -1,6 +1,7 @@
 // The main dialog's side of hiding from the title bar: the message its hook posts can come from
-// any program, so the dialog hides only a window that the option or a close-box rule wants now,
-// and never one of its own, the desktop or a handle that is gone.
+// any program, so the dialog hides only a window the hook handed on that the option or a
+// close-box rule wants now, and never one of its own, the desktop, the taskbar or a handle that
+// is gone.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -35,12 +36,17 @@ public:
 
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        menuLoops += message == WM_ENTERMENULOOP ? 1 : 0;
+        hideMessages += message == kTitleBarHide ? 1 : 0;
         if (message != kRunScript)
             return DIALOG::OnMessage(message, wParam, lParam);
         m_run(*this);
         EndDialog(Window(), IDOK);
         return 0;
     }
+
+    int menuLoops = 0;
+    int hideMessages = 0;
 
 private:
     std::function<void(ScriptedDialog&)> m_run;
@@ -55,6 +61,8 @@ struct PostedCase {
     Which which;
     LPARAM button;
     bool hidden;
+    bool handedOn = true;  // the hook handed the window on before the message came
+    bool taskbar = false;  // the foreign window is of the taskbar's class
 };
 
 const PostedCase kCases[] = {
@@ -66,6 +74,9 @@ const PostedCase kCases[] = {
     {"a window of Veilbox itself", true, true, Which::Own, 1, false},
     {"a handle that is gone", true, true, Which::Gone, 1, false},
     {"the desktop", true, true, Which::Desktop, 1, false},
+    {"a window the hook did not hand on", true, true, Which::Foreign, 1, false, false},
+    {"a close box the hook did not hand on", true, true, Which::Foreign, 2, false, false},
+    {"a window of the taskbar's class", true, true, Which::Foreign, 1, false, true, true},
 };
 
 void PrintTo(const PostedCase& row, std::ostream* out)
@@ -104,7 +115,8 @@ TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
 {
     const PostedCase& row = GetParam();
     StoreSettings(row);
-    TargetWindows foreign("--window --title \"TB Named\"");
+    TargetWindows foreign(row.taskbar ? "--window --title \"TB Named\" --class Shell_TrayWnd"
+                                      : "--window --title \"TB Named\"");
     ASSERT_TRUE(foreign.Ready()) << foreign.Error();
     size_t entries = 99;
     bool foreignVisible = false;
@@ -113,6 +125,8 @@ TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
                       : row.which == Which::Own   ? d.Window()
                       : row.which == Which::Gone  ? GoneWindow()
                                                   : GetDesktopWindow();
+        if (row.handedOn)
+            d.TitleBar().HandOn(window, static_cast<TitleBarButton>(row.button));
         SendMessageA(d.Window(), kTitleBarHide, reinterpret_cast<WPARAM>(window), row.button);
         entries = d.Menu().EntryCount();
         foreignVisible = IsWindowVisible(foreign[0]) != FALSE;
@@ -130,3 +144,40 @@ INSTANTIATE_TEST_SUITE_P(Rows, PostedTitleBarHide, ::testing::ValuesIn(kCases),
                                  name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });
+
+// A window handed on while a menu of the dialog is open: the menu is ended once, and the window
+// is hidden after the menu's end (no repost while the menu closes).
+TEST(TitleBarHideDuringMenu, EndsTheMenuAndHidesAfterIt)
+{
+    RegistryKeyGuard settings;
+    settings.Clear();
+    StoreSettings(PostedCase{"menu", true, false, Which::Foreign, 1, true});
+    TargetWindows foreign("--window --title \"TB Named\"");
+    ASSERT_TRUE(foreign.Ready()) << foreign.Error();
+    ULONGLONG menuOpenMs = 0;
+    bool hidden = false;
+    size_t entries = 99;
+    int menuLoops = 0, hideMessages = 0;
+    ScriptedDialog dialog([&](ScriptedDialog& d) {
+        d.TitleBar().HandOn(foreign[0], TitleBarButton::Minimise);
+        OwnedMenu menu(CreatePopupMenu());
+        AppendMenuA(menu.get(), MF_STRING, 1, "entry");
+        // Ends a menu that was not ended, so a fault fails the test instead of hanging it.
+        const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+        const ULONGLONG start = GetTickCount64();
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD, 10, 10, 0, d.Window(), nullptr);
+        menuOpenMs = GetTickCount64() - start;
+        KillTimer(nullptr, guard);
+        hidden = WaitFor([&] { return !IsWindowVisible(foreign[0]); }, 5000);
+        entries = d.Menu().EntryCount();
+        menuLoops = d.menuLoops;
+        hideMessages = d.hideMessages;
+    });
+    dialog.Show();
+    EXPECT_EQ(menuLoops, 1) << "the menu did not open";
+    EXPECT_EQ(hideMessages, 1) << "the hide was posted again";
+    EXPECT_LT(menuOpenMs, 3000u) << "the menu was not ended";
+    EXPECT_TRUE(hidden);
+    EXPECT_EQ(entries, 1u);
+    EXPECT_TRUE(IsWindowVisible(foreign[0])) << "the dialog's end shows the window again";
+}

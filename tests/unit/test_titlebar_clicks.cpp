@@ -22,7 +22,11 @@ struct ClickCase {
     std::string swallowed;  // per event: 'S' swallowed, 'P' passed on
     int windowsAsked;       // questions of the world: the window under the pointer
     int hitTests;           // and the hit test
-    bool hides;             // the first event names the window to hide
+    bool hides;             // an event names the window to hide: the first, or the one at handedAt
+    bool belowCaption = false;  // the press lies below the window's caption band
+    int buttonAnswers = 99;     // hit tests answered with hit; later ones answer HTCAPTION
+    size_t handedAt = 0;        // the event that names the window
+    bool releaseAway = false;   // releases land 20 pixels right of the press
 };
 
 const ClickCase kCases[] = {
@@ -39,8 +43,12 @@ const ClickCase kCases[] = {
      {WM_RBUTTONDOWN, WM_RBUTTONUP}, "PP", 1, 0, false},
     {"right press on a close box", true, true, true, HTCLOSE, true, false, {WM_RBUTTONDOWN, WM_RBUTTONUP}, "PP", 1,
      1, false},
-    {"left press on a named window's close box", true, true, true, HTCLOSE, true, false,
-     {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONUP}, "SPSP", 1, 1, true},
+    {"left press on a named window's close box, hidden at its release", true, true, true, HTCLOSE, true, false,
+     {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONUP}, "SPSP", 1, 1, true, false, 99, 2},
+    {"close box press dragged off: both swallowed, nothing hidden", true, true, true, HTCLOSE, true, false,
+     {WM_LBUTTONDOWN, WM_LBUTTONUP}, "SS", 1, 1, false, false, 99, 0, true},
+    {"close box press, its release lost, a press elsewhere then releases nothing", true, true, true, HTCLOSE, true,
+     false, {WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONUP}, "SPP", 2, 2, false, false, 1},
     {"left press on another window's close box is not even hit-tested", true, true, true, HTCLOSE, false, false,
      {WM_LBUTTONDOWN, WM_LBUTTONUP}, "PP", 1, 0, false},
     {"left press on minimise minimises", true, true, true, HTMINBUTTON, true, false, {WM_LBUTTONDOWN, WM_LBUTTONUP},
@@ -51,6 +59,10 @@ const ClickCase kCases[] = {
      {WM_MOUSEMOVE, WM_MOUSEWHEEL, WM_MBUTTONDOWN, WM_MBUTTONUP}, "PPPP", 0, 0, false},
     {"a release without its press passes", true, true, true, HTMINBUTTON, true, false, {WM_RBUTTONUP, WM_LBUTTONUP},
      "PP", 0, 0, false},
+    {"a press below the caption band is not hit-tested", true, true, true, HTMINBUTTON, true, false,
+     {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}, "PPPP", 2, 0, false, true},
+    {"press taken, its release lost, the next press passes and its release too", true, false, true, HTMINBUTTON,
+     false, false, {WM_RBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP}, "SPP", 2, 2, true, false, 1},
 };
 
 void PrintTo(const ClickCase& row, std::ostream* out)
@@ -72,10 +84,11 @@ TEST_P(TitleBarClicksTest, DecidesEachEvent)
         [&](HWND window, POINT) {
             ++hitTests;
             EXPECT_EQ(window, kTarget);
-            return row.hit;
+            return hitTests <= row.buttonAnswers ? row.hit : static_cast<LRESULT>(HTCAPTION);
         },
         [&](HWND) { return row.ruleNames; },
-        [&] { return row.shift; }};
+        [&] { return row.shift; },
+        [&](HWND, POINT) { return !row.belowCaption; }};
     TitleBarClicks clicks(world);
     clicks.Configure(row.minimiseButtonHides, row.closeRules);
     std::string swallowed;
@@ -83,18 +96,91 @@ TEST_P(TitleBarClicksTest, DecidesEachEvent)
     for (WPARAM message : row.events) {
         HWND window = nullptr;
         TitleBarButton button = TitleBarButton::Minimise;
-        swallowed += clicks.OnMouse(message, POINT{10, 10}, window, button) ? 'S' : 'P';
+        const bool release = message == WM_LBUTTONUP || message == WM_RBUTTONUP;
+        const POINT at = release && row.releaseAway ? POINT{30, 10} : POINT{10, 10};
+        swallowed += clicks.OnMouse(message, at, window, button) ? 'S' : 'P';
         hidden.push_back(window);
         if (window) {
-            EXPECT_EQ(button, message == WM_LBUTTONDOWN ? TitleBarButton::Close : TitleBarButton::Minimise);
+            EXPECT_EQ(button, message == WM_LBUTTONUP ? TitleBarButton::Close : TitleBarButton::Minimise);
         }
     }
     EXPECT_EQ(swallowed, row.swallowed);
     EXPECT_EQ(windowsAsked, row.windowsAsked);
     EXPECT_EQ(hitTests, row.hitTests);
-    EXPECT_EQ(hidden.front(), row.hides ? kTarget : nullptr);
-    for (size_t i = 1; i < hidden.size(); ++i)
-        EXPECT_EQ(hidden[i], nullptr) << "only a press names a window";
+    for (size_t i = 0; i < hidden.size(); ++i)
+        EXPECT_EQ(hidden[i], row.hides && i == row.handedAt ? kTarget : nullptr) << "event " << i;
+}
+
+struct BandCase {
+    const char* name;
+    POINT at;
+    bool inside;
+};
+
+// A window at (100, 50)-(400, 350) with a 60-pixel band.
+const BandCase kBandCases[] = {
+    {"in the caption", {380, 60}, true},
+    {"the top edge itself", {100, 50}, true},
+    {"the band's last row", {200, 109}, true},
+    {"just below the band", {200, 110}, false},
+    {"the window's middle", {250, 200}, false},
+    {"left of the window", {99, 60}, false},
+    {"right of the window", {400, 60}, false},
+    {"above the window", {200, 49}, false},
+};
+
+TEST(TitleBarCaptionBand, OnlyTheTopOfTheWindow)
+{
+    const RECT window = {100, 50, 400, 350};
+    for (const BandCase& row : kBandCases)
+        EXPECT_EQ(InCaptionBand(window, row.at, 60), row.inside) << row.name;
+    EXPECT_FALSE(InCaptionBand(RECT{100, 50, 400, 70}, POINT{200, 80}, 60)) << "a band taller than the window";
+}
+
+struct SwapCase {
+    WPARAM physical;
+    bool swapped;
+    WPARAM logical;
+};
+
+const SwapCase kSwapCases[] = {
+    {WM_RBUTTONDOWN, false, WM_RBUTTONDOWN}, {WM_LBUTTONUP, false, WM_LBUTTONUP},
+    {WM_LBUTTONDOWN, true, WM_RBUTTONDOWN},  {WM_LBUTTONUP, true, WM_RBUTTONUP},
+    {WM_RBUTTONDOWN, true, WM_LBUTTONDOWN},  {WM_RBUTTONUP, true, WM_LBUTTONUP},
+    {WM_MOUSEMOVE, true, WM_MOUSEMOVE},      {WM_MBUTTONDOWN, true, WM_MBUTTONDOWN},
+};
+
+TEST(TitleBarSwappedButtons, TheSecondaryButtonHides)
+{
+    for (const SwapCase& row : kSwapCases)
+        EXPECT_EQ(LogicalButtonMessage(row.physical, row.swapped), row.logical)
+            << std::hex << row.physical << " swapped " << row.swapped;
+}
+
+struct WatchCase {
+    const char* name;
+    bool set;
+    HookWatchState last;
+    ULONGLONG now;
+    POINT cursor;
+    unsigned events;
+    bool setAgain;
+};
+
+const WatchCase kWatchCases[] = {
+    {"not set", false, {1000, {5, 5}, 3}, 2000, {5, 5}, 3, true},
+    {"not set, never looked", false, {}, 2000, {5, 5}, 0, true},
+    {"stalled", true, {1000, {5, 5}, 3}, 1000 + kHookStallMs + 1, {5, 5}, 3, true},
+    {"moved but unseen", true, {1000, {5, 5}, 3}, 2000, {9, 5}, 3, true},
+    {"moved and seen", true, {1000, {5, 5}, 3}, 2000, {9, 5}, 4, false},
+    {"no move", true, {1000, {5, 5}, 3}, 2000, {5, 5}, 3, false},
+    {"first look after a move before it", true, {}, 2000, {9, 5}, 0, false},
+};
+
+TEST(TitleBarHookWatch, SetsAgainOnlyWhenLost)
+{
+    for (const WatchCase& row : kWatchCases)
+        EXPECT_EQ(HookNeedsSetting(row.set, row.last, row.now, row.cursor, row.events), row.setAgain) << row.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TitleBarClicksTest, ::testing::ValuesIn(kCases),

@@ -1,0 +1,156 @@
+// The title-bar hook's own thread: it sets the hook, reads its messages (the hook procedure runs
+// while it does) and checks the hook once a second. Nothing here touches the TitleBarHook
+// object; all it uses is the shared state it holds a reference to.
+#include <memory>
+
+#include "app/titlebar/TitleBarShared.h"
+#include "winbase/Dpi.h"
+
+namespace {
+
+constexpr UINT kCheckMs = 1000;
+
+// The top-level window under the point that the title-bar hook may act on. Nothing is sent to it.
+HWND ActableWindowAt(POINT at)
+{
+    HWND window = WindowFromPoint(at);
+    window = window ? GetAncestor(window, GA_ROOT) : nullptr;
+    if (!window || window == GetDesktopWindow() || window == GetShellWindow())
+        return nullptr;
+    WindowFacts facts(window);
+    return MayActOn(facts) ? window : nullptr;
+}
+
+// The window's own answer, bounded: a program that does not answer in time keeps its click.
+// SMTO_BLOCK keeps this thread from taking other sends (and hook calls) while it waits.
+LRESULT BoundedHitTest(HWND window, POINT at)
+{
+    DWORD_PTR hit = HTNOWHERE;
+    if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             TitleBarHook::kHitTestTimeoutMs, &hit))
+        return HTNOWHERE;
+    return static_cast<LRESULT>(hit);
+}
+
+// The band where a caption can be: the sizing frame and two caption heights at the window's DPI
+// (room for a caption drawn taller by its program). Both the point and the rectangle are the
+// physical pixels this per-monitor aware process sees.
+bool NearCaption(HWND window, POINT at)
+{
+    RECT rect = {};
+    if (!GetWindowRect(window, &rect))
+        return false;
+    const UINT dpi = WindowDpi(window);
+    const int band = SystemMetricForDpi(SM_CYSIZEFRAME, dpi) + SystemMetricForDpi(SM_CXPADDEDBORDER, dpi) +
+                     2 * SystemMetricForDpi(SM_CYCAPTION, dpi);
+    return InCaptionBand(rect, at, band);
+}
+
+bool ShiftHeld()
+{
+    return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
+}
+
+struct HookThread {
+    explicit HookThread(std::shared_ptr<TitleBarHook::Shared> state)
+        : shared(std::move(state)),
+          clicks(TitleBarWorld{ActableWindowAt, BoundedHitTest, [this](HWND window) { return CloseRuleNames(window); },
+                               ShiftHeld, NearCaption})
+    {
+    }
+    HookThread(const HookThread&) = delete;
+    HookThread& operator=(const HookThread&) = delete;
+
+    bool CloseRuleNames(HWND window) const
+    {
+        WindowFacts facts(window);
+        for (const WindowCriteria& criteria : options->closeRules)
+            if (Matches(criteria, facts))
+                return true;
+        return false;
+    }
+
+    std::shared_ptr<TitleBarHook::Shared> shared;
+    // The options the event being decided is decided by.
+    std::shared_ptr<const TitleBarOptions> options = std::make_shared<TitleBarOptions>();
+    TitleBarClicks clicks;
+    HHOOK hook = nullptr;
+    unsigned events = 0;
+    HookWatchState watch;
+};
+
+// The hook procedure runs on the thread that set the hook: each hook thread finds its own here.
+thread_local HookThread* t_thread = nullptr;
+
+// Injected events count as the user's: tests and remote-control programs click that way too.
+LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
+{
+    HookThread* thread = t_thread;
+    if (code != HC_ACTION || !thread || !info)
+        return CallNextHookEx(nullptr, code, message, info);
+    ++thread->events;
+    // A move, the wheel and the other buttons are never taken: they cost a count and nothing more.
+    if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_RBUTTONDOWN && message != WM_RBUTTONUP)
+        return CallNextHookEx(nullptr, code, message, info);
+    const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
+    thread->options = thread->shared->Options();
+    thread->clicks.Configure(thread->options->minimiseButtonHides, !thread->options->closeRules.empty());
+    HWND window = nullptr;
+    TitleBarButton button = TitleBarButton::Minimise;
+    const WPARAM logical = LogicalButtonMessage(message, GetSystemMetrics(SM_SWAPBUTTON) != 0);
+    if (!thread->clicks.OnMouse(logical, event.pt, window, button))
+        return CallNextHookEx(nullptr, code, message, info);
+    if (window)
+        thread->shared->HandOn(window, button);
+    return 1;
+}
+
+// Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly.
+void SetHook(HookThread& thread)
+{
+    if (thread.hook)
+        UnhookWindowsHookEx(thread.hook);
+    thread.hook = SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0);
+    thread.shared->hookSet = thread.hook != nullptr;
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    thread.watch = HookWatchState{GetTickCount64(), cursor, thread.events};
+}
+
+void CheckHook(HookThread& thread)
+{
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const ULONGLONG now = GetTickCount64();
+    if (HookNeedsSetting(thread.hook != nullptr, thread.watch, now, cursor, thread.events))
+        SetHook(thread);
+    else
+        thread.watch = HookWatchState{now, cursor, thread.events};
+}
+
+} // namespace
+
+DWORD WINAPI RunTitleBarHook(LPVOID parameter)
+{
+    const std::unique_ptr<std::shared_ptr<TitleBarHook::Shared>> given(
+        static_cast<std::shared_ptr<TitleBarHook::Shared>*>(parameter));
+    HookThread thread(*given);
+    MSG message = {};
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    t_thread = &thread;
+    SetHook(thread);
+    SetEvent(thread.shared->ready.get());
+    const UINT_PTR timer = SetTimer(nullptr, 0, kCheckMs, nullptr);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER && !message.hwnd)
+            CheckHook(thread);
+        else
+            DispatchMessageW(&message);
+    }
+    KillTimer(nullptr, timer);
+    if (thread.hook)
+        UnhookWindowsHookEx(thread.hook);
+    thread.shared->hookSet = false;
+    t_thread = nullptr;
+    return 0;
+}
