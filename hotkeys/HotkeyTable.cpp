@@ -1,7 +1,6 @@
 #include "hotkeys/HotkeyTable.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "hotkeys/KeyNames.h"
 
@@ -15,19 +14,67 @@ constexpr const char kConflictFormat[] =
 // Virtual-key codes run from 1 to 254; anything else names no key.
 constexpr uint16_t kHighestKey = 0xFE;
 
-// The record named like fallback as stored, when its value is a string that names a real key;
-// false, with record left alone, when there is none. A damaged value would otherwise register a
-// combination no keyboard can press and greet the user with a conflict message at every start.
-bool ReadStoredRecord(SettingsKey& store, const HotkeyRecord& fallback, HotkeyRecord& record)
+// How an action's value was found in the store.
+enum class Stored { No, Binding, Unassigned };
+
+// The record named like fallback as stored, when its value is a string that names a real key, or
+// is exactly what Save writes for the action without a combination ("0,0,0,0,<its id>"): the user
+// left it unassigned. Stored::No, with record left alone, otherwise. A damaged value would
+// otherwise register a combination no keyboard can press and greet the user with a conflict
+// message at every start.
+Stored ReadStoredRecord(SettingsKey& store, const HotkeyRecord& fallback, HotkeyRecord& record)
 {
     NString text = fallback.ToStoredText();
     if (!store.ReadText(fallback.name.Text(), text))
-        return false;
+        return Stored::No;
+    const HotkeyRecord unassigned(fallback.name.Text(), false, false, false, 0, fallback.id);
+    if (text.Equals(unassigned.ToStoredText().Text())) {
+        record = unassigned;
+        return Stored::Unassigned;
+    }
     HotkeyRecord stored = HotkeyRecord::FromStoredText(fallback.name.Text(), text);
     if (stored.key == 0 || stored.key > kHighestKey)
-        return false;
+        return Stored::No;
     record = stored;
-    return true;
+    return Stored::Binding;
+}
+
+// Restore Last, Restore All and Hide Program came after Hide Active and Popup Menu: only their
+// defaults give way to the user's bindings.
+bool IsNewerAction(uint32_t id)
+{
+    return id == kRestoreLastHotkeyId || id == kRestoreAllHotkeyId || id == kHideProgramHotkeyId;
+}
+
+bool IsOlderAction(uint32_t id)
+{
+    return id == kHideActiveHotkeyId || id == kPopupMenuHotkeyId;
+}
+
+// The actions in table order with their default combinations.
+const std::vector<HotkeyRecord>& DefaultRecords()
+{
+    static const std::vector<HotkeyRecord> defaults = {
+        {kHideActiveName, true, true, false, 'H', kHideActiveHotkeyId},
+        {kPopupMenuName, true, true, false, 'M', kPopupMenuHotkeyId},
+        {kRestoreLastName, true, true, false, 'U', kRestoreLastHotkeyId},
+        {kRestoreAllName, true, true, true, 'U', kRestoreAllHotkeyId},
+        {kHideProgramName, true, true, true, 'H', kHideProgramHotkeyId},
+    };
+    return defaults;
+}
+
+// Whether the record at index, on its default, collides with a binding the user stored for an
+// action that outranks it: any action when the default was not stored, an older one when it was.
+bool DefaultGivesWay(const std::vector<HotkeyRecord>& records, const std::vector<Stored>& stored,
+                     std::size_t index)
+{
+    for (std::size_t j = 0; j < records.size(); ++j) {
+        const bool outranks = stored[index] == Stored::No || IsOlderAction(DefaultRecords()[j].id);
+        if (j != index && outranks && stored[j] == Stored::Binding && records[j].SameCombination(records[index]))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -111,31 +158,25 @@ const HotkeyRecord* HotkeyTable::FindByName(const char* name) const
     return nullptr;
 }
 
-// A default stands in only where the user has stored nothing. Where it equals a combination the
-// user has stored for another action (settings from before the last three actions existed, with
-// Hide Active moved to Ctrl+Shift+U), the user's binding wins and the new action stays
-// unassigned: registering both would fail against our own window and ask about it at every
-// start.
+// A default stands in only where the user has stored nothing. A newer action's default that
+// equals a combination the user has stored for another action (settings from before the newer
+// actions existed, with Hide Active moved to Ctrl+Shift+U) stays unassigned: the user's binding
+// wins, where registering both would fail against our own window and ask about it at every start.
+// The same holds for a newer action stored with exactly its default beside an older action stored
+// with that combination: the Hot Key dialog's OK wrote the default of a version that gave it
+// despite the collision. An older action's default is never given up; a collision there is the
+// user's to settle, through the conflict question.
 void HotkeyTable::Load(SettingsKey& store)
 {
-    const HotkeyRecord defaults[] = {
-        {kHideActiveName, true, true, false, 'H', kHideActiveHotkeyId},
-        {kPopupMenuName, true, true, false, 'M', kPopupMenuHotkeyId},
-        {kRestoreLastName, true, true, false, 'U', kRestoreLastHotkeyId},
-        {kRestoreAllName, true, true, true, 'U', kRestoreAllHotkeyId},
-        {kHideProgramName, true, true, true, 'H', kHideProgramHotkeyId},
-    };
-    m_records.assign(std::begin(defaults), std::end(defaults));
-    std::vector<bool> stored(m_records.size(), false);
+    const std::vector<HotkeyRecord>& defaults = DefaultRecords();
+    m_records = defaults;
+    std::vector<Stored> stored(m_records.size(), Stored::No);
     for (std::size_t i = 0; i < m_records.size(); ++i)
         stored[i] = ReadStoredRecord(store, defaults[i], m_records[i]);
     for (std::size_t i = 0; i < m_records.size(); ++i) {
-        for (std::size_t j = 0; !stored[i] && j < m_records.size(); ++j) {
-            if (stored[j] && m_records[j].SameCombination(m_records[i])) {
-                m_records[i] = HotkeyRecord(defaults[i].name.Text(), false, false, false, 0, defaults[i].id);
-                break;
-            }
-        }
+        if (IsNewerAction(defaults[i].id) && m_records[i].SameRecord(defaults[i]) &&
+            DefaultGivesWay(m_records, stored, i))
+            m_records[i] = HotkeyRecord(defaults[i].name.Text(), false, false, false, 0, defaults[i].id);
     }
 }
 

@@ -98,9 +98,13 @@ public:
     // "Restore All" and "Hide Program", each read from its string value in
     // store or, when that is absent or not a string, the default
     // (Ctrl+Shift+H id 1009, Ctrl+Shift+M id 1010, Ctrl+Shift+U id 1013,
-    // Ctrl+Alt+Shift+U id 1014, Ctrl+Alt+Shift+H id 1015). A default that
-    // equals the combination stored for another action is left unassigned
-    // instead (key 0, no modifiers). Writes nothing.
+    // Ctrl+Alt+Shift+U id 1014, Ctrl+Alt+Shift+H id 1015). A value that is
+    // exactly the unassigned record's text ("0,0,0,0,<id>") leaves its action
+    // unassigned (key 0, no modifiers); any other value naming no key counts
+    // as absent. The default of Restore Last, Restore All or Hide Program is
+    // left unassigned where it equals the combination stored for another
+    // action, and so is one of them stored with exactly its default where
+    // Hide Active or Popup Menu is stored with that combination. Writes nothing.
     void Load(SettingsKey& store);
     // Releases what this table holds, loads it again and registers it.
     void Build(SettingsKey& store, HWND window, const HotkeyConflictAsker& ask);

@@ -127,16 +127,37 @@ void MODAL::OnCommand(WPARAM wParam, LPARAM lParam)
     } else if (wParam == IDC_KEYS_CAPTURE) {
         ShowCaptured();
     } else if (wParam == IDC_KEYS_ASSIGN) {
-        m_collidesWith = "";
-        SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
-        if (CheckCollision())
-            AssignWithCollision();
-        else
-            Assign();
+        OnAssign();
     } else if (wParam == MAKEWPARAM(IDC_KEYS_LIST, LBN_SELCHANGE) &&
                reinterpret_cast<HWND>(lParam) == Item(IDC_KEYS_LIST)) {
         Refresh();
     }
+}
+
+// A collision exchanges the two actions' combinations, except for an action without one: it
+// never takes another action's combination, which would leave that action without any unnoticed.
+// The collision line then keeps naming the holder and the table stays as it is.
+void MODAL::OnAssign()
+{
+    m_collidesWith = "";
+    SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+    if (!CheckCollision())
+        Assign();
+    else if (TakesAnothersOnlyCombination())
+        SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+    else
+        AssignWithCollision();
+}
+
+bool MODAL::TakesAnothersOnlyCombination() const
+{
+    return !m_selected.IsAssigned() && !m_collidesWith.IsEmpty();
+}
+
+// Assign is offered unless it would be refused.
+void MODAL::OfferAssign()
+{
+    EnableWindow(Item(IDC_KEYS_ASSIGN), TakesAnothersOnlyCombination() ? FALSE : TRUE);
 }
 
 // The selected action is the first record named like the list's selection;
@@ -152,6 +173,7 @@ void MODAL::Refresh()
     SetItemText(IDC_KEYS_CURRENT, ShownBinding(m_selected).Text());
     SetItemText(IDC_KEYS_CAPTURE, ShownBinding(m_captured).Text());
     SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+    OfferAssign();
 }
 
 void MODAL::ShowCaptured()
@@ -162,6 +184,7 @@ void MODAL::ShowCaptured()
     SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
     if (CheckCollision())
         SetItemText(IDC_KEYS_COLLIDES, m_collidesWith.Text());
+    OfferAssign();
 }
 
 // A pressed combination equal to another action's makes the captured record

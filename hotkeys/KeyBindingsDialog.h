@@ -1,6 +1,8 @@
 // MODAL: the Change Key Bindings dialog. The user selects an action, presses
 // a new combination in a box that captures key presses instead of text, sees
-// which other action already uses it, and commits with Assign. Every Assign
+// which other action already uses it, and commits with Assign (which
+// exchanges the two actions' combinations; an action without one is not
+// given another's, and Assign is then unavailable). Every Assign
 // edits the lent table at once (the changed record moves to the end of it);
 // OK and Cancel only end the dialog. Saving and registration are the
 // caller's business.
@@ -37,6 +39,9 @@ private:
     void Refresh();
     void ShowCaptured();
     bool CheckCollision();
+    void OnAssign();
+    bool TakesAnothersOnlyCombination() const;
+    void OfferAssign();
     void Assign();
     void AssignWithCollision();
     void AddHelpPopups();

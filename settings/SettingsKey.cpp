@@ -158,13 +158,23 @@ bool SettingsKey::WriteText(const char* name, const char* text)
     return m_lastError == ERROR_SUCCESS;
 }
 
+// A failed open leaves no promise about what it wrote into key: the owner is given null, so that
+// it closes nothing.
+bool SettingsKey::Opened(HKEY* key) const
+{
+    if (m_lastError == ERROR_SUCCESS)
+        return true;
+    *key = nullptr;
+    return false;
+}
+
 bool SettingsKey::OpenForRead(HKEY* key)
 {
     if (!IsUsable()) {
         return false;
     }
     m_lastError = RegOpenKeyExA(m_root, m_path.Text(), 0, KEY_READ, key);
-    return m_lastError == ERROR_SUCCESS;
+    return Opened(key);
 }
 
 bool SettingsKey::OpenForWrite(HKEY* key)
@@ -175,5 +185,5 @@ bool SettingsKey::OpenForWrite(HKEY* key)
     char emptyClass[] = "";
     m_lastError = RegCreateKeyExA(m_root, m_path.Text(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, key, nullptr);
-    return m_lastError == ERROR_SUCCESS;
+    return Opened(key);
 }

@@ -64,6 +64,8 @@ private:
     // LastError(). On failure *key is left null.
     bool OpenForRead(HKEY* key);
     bool OpenForWrite(HKEY* key);
+    // True when LastError() is success; otherwise sets *key to null.
+    bool Opened(HKEY* key) const;
 
     HKEY m_root = nullptr;
     NString m_path;

@@ -93,8 +93,10 @@ WireVerb WireVerbOf(CommandVerb verb)
 NString SystemMessage(DWORD error)
 {
     OwnedLocalText text;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(text.receive()), 0, nullptr);
+    // A failed call leaves no promise about what it wrote into the owner: given up, not freed.
+    if (!FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                        nullptr, error, 0, reinterpret_cast<wchar_t*>(text.receive()), 0, nullptr))
+        text.release();
     NString message = text ? NString::FromWide(text.get(), 0, CP_UTF8) : NString::Format("error %lu", error);
     message.TrimRight(" \r\n.");
     return message;

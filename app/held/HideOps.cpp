@@ -65,15 +65,19 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 
 // Hides the listed window with an entry made from its candidate record; false when it is not
 // listed or was not hidden. Its entry is selected before the hide, so the list's earlier
-// selection does not outlive it. The list is rebuilt after a hide.
+// selection does not outlive it. The list is rebuilt after a hide. Selecting brings the window's
+// entry up to date while the dialog is hidden; the record is then read from the selection, so
+// the window is looked at once.
 bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
-    const CandidateRecord* listed = candidates.RecordOf(window);
-    if (!listed) {
+    if (!candidates.SelectWindow(window)) {
+        return false;
+    }
+    const CandidateRecord* listed = candidates.Selected();
+    if (!listed || listed->window != window) {
         return false;
     }
     const CandidateRecord record = *listed;
-    candidates.SelectWindow(window);
     uint32_t id = 0;
     if (!HideWithEntry(record, menu, refused, id)) {
         return false;

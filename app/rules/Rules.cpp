@@ -236,9 +236,12 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
     const NString path = RulePath(keyName);
     RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
     OwnedKey key;
+    // A failed call leaves no promise about what it wrote into the owner: given up, not closed.
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
+                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS) {
+        key.release();
         return false;
+    }
     bool written = true;
     for (const RawValue& value : raw)
         written = RegSetValueExA(key.get(), value.name.Text(), 0, value.type, value.data.data(),

@@ -118,7 +118,8 @@ TEST(KeyBindingsDialogTest, AssignEditsTheTable)
 }
 
 // Settings from before the last three actions, one of whose defaults the user's Hide Active
-// had taken: that action shows "none" and takes a key like any other.
+// had taken: that action shows "none" and takes a free key like any other, but never another
+// action's combination, which would leave that action with none unnoticed.
 TEST(KeyBindingsDialogTest, AnActionLeftUnassignedShowsNoneAndTakesAKey)
 {
     const char* path = "Software\\Quillfen\\VeilboxTest.UnassignedBinding";
@@ -136,16 +137,33 @@ TEST(KeyBindingsDialogTest, AnActionLeftUnassignedShowsNoneAndTakesAKey)
             EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), shown[i]) << i;
             EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CAPTURE), shown[i]) << i;
         }
+        HWND assign = GetDlgItem(dialog, IDC_KEYS_ASSIGN);
+        const struct { std::vector<WORD> keys; const char* collides; bool offered; const char* current; } steps[] = {
+            {{VK_CONTROL, VK_SHIFT, 'M'}, "Popup Menu", false, "none"}, // held by another: refused
+            {{VK_CONTROL, VK_SHIFT, 'U'}, "Restore Last", false, "none"},
+            {{VK_F6}, "", true, "F6"},
+        };
         ASSERT_TRUE(hkdrive::FocusItem(dialog, IDC_KEYS_CAPTURE));
-        ASSERT_TRUE(hkdrive::KeyTracker::Press(dialog, {VK_F6}));
-        EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_COLLIDES), "");
-        hkdrive::Click(dialog, IDC_KEYS_ASSIGN);
-        EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), "F6");
+        for (const auto& step : steps) {
+            ASSERT_TRUE(hkdrive::KeyTracker::Press(dialog, step.keys)) << step.current;
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_COLLIDES), step.collides);
+            EXPECT_EQ(IsWindowEnabled(assign) != FALSE, step.offered) << step.collides;
+            // Sent as the button would, so a refusal is the dialog's and not the disabled button's.
+            SendMessageA(dialog, WM_COMMAND, IDC_KEYS_ASSIGN, reinterpret_cast<LPARAM>(assign));
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), step.current) << step.collides;
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_COLLIDES), step.collides);
+        }
+        EXPECT_TRUE(IsWindowEnabled(assign));
+        Select(dialog, 1);
+        EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), "Ctrl+Shft+M") << "Popup Menu kept its own";
         hkdrive::Click(dialog, IDOK);
     });
     const HotkeyRecord* program = table.FindByName(kHideProgramName);
     ASSERT_NE(program, nullptr);
     EXPECT_TRUE(program->SameRecord({"", false, false, false, VK_F6, kHideProgramHotkeyId}));
+    const HotkeyRecord* popup = table.FindByName(kPopupMenuName);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->SameRecord({"", true, true, false, 'M', kPopupMenuHotkeyId}));
 }
 
 TEST(KeyBindingsDialogTest, OnlyOkEndsWithTrue)

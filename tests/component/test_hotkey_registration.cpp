@@ -209,16 +209,25 @@ TEST_F(HotkeyRegistrationTest, OldBindingsOnNewDefaultsRegisterWithoutAQuestion)
         const char* hideActive;
         const char* unassigned;
         HotkeyRecord taken;
+        const char* restoreLast; // also stored when not null
     } cases[] = {
-        {"Ctrl+Shift+U", "1,1,0,85,1009", kRestoreLastName, {"probe", true, true, false, 'U', 1}},
-        {"Ctrl+Alt+Shift+U", "1,1,1,85,1009", kRestoreAllName, {"probe", true, true, true, 'U', 1}},
-        {"Ctrl+Alt+Shift+H", "1,1,1,72,1009", kHideProgramName, {"probe", true, true, true, 'H', 1}},
-        {"no collision", "0,1,1,112,1009", "", {"probe", false, true, true, VK_F1, 1}},
+        {"Ctrl+Shift+U", "1,1,0,85,1009", kRestoreLastName, {"probe", true, true, false, 'U', 1}, nullptr},
+        {"Ctrl+Alt+Shift+U", "1,1,1,85,1009", kRestoreAllName, {"probe", true, true, true, 'U', 1}, nullptr},
+        {"Ctrl+Alt+Shift+H", "1,1,1,72,1009", kHideProgramName, {"probe", true, true, true, 'H', 1}, nullptr},
+        {"no collision", "0,1,1,112,1009", "", {"probe", false, true, true, VK_F1, 1}, nullptr},
+        // OK in the Hot Key dialog of the version that gave the default anyway stored it.
+        {"Ctrl+Shift+U, Restore Last's default stored", "1,1,0,85,1009", kRestoreLastName,
+         {"probe", true, true, false, 'U', 1}, "1,1,0,85,1013"},
+        {"Restore Last stored as none", "1,1,0,72,1009", kRestoreLastName,
+         {"probe", true, true, false, 'H', 1}, "0,0,0,0,1013"},
     };
     for (const auto& c : cases) {
         m_guard.Clear();
         ASSERT_TRUE(m_store.WriteText(kHideActiveName, c.hideActive));
         ASSERT_TRUE(m_store.WriteText(kPopupMenuName, "1,1,0,77,1010"));
+        if (c.restoreLast) {
+            ASSERT_TRUE(m_store.WriteText(kRestoreLastName, c.restoreLast));
+        }
         ScriptedAsker asker{{IDYES}, {}};
         m_table.Build(m_store, m_window, asker.Fn());
         EXPECT_TRUE(asker.asked.empty()) << c.label << ": " << (asker.asked.empty() ? "" : asker.asked[0]);

@@ -159,8 +159,9 @@ TEST_F(HotkeyStoreTest, EmptyStoreGivesDefaultsAndWritesNothing)
     EXPECT_EQ(ValueCount(), 2u);
 }
 
-// Stored bindings win over the defaults of actions that have none stored: a default equal to a
-// stored combination stays unassigned, and the texts say "none" for it.
+// Stored bindings win over the defaults of the newer actions (Restore Last, Restore All, Hide
+// Program): such a default equal to a stored combination stays unassigned, and the texts say
+// "none" for it. A stored "none" stays none; a damaged value is no binding.
 TEST_F(HotkeyStoreTest, ADefaultThatCollidesWithAStoredBindingStaysUnassigned)
 {
     const struct {
@@ -171,13 +172,34 @@ TEST_F(HotkeyStoreTest, ADefaultThatCollidesWithAStoredBindingStaysUnassigned)
         {"Hide Active on Restore Last's", {{"Hide Active", "1,1,0,85,1009"}}, {"Restore Last"}},
         {"Popup Menu on Restore All's", {{"Popup Menu", "1,1,1,85,1010"}}, {"Restore All"}},
         {"Hide Active on Hide Program's", {{"Hide Active", "1,1,1,72,1009"}}, {"Hide Program"}},
-        {"Restore All on Popup Menu's", {{"Restore All", "1,1,0,77,1014"}}, {"Popup Menu"}},
+        // An older action's default never gives way: the user settles it through the question.
+        {"Restore All on Popup Menu's", {{"Restore All", "1,1,0,77,1014"}}, {}},
+        {"Restore All on a damaged Popup Menu's", {{"Popup Menu", "1,1,0"}, {"Restore All", "1,1,0,77,1014"}}, {}},
+        {"Hide Program on Hide Active's", {{"Hide Program", "1,1,0,72,1015"}}, {}},
+        {"Restore All on Restore Last's", {{"Restore All", "1,1,0,85,1014"}}, {"Restore Last"}},
         {"two at once", {{"Hide Active", "1,1,0,85,1009"}, {"Popup Menu", "1,1,1,72,1010"}},
          {"Restore Last", "Hide Program"}},
         {"no collision", {{"Hide Active", "0,1,1,112,1009"}, {"Popup Menu", "1,0,0,81,1010"}}, {}},
-        {"both stored alike: the user's own", {{"Hide Active", "1,1,0,85,1009"}, {"Restore Last", "1,1,0,85,1013"}},
-         {}},
+        // The Hot Key dialog's OK stored a newer action's default beside the user's binding.
+        {"Restore Last's default saved beside Hide Active on it",
+         {{"Hide Active", "1,1,0,85,1009"}, {"Restore Last", "1,1,0,85,1013"}}, {"Restore Last"}},
+        {"Hide Program's default saved beside Popup Menu on it",
+         {{"Popup Menu", "1,1,1,72,1010"}, {"Hide Program", "1,1,1,72,1015"}, {"Restore All", "1,1,1,85,1014"}},
+         {"Hide Program"}},
+        {"both stored alike, not a default: the user's own",
+         {{"Hide Active", "1,0,0,80,1009"}, {"Restore Last", "1,0,0,80,1013"}}, {}},
+        {"two newer ones stored alike: the user's own",
+         {{"Restore All", "1,1,0,85,1014"}, {"Restore Last", "1,1,0,85,1013"}}, {}},
         {"a damaged value is no binding", {{"Hide Active", "1,1,0,0,1009"}}, {}},
+        // What Save writes for an action without a combination stays so.
+        {"a stored none", {{"Restore Last", "0,0,0,0,1013"}}, {"Restore Last"}},
+        {"a stored none of an older action", {{"Popup Menu", "0,0,0,0,1010"}}, {"Popup Menu"}},
+        {"a stored none frees its default for nobody",
+         {{"Hide Active", "1,1,0,85,1009"}, {"Restore Last", "0,0,0,0,1013"}}, {"Restore Last"}},
+        {"key 0 with another id is damaged", {{"Restore Last", "0,0,0,0,1014"}}, {}},
+        {"key 0 with modifiers is damaged", {{"Restore Last", "1,0,0,0,1013"}}, {}},
+        {"key 0 without an id is damaged", {{"Restore Last", "0,0,0,0"}}, {}},
+        {"key 0 in other words is damaged", {{"Restore Last", "0,0,0,0,1013,"}}, {}},
     };
     for (const auto& c : cases) {
         m_guard.Clear();
@@ -240,6 +262,15 @@ TEST_F(HotkeyStoreTest, SaveWritesEachRecordUnderItsName)
     reloaded.Load(m_store);
     EXPECT_TRUE(reloaded[0].SameRecord(table[1]));
     EXPECT_TRUE(reloaded[1].SameRecord(table[0]));
+
+    // An action left without a combination comes back without one, not with its default.
+    reloaded.Clear();
+    reloaded.Append({"Restore Last", false, false, false, 0, 1013});
+    reloaded.Save(m_store);
+    reloaded.Load(m_store);
+    const HotkeyRecord* restore = reloaded.FindByName("Restore Last");
+    ASSERT_NE(restore, nullptr);
+    ExpectFields(*restore, {false, false, false, 0, 1013}, "a saved none");
 }
 
 TEST_F(HotkeyStoreTest, SwitchesDefaultToOnAndReadNonzeroAsOn)

@@ -37,16 +37,27 @@ meaning() {
 # err+module: "Library X (which is needed by Y) not found" and the like, which -all would hide.
 export WINEDEBUG="${WINEDEBUG:--all},err+module"
 started=$(date +%s%3N)
-count=$(mktemp "${VB_SESSION_DIR:-/tmp}/emulator.XXXXXX")
-wine "$@" | tee >(wc -c >"$count")
-rc=${PIPESTATUS[0]}
+# The bytes written are counted beside the output, never in its way: without a file for the
+# figure nothing is counted, and tee -p goes on writing standard output whatever becomes of the
+# counter (a counter that died would otherwise cut the output short, and with it a test list).
+if count=$(mktemp "${VB_SESSION_DIR:-/tmp}/emulator.XXXXXX" 2>/dev/null); then
+    wine "$@" | tee -p >(wc -c >"$count")
+    rc=${PIPESTATUS[0]}
+else
+    count=
+    wine "$@"
+    rc=$?
+fi
 if [ "$rc" -ne 0 ]; then
     # The counter ends once tee has closed its end; wait for its figure.
-    for _ in $(seq 1 50); do [ -s "$count" ] && break; sleep 0.02; done
-    bytes=$(tr -d ' \n' <"$count")
+    bytes=
+    if [ -n "$count" ]; then
+        for _ in $(seq 1 50); do [ -s "$count" ] && break; sleep 0.02; done
+        bytes=$(tr -d ' \n' <"$count")
+    fi
     ms=$(( $(date +%s%3N) - started ))
     printf 'emulator.sh: %s ended with exit code %d after %d.%03d s, having written %s bytes: %s\n' \
         "$(basename "$1")" "$rc" $(( ms / 1000 )) $(( ms % 1000 )) "${bytes:-?}" "$(meaning "$rc")" >&2
 fi
-rm -f "$count"
+[ -z "$count" ] || rm -f "$count"
 exit "$rc"
