@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/held/HeldRecordText.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
 #include "app/held/WindowPlace.h"
@@ -12,68 +13,9 @@
 
 namespace {
 
-constexpr const char kHeldSubKey[] = "Held";
-// Enough for many times the menu's 4001 entries, and a bound on what a damaged key can cost.
-constexpr int kMaxRecords = 10000;
 // Values of the Held key naming the copy that wrote the records.
 constexpr const char kOwnerIdValue[] = "OwnerProcessId";
 constexpr const char kOwnerCreatedValue[] = "OwnerCreated";
-// A record's owned windows: their handles in decimal, separated by blanks. Absent in records of
-// versions that kept no owned windows.
-constexpr const char kOwnedValue[] = "Owned";
-// Owned windows read at most per record: a bound on what a damaged value can cost.
-constexpr size_t kMaxOwned = 256;
-
-NString RecordName(int index)
-{
-    return NString::Format("%05d", index);
-}
-
-uint64_t ParseUnsigned(const NString& text)
-{
-    if (text.IsEmpty())
-        return 0;
-    char* end = nullptr;
-    uint64_t value = _strtoui64(text.Text(), &end, 10);
-    return end && *end == '\0' ? value : 0;
-}
-
-NString HandleText(HWND window)
-{
-    return NString::Format("%llu", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-}
-
-HWND HandleOf(const NString& text)
-{
-    const uint64_t value = ParseUnsigned(text);
-    return value > static_cast<uint64_t>(UINTPTR_MAX) ? nullptr : reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
-}
-
-NString OwnedText(const std::vector<HWND>& owned)
-{
-    NString text("");
-    for (HWND window : owned) {
-        if (!text.IsEmpty())
-            text += " ";
-        text += HandleText(window);
-    }
-    return text;
-}
-
-// Words that are no handle, and handles beyond kMaxOwned, are skipped.
-std::vector<HWND> ParseOwned(const NString& text)
-{
-    std::vector<HWND> owned;
-    const char* next = text.IsNull() ? "" : text.Text();
-    while (*next && owned.size() < kMaxOwned) {
-        const char* end = std::strchr(next, ' ');
-        const size_t length = end ? static_cast<size_t>(end - next) : std::strlen(next);
-        if (HWND window = HandleOf(NString(next, static_cast<uint32_t>(length))))
-            owned.push_back(window);
-        next += length + (end ? 1 : 0);
-    }
-    return owned;
-}
 
 std::vector<HWND> StoredForm(HWND window, const std::vector<HWND>& owned)
 {
@@ -128,39 +70,6 @@ std::vector<HWND> StillOwned(const HeldRecord& record)
     return owned;
 }
 
-HeldWindowStore::HeldWindowStore(const char* programKeyPath)
-    : m_path(NString(programKeyPath) + "\\" + kHeldSubKey)
-{
-}
-
-// Each record is a sub-key "00000", "00001"... in the order the windows were hidden.
-std::vector<HeldRecord> HeldWindowStore::Load() const
-{
-    std::vector<HeldRecord> records;
-    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    for (int index = 0; index < kMaxRecords; ++index) {
-        SettingsKey entry(held, RecordName(index).Text());
-        NString window, created;
-        int32_t processId = 0;
-        if (!entry.ReadText("Window", window))
-            break;
-        HeldRecord record;
-        record.window = HandleOf(window);
-        entry.ReadInt("ProcessId", processId);
-        record.processId = static_cast<DWORD>(processId);
-        entry.ReadText("ProcessCreated", created);
-        record.processCreated = ParseUnsigned(created);
-        entry.ReadText("Class", record.className);
-        entry.ReadText("Title", record.title);
-        NString owned;
-        if (entry.ReadText(kOwnedValue, owned))
-            record.owned = ParseOwned(owned);
-        if (record.window && record.processId)
-            records.push_back(record);
-    }
-    return records;
-}
-
 // Records from versions that did not name their copy have no owner, and are never another's.
 bool HeldWindowStore::OwnedByAnotherRunningCopy() const
 {
@@ -170,7 +79,7 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
     if (!held.ReadInt(kOwnerIdValue, ownerId) || !held.ReadText(kOwnerCreatedValue, created))
         return false;
     const DWORD owner = static_cast<DWORD>(ownerId);
-    const uint64_t ownerCreated = ParseUnsigned(created);
+    const uint64_t ownerCreated = ParseRecordNumber(created);
     if (owner == 0 || ownerCreated == 0 || (owner == GetCurrentProcessId() && ownerCreated == OwnCreationTime()))
         return false;
     return ProcessRunning(owner, ownerCreated);
