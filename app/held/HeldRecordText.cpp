@@ -1,7 +1,6 @@
 // The held records' text forms and their reading from the settings.
 #include "app/held/HeldRecordText.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "app/held/HeldWindows.h"
@@ -12,13 +11,20 @@ NString RecordName(int index)
     return NString::Format("%05d", index);
 }
 
+// Digits only: the C runtime's reader would also take blanks and a sign (a "-1" read as the
+// largest number) and give its largest number for one too large.
 uint64_t ParseRecordNumber(const NString& text)
 {
+    uint64_t value = 0;
     if (text.IsEmpty())
         return 0;
-    char* end = nullptr;
-    uint64_t value = _strtoui64(text.Text(), &end, 10);
-    return end && *end == '\0' ? value : 0;
+    for (const char* c = text.Text(); *c; ++c) {
+        const unsigned digit = static_cast<unsigned>(*c - '0');
+        if (digit > 9 || value > (UINT64_MAX - digit) / 10)
+            return 0;
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
 NString HandleText(HWND window)

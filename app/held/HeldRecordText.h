@@ -22,7 +22,8 @@ constexpr size_t kMaxOwned = 256;
 
 // The sub-key of the record at index: "00000" for 0.
 NString RecordName(int index);
-// A decimal text as a number; 0 for an empty text or one with anything after the number.
+// A decimal text of digits only as a number; 0 for anything else (empty, a sign, blanks, other
+// characters, a number beyond 64 bits): a damaged record names no window and no process.
 uint64_t ParseRecordNumber(const NString& text);
 // A handle as decimal text, and back: null for a text that is no number or too large a one.
 NString HandleText(HWND window);
