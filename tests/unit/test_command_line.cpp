@@ -75,6 +75,10 @@ TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
     EXPECT_EQ(ParseCommand(L"launch -- \"C:\\My Apps\\a.exe\" \"x y\"  ").program, L"\"C:\\My Apps\\a.exe\" \"x y\"");
     EXPECT_EQ(ParseCommand(L"launch notepad.exe --flag").program, L"notepad.exe --flag");
     EXPECT_EQ(ParseCommand(L"launch --timeout 7 -- -- x").program, L"-- x");
+    // Found by the command-line fuzz target: trailing blanks inside a quote never closed are part
+    // of the last argument, and the program must get them.
+    EXPECT_EQ(ParseCommand(L"launch a.exe \"x y  ").program, L"a.exe \"x y  ");
+    EXPECT_EQ(ParseCommand(L"launch a.exe \"x\" y  \t").program, L"a.exe \"x\" y");
 }
 
 WireRequest SampleRequest()
