@@ -155,6 +155,24 @@ void CheckSaved(const std::vector<StoredRule>& saved, const std::vector<StoredRu
     }
 }
 
+// An added rule goes after the last stored one and touches no other.
+void CheckAppend(const RuleStore& store, const std::vector<StoredRule>& before, FuzzedDataProvider& in)
+{
+    Rule added;
+    added.title = EditedText(in);
+    added.exe = EditedText(in);
+    added.enabled = in.ConsumeBool();
+    const bool appended = store.Append(added);
+    const std::vector<StoredRule> after = store.Load();
+    Check(appended || (!before.empty() && before.back().keyName.ToInt() == kMaxRules - 1), "only a full store refuses");
+    Check(after.size() == before.size() + (appended ? 1 : 0), "an append adds one rule");
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
+        Check(SameText(after[i].keyName, before[i].keyName) && SameRaw(after[i].raw, before[i].raw),
+              "an append touches no other rule");
+    if (appended && !after.empty())
+        Check(!after.back().rule.damaged && after.back().rule.SameAs(added), "the added rule loads as written");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -179,5 +197,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(store.Save(second), "a save of the loaded list succeeds");
     Check(fakereg::Dump() == before, "a save with nothing changed writes nothing");
     Check(fakereg::OpenHandles() == 0, "a save closes every key it opens");
+    CheckAppend(store, second, in);
     return 0;
 }
