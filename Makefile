@@ -5,6 +5,7 @@
 #   make bench    build and run the benchmark in a private headless Wine session ($(BUILD)/bench/results.md)
 #   make screenshots  build and take the README's pictures of every dialog (docs/screenshots/)
 #   make fuzz     build the native fuzz targets (clang, libFuzzer) and fuzz each FUZZ_SECONDS (60)
+#   make lint     build the program with clang for the same target, every warning an error ($(LINT_BUILD))
 #   make clean
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
@@ -12,8 +13,9 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 FUZZ_BUILD ?= $(BUILD)/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
+LINT_BUILD ?= build-lint
 
-.PHONY: all deps build run test bench dist screenshots fuzz fuzz-build clean
+.PHONY: all deps build run test bench dist screenshots lint fuzz fuzz-build clean
 all: build
 
 deps:
@@ -50,5 +52,10 @@ dist: build
 screenshots: build
 	tools/screenshots.sh $(BUILD)
 
+lint: deps
+	cmake -S . -B $(LINT_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/clang-mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DVB_BUILD_TESTS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+	cmake --build $(LINT_BUILD) -j $(JOBS) --target Veilbox
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(LINT_BUILD)

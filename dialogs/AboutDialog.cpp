@@ -49,7 +49,6 @@ void SendLinkText(HWND link, WPARAM command, const wchar_t* text)
 MODAL_ABOUT::MODAL_ABOUT(const AboutOwner& owner, const NString& licenceFile)
     : QF_MODALDIALOG("", FileExists(licenceFile) ? IDD_ABOUT_LICENCE : IDD_ABOUT, owner.window, owner.module),
       m_ownerModule(owner.module),
-      m_ownerWindow(owner.window),
       m_ownerIcon(owner.icon),
       m_licenceVariant(FileExists(licenceFile) ? 1 : 0),
       m_licenceFile(licenceFile)

@@ -42,7 +42,6 @@ private:
     void OnLicenceLink(const NMHDR* header);
 
     HMODULE m_ownerModule;
-    HWND m_ownerWindow;
     HICON m_ownerIcon;
     uint8_t m_licenceVariant;
     NString m_licenceFile;

@@ -1,6 +1,9 @@
 #include "settings/SettingsKey.h"
 
-#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "settings/RegistryRead.h"
 
 namespace {
 
@@ -90,24 +93,16 @@ bool SettingsKey::ReadInt(const char* name, int32_t& value)
     if (!name || !OpenForRead(key.Receive())) {
         return false;
     }
-    DWORD type = 0;
-    DWORD size = 0;
-    m_lastError = RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
-    if (m_lastError != ERROR_SUCCESS) {
-        return false;
-    }
-    if (type != REG_DWORD || size != sizeof(DWORD)) {
-        m_lastError = ERROR_BADKEY;
-        return false;
-    }
-    DWORD data = 0;
-    m_lastError = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-    // The value may have been rewritten between the two queries.
-    if (m_lastError == ERROR_SUCCESS && (type != REG_DWORD || size != sizeof(DWORD))) {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    m_lastError = RegistryQueryValue(key.Get(), name, &type, data, sizeof(DWORD));
+    if (m_lastError == ERROR_MORE_DATA || (m_lastError == ERROR_SUCCESS && (type != REG_DWORD || data.size() != sizeof(DWORD)))) {
         m_lastError = ERROR_BADKEY;
     }
     if (m_lastError == ERROR_SUCCESS) {
-        value = static_cast<int32_t>(data);
+        DWORD number = 0;
+        std::memcpy(&number, data.data(), sizeof number);
+        value = static_cast<int32_t>(number);
     }
     return m_lastError == ERROR_SUCCESS;
 }
@@ -118,33 +113,18 @@ bool SettingsKey::ReadText(const char* name, NString& text)
     if (!name || !OpenForRead(key.Receive())) {
         return false;
     }
-    DWORD type = 0;
-    DWORD size = 0;
-    m_lastError = RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
-    if (m_lastError != ERROR_SUCCESS) {
-        return false;
-    }
-    if (type != REG_SZ) {
-        m_lastError = ERROR_BADKEY;
-        return false;
-    }
-    // One spare byte so that even an empty value has a buffer to read into.
-    char* buffer = static_cast<char*>(std::malloc(std::size_t(size) + 1));
-    if (!buffer) {
-        m_lastError = ERROR_NOT_ENOUGH_MEMORY;
-        return false;
-    }
-    m_lastError = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    m_lastError = RegistryQueryValue(key.Get(), name, &type, data);
     if (m_lastError == ERROR_SUCCESS && type != REG_SZ) {
         m_lastError = ERROR_BADKEY;
     }
     if (m_lastError == ERROR_SUCCESS) {
-        // The stored data need not end in a zero: take no more than its size.
-        text = NString(buffer, static_cast<uint32_t>(size));
+        // The stored data need not end in a zero: take no more than the size this read filled.
+        text = data.empty() ? NString("") : NString(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()));
     }
     // The value may be a secret (the restore password): no copy is left behind.
-    SecureZeroMemory(buffer, std::size_t(size) + 1);
-    std::free(buffer);
+    WipeRegistryData(data);
     return m_lastError == ERROR_SUCCESS;
 }
 

@@ -39,8 +39,11 @@ public:
     // Reads a REG_DWORD of 4 bytes into value; any other type or size fails
     // with ERROR_BADKEY (1010) and leaves value unchanged.
     bool ReadInt(const char* name, int32_t& value);
-    // Reads a REG_SZ into text (up to its first zero, never beyond the stored
-    // size); any other type fails with ERROR_BADKEY and leaves text unchanged.
+    // Reads a REG_SZ into text (up to its first zero, never beyond the size
+    // read); any other type fails with ERROR_BADKEY and leaves text unchanged.
+    // The read grows its buffer as the registry asks (texts come back longer
+    // than stored under the UTF-8 code page); a text over
+    // kRegistryMaxDataBytes fails with ERROR_MORE_DATA.
     bool ReadText(const char* name, NString& text);
     // Writes a REG_DWORD, creating missing keys along the path.
     bool WriteInt(const char* name, int32_t value);

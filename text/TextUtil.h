@@ -5,9 +5,14 @@
 #include <cstdint>
 
 // Marks a variadic function whose format text is printf-style (Microsoft CRT
-// dialect, as taken by _vsnprintf) so that GCC checks the arguments. It expands
-// to nothing on compilers without the attribute, so MSVC builds it unchanged.
-#if defined(__MINGW32__)
+// dialect, as taken by _vsnprintf) so that the compiler checks the arguments.
+// GCC names that dialect ms_printf on MinGW; clang has no such name, and its
+// printf checking already follows the Microsoft dialect on Windows targets.
+// It expands to nothing on other compilers, so MSVC builds it unchanged.
+#if defined(__clang__)
+#define VB_PRINTF_FORMAT(formatIndex, firstArgIndex) \
+    __attribute__((format(printf, formatIndex, firstArgIndex)))
+#elif defined(__MINGW32__)
 #define VB_PRINTF_FORMAT(formatIndex, firstArgIndex) \
     __attribute__((format(ms_printf, formatIndex, firstArgIndex)))
 #elif defined(__GNUC__)

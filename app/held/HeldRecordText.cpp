@@ -6,6 +6,22 @@
 #include "app/held/HeldWindows.h"
 #include "settings/SettingsKey.h"
 
+namespace {
+
+// The last read found its value but could not take it: of another type, or too large.
+bool ValueDamaged(const SettingsKey& key)
+{
+    return key.LastError() == ERROR_BADKEY || key.LastError() == ERROR_MORE_DATA;
+}
+
+// An absent value leaves its field alone; true unless the value is there and could not be read.
+bool ReadOptional(const SettingsKey& key, bool read)
+{
+    return read || key.LastError() == ERROR_FILE_NOT_FOUND;
+}
+
+} // namespace
+
 NString RecordName(int index)
 {
     return NString::Format("%05d", index);
@@ -68,28 +84,32 @@ HeldWindowStore::HeldWindowStore(const char* programKeyPath)
 {
 }
 
+// Each record is a sub-key "00000", "00001"... in the order the windows were hidden.
 std::vector<HeldRecord> HeldWindowStore::Load() const
 {
     std::vector<HeldRecord> records;
     SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
     for (int index = 0; index < kMaxRecords; ++index) {
         SettingsKey entry(held, RecordName(index).Text());
-        NString window, created;
+        NString window, created, owned;
         int32_t processId = 0;
-        if (!entry.ReadText("Window", window))
+        if (!entry.ReadText("Window", window) && !ValueDamaged(entry))
             break;
         HeldRecord record;
+        // A value that is there but cannot be read damages its record: never a record with a
+        // field missing, which would describe another window.
+        const bool sound = entry.LastError() == ERROR_SUCCESS &&
+                           ReadOptional(entry, entry.ReadInt("ProcessId", processId)) &&
+                           ReadOptional(entry, entry.ReadText("ProcessCreated", created)) &&
+                           ReadOptional(entry, entry.ReadText("Class", record.className)) &&
+                           ReadOptional(entry, entry.ReadText("Title", record.title)) &&
+                           ReadOptional(entry, entry.ReadText(kOwnedValue, owned));
         record.window = HandleOf(window);
-        entry.ReadInt("ProcessId", processId);
         record.processId = static_cast<DWORD>(processId);
-        entry.ReadText("ProcessCreated", created);
         record.processCreated = ParseRecordNumber(created);
-        entry.ReadText("Class", record.className);
-        entry.ReadText("Title", record.title);
-        NString owned;
-        if (entry.ReadText(kOwnedValue, owned))
+        if (!owned.IsNull())
             record.owned = ParseOwned(owned);
-        if (record.window && record.processId)
+        if (sound && record.window && record.processId)
             records.push_back(record);
     }
     return records;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -73,7 +74,8 @@ Rule ParseRule(const std::vector<RawValue>& raw)
 {
     Rule rule;
     int32_t enabled = 1, when = 0;
-    bool sound = ParseNumber(raw, kEnabledValue, enabled) && ParseNumber(raw, kWhenValue, when) &&
+    const bool unreadable = std::any_of(raw.begin(), raw.end(), [](const RawValue& value) { return value.type == REG_NONE; });
+    bool sound = !unreadable && ParseNumber(raw, kEnabledValue, enabled) && ParseNumber(raw, kWhenValue, when) &&
                  ParseText(raw, kTitleValue, rule.title) && ParseText(raw, kClassValue, rule.className) &&
                  ParseText(raw, kExeValue, rule.exe);
     sound = sound && (enabled == 0 || enabled == 1) &&
@@ -105,26 +107,34 @@ private:
     HKEY m_key = nullptr;
 };
 
+// A value that could not be read, kept under its name (empty when the name itself could not be
+// read) in its place among a rule's raw values.
+RawValue UnreadableMark(const NString& name)
+{
+    return RawValue{name.IsNull() ? NString("") : name, REG_NONE, {}};
+}
+
+// Every value of the rule key, in the registry's order. A value that cannot be read becomes an
+// unreadable mark, and so does a key or value name that cannot be read (which ends the list) or
+// a value beyond the most a rule can have: the rule then loads as damaged and stays damaged
+// wherever it is copied.
 std::vector<RawValue> ReadRawValues(const NString& path)
 {
     std::vector<RawValue> values;
     OpenKey key(path, KEY_READ);
-    DWORD count = 0, longestName = 0, longestData = 0;
-    if (!key.Get() || RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                       &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
-        return values;
-    std::vector<char> name(longestName + 2);
-    std::vector<BYTE> data(longestData + 1);
-    for (DWORD i = 0; i < std::min(count, kMaxValuesPerRule); ++i) {
-        DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key.Get(), i, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-            continue;
+    if (!key.Get())
+        return {UnreadableMark(NString())};
+    for (DWORD i = 0; i < kMaxValuesPerRule; ++i) {
         RawValue value;
-        value.name = NString(name.data(), nameLength);
-        value.type = type;
-        value.data.assign(data.begin(), data.begin() + std::min<size_t>(size, data.size()));
-        values.push_back(std::move(value));
+        LONG result = RegistryEnumValue(key.Get(), i, value.name, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return values;
+        if (result != ERROR_SUCCESS)
+            break;
+        result = RegistryQueryValue(key.Get(), value.name.Text(), &value.type, value.data);
+        values.push_back(result == ERROR_SUCCESS ? std::move(value) : UnreadableMark(value.name));
     }
+    values.push_back(UnreadableMark(NString()));
     return values;
 }
 
@@ -186,15 +196,12 @@ std::vector<NString> RuleStore::RuleKeyNames() const
     OpenKey rules(m_path, KEY_READ);
     if (!rules.Get())
         return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        const LONG result = RegEnumKeyExA(rules.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result == ERROR_SUCCESS && IsRuleKeyName(name))
-            names.push_back(NString(name));
-    }
+    // Any answer but success ends the loop: a key deleted meanwhile answers the same error for
+    // every index.
+    NString name;
+    for (DWORD i = 0; RegistryEnumKey(rules.Get(), i, name) == ERROR_SUCCESS; ++i)
+        if (IsRuleKeyName(name.Text()))
+            names.push_back(name);
     std::sort(names.begin(), names.end(),
               [](const NString& a, const NString& b) { return std::strcmp(a.Text(), b.Text()) < 0; });
     return names;

@@ -7,7 +7,10 @@
 // "001"... in the order the user sees them, with the values Enabled (REG_DWORD 0/1, 1 when
 // absent), Title, Class, Exe (REG_SZ, absent or empty when not given) and When (REG_DWORD,
 // 1 appears, 2 minimised). A damaged value makes only its own rule invalid, and a rule the user
-// did not change is never rewritten: moved to another place it is copied value for value.
+// did not change is never rewritten: moved to another place it is copied value for value. A
+// value that cannot be read damages its rule too (never a rule with a field missing, which would
+// pick more windows than the user asked): it is held as a REG_NONE value, which no rule stores,
+// and copied as such, so the rule stays damaged where it moves.
 #pragma once
 
 #include <windows.h>
@@ -49,7 +52,8 @@ struct Rule {
 // Text of the trigger for lists: "appears" or "is minimised".
 const char* TriggerText(RuleTrigger trigger);
 
-// One stored value of a rule exactly as found: copied back unchanged when its rule moves.
+// One stored value of a rule exactly as found: copied back unchanged when its rule moves. Type
+// REG_NONE with no data marks a value that could not be read.
 struct RawValue {
     NString name;
     DWORD type = REG_NONE;

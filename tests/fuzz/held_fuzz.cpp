@@ -1,7 +1,7 @@
 // The held-window records as the next start reads them after a crash, from a registry any program
 // can write to, read through the A functions under the UTF-8 code page. The input builds the Held
-// key's records "00000"... (values of any type and UTF-16 data). Properties: every record loaded
-// names a window and a process; its numbers are those the stored decimal texts mean (digits only,
+// key's records "00000"... (values of any type and UTF-16 data). Properties: exactly the records
+// whose every value can be read and that name a window and a process load; its numbers are those the stored decimal texts mean (digits only,
 // in range) and its texts are exactly as stored; its owned windows are at most kMaxOwned, none
 // null, and write back to the same list; handles survive their text form; every key is closed.
 #include <string>
@@ -97,12 +97,26 @@ std::string StoredText(const std::string& path, const char* name)
     return "";
 }
 
-bool HasText(const std::string& path, const char* name)
+bool Has(const std::string& path, const char* name)
 {
     for (const fakereg::StoredValue& value : fakereg::Values(path))
-        if (NString(fakereg::Utf8(value.name).c_str()).EqualsNoCase(name) && value.type == REG_SZ)
+        if (NString(fakereg::Utf8(value.name).c_str()).EqualsNoCase(name))
             return true;
     return false;
+}
+
+// Every value of the record that is there can be read: texts are REG_SZ, the process a REG_DWORD.
+bool Readable(const std::string& path)
+{
+    for (const fakereg::StoredValue& value : fakereg::Values(path)) {
+        const NString name(fakereg::Utf8(value.name).c_str());
+        if (name.EqualsNoCase("ProcessId") && (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)))
+            return false;
+        for (const char* text : {"Window", "ProcessCreated", "Class", "Title", kOwnedValue})
+            if (name.EqualsNoCase(text) && value.type != REG_SZ)
+                return false;
+    }
+    return true;
 }
 
 DWORD ProcessId(const std::string& path)
@@ -142,14 +156,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BuildStore(in);
     const std::vector<HeldRecord> records = HeldWindowStore(kProgramKey).Load();
     Check(fakereg::OpenHandles() == 0, "a load closes every key it opens");
-    // Records load in order from "00000" until the first without a window text; those without a
-    // window or a process are skipped.
+    // Records load in order from "00000" until the first without a window value; a record with a
+    // value that is there but cannot be read, or without a window or a process, is skipped.
     size_t next = 0;
     for (int index = 0; index < kMaxRecords; ++index) {
         const std::string path = std::string(kHeldKey) + "\\" + RecordName(index).Text();
-        if (!HasText(path, "Window"))
+        if (!Has(path, "Window"))
             break;
-        if (MeantNumber(StoredText(path, "Window"), UINTPTR_MAX) && ProcessId(path)) {
+        if (Readable(path) && MeantNumber(StoredText(path, "Window"), UINTPTR_MAX) && ProcessId(path)) {
             Check(next < records.size(), "every sound record loads");
             CheckRecord(records[next++], path);
         }

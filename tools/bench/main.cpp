@@ -22,10 +22,12 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Measure.h"
 #include "Sections.h"
 #include "dialogs/Hyperlink.h"
+#include "settings/RegistryRead.h"
 #include "winbase/ModuleInfo.h"
 #include "support/TestSupport.h"
 
@@ -132,11 +134,18 @@ std::string CpuModel()
         if (!model.empty())
             return model;
     }
-    char name[256] = {};
-    DWORD size = sizeof name;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", "ProcessorNameString",
-                 RRF_RT_REG_SZ, nullptr, name, &size);
-    return name;
+    HKEY key = nullptr;
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0, KEY_READ,
+                      &key) == ERROR_SUCCESS) {
+        RegistryQueryValue(key, "ProcessorNameString", &type, data);
+        RegCloseKey(key);
+    }
+    if (type != REG_SZ)
+        return std::string();
+    const char* text = reinterpret_cast<const char*>(data.data());
+    return std::string(text, std::find(text, text + data.size(), '\0'));
 }
 
 // The Unix load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them; empty when

@@ -1,0 +1,237 @@
+// Texts beyond ASCII in the real registry, read by the program's own code under the UTF-8 code
+// page (this test program carries the program's manifest), where a text comes back longer than it
+// is stored: settings, rules and held records keep every character through a load, a save and a
+// move; a value that grows between two reads is read in full; a value that cannot be read damages
+// its rule or record instead of leaving a field out. Each test works below its own throw-away key.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/held/HeldWindows.h"
+#include "app/rules/Rules.h"
+#include "settings/RegistryRead.h"
+#include "settings/SettingsKey.h"
+#include "text/WString.h"
+
+namespace {
+
+const char kTestParent[] = "Software\\Quillfen\\VeilboxTest";
+
+// Greek takes 2 UTF-8 bytes per stored UTF-16 unit, Japanese 3 for 2, emoji 4 per pair.
+const char kJapanese[] = u8"*東京都庁のお知らせ*";
+const char kGreek[] = u8"Καλημέρα κόσμε — Ωμέγα*";
+const char kEmoji[] = u8"\U0001F600\U0001F680 launch?";
+const char kMixed[] = u8"日本語のクラス Ελληνικά \U0001F4BE";
+
+std::string Repeat(const char* text, int times)
+{
+    std::string repeated;
+    for (int i = 0; i < times; ++i)
+        repeated += text;
+    return repeated;
+}
+
+// What the probe rewrites: before read try i of the value named value below path, steps[i]
+// (when there is one and it is not empty).
+struct GrowthPlan {
+    std::string path, value;
+    std::vector<std::string> steps;
+    int enumerations = 0;
+    std::string deleteOnSecondEnumeration;
+} g_plan;
+
+void GrowingProbe(HKEY, const char* name, int attempt)
+{
+    if (!name) {
+        if (++g_plan.enumerations == 2 && !g_plan.deleteOnSecondEnumeration.empty())
+            RegDeleteTreeA(HKEY_CURRENT_USER, g_plan.deleteOnSecondEnumeration.c_str());
+        return;
+    }
+    if (g_plan.value != name || attempt >= static_cast<int>(g_plan.steps.size()) || g_plan.steps[attempt].empty())
+        return;
+    const std::string& text = g_plan.steps[attempt];
+    RegSetKeyValueA(HKEY_CURRENT_USER, g_plan.path.c_str(), name, REG_SZ, text.c_str(),
+                    static_cast<DWORD>(text.size() + 1));
+}
+
+Rule MakeRule(const char* title, const char* className, const char* exe)
+{
+    Rule rule;
+    rule.title = title;
+    rule.className = className;
+    rule.exe = exe;
+    return rule;
+}
+
+std::vector<StoredRule> Fresh(const std::vector<Rule>& rules)
+{
+    std::vector<StoredRule> stored(rules.size());
+    for (size_t i = 0; i < rules.size(); ++i) {
+        stored[i].rule = rules[i];
+        stored[i].changed = true;
+    }
+    return stored;
+}
+
+} // namespace
+
+class RegistryTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the test program must run under the UTF-8 code page";
+        static int serial = 0;
+        m_path = NString::Format("%s\\%lu_%d", kTestParent, GetCurrentProcessId(), ++serial);
+        g_plan = GrowthPlan();
+        SetRegistryReadProbe(GrowingProbe);
+    }
+    void TearDown() override
+    {
+        SetRegistryReadProbe(nullptr);
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
+        RegDeleteKeyA(HKEY_CURRENT_USER, kTestParent);
+    }
+    void Plan(const NString& path, const char* value, std::vector<std::string> steps)
+    {
+        g_plan.path = path.Text();
+        g_plan.value = value;
+        g_plan.steps = std::move(steps);
+    }
+    NString m_path;
+};
+
+TEST_F(RegistryTextsTest, SettingsTextsKeepEveryCharacterAndAreStoredAsTheirCharacters)
+{
+    const std::string longText = Repeat(kJapanese, 100);
+    SettingsKey key(HKEY_CURRENT_USER, m_path.Text());
+    for (const char* text : {kJapanese, kGreek, kEmoji, kMixed, longText.c_str()}) {
+        NString read("unchanged");
+        ASSERT_TRUE(key.WriteText("Text", text));
+        EXPECT_TRUE(key.ReadText("Text", read)) << key.LastError();
+        EXPECT_STREQ(read.Text(), text);
+        wchar_t stored[4096] = {}, expected[4096] = {};
+        DWORD size = sizeof stored;
+        RegGetValueW(HKEY_CURRENT_USER, WString::FromNarrow(m_path.Text()).Text(), L"Text", RRF_RT_REG_SZ, nullptr,
+                     stored, &size);
+        MultiByteToWideChar(CP_UTF8, 0, text, -1, expected, 4096);
+        EXPECT_EQ(std::wstring(stored), std::wstring(expected));
+    }
+}
+
+TEST_F(RegistryTextsTest, ATextThatChangesBetweenReadsIsReadInFullOrNotAtAll)
+{
+    const std::string a = Repeat(kJapanese, 20), b = Repeat(kGreek, 60), c = Repeat(kEmoji, 200);
+    const struct { std::vector<std::string> steps; bool read; std::string expected; } cases[] = {
+        {{a}, true, a},                       // longer than the first try
+        {{a, b, c}, true, c},                 // grows again before each of two more tries
+        {{c, kGreek}, true, kGreek},          // shrinks before the second try
+    };
+    for (const auto& c : cases) {
+        SettingsKey key(HKEY_CURRENT_USER, m_path.Text());
+        ASSERT_TRUE(key.WriteText("Grows", "start"));
+        Plan(m_path, "Grows", c.steps);
+        NString read("unchanged");
+        EXPECT_EQ(key.ReadText("Grows", read), c.read);
+        EXPECT_STREQ(read.Text(), c.expected.c_str());
+    }
+    // Grown before every try: given up after the last, with nothing read.
+    std::vector<std::string> everTry;
+    for (int i = 0; i < kRegistryReadTries; ++i)
+        everTry.push_back(Repeat(kEmoji, 40 << i));
+    Plan(m_path, "Grows", everTry);
+    SettingsKey key(HKEY_CURRENT_USER, m_path.Text());
+    NString read("unchanged");
+    EXPECT_FALSE(key.ReadText("Grows", read));
+    EXPECT_EQ(key.LastError(), ERROR_MORE_DATA);
+    EXPECT_STREQ(read.Text(), "unchanged");
+}
+
+TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
+{
+    const std::vector<Rule> rules = {
+        MakeRule(kJapanese, "", "notepad.exe"),
+        MakeRule(kGreek, kMixed, ""),
+        MakeRule("", kEmoji, u8"プログラム.exe"),
+        MakeRule(Repeat(u8"窓", 255).c_str(), "", ""),
+    };
+    const RuleStore store(m_path.Text());
+    ASSERT_TRUE(store.Save(Fresh(rules)));
+    // A value no rule has, with a long name beyond ASCII: copied with its rule.
+    const std::string extraName = Repeat(u8"名", 200);
+    RegSetKeyValueA(HKEY_CURRENT_USER, (m_path + "\\Rules\\001").Text(), extraName.c_str(), REG_SZ, kEmoji,
+                    sizeof kEmoji);
+    std::vector<StoredRule> loaded = store.Load();
+    ASSERT_EQ(loaded.size(), rules.size());
+    for (size_t i = 0; i < rules.size(); ++i) {
+        EXPECT_FALSE(loaded[i].rule.damaged) << i;
+        EXPECT_TRUE(loaded[i].rule.SameAs(rules[i])) << i << ": " << loaded[i].rule.Describe().Text();
+    }
+    // Moved unchanged: every rule is copied value for value to its new place.
+    std::reverse(loaded.begin(), loaded.end());
+    ASSERT_TRUE(store.Save(loaded));
+    const std::vector<StoredRule> moved = store.Load();
+    ASSERT_EQ(moved.size(), rules.size());
+    for (size_t i = 0; i < rules.size(); ++i) {
+        EXPECT_TRUE(moved[i].rule.SameAs(rules[rules.size() - 1 - i])) << i << ": " << moved[i].rule.Describe().Text();
+        EXPECT_EQ(moved[i].raw.size(), loaded[i].raw.size()) << i;
+    }
+    EXPECT_EQ(store.LoadActing().size(), rules.size());
+}
+
+TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves)
+{
+    std::vector<std::string> everTry;
+    for (int i = 0; i < kRegistryReadTries; ++i)
+        everTry.push_back(Repeat(kJapanese, 40 << i));
+    const RuleStore store(m_path.Text());
+    ASSERT_TRUE(store.Save(Fresh({MakeRule("*", "", "a.exe"), MakeRule(kJapanese, "", "notepad.exe")})));
+    Plan(m_path + "\\Rules\\001", "Title", everTry);
+    std::vector<StoredRule> loaded = store.Load();
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_FALSE(loaded[0].rule.damaged);
+    EXPECT_TRUE(loaded[1].rule.damaged) << loaded[1].rule.Describe().Text();
+    EXPECT_EQ(store.LoadActing().size(), 1u);
+    // Moved up, it stays damaged: it never becomes "every notepad.exe window".
+    g_plan = GrowthPlan();
+    std::swap(loaded[0], loaded[1]);
+    ASSERT_TRUE(store.Save(loaded));
+    const std::vector<StoredRule> moved = store.Load();
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_TRUE(moved[0].rule.damaged);
+    EXPECT_FALSE(moved[1].rule.damaged);
+    for (const char* name : {"Enabled", "Title", "Exe", "When"})
+        EXPECT_TRUE(std::any_of(moved[0].raw.begin(), moved[0].raw.end(),
+                                [name](const RawValue& value) { return value.name.Equals(name); })) << name;
+
+    // A held record whose title cannot be read is skipped, its sound neighbours are not.
+    const SettingsKey held(HKEY_CURRENT_USER, (m_path + "\\Held").Text());
+    for (const char* name : {"00000", "00001", "00002"}) {
+        SettingsKey entry(held, name);
+        entry.WriteInt("ProcessId", 77);
+        entry.WriteText("Class", kMixed);
+        entry.WriteText("Title", kJapanese);
+        entry.WriteText("Window", "4660");
+    }
+    Plan(m_path + "\\Held\\00001", "Title", everTry);
+    const std::vector<HeldRecord> records = HeldWindowStore(m_path.Text()).Load();
+    ASSERT_EQ(records.size(), 2u);
+    for (const HeldRecord& record : records) {
+        EXPECT_STREQ(record.className.Text(), kMixed);
+        EXPECT_STREQ(record.title.Text(), kJapanese);
+    }
+}
+
+TEST_F(RegistryTextsTest, RuleEnumerationEndsWhenTheRulesKeyIsDeletedMeanwhile)
+{
+    const RuleStore store(m_path.Text());
+    ASSERT_TRUE(store.Save(Fresh({MakeRule("a", "", ""), MakeRule("b", "", ""), MakeRule("c", "", "")})));
+    g_plan.enumerations = 0;
+    g_plan.deleteOnSecondEnumeration = (m_path + "\\Rules").Text();
+    const DWORD start = GetTickCount();
+    EXPECT_LE(store.Load().size(), 1u);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+}
