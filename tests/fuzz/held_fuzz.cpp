@@ -1,15 +1,18 @@
 // The held-window records as the next start reads them after a crash, from a registry any program
 // can write to, read through the A functions under the UTF-8 code page. The input builds the Held
 // key's records "00000"... (values of any type and UTF-16 data). Properties: exactly the records
-// whose every value can be read and that name a window and a process load; its numbers are those the stored decimal texts mean (digits only,
-// in range) and its texts are exactly as stored; its owned windows are at most kMaxOwned, none
-// null, and write back to the same list; handles survive their text form; every key is closed.
+// whose every value can be read and that name a window and a process load; their numbers are
+// those the stored decimal texts mean (digits only, in range) and their texts exactly as stored,
+// even when another program lengthens the title between two reads; owned windows are at most
+// kMaxOwned, none null, and write back to the same list; handles survive their text form; every
+// key opened is closed.
 #include <string>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "app/held/HeldRecordText.h"
 #include "app/held/HeldWindows.h"
+#include "settings/RegistryRead.h"
 #include "standin/FakeRegistry.h"
 
 namespace {
@@ -146,6 +149,16 @@ void CheckRecord(const HeldRecord& record, const std::string& path)
     Check(ParseOwned(OwnedText(record.owned)) == record.owned, "owned windows write back to the same list");
 }
 
+// Reads of a Title before this try are overtaken by another program lengthening it by 200 CJK
+// characters, so the next read finds it longer than the size it was told.
+int g_lengthenings = 0;
+
+void LengthenTitle(HKEY key, const char* name, int attempt)
+{
+    if (name && NString(name).EqualsNoCase("Title") && attempt < g_lengthenings)
+        fakereg::Lengthen(key, name, std::u16string(200, u'\u6771'));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -154,6 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fakereg::Reset(in.ConsumeBool());
     g_checkContext = fakereg::Dump;
     BuildStore(in);
+    g_lengthenings = in.ConsumeIntegralInRange<int>(0, 3);
+    SetRegistryReadProbe(LengthenTitle);
     const std::vector<HeldRecord> records = HeldWindowStore(kProgramKey).Load();
     Check(fakereg::OpenHandles() == 0, "a load closes every key it opens");
     // Records load in order from "00000" until the first without a window value; a record with a

@@ -31,6 +31,10 @@ struct StoredValue {
 };
 std::vector<StoredValue> Values(const std::string& path);
 
+// Lengthens the text value of an open key, before its terminator, as another program rewriting
+// it would; nothing for a value that is absent or not a text.
+void Lengthen(HKEY key, const char* name, const std::u16string& more);
+
 // The UTF-16 form of UTF-8 text (invalid bytes as U+FFFD) and the UTF-8 form of UTF-16 units
 // (lone surrogates as U+FFFD).
 std::u16string Utf16(const std::string& text);

@@ -206,6 +206,21 @@ std::vector<StoredValue> Values(const std::string& path)
     return values;
 }
 
+void Lengthen(HKEY handle, const char* name, const std::u16string& more)
+{
+    Key* key = KeyOf(handle);
+    Value* value = key ? FindValue(*key, name) : nullptr;
+    if (!value || !IsText(value->type))
+        return;
+    std::u16string units(value->data.size() / 2, u'\0');
+    if (!units.empty())
+        std::memcpy(&units[0], value->data.data(), units.size() * 2);
+    const bool ended = !units.empty() && units.back() == u'\0';
+    units.insert(ended ? units.size() - 1 : units.size(), more);
+    value->data.assign(reinterpret_cast<const BYTE*>(units.data()),
+                       reinterpret_cast<const BYTE*>(units.data()) + units.size() * 2);
+}
+
 std::u16string Utf16(const std::string& text)
 {
     if (text.empty())
