@@ -96,7 +96,8 @@ bool SettingsKey::ReadInt(const char* name, int32_t& value)
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     m_lastError = RegistryQueryValue(key.Get(), name, &type, data, sizeof(DWORD));
-    if (m_lastError == ERROR_MORE_DATA || (m_lastError == ERROR_SUCCESS && (type != REG_DWORD || data.size() != sizeof(DWORD)))) {
+    const bool isNumber = type == REG_DWORD && data.size() == sizeof(DWORD);
+    if (m_lastError == ERROR_MORE_DATA || (m_lastError == ERROR_SUCCESS && !isNumber)) {
         m_lastError = ERROR_BADKEY;
     }
     if (m_lastError == ERROR_SUCCESS) {
@@ -121,7 +122,8 @@ bool SettingsKey::ReadText(const char* name, NString& text)
     }
     if (m_lastError == ERROR_SUCCESS) {
         // The stored data need not end in a zero: take no more than the size this read filled.
-        text = data.empty() ? NString("") : NString(reinterpret_cast<const char*>(data.data()), static_cast<uint32_t>(data.size()));
+        const char* stored = reinterpret_cast<const char*>(data.data());
+        text = data.empty() ? NString("") : NString(stored, static_cast<uint32_t>(data.size()));
     }
     // The value may be a secret (the restore password): no copy is left behind.
     WipeRegistryData(data);

@@ -1,5 +1,7 @@
 #include "winbase/FontStore.h"
 
+#include <cstring>
+
 #include <cstdint>
 
 #include "text/NString.h"
@@ -56,16 +58,14 @@ bool ReadFont(const SettingsKey& key, const char* name, LOGFONTA& font, COLORREF
     if (color && !sub.ReadInt(kColorValue, colorValue)) {
         return false;
     }
+    // A face name longer than the font description holds is damage: cut, it could end inside a
+    // UTF-8 character or name another face.
     NString face;
-    if (!sub.ReadText(kFaceValue, face)) {
+    if (!sub.ReadText(kFaceValue, face) || face.Length() > LF_FACESIZE - 1) {
         return false;
     }
     FromFields(fields, font);
-    const uint32_t faceLength = face.Length() < LF_FACESIZE - 1 ? face.Length() : LF_FACESIZE - 1;
-    for (uint32_t i = 0; i < faceLength; ++i) {
-        font.lfFaceName[i] = face.Text()[i];
-    }
-    font.lfFaceName[faceLength] = '\0';
+    std::memcpy(font.lfFaceName, face.Text(), face.Length() + 1);
     if (color) {
         *color = static_cast<COLORREF>(colorValue);
     }

@@ -74,7 +74,8 @@ Rule ParseRule(const std::vector<RawValue>& raw)
 {
     Rule rule;
     int32_t enabled = 1, when = 0;
-    const bool unreadable = std::any_of(raw.begin(), raw.end(), [](const RawValue& value) { return value.type == REG_NONE; });
+    const bool unreadable =
+        std::any_of(raw.begin(), raw.end(), [](const RawValue& value) { return value.type == REG_NONE; });
     bool sound = !unreadable && ParseNumber(raw, kEnabledValue, enabled) && ParseNumber(raw, kWhenValue, when) &&
                  ParseText(raw, kTitleValue, rule.title) && ParseText(raw, kClassValue, rule.className) &&
                  ParseText(raw, kExeValue, rule.exe);

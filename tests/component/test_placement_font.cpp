@@ -114,4 +114,24 @@ TEST_F(UserFont, AStoredDescriptionIsUsedOnlyWhenComplete)
     }
 }
 
+TEST_F(UserFont, AStoredFaceNameIsTakenWholeOrNotAtAll)
+{
+    const struct { const char* face; bool read; } cases[] = {
+        {"Courier New", true},
+        {u8"ＭＳ ゴシック", true},                        // 19 bytes in UTF-8
+        {u8"Ελληνικά Sans Mono Pro1", true},              // 31 bytes: the most that fits
+        {u8"游ゴシック ミディアム 太字 ノーマル", false},  // 51 bytes: would be cut inside a character
+    };
+    LOGFONTA stored = {};
+    stored.lfHeight = 12;
+    for (const auto& c : cases) {
+        strcpy(stored.lfFaceName, "Arial");
+        ASSERT_TRUE(WriteFont(SettingsKey(HKEY_CURRENT_USER, kKeyPath), "Font", stored, nullptr));
+        ASSERT_TRUE(FontKey().WriteText("lfFaceName", c.face));
+        LOGFONTA read = {};
+        EXPECT_EQ(ReadFont(SettingsKey(HKEY_CURRENT_USER, kKeyPath), "Font", read, nullptr), c.read) << c.face;
+        EXPECT_STREQ(read.lfFaceName, c.read ? c.face : "") << c.face;
+    }
+}
+
 }  // namespace

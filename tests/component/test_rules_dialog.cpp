@@ -16,6 +16,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"
 #include "res/RulesDialogIds.h"
+#include "settings/RegistryRead.h"
 #include "winbase/ProgramEnd.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"
@@ -40,14 +41,11 @@ Values ReadValues(const char* rule)
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, (kRulesPath + "\\" + rule).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return values;
-    for (DWORD i = 0;; ++i) {
-        char name[64];
-        BYTE data[4096];
-        DWORD nameLength = sizeof name, type = 0, size = sizeof data;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
-            break;
-        values[name] = {type, std::vector<BYTE>(data, data + size)};
-    }
+    NString name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    for (DWORD i = 0; RegistryEnumValue(key, i, name, &type, &data) == ERROR_SUCCESS; ++i)
+        values[name.Text()] = {type, data};
     RegCloseKey(key);
     return values;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command/CommandWire.h"
+#include "settings/RegistryRead.h"
 #include "support/TargetWindows.h"
 #include "support/TempFolder.h"
 #include "support/VeilboxApp.h"
@@ -29,26 +30,13 @@ void Collect(HKEY root, const std::string& path, const std::string& prefix, Snap
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameLength = sizeof name, type = 0, size = 0;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            break;
-        Value value;
-        value.type = type;
-        value.data.resize(size);
-        nameLength = sizeof name;
-        RegEnumValueA(key, i, name, &nameLength, nullptr, &type, value.data.data(), &size);
-        out[prefix + name] = value;
-    }
+    NString name;
+    Value value;
+    for (DWORD i = 0; RegistryEnumValue(key, i, name, &value.type, &value.data) == ERROR_SUCCESS; ++i)
+        out[prefix + name.Text()] = value;
     std::vector<std::string> subKeys;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        subKeys.push_back(name);
-    }
+    for (DWORD i = 0; RegistryEnumKey(key, i, name) == ERROR_SUCCESS; ++i)
+        subKeys.push_back(name.Text());
     RegCloseKey(key);
     for (const std::string& sub : subKeys)
         Collect(root, path + "\\" + sub, prefix + sub + "\\", out);
