@@ -61,8 +61,8 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
     bool complete = ReadText(key, "Window", window) == TextRead::Read;
     if (RegQueryValueExA(key, "ProcessId", nullptr, &type, reinterpret_cast<BYTE*>(&processId), &size) !=
             ERROR_SUCCESS ||
-        type != REG_DWORD)
-        processId = 0;
+        type != REG_DWORD || size != sizeof processId)
+        processId = 0; // a REG_DWORD of fewer bytes is damaged, not a smaller number
     // A field that is there but cannot be read makes the record damaged, never one with a
     // field missing.
     for (auto field : {std::make_pair("ProcessCreated", &created), std::make_pair("Class", &record.className),
