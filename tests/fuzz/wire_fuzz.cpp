@@ -1,6 +1,8 @@
 // The WM_COPYDATA request and reply of a command, as any program can send them. Whatever the
 // bytes, decoding must not fault, and a message it accepts must be exactly what encoding its
-// result gives back (so decode -> encode -> decode is the same request or reply), and a reply
+// result gives back (so decode -> encode -> decode is the same request or reply), in the current
+// layout (with the command's wait) and the older one alike; a request built from any fields is
+// written in the layout its wait asks for and decodes to itself when it is sound; and a reply
 // built from any texts must decode to what was encoded.
 #include "app/command/CommandWire.h"
 #include "FuzzSupport.h"
@@ -12,6 +14,7 @@ bool SameRequest(const WireRequest& a, const WireRequest& b)
     const WindowCriteria &x = a.criteria, &y = b.criteria;
     return a.verb == b.verb && a.serial == b.serial && a.replyTo == b.replyTo && a.foreground == b.foreground &&
            a.launchedId == b.launchedId && a.launchedCreated == b.launchedCreated && a.timeoutMs == b.timeoutMs &&
+           a.waitMs == b.waitMs &&
            x.active == y.active && x.window == y.window && x.processId == y.processId && SameText(x.title, y.title) &&
            SameText(x.titleLike, y.titleLike) && SameText(x.className, y.className) && SameText(x.exe, y.exe);
 }
@@ -39,6 +42,7 @@ void DecodedBytes(const uint8_t* data, size_t size)
         WireRequest again;
         Check(DecodeRequest(encoded.data(), static_cast<DWORD>(encoded.size()), again), "re-encoded request decodes");
         Check(SameRequest(request, again), "decode -> encode -> decode gives the same request");
+        Check((request.waitMs != 0) == (std::memcmp(data, "BVq2", 4) == 0), "only the current layout carries a wait");
     }
     WireReply reply;
     if (DecodeReply(input.data(), static_cast<DWORD>(size), reply)) {
@@ -65,12 +69,42 @@ NString Utf8Text(FuzzedDataProvider& in)
     return text.IsNull() ? NString("") : text;
 }
 
+// A request from any fields: the current layout when it has a wait, the older (4 bytes shorter)
+// without; what decodes is the request encoded, and a wait beyond kMaxWaitMs never decodes.
+void EncodedRequest(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    WireRequest request;
+    request.verb = static_cast<WireVerb>(in.ConsumeIntegralInRange<uint32_t>(1, 5));
+    request.serial = in.ConsumeIntegral<uint32_t>();
+    request.replyTo = reinterpret_cast<HWND>(in.ConsumeIntegralInRange<uintptr_t>(0, 3));
+    request.criteria.active = in.ConsumeBool();
+    request.criteria.window = reinterpret_cast<HWND>(in.ConsumeIntegralInRange<uintptr_t>(0, 2));
+    request.criteria.title = Utf8Text(in);
+    request.launchedId = in.ConsumeIntegralInRange<DWORD>(0, 2);
+    request.launchedCreated = in.ConsumeIntegralInRange<uint64_t>(0, 2);
+    request.timeoutMs = in.ConsumeBool() ? 0 : in.ConsumeIntegralInRange<uint32_t>(0, kMaxWatchMs + 1);
+    request.waitMs = in.ConsumeBool() ? 0 : in.ConsumeIntegralInRange<uint32_t>(0, kMaxWaitMs + 1);
+    const std::vector<char> encoded = EncodeRequest(request);
+    Check(std::memcmp(encoded.data(), request.waitMs ? "BVq2" : "BVq1", 4) == 0, "the wait picks the layout");
+    WireRequest older = request;
+    older.waitMs = 0;
+    Check(EncodeRequest(older).size() + (request.waitMs ? 4 : 0) == encoded.size(),
+          "the older layout is the current one without its wait");
+    WireRequest decoded;
+    if (DecodeRequest(encoded.data(), static_cast<DWORD>(encoded.size()), decoded)) {
+        Check(request.criteria.title.Length() > kMaxWireText || SameRequest(request, decoded),
+              "a sound request decodes to itself");
+        Check(request.waitMs <= kMaxWaitMs, "a wait beyond the longest is refused");
+    }
+}
+
 void EncodedReply(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
     WireReply reply;
     reply.serial = in.ConsumeIntegral<uint32_t>();
-    reply.status = static_cast<ReplyStatus>(in.ConsumeIntegralInRange<uint32_t>(0, 2));
+    reply.status = static_cast<ReplyStatus>(in.ConsumeIntegralInRange<uint32_t>(0, 3));
     reply.refused = in.ConsumeIntegral<uint32_t>();
     const size_t count = in.ConsumeIntegralInRange<size_t>(0, 4);
     for (size_t i = 0; i < count; ++i) {
@@ -101,6 +135,7 @@ void EncodedReply(const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     DecodedBytes(data, size);
+    EncodedRequest(data, size);
     EncodedReply(data, size);
     return 0;
 }
