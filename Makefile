@@ -4,14 +4,18 @@
 #   make test     build and run every test in a private headless Wine session
 #   make bench    build and run the benchmark in a private headless Wine session ($(BUILD)/bench/results.md)
 #   make screenshots  build and take the README's pictures of every dialog (docs/screenshots/)
+#   make fuzz     build the native fuzz targets (clang, libFuzzer) and fuzz each FUZZ_SECONDS (60)
 #   make lint     build the program with clang for the same target, every warning an error ($(LINT_BUILD))
 #   make clean
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+FUZZ_BUILD ?= $(BUILD)/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 LINT_BUILD ?= build-lint
 
-.PHONY: all deps build run test bench dist screenshots lint clean
+.PHONY: all deps build run test bench dist screenshots lint fuzz fuzz-build clean
 all: build
 
 deps:
@@ -26,8 +30,17 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@tools/run.sh $(BUILD)
 
-test: build
-	tools/wine/session.sh --keeper $(BUILD)/bin/vb_keeper.exe -- tools/run-tests.sh $(BUILD)
+# The fuzz corpora replay first (seconds); a failure there fails the test run too.
+test: build fuzz-build
+	@rc=0; tools/fuzz/fuzz.sh replay $(FUZZ_BUILD) || rc=1; \
+	tools/wine/session.sh --keeper $(BUILD)/bin/vb_keeper.exe -- tools/run-tests.sh $(BUILD) || rc=1; \
+	exit $$rc
+
+fuzz-build: deps
+	JOBS=$(JOBS) tools/fuzz/fuzz.sh build $(FUZZ_BUILD)
+
+fuzz: fuzz-build
+	tools/fuzz/fuzz.sh run $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	tools/wine/session.sh --keeper $(BUILD)/bin/vb_keeper.exe -- \

@@ -188,8 +188,13 @@ void ReadLaunch(const wchar_t* arguments, const std::vector<CommandWord>& words,
         return;
     }
     request.program = arguments + words[first].start;
-    while (!request.program.empty() && IsBlank(request.program.back()))
-        request.program.pop_back();
+    size_t end = request.program.size();
+    while (end > 0 && IsBlank(request.program[end - 1]))
+        --end;
+    // Blanks after a quote that is never closed belong to the last argument: they stay.
+    const std::vector<CommandWord> trimmed = SplitWords(request.program.substr(0, end).c_str());
+    if (!trimmed.empty() && trimmed.back().text == words.back().text)
+        request.program.resize(end);
 }
 
 } // namespace

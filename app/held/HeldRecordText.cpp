@@ -25,16 +25,20 @@ bool ParseHeldRecordName(const char* name, int& index)
     return true;
 }
 
-// Digits only: _strtoui64 would also take blanks and a sign in front.
+// Digits only, and within 64 bits: _strtoui64 would also take blanks and a sign in front, and
+// reads a number too large as the largest, whose text is the handle -1's.
 uint64_t ParseDecimal(const NString& text)
 {
     if (text.IsEmpty() || text.Length() > 20)
         return 0;
+    uint64_t value = 0;
     for (uint32_t i = 0; i < text.Length(); ++i) {
-        if (text.Text()[i] < '0' || text.Text()[i] > '9')
+        const char c = text.Text()[i];
+        if (c < '0' || c > '9' || value > (UINT64_MAX - static_cast<uint64_t>(c - '0')) / 10)
             return 0;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
     }
-    return _strtoui64(text.Text(), nullptr, 10);
+    return value;
 }
 
 bool ReadDecimal(const NString& text, uint64_t& value)

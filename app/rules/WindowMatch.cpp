@@ -17,12 +17,6 @@ bool GivenAndDiffers(const NString& wanted, const NString& actual)
 
 } // namespace
 
-bool WindowCriteria::IsEmpty() const
-{
-    return title.IsEmpty() && titleLike.IsEmpty() && className.IsEmpty() && exe.IsEmpty() &&
-           processId == 0 && !window && !active;
-}
-
 DWORD WindowFacts::ProcessId()
 {
     if (!m_haveProcess) {

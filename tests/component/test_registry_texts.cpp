@@ -217,6 +217,16 @@ TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves
         entry.WriteText("Window", "4660");
     }
     Plan(m_path + "\\Held\\00001", "Title", everTry);
+    // Found by the held records' fuzz target: a REG_DWORD process id of three bytes was read as a
+    // smaller number instead of damaging its record.
+    HKEY shortId = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (m_path + "\\Held\\00003").Text(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &shortId, nullptr),
+              ERROR_SUCCESS);
+    const BYTE threeBytes[] = {77, 0, 0};
+    RegSetValueExA(shortId, "ProcessId", 0, REG_DWORD, threeBytes, sizeof threeBytes);
+    RegSetValueExA(shortId, "Window", 0, REG_SZ, reinterpret_cast<const BYTE*>("4660"), 5);
+    RegCloseKey(shortId);
     const std::vector<HeldRecord> records = HeldWindowStore(m_path.Text()).Load();
     ASSERT_EQ(records.size(), 2u);
     for (const HeldRecord& record : records) {

@@ -91,6 +91,10 @@ TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
     };
     for (const auto& t : timeouts)
         EXPECT_EQ(ParseCommand(t.line).timeoutSeconds, t.seconds) << t.seconds;
+    // Found by the command-line fuzz target: trailing blanks inside a quote never closed are part
+    // of the last argument, and the program must get them.
+    EXPECT_EQ(ParseCommand(L"launch a.exe \"x y  ").program, L"a.exe \"x y  ");
+    EXPECT_EQ(ParseCommand(L"launch a.exe \"x\" y  \t").program, L"a.exe \"x\" y");
 }
 
 WireRequest SampleRequest()

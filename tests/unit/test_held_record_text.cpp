@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/held/HeldRecordText.h"
 
@@ -114,5 +115,53 @@ TEST(HeldRecordText, OwnedWindowsAndNamesTakeOnlyWhatThisProgramWrites)
         if (n.isRecord) {
             EXPECT_EQ(index, n.index) << n.name;
         }
+    }
+}
+
+// Numbers, handles and owned lists come from the registry: another program or a damaged value
+// may hold anything there.
+TEST(HeldRecordText, NumbersAreDigitsOnlyAndInRange)
+{
+    const struct { const char* text; uint64_t value; bool read; } cases[] = {
+        {"0", 0, true}, {"7", 7, true}, {"00012", 12, true}, {"18446744073709551615", UINT64_MAX, true},
+        {"", 0, false}, {"18446744073709551616", 0, false}, {"99999999999999999999", 0, false},
+        {"99999999999999999999999", 0, false}, {"000000000000000000001", 0, false},
+        // Found by the held records' fuzz target: the C runtime's reader took these.
+        {"-650133949991", 0, false}, {"-1", 0, false}, {"+5", 0, false}, {" 5", 0, false}, {"\t5", 0, false},
+        {"5 ", 0, false}, {"12x", 0, false}, {"0x1A", 0, false}, {"1 2", 0, false},
+    };
+    for (const auto& c : cases) {
+        uint64_t value = 99;
+        EXPECT_EQ(ParseDecimal(NString(c.text)), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(ReadDecimal(NString(c.text), value), c.read) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(ParseDecimal(NString()), 0u);
+}
+
+TEST(HeldRecordText, HandlesSurviveTheirTextForm)
+{
+    const struct { UINT_PTR value; bool survives; } cases[] = {
+        {1, true}, {0x1A2B, true}, {0x7FFFFFFF, true}, {static_cast<UINT_PTR>(INT_PTR{-1}), true},
+        {0, false}, {0xFFFFFFFF, sizeof(UINT_PTR) == 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HandleOf(HandleText(Handle(c.value))), c.survives ? Handle(c.value) : nullptr) << c.value;
+    // An overflowing number saturated to the largest one, which is the handle -1's text.
+    for (const char* text : {"-1", "18446744073709551616", "99999999999999999999", "36893488147419103231"})
+        EXPECT_EQ(HandleOf(NString(text)), nullptr) << text;
+}
+
+TEST(HeldRecordText, OwnedListsSkipWordsThatAreNoHandle)
+{
+    const struct { const char* text; std::vector<HWND> owned; } cases[] = {
+        {"", {}},
+        {"12 34", {Handle(12), Handle(34)}},
+        {"12  -3 x +4 0 56", {Handle(12), Handle(56)}},
+        {" 9 ", {Handle(9)}},
+        {"7 18446744073709551616", {Handle(7)}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseOwned(NString(c.text)), c.owned) << '"' << c.text << '"';
+        EXPECT_EQ(ParseOwned(OwnedText(c.owned)), c.owned) << '"' << c.text << '"';
     }
 }

@@ -1,0 +1,20 @@
+// Reading the held-window records back from the settings: the values (and the sub-keys an older
+// version wrote) of the Held key, each checked whole. Asks the system nothing but the registry,
+// through the program's one registry reader, so what any program may have left in the key is
+// read the same here as in the fuzz target that feeds it damaged records.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/held/HeldRecordText.h"
+
+// In records of older versions (a sub-key per record): the owned windows, absent in records of
+// versions that kept none.
+constexpr const char kOwnedValue[] = "Owned";
+
+// The records below HKEY_CURRENT_USER\heldPath, by number (a number held by both forms keeps the
+// older version's record first). A record with a value that is there but cannot be read, or
+// without a window or a process, is damaged and skipped: never read with a field missing.
+std::vector<HeldRecord> LoadHeldRecords(const char* heldPath);

@@ -1,0 +1,200 @@
+// Stand-in for the Windows SDK header, so the program's system-free parsers compile natively on
+// Linux with clang's fuzzer and sanitizers. It declares only the types, constants and functions
+// those sources use; standin.cpp implements the functions as Windows does them under the UTF-8
+// code page (text conversion, case, the CRT's Microsoft names) and registry.cpp keeps an
+// in-memory registry behind the Reg*A functions. wchar_t stays 32 bits wide here, but every
+// conversion hands out UTF-16 code units, one per wchar_t, as the program expects.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef intptr_t LONG_PTR;
+typedef intptr_t INT_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef void* HANDLE;
+typedef DWORD REGSAM;
+typedef LONG LSTATUS;
+typedef wchar_t WCHAR;
+typedef char CHAR;
+typedef const char* LPCSTR;
+typedef char* LPSTR;
+typedef const wchar_t* LPCWSTR;
+typedef wchar_t* LPWSTR;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef void* LPVOID;
+
+#define VB_STANDIN_HANDLE(name) \
+    struct name##__ {           \
+        int unused;             \
+    };                          \
+    typedef struct name##__* name
+VB_STANDIN_HANDLE(HWND);
+VB_STANDIN_HANDLE(HKEY);
+VB_STANDIN_HANDLE(HICON);
+VB_STANDIN_HANDLE(HMENU);
+VB_STANDIN_HANDLE(HINSTANCE);
+VB_STANDIN_HANDLE(HFONT);
+VB_STANDIN_HANDLE(HDC);
+VB_STANDIN_HANDLE(HBITMAP);
+VB_STANDIN_HANDLE(HMONITOR);
+VB_STANDIN_HANDLE(HCURSOR);
+VB_STANDIN_HANDLE(HBRUSH);
+VB_STANDIN_HANDLE(HWINEVENTHOOK);
+typedef void* HGDIOBJ;
+typedef HINSTANCE HMODULE;
+typedef HKEY* PHKEY;
+
+struct RECT {
+    LONG left, top, right, bottom;
+};
+struct POINT {
+    LONG x, y;
+};
+struct SIZE {
+    LONG cx, cy;
+};
+struct FILETIME {
+    DWORD dwLowDateTime, dwHighDateTime;
+};
+struct SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef FILETIME* PFILETIME;
+
+#define WINAPI
+#define CALLBACK
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define CCHDEVICENAME 32
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+
+#define CP_ACP 0
+#define CP_UTF7 65000
+#define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+#define IS_HIGH_SURROGATE(wch) (((wch) & 0xFC00) == 0xD800)
+#define IS_LOW_SURROGATE(wch) (((wch) & 0xFC00) == 0xDC00)
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_BADKEY 1010L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+
+#define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
+#define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))
+#define HKEY_USERS ((HKEY)(ULONG_PTR)((LONG)0x80000003))
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define REG_QWORD 11
+#define REG_OPTION_NON_VOLATILE 0x00000000L
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_READ 0x20019
+#define MAXDWORD 0xffffffff
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+
+// Text conversion and case, as the system does them with the UTF-8 active code page.
+UINT GetACP();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out, int outLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out, int outLength,
+                        LPCSTR defaultChar, BOOL* usedDefault);
+DWORD CharUpperBuffW(LPWSTR text, DWORD length);
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+inline void* SecureZeroMemory(void* block, size_t size)
+{
+    volatile char* bytes = static_cast<volatile char*>(block);
+    while (size--)
+        *bytes++ = 0;
+    return block;
+}
+
+// The Microsoft C runtime's names.
+int _stricmp(const char* a, const char* b);
+int _strnicmp(const char* a, const char* b, size_t count);
+int _wcsicmp(const wchar_t* a, const wchar_t* b);
+unsigned long long _strtoui64(const char* text, char** end, int base);
+int _vscprintf(const char* format, va_list args);
+int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
+int _vscwprintf(const wchar_t* format, va_list args);
+int _vsnwprintf(wchar_t* buffer, size_t count, const wchar_t* format, va_list args);
+
+// Windows: none exist here. Every handle is "not a window".
+BOOL IsWindow(HWND window);
+int GetClassNameA(HWND window, LPSTR name, int length);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR name, DWORD length);
+
+// The owners of winbase/ScopedHandles.h name these; no parser under test calls them, so they are
+// declared only.
+struct PROCESS_INFORMATION {
+    HANDLE hProcess, hThread;
+    DWORD dwProcessId, dwThreadId;
+};
+BOOL CloseHandle(HANDLE handle);
+BOOL DestroyIcon(HICON icon);
+BOOL DestroyCursor(HCURSOR cursor);
+BOOL DestroyMenu(HMENU menu);
+BOOL DeleteDC(HDC dc);
+BOOL UnhookWinEvent(HWINEVENTHOOK hook);
+void* LocalFree(void* memory);
+BOOL DeleteObject(HGDIOBJ object);
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+
+// The registry (registry.cpp): only the A functions the program calls.
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                     LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG RegCloseKey(HKEY key);
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
+                   LPDWORD classLength, PFILETIME lastWrite);
+LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPDWORD type,
+                   LPBYTE data, LPDWORD size);
+LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD reserved, LPDWORD subKeys,
+                      LPDWORD longestSubKey, LPDWORD longestClass, LPDWORD values, LPDWORD longestValueName,
+                      LPDWORD longestValueData, LPDWORD securityDescriptor, PFILETIME lastWrite);
+LONG RegDeleteTreeA(HKEY key, LPCSTR subKey);
