@@ -90,6 +90,10 @@ struct MemoryDcTraits : NullEmpty<HDC> {
 struct WinEventHookTraits : NullEmpty<HWINEVENTHOOK> {
     static void Close(Handle handle) { UnhookWinEvent(handle); }
 };
+// A windows hook (SetWindowsHookEx), removed by the thread that set it.
+struct WindowsHookTraits : NullEmpty<HHOOK> {
+    static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
+};
 // A wide text the system allocated with LocalAlloc (FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFER).
 struct LocalTextTraits : NullEmpty<wchar_t*> {
     static void Close(Handle text) { LocalFree(text); }
@@ -107,6 +111,7 @@ using OwnedCursor = Owned<CursorTraits>;
 using OwnedMenu = Owned<MenuTraits>;
 using OwnedMemoryDc = Owned<MemoryDcTraits>;
 using OwnedWinEventHook = Owned<WinEventHookTraits>;
+using OwnedWindowsHook = Owned<WindowsHookTraits>;
 using OwnedLocalText = Owned<LocalTextTraits>;
 using OwnedFont = Owned<GdiObjectTraits<HFONT>>;
 using OwnedBitmap = Owned<GdiObjectTraits<HBITMAP>>;

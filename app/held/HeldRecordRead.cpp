@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "settings/RegistryRead.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -53,9 +54,12 @@ std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys)
 // A record of an older version: a sub-key with a value per field, complete once "Window" is.
 bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(held, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    OwnedKey owner;
+    if (RegOpenKeyExA(held, name, 0, KEY_READ, owner.receive()) != ERROR_SUCCESS) {
+        owner.release();
         return false;
+    }
+    const HKEY key = owner.get();
     NString window, created, owned;
     DWORD processId = 0, size = sizeof processId, type = 0;
     bool complete = ReadText(key, "Window", window) == TextRead::Read;
@@ -70,7 +74,6 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
         complete = complete && ReadText(key, field.first, *field.second) != TextRead::Unreadable;
     if (!owned.IsNull())
         record.owned = ParseOwned(owned);
-    RegCloseKey(key);
     record.window = HandleOf(window);
     record.processId = processId;
     // A creation time is absent only in records of versions that did not keep one.
@@ -85,9 +88,12 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
 std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
 {
     std::vector<HeldRecord> records;
-    HKEY held = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, heldPath, 0, KEY_READ, &held) != ERROR_SUCCESS)
+    OwnedKey owner;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, heldPath, 0, KEY_READ, owner.receive()) != ERROR_SUCCESS) {
+        owner.release();
         return records;
+    }
+    const HKEY held = owner.get();
     for (bool legacy : {true, false}) {
         for (const auto& name : RecordNames(held, legacy)) {
             HeldRecord record;
@@ -101,7 +107,7 @@ std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
                 records.push_back(record);
         }
     }
-    RegCloseKey(held);
+    owner.reset();
     // Stable: a number held by both forms keeps the older version's record first.
     std::stable_sort(records.begin(), records.end(),
                      [](const HeldRecord& a, const HeldRecord& b) { return a.index < b.index; });

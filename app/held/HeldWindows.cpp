@@ -79,9 +79,7 @@ void HeldWindowStore::Clear()
 
 void HeldWindowStore::CloseKey()
 {
-    if (m_key)
-        RegCloseKey(m_key);
-    m_key = nullptr;
+    m_key.reset();
 }
 
 // Opened (made) once and kept, with this copy named as the records' writer: then a record costs
@@ -96,16 +94,16 @@ bool HeldWindowStore::OpenKey()
         m_known = false;
         return false;
     }
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_key, nullptr) !=
-        ERROR_SUCCESS) {
-        m_key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, m_key.receive(),
+                        nullptr) != ERROR_SUCCESS) {
+        m_key.release(); // a failed call may have written anything into the handle
         return false;
     }
     const DWORD processId = GetCurrentProcessId();
     const NString created = NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime()));
-    if (RegSetValueExA(m_key, kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+    if (RegSetValueExA(m_key.get(), kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
                        sizeof processId) != ERROR_SUCCESS ||
-        SetText(m_key, kOwnerCreatedValue, created) != ERROR_SUCCESS) {
+        SetText(m_key.get(), kOwnerCreatedValue, created) != ERROR_SUCCESS) {
         CloseKey();
         return false;
     }
@@ -116,7 +114,7 @@ void HeldWindowStore::Write(const Stored& stored)
 {
     if (!m_known)
         return;
-    if (!OpenKey() || SetText(m_key, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) !=
+    if (!OpenKey() || SetText(m_key.get(), HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) !=
                           ERROR_SUCCESS)
         m_failed = m_known;
 }
@@ -131,7 +129,7 @@ void HeldWindowStore::Remove(const Stored& stored)
     else if (!m_known)
         return;
     else
-        result = OpenKey() ? RegDeleteValueA(m_key, name.Text()) : ERROR_ACCESS_DENIED;
+        result = OpenKey() ? RegDeleteValueA(m_key.get(), name.Text()) : ERROR_ACCESS_DENIED;
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
         m_failed = m_known;
 }

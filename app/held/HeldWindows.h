@@ -25,6 +25,7 @@
 #include "app/held/HeldRecovery.h"
 #include "app/held/HiddenMenu.h"
 #include "text/NString.h"
+#include "winbase/ScopedHandles.h"
 
 class HeldWindowStore {
 public:
@@ -82,7 +83,7 @@ private:
     bool OwnedByAnotherRunningCopy() const;
 
     NString m_path;
-    HKEY m_key = nullptr;
+    OwnedKey m_key;
     // What is stored, oldest first.
     std::vector<Stored> m_stored;
     int m_nextIndex = 0;

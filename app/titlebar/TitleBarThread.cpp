@@ -5,6 +5,7 @@
 
 #include "app/titlebar/TitleBarShared.h"
 #include "winbase/Dpi.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ struct HookThread {
     // The options the event being decided is decided by.
     std::shared_ptr<const TitleBarOptions> options = std::make_shared<TitleBarOptions>();
     TitleBarClicks clicks;
-    HHOOK hook = nullptr;
+    OwnedWindowsHook hook;
     unsigned events = 0;
     HookWatchState watch;
 };
@@ -108,10 +109,9 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
 // Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly.
 void SetHook(HookThread& thread)
 {
-    if (thread.hook)
-        UnhookWindowsHookEx(thread.hook);
-    thread.hook = SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0);
-    thread.shared->hookSet = thread.hook != nullptr;
+    thread.hook.reset();
+    thread.hook.reset(SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0));
+    thread.shared->hookSet = static_cast<bool>(thread.hook);
     POINT cursor = {};
     GetCursorPos(&cursor);
     thread.watch = HookWatchState{GetTickCount64(), cursor, thread.events};
@@ -122,7 +122,7 @@ void CheckHook(HookThread& thread)
     POINT cursor = {};
     GetCursorPos(&cursor);
     const ULONGLONG now = GetTickCount64();
-    if (HookNeedsSetting(thread.hook != nullptr, thread.watch, now, cursor, thread.events))
+    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, cursor, thread.events))
         SetHook(thread);
     else
         thread.watch = HookWatchState{now, cursor, thread.events};
@@ -148,8 +148,7 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
             DispatchMessageW(&message);
     }
     KillTimer(nullptr, timer);
-    if (thread.hook)
-        UnhookWindowsHookEx(thread.hook);
+    thread.hook.reset();
     thread.shared->hookSet = false;
     t_thread = nullptr;
     return 0;
