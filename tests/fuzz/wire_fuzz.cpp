@@ -21,7 +21,8 @@ bool SameRequest(const WireRequest& a, const WireRequest& b)
 
 bool SameReply(const WireReply& a, const WireReply& b)
 {
-    if (a.serial != b.serial || a.status != b.status || a.refused != b.refused || a.windows.size() != b.windows.size())
+    if (a.serial != b.serial || a.status != b.status || a.older != b.older || a.refused != b.refused ||
+        a.windows.size() != b.windows.size())
         return false;
     for (size_t i = 0; i < a.windows.size(); ++i) {
         const WindowReport &x = a.windows[i], &y = b.windows[i];
@@ -69,14 +70,15 @@ NString Utf8Text(FuzzedDataProvider& in)
     return text.IsNull() ? NString("") : text;
 }
 
-// A request from any fields: the current layout when it has a wait, the older (4 bytes shorter)
-// without; what decodes is the request encoded, and a wait beyond kMaxWaitMs never decodes.
+// A request from any fields: the current layout when it has a wait, the older one without (8
+// bytes shorter: no wait, a 32-bit serial); what decodes is the request encoded (its serial cut
+// to 32 bits in the older layout), and a wait beyond kMaxWaitMs never decodes.
 void EncodedRequest(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
     WireRequest request;
     request.verb = static_cast<WireVerb>(in.ConsumeIntegralInRange<uint32_t>(1, 5));
-    request.serial = in.ConsumeIntegral<uint32_t>();
+    request.serial = in.ConsumeIntegral<uint64_t>();
     request.replyTo = reinterpret_cast<HWND>(in.ConsumeIntegralInRange<uintptr_t>(0, 3));
     request.criteria.active = in.ConsumeBool();
     request.criteria.window = reinterpret_cast<HWND>(in.ConsumeIntegralInRange<uintptr_t>(0, 2));
@@ -89,11 +91,14 @@ void EncodedRequest(const uint8_t* data, size_t size)
     Check(std::memcmp(encoded.data(), request.waitMs ? "BVq2" : "BVq1", 4) == 0, "the wait picks the layout");
     WireRequest older = request;
     older.waitMs = 0;
-    Check(EncodeRequest(older).size() + (request.waitMs ? 4 : 0) == encoded.size(),
-          "the older layout is the current one without its wait");
+    Check(EncodeRequest(older).size() + (request.waitMs ? 8 : 0) == encoded.size(),
+          "the older layout is the current one without its wait and with a 32-bit serial");
+    WireRequest expected = request;
+    if (!request.waitMs)
+        expected.serial &= 0xFFFFFFFFu;
     WireRequest decoded;
     if (DecodeRequest(encoded.data(), static_cast<DWORD>(encoded.size()), decoded)) {
-        Check(request.criteria.title.Length() > kMaxWireText || SameRequest(request, decoded),
+        Check(request.criteria.title.Length() > kMaxWireText || SameRequest(expected, decoded),
               "a sound request decodes to itself");
         Check(request.waitMs <= kMaxWaitMs, "a wait beyond the longest is refused");
     }
@@ -103,8 +108,10 @@ void EncodedReply(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
     WireReply reply;
-    reply.serial = in.ConsumeIntegral<uint32_t>();
-    reply.status = static_cast<ReplyStatus>(in.ConsumeIntegralInRange<uint32_t>(0, 3));
+    reply.older = in.ConsumeBool();
+    reply.serial = in.ConsumeIntegral<uint64_t>();
+    // The older layout knows the statuses up to Begun.
+    reply.status = static_cast<ReplyStatus>(in.ConsumeIntegralInRange<uint32_t>(0, reply.older ? 3 : 5));
     reply.refused = in.ConsumeIntegral<uint32_t>();
     const size_t count = in.ConsumeIntegralInRange<size_t>(0, 4);
     for (size_t i = 0; i < count; ++i) {
@@ -120,6 +127,9 @@ void EncodedReply(const uint8_t* data, size_t size)
     WireReply decoded;
     Check(DecodeReply(encoded.data(), static_cast<DWORD>(encoded.size()), decoded), "an encoded reply decodes");
     Check(decoded.windows.size() == reply.windows.size(), "every window of a reply arrives");
+    Check(decoded.older == reply.older && decoded.status == reply.status &&
+              decoded.serial == (reply.older ? reply.serial & 0xFFFFFFFFu : reply.serial),
+          "a reply keeps its layout, status and serial (32 bits in the older layout)");
     for (size_t i = 0; i < count; ++i) {
         const NString& sent = reply.windows[i].title;
         const NString& got = decoded.windows[i].title;
