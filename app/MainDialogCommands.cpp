@@ -1,6 +1,8 @@
 // The main dialog's command handler: buttons, keys, menu items and hotkeys all arrive here.
 #include "app/MainDialog.h"
 
+#include <algorithm>
+
 #include "app/held/HideOps.h"
 #include "res/MainDialogIds.h"
 #include "winbase/ProgramEnd.h"
@@ -81,7 +83,13 @@ bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
         return false;
     const bool asksForMenu = (message == WM_HOTKEY && wParam == IDC_MAIN_HOTKEY_POPUP_MENU) ||
                              (iconClick && lParam == WM_RBUTTONUP);
-    if (!asksForMenu && m_heldForMenu.size() < kMostHeld)
+    // A message held already is held once: a hotkey's repeats while its keys stay down are one
+    // press. The answers of queued hides are never dropped, whatever else came: an entry whose
+    // answer is lost would stay pending for good.
+    const bool heldAlready = std::any_of(m_heldForMenu.begin(), m_heldForMenu.end(), [&](const HeldMessage& held) {
+        return held.message == message && held.wParam == wParam && held.lParam == lParam;
+    });
+    if (!asksForMenu && !heldAlready && (message == kQueuedHideAnswered || m_heldForMenu.size() < kMostHeld))
         m_heldForMenu.push_back({message, wParam, lParam});
     return true;
 }

@@ -21,11 +21,13 @@
 // control of this thread sent (WM_DRAWITEM's, WM_MEASUREITEM's) lies there.
 bool OnThisThreadStack(const void* address, size_t size);
 
-// The structure lParam points to, when it lies on this thread's stack (see OnThisThreadStack);
-// null otherwise.
+// The structure lParam points to, when it lies on this thread's stack (see OnThisThreadStack) at
+// an address aligned for it; null otherwise.
 template <typename T>
 T* StructOnThisStack(LPARAM lParam)
 {
+    if (static_cast<uintptr_t>(lParam) % alignof(T) != 0)
+        return nullptr;
     T* structure = reinterpret_cast<T*>(lParam);
     return OnThisThreadStack(structure, sizeof(T)) ? structure : nullptr;
 }

@@ -90,6 +90,7 @@ TEST(OwnRecords, OnlyWholeStructuresOnThisThreadsStackCount)
     for (const auto& c : cases)
         EXPECT_EQ(OnThisThreadStack(c.address, c.size), c.counts) << c.what;
     EXPECT_EQ(StructOnThisStack<RECT>(reinterpret_cast<LPARAM>(&local)), &local);
+    EXPECT_EQ(StructOnThisStack<RECT>(reinterpret_cast<LPARAM>(&local) + 1), nullptr) << "a misaligned structure";
     SetEvent(done);
     other.join();
     CloseHandle(ready);
