@@ -81,13 +81,6 @@ void DIALOG::OnDestroy()
     ReleaseFinderPictures();
 }
 
-void DIALOG::ReadInterfaceOptions()
-{
-    m_iconPerWindow = ReadIconPerWindow(Settings());
-    m_minButtonHides = ReadMinButtonHide(Settings());
-    ConfigureTitleBar();
-}
-
 // Only ids of icons shown for entries still in the menu act; a left click chooses the entry
 // as the menu does, a right click opens the menu as on the program's own icon.
 void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)

@@ -95,7 +95,7 @@ private:
     // Called after anything that may have added or removed entries; cheap when nothing changed.
     void EntriesMayHaveChanged();
     // Reads the User Interface options the dialog itself acts on and sets the title bar's hook
-    // to match (MainDialog.cpp).
+    // to match (MainDialogTitleBar.cpp).
     void ReadInterfaceOptions();
     // Owner drawing of the candidate list and the hidden-window menu.
     void OnDrawItem(WPARAM control, LPARAM lParam);

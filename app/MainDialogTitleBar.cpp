@@ -1,9 +1,10 @@
-// The main dialog's part of hiding from a window's title bar: the hook runs while the option or
-// a close-box rule wants it, and each window it hands on is hidden as a double click in the list
+// The main dialog's part of hiding from a window's title bar, with the User Interface options
+// the dialog acts on: the hook runs while the option or a close-box rule wants it, and each window it hands on is hidden as a double click in the list
 // hides a window.
 #include "app/MainDialog.h"
 
 #include "app/held/HideOps.h"
+#include "dialogs/UiDialog.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -12,6 +13,13 @@ namespace {
 constexpr size_t kMostAfterMenu = 8;
 
 } // namespace
+
+void DIALOG::ReadInterfaceOptions()
+{
+    m_iconPerWindow = ReadIconPerWindow(Settings());
+    m_minButtonHides = ReadMinButtonHide(Settings());
+    ConfigureTitleBar();
+}
 
 void DIALOG::ConfigureTitleBar()
 {

@@ -4,13 +4,9 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
+#include "winbase/DialogTables.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
-#include "winbase/OwnRecords.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -32,42 +28,6 @@ HICON ExtractFirstIcon(HMODULE module)
 HICON FirstSmallIcon(HMODULE module)
 {
     return LoadSmallIconMetric(module, FirstIconName(module));
-}
-
-// The dialogs of the process by window, from WM_INITDIALOG to WM_NCDESTROY.
-WindowTable<QF_WINBASE>& BoundDialogs()
-{
-    static WindowTable<QF_WINBASE> dialogs;
-    return dialogs;
-}
-
-// The dialog objects that exist, from construction to destruction.
-std::mutex g_liveLock;
-std::vector<const QF_WINBASE*>& LiveDialogs()
-{
-    static std::vector<const QF_WINBASE*> live;
-    return live;
-}
-
-bool IsLiveDialog(const QF_WINBASE* object)
-{
-    std::lock_guard<std::mutex> lock(g_liveLock);
-    const std::vector<const QF_WINBASE*>& live = LiveDialogs();
-    return std::find(live.begin(), live.end(), object) != live.end();
-}
-
-// WM_INITDIALOG's parameter is the object only when it is one of the objects that exist: any
-// program can post the message with a number of its choosing. A window bound already is never
-// bound to another object. (Whether the message came from this thread cannot be told: a dialog
-// shown while another program's send is answered gets its WM_INITDIALOG inside that send.)
-QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
-{
-    auto* object = reinterpret_cast<QF_WINBASE*>(lParam);
-    const QF_WINBASE* bound = BoundDialogs().Find(window);
-    if ((bound && bound != object) || !IsLiveDialog(object)) {
-        return nullptr;
-    }
-    return object;
 }
 
 HMODULE FrameworkModule()
@@ -106,20 +66,6 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
         BoundDialogs().Unbind(window);
     }
     return result;
-}
-
-void QF_WINBASE::Enlist(const QF_WINBASE* self)
-{
-    std::lock_guard<std::mutex> lock(g_liveLock);
-    LiveDialogs().push_back(self);
-}
-
-void QF_WINBASE::Unbind(const QF_WINBASE* self)
-{
-    BoundDialogs().Forget(self);
-    std::lock_guard<std::mutex> lock(g_liveLock);
-    std::vector<const QF_WINBASE*>& live = LiveDialogs();
-    live.erase(std::remove(live.begin(), live.end(), self), live.end());
 }
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)

@@ -1,0 +1,62 @@
+#include "winbase/DialogTables.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include "winbase/WinBase.h"
+
+namespace {
+
+// The dialog objects that exist, from construction to destruction.
+std::mutex g_liveLock;
+std::vector<const QF_WINBASE*>& LiveDialogs()
+{
+    static std::vector<const QF_WINBASE*> live;
+    return live;
+}
+
+bool IsLiveDialog(const QF_WINBASE* object)
+{
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    const std::vector<const QF_WINBASE*>& live = LiveDialogs();
+    return std::find(live.begin(), live.end(), object) != live.end();
+}
+
+}  // namespace
+
+// The dialogs of the process by window, from WM_INITDIALOG to WM_NCDESTROY.
+WindowTable<QF_WINBASE>& BoundDialogs()
+{
+    static WindowTable<QF_WINBASE> dialogs;
+    return dialogs;
+}
+
+// WM_INITDIALOG's parameter is the object only when it is one of the objects that exist: any
+// program can post the message with a number of its choosing. A window bound already is never
+// bound to another object. (Whether the message came from this thread cannot be told: a dialog
+// shown while another program's send is answered gets its WM_INITDIALOG inside that send.)
+QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
+{
+    auto* object = reinterpret_cast<QF_WINBASE*>(lParam);
+    const QF_WINBASE* bound = BoundDialogs().Find(window);
+    if ((bound && bound != object) || !IsLiveDialog(object)) {
+        return nullptr;
+    }
+    return object;
+}
+
+void QF_WINBASE::Enlist(const QF_WINBASE* self)
+{
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    LiveDialogs().push_back(self);
+}
+
+void QF_WINBASE::Unbind(const QF_WINBASE* self)
+{
+    BoundDialogs().Forget(self);
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    std::vector<const QF_WINBASE*>& live = LiveDialogs();
+    live.erase(std::remove(live.begin(), live.end(), self), live.end());
+}
+
