@@ -82,12 +82,6 @@ void WriteValueRecord(const char* name, HWND window, DWORD processId, const char
     RegSetKeyValueA(HKEY_CURRENT_USER, kHeldKey, name, REG_SZ, text.Text(), text.Length() + 1);
 }
 
-bool Answers(HWND window)
-{
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored) != 0;
-}
-
 // owned: the record's owned windows as stored, handles in decimal separated by blanks.
 void WriteRecord(int index, HWND window, DWORD processId, const char* className, const char* title,
                  unsigned long long created = 0, const std::string& owned = "")
@@ -393,7 +387,7 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
         {"killed while the hide waits for a busy program, which takes it after the next start",
          "--hang-after-ms 1500 --wake-after-ms 8000 --window --title \"Busy When Killed\"",
          [](VeilboxApp& app, TargetWindows& targets) {
-             return app.WaitListed("Busy When Killed") && WaitFor([&] { return !Answers(targets[0]); }) &&
+             return app.WaitListed("Busy When Killed") && WaitHung(targets[0]) &&
                     app.DoubleClick("Busy When Killed") && WaitFor([] { return StoredRecords() == 1; }) &&
                     IsWindowVisible(targets[0]);
          },

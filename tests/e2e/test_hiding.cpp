@@ -48,12 +48,6 @@ std::vector<HWND> HeldWindows()
     return windows;
 }
 
-bool Answers(HWND window)
-{
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &ignored) != 0;
-}
-
 } // namespace
 
 class Hiding : public ::testing::Test {
@@ -156,7 +150,7 @@ TEST_F(Hiding, AProgramThatStoppedAnsweringNeverFreezesTheDialog)
     ASSERT_TRUE(hung.Ready());
     ASSERT_TRUE(app.WaitListed("Hung Target"));
     ASSERT_TRUE(ClickToFront(hung[0]));
-    ASSERT_TRUE(WaitFor([&] { return !Answers(hung[0]); }, 5000));
+    ASSERT_TRUE(WaitHung(hung[0]));
 
     ULONGLONG start = GetTickCount64();
     DWORD_PTR result = 0;
@@ -235,11 +229,11 @@ TEST_F(Hiding, AWindowThatRefusesToHideIsNotClaimedAndTheUserIsTold)
 // queued, and its entry must outlive the menu's pruning while the window is still visible.
 TEST_F(Hiding, AQueuedHideKeepsItsEntryUntilTheProgramTakesIt)
 {
-    TargetWindows busy("--hang-after-ms 1500 --wake-after-ms 3000 --window --title \"Busy Target\"");
+    TargetWindows busy("--hang-after-ms 1500 --wake-after-ms 5000 --window --title \"Busy Target\"");
     ASSERT_TRUE(busy.Ready());
     VeilboxApp app;
     ASSERT_TRUE(app.WaitListed("Busy Target"));
-    ASSERT_TRUE(WaitFor([&] { return !Answers(busy[0]); }, 5000));
+    ASSERT_TRUE(WaitHung(busy[0]));
 
     ASSERT_TRUE(app.DoubleClick("Busy Target")) << app.Failure();
     ASSERT_TRUE(app.OpenMenu());

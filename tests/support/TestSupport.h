@@ -44,6 +44,22 @@ inline bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return true;
 }
 
+// True when a window of another program answers a message within timeoutMs. A program that
+// pumps can miss a bound of a few dozen milliseconds on a busy machine, so the default is long.
+inline bool Answers(HWND window, DWORD timeoutMs = 1000)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+}
+
+// Waits until the window's program has stopped pumping: a message left unanswered for a whole
+// second, which no pumping program does even on a loaded machine. A short probe would take a
+// slow program for a hung one, and a test would then watch a hide go through at once.
+inline bool WaitHung(HWND window, DWORD timeoutMs = 8000)
+{
+    return WaitFor([&] { return !Answers(window, 1000); }, timeoutMs);
+}
+
 // A real left click at the centre of a window, as the mouse gives it. True when the input
 // was taken.
 inline bool ClickCentreOf(HWND window)
