@@ -96,6 +96,31 @@ HWND NewestTrayIcon()
     return icons.empty() ? nullptr : icons.back();
 }
 
+// What lies under the centre of a tray icon and where the pointer is: a failed tip or click
+// says what took the input instead (another window on top, a grab, a shell that did not answer).
+std::string WhatIsAt(HWND icon)
+{
+    if (!IsWindow(icon))
+        return "icon " + std::to_string(reinterpret_cast<UINT_PTR>(icon)) + " is gone; the shell now shows " +
+               std::to_string(TrayIcons().size()) + " icons";
+    RECT rect = {};
+    GetWindowRect(icon, &rect);
+    const POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    HWND over = WindowFromPoint(centre);
+    char name[64] = {};
+    GetClassNameA(GetAncestor(over, GA_ROOT), name, sizeof name);
+    DWORD process = 0;
+    GetWindowThreadProcessId(over, &process);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const HWND tray = GetParent(icon);
+    return "icon " + std::to_string(reinterpret_cast<UINT_PTR>(icon)) + " at " + std::to_string(centre.x) + "," +
+           std::to_string(centre.y) + (over == icon ? " is on top" : std::string(" lies under a ") + name +
+           " of process " + std::to_string(process)) + "; pointer at " + std::to_string(cursor.x) + "," +
+           std::to_string(cursor.y) + "; the shell " + (tray && Answers(tray) ? "answers" : "does not answer") +
+           "; capture with " + std::to_string(reinterpret_cast<UINT_PTR>(GetCapture()));
+}
+
 bool WaitIconCount(size_t count)
 {
     return WaitFor([&] { return TrayIcons().size() == count; });
@@ -135,6 +160,8 @@ std::string TipOf(HWND icon)
             return false;
         }, 2500);
     }
+    if (!tip)
+        return "(no tip: " + WhatIsAt(icon) + ")";
     wchar_t text[128] = {};
     SendMessageTimeoutW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
     pointTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
@@ -298,8 +325,8 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
         EXPECT_EQ(TipOf(icons[others + 1 + i]), "Icon Window 00" + std::to_string(i));
 
     // A click on the middle one brings its window back; its icon and its entry go.
-    ASSERT_TRUE(ClickCentreOf(icons[others + 2]));
-    EXPECT_TRUE(WaitVisible(targets[1], true));
+    ASSERT_TRUE(ClickCentreOf(icons[others + 2])) << WhatIsAt(icons[others + 2]);
+    EXPECT_TRUE(WaitVisible(targets[1], true)) << WhatIsAt(icons[others + 2]);
     EXPECT_TRUE(WaitIconCount(others + 3));
     EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[2]));
 
@@ -347,7 +374,7 @@ TEST_F(TrayApp, TheIconOfACopyStartedInTheTrayAnswersAClickAtOnce)
         ASSERT_NE(main, nullptr);
         ASSERT_TRUE(WaitIconCount(others + 1));
         EXPECT_FALSE(IsWindowVisible(main));
-        EXPECT_TRUE(ClickUntilShown(NewestTrayIcon, main)) << "a click brought the dialog";
+        EXPECT_TRUE(ClickUntilShown(NewestTrayIcon, main)) << "a click brought the dialog: " << WhatIsAt(NewestTrayIcon());
         ChildProcess quit;
         ASSERT_TRUE(quit.Start("Veilbox.exe", "uninstall"));
         EXPECT_TRUE(quit.WaitForExit());
