@@ -12,6 +12,10 @@ exe=$root/$build/bin/Veilbox.exe
 if [ -n "${DISPLAY:-}" ] && [ -z "${VB_RUN_HEADLESS:-}" ]; then
     export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine/run-prefix}
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+    if [ ! -f "$WINEPREFIX/.vb-fonts" ]; then
+        wineboot -i >/dev/null 2>&1
+        "$root/tools/wine/prefix-fonts.sh" && wineserver -w && touch "$WINEPREFIX/.vb-fonts"
+    fi
     echo "Starting Veilbox.exe on $DISPLAY (Wine prefix $WINEPREFIX)"
     exec wine "$exe"
 fi

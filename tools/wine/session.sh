@@ -22,7 +22,10 @@ done
 [ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--keeper PATH] -- command..." >&2; exit 2; }
 
 cache=${VB_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine}
-template=$cache/template
+# The template's name carries its make-up: a change to make_template gets a new name, so that a
+# machine makes the new template once, and sessions of an older checkout keep theirs.
+template=$cache/template-fonts6
+here=$(cd "$(dirname "$0")" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 export WINEARCH=win64
@@ -65,6 +68,8 @@ make_template() {
     WINEPREFIX=$tmp wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A crashing test program must fail its test, not wait behind a crash dialog.
     WINEPREFIX=$tmp wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # The fonts of the interface, in every language (Marlett, Tahoma, a Japanese/Chinese font).
+    WINEPREFIX=$tmp "$here/prefix-fonts.sh"
     WINEPREFIX=$tmp wineserver -w
     local sock
     sock=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" $(stat -c '%d %i' "$tmp"))
