@@ -51,7 +51,7 @@ rm -f "$portable" "$portable.tmp"
 mv "$portable.tmp" "$portable"
 
 rm -f "$setup" "$setup.tmp"
-makensis -V2 -NOCD \
+makensis -V2 -WX -NOCD \
     "-DVB_VERSION=$version" \
     "-DVB_STAGE=$top" \
     "-DVB_ICON=$root/res/app.ico" \
