@@ -24,7 +24,7 @@ done
 cache=${VB_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine}
 # The template's name carries its make-up: a change to make_template gets a new name, so that a
 # machine makes the new template once, and sessions of an older checkout keep theirs.
-template=$cache/template-fonts6
+template=$cache/template-v2
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
