@@ -38,6 +38,8 @@ portable=$dist/WindowVeilbox-$version-portable.zip
 # The staged tree is laid out as the program expects it, and both packages are made from it.
 stage=$dist/stage
 top=$stage/WindowVeilbox
+# The staged tree and a half-written package go on every exit, a failed one too.
+trap 'rm -rf "$stage" "$portable.tmp" "$setup.tmp"' EXIT
 rm -rf "$stage"
 mkdir -p "$top/bin" "$top/license"
 cp "$exe" "$top/bin/Veilbox.exe"
@@ -45,7 +47,8 @@ cp "$exe" "$top/bin/Veilbox.exe"
 cp "$licence" "$top/license/license.txt"
 
 # Written under a temporary name and renamed, so a failed run never leaves a package that
-# looks finished.
+# looks finished, nor manifests beside packages they were not made from.
+rm -rf "$dist/scoop" "$dist/winget"
 rm -f "$portable" "$portable.tmp"
 (cd "$stage" && zip -q -X -9 -r "$portable.tmp" WindowVeilbox)
 mv "$portable.tmp" "$portable"
@@ -59,8 +62,6 @@ makensis -V2 -WX -NOCD \
     "$root/installer/WindowVeilbox.nsi"
 mv "$setup.tmp" "$setup"
 
-rm -rf "$stage"
-rm -rf "$dist/scoop" "$dist/winget"
 "$python" "$root/tools/dist/manifests.py" write "$dist" "$version" "$release_url"
 for f in "$setup" "$portable"; do
     printf '%s  %s bytes\n' "${f#"$build"/}" "$(stat -c %s "$f")"

@@ -55,7 +55,8 @@ DAMAGES = [
 
 class ManifestCheck(unittest.TestCase):
     def setUp(self):
-        self.dist = tempfile.mkdtemp()
+        # Beside the packages, on their file system: they are hard-linked, not copied.
+        self.dist = tempfile.mkdtemp(prefix=".check-", dir=DIST)
         for name in ("scoop", "winget"):
             shutil.copytree(os.path.join(DIST, name), os.path.join(self.dist, name))
         for path in manifests.package_files(DIST, VERSION).values():
