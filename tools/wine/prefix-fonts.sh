@@ -8,14 +8,23 @@
 #     the interface's fonts, so that a text in those languages falls back to it instead of
 #     showing boxes (see below for how).
 # Without wineserver running for the prefix, the registry changes wait for `wineserver -w`.
+#   WINEPREFIX=<prefix> tools/wine/prefix-fonts.sh     tools/wine/prefix-fonts.sh --key
 set -euo pipefail
-: "${WINEPREFIX:?no WINEPREFIX}"
 
 wine_fonts=/usr/share/wine/fonts
 cjk_source=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 cjk_face="WenQuanYi Micro Hei"
 cjk_file=msyh.ttc
 cjk_alias="Microsoft YaHei UI"
+
+# `prefix-fonts.sh --key` prints a digest of what the script gives a prefix: its own text and the
+# font files it finds. A prefix set up under another digest lacks something (the script has
+# changed, or a font was installed since), so its callers set up a new one.
+if [ "${1:-}" = --key ]; then
+    { cat "$0"; stat -c '%n %s' "$wine_fonts"/*.ttf "$cjk_source" 2>/dev/null || true; } | sha256sum | cut -c1-12
+    exit 0
+fi
+: "${WINEPREFIX:?no WINEPREFIX}"
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 mkdir -p "$fonts"
 

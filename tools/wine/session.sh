@@ -22,9 +22,6 @@ done
 [ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--keeper PATH] -- command..." >&2; exit 2; }
 
 cache=${VB_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine}
-# The template's name carries its make-up: a change to make_template gets a new name, so that a
-# machine makes the new template once, and sessions of an older checkout keep theirs.
-template=$cache/template-v2
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
@@ -76,9 +73,16 @@ make_template() {
     rm -rf "$sock"
     mv "$tmp" "$template"
 }
+# The template's name carries a digest of its make-up (make_template above, and what
+# prefix-fonts.sh installs with the fonts this machine has): a change to either, or a font
+# installed since, gets a new template, made once per machine, and sessions of another checkout
+# keep theirs. Older templates can be deleted while no session runs.
+template=$cache/template-$( { declare -f make_template; "$here/prefix-fonts.sh" --key; } | sha256sum | cut -c1-12)
 mkdir -p "$cache"
 (
     flock 9
+    # A template that failed half-way goes, with the wineserver it may have left.
+    trap 'tmp=$template.tmp.$$; if [ -d "$tmp" ]; then WINEPREFIX=$tmp wineserver -k >/dev/null 2>&1; rm -rf "$tmp"; fi' EXIT
     [ -f "$template/system.reg" ] || make_template
 ) 9>"$cache/.lock"
 
