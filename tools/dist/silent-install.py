@@ -4,7 +4,8 @@ inside a private Wine session (tools/wine/session.sh), and checks that it is sil
 
     silent-install.py DIST VERSION
 
-For each installer entry of the manifest (per machine, per user) the setup runs with the manifest's
+First the setup runs without switches, to check that the window it shows then is seen. Then for
+each installer entry of the manifest (per machine, per user) the setup runs with the manifest's
 Silent switch and the entry's Custom switches. It must end with exit code 0 without showing a
 window; then the program's files and the Apps-list key the manifest names must be there. The
 QuietUninstallString the installer registered (what an uninstall by the package manager runs)
@@ -94,6 +95,23 @@ def run_silently(name, argv, until_done, results, seconds=60):
     results.append((name, problem))
 
 
+def check_the_watch(setup, results, seconds=30):
+    """The setup without its silent switch asks for a language first: the watch must see that
+    window, or every silent run above would pass by a watch that sees nothing."""
+    before = visible_windows()
+    process = subprocess.Popen(["wine", setup], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    seen = []
+    deadline = time.monotonic() + seconds
+    while not seen and process.poll() is None and time.monotonic() < deadline:
+        seen = [name for window, name in visible_windows().items() if window not in before]
+        time.sleep(0.05)
+    process.kill()
+    process.wait()
+    results.append(("the watch sees the setup's window without /S",
+                    None if seen else "no window seen within %d s" % seconds))
+
+
 def check_entry(entry, inst, setup, facts, results):
     scope = entry.get("Scope", "machine")
     key = "%s\\%s" % (ROOTS[scope], facts["uninstall_key"])
@@ -134,6 +152,7 @@ def main(argv):
     setup = manifests.package_files(dist, version)["setup"]
     facts = manifests.installer_facts()
     results = []
+    check_the_watch(setup, results)
     for entry in inst["Installers"]:
         check_entry(entry, inst, setup, facts, results)
     for name, problem in results:
