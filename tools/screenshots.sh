@@ -171,8 +171,9 @@ close_dialog() { poke post "$1" $WM_COMMAND $IDCANCEL 0 && poke gone "$1" 10 || 
 command_to() { poke post "$1" $WM_COMMAND "$2" 0 || fail "no window \"$1\" for command $2"; }
 
 # The dialogs as Windows draws them, with the bitmap "MS Sans Serif" their templates name (the
-# session's template has Wine's TrueType fonts only; this prefix is a private copy).
-[ -f /usr/share/wine/fonts/sserife.fon ] && cp -f /usr/share/wine/fonts/sserife.fon "$WINEPREFIX/drive_c/windows/Fonts/"
+# session's template has Wine's TrueType fonts only). The session's files are hard links to the
+# template's: a new file replaces the name, so that nothing is written through into the template.
+[ -f /usr/share/wine/fonts/sserife.fon ] && cp --remove-destination /usr/share/wine/fonts/sserife.fon "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # Demo windows: two of Wine's own programs and two windows of a helper.
 start_demo() { wine "$@" </dev/null >/dev/null 2>&1 & demos+=($!); }
