@@ -22,6 +22,7 @@ import json
 import os
 import re
 import sys
+import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SCHEMAS = os.path.join(ROOT, "tools", "dist", "schemas")
@@ -70,6 +71,16 @@ def scoop_path(dist):
     return os.path.join(dist, "scoop", "veilbox.json")
 
 
+def scoop_checkver(release_url):
+    """How Scoop finds a newer version. GitHub's releases page loads the list of a release's files
+    separately, so the zip's name is not in the page itself: for a GitHub address Scoop asks for
+    the latest release's tag (v<version>) instead; another address's page is searched for the zip."""
+    home = release_url.rsplit("/releases", 1)[0]
+    if urllib.parse.urlsplit(home).netloc.lower() == "github.com":
+        return {"github": home}
+    return {"url": release_url.rsplit("/download", 1)[0], "regex": r"WindowVeilbox-([\d.]+)-portable\.zip"}
+
+
 def scoop_manifest(facts, version, release_url, zip_hash):
     exe = "bin\\" + facts["exe"]
     ini = "bin\\Veilbox.ini"
@@ -93,8 +104,7 @@ def scoop_manifest(facts, version, release_url, zip_hash):
             "$kept = \"$persist_dir\\%s\"" % ini,
             "if (Test-Path $ini) { Remove-Item -Force $kept -ErrorAction SilentlyContinue; Copy-Item $ini $kept }",
         ],
-        "checkver": {"url": release_url.rsplit("/download", 1)[0],
-                     "regex": r"WindowVeilbox-([\d.]+)-portable\.zip"},
+        "checkver": scoop_checkver(release_url),
         "autoupdate": {"url": "%s/v$version/WindowVeilbox-$version-portable.zip" % release_url},
     }
 
