@@ -82,7 +82,7 @@ mkdir -p "$cache"
 (
     flock 9
     # A template that failed half-way goes, with the wineserver it may have left.
-    trap 'tmp=$template.tmp.$$; if [ -d "$tmp" ]; then WINEPREFIX=$tmp wineserver -k >/dev/null 2>&1; rm -rf "$tmp"; fi' EXIT
+    trap 'set +e; tmp=$template.tmp.$$; if [ -d "$tmp" ]; then WINEPREFIX=$tmp wineserver -k >/dev/null 2>&1; rm -rf "$tmp"; fi' EXIT
     [ -f "$template/system.reg" ] || make_template
 ) 9>"$cache/.lock"
 
