@@ -2,6 +2,7 @@
 #   make          build
 #   make run      build and start Veilbox.exe under Wine (headless: a private session + screenshot)
 #   make test     build and run every test in a private headless Wine session
+#   make dist     build the installer, the portable zip and the Scoop and winget manifests (build/dist)
 #   make bench    build and run the benchmark in a private headless Wine session ($(BUILD)/bench/results.md)
 #   make screenshots  build and take the README's pictures of every dialog (docs/screenshots/)
 #   make fuzz     build the native fuzz targets (clang, libFuzzer) and fuzz each FUZZ_SECONDS (60)
@@ -14,6 +15,9 @@ FUZZ_BUILD ?= $(BUILD)/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 LINT_BUILD ?= build-lint
+# Where a release's files are published: <RELEASE_URL>/v<version>/<file>. The Scoop and winget
+# manifests of `make dist` point there (tools/make-dist.sh reads this line when run by itself).
+RELEASE_URL ?= https://github.com/quillfen/window-veilbox/releases/download
 
 .PHONY: all deps build run test bench dist screenshots lint fuzz fuzz-build clean
 all: build
@@ -47,7 +51,7 @@ bench: build
 		tools/bench/run-bench.sh $(BUILD) --profile --out $(BUILD)/bench/results.md
 
 dist: build
-	tools/make-dist.sh $(BUILD)
+	RELEASE_URL='$(RELEASE_URL)' tools/make-dist.sh $(BUILD)
 
 screenshots: build
 	tools/screenshots.sh $(BUILD)

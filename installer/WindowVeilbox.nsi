@@ -16,6 +16,11 @@
 ; Both end with exit code 2, having changed nothing, when a running copy does not end within
 ; 10 s of being asked to and the user chooses Cancel (silent mode always does).
 ;
+; Languages: English, German, French, Spanish, Japanese, Simplified Chinese and Russian. The
+; setup starts in the language of Windows' display (else English) and offers the others; the
+; uninstaller speaks the language the setup was run in. NSIS brings its own texts for each; the
+; texts of this script are in installer/lang/<Language>.nsh, one file per language.
+;
 ; Per machine (Program Files, HKLM, all users' Start menu) when the user is an administrator,
 ; otherwise per user (%LOCALAPPDATA%\Programs, HKCU, the user's Start menu).
 
@@ -67,7 +72,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !define MUI_COMPONENTSPAGE_NODESC
 
 !define MUI_FINISHPAGE_RUN "$INSTDIR\bin\${EXE}"
-!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_TEXT "$(VB_FINISH_RUN)"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${VB_STAGE}/license/license.txt"
@@ -79,7 +84,28 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
-!insertmacro MUI_LANGUAGE "English"
+; The language chosen is kept with the Apps entry: an update asks no more, and the uninstaller
+; speaks it. Every language is offered, whatever the code page of Windows (a Unicode setup).
+!define MUI_LANGDLL_REGISTRY_ROOT SHCTX
+!define MUI_LANGDLL_REGISTRY_KEY "${UNINST_KEY}"
+!define MUI_LANGDLL_REGISTRY_VALUENAME "Installer Language"
+!define MUI_LANGDLL_ALLLANGUAGES
+!define MUI_LANGDLL_WINDOWTITLE "$(VB_LANG_TITLE)"
+!define MUI_LANGDLL_INFO "$(VB_LANG_INFO)"
+
+; English first: it is the language of any text a language file lacks.
+!macro VB_LANGUAGE NAME
+  !insertmacro MUI_LANGUAGE "${NAME}"
+  !include /CHARSET=UTF8 "${__FILEDIR__}\lang\${NAME}.nsh"
+!macroend
+!insertmacro VB_LANGUAGE "English"
+!insertmacro VB_LANGUAGE "German"
+!insertmacro VB_LANGUAGE "French"
+!insertmacro VB_LANGUAGE "Spanish"
+!insertmacro VB_LANGUAGE "Japanese"
+!insertmacro VB_LANGUAGE "SimpChinese"
+!insertmacro VB_LANGUAGE "Russian"
+!insertmacro MUI_RESERVEFILE_LANGDLL
 
 ; ---------------------------------------------------------------------------------------------
 ; Shared by the installer and the uninstaller (NSIS needs an "un." copy of each function).
@@ -119,10 +145,8 @@ Function ${UN}QuitRunningCopy
     ${If} $R4 == 1
       ${Break}
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "${PRODUCT} is still running and did not end when asked to.$\r$\n$\r$\nEnd it from its tray menu (Exit) or with Task Manager, then choose Retry. Cancel stops here and changes nothing." \
-      /SD IDCANCEL IDRETRY quit_retry
-    DetailPrint "${PRODUCT} is still running; nothing was changed."
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(VB_STILL_RUNNING)" /SD IDCANCEL IDRETRY quit_retry
+    DetailPrint "$(VB_NOTHING_CHANGED)"
     SetErrorLevel 2
     Quit
   quit_retry:
@@ -198,6 +222,8 @@ Function .onInit
       StrCpy $INSTDIR $2
     ${EndIf}
   ${EndIf}
+  ; Asks for the language unless silent or an earlier install chose one (SHCTX is set above).
+  !insertmacro MUI_LANGDLL_DISPLAY
 FunctionEnd
 
 Section "${PRODUCT}" SecProgram
@@ -232,6 +258,7 @@ Section "${PRODUCT}" SecProgram
   WriteRegStr SHCTX "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr SHCTX "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegStr SHCTX "${UNINST_KEY}" "Installer Language" $LANGUAGE
   WriteRegDWORD SHCTX "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINST_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
@@ -274,7 +301,7 @@ Section "un.${PRODUCT}" SecUnProgram
 SectionEnd
 
 ; Off unless ticked on the components page or /REMOVESETTINGS is given.
-Section /o "un.Remove my settings" SecRemoveSettings
+Section /o "un.$(VB_REMOVE_SETTINGS)" SecRemoveSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
 SectionEnd
@@ -296,6 +323,8 @@ Function un.onInit
     StrCpy $MachineWide 0
     SetShellVarContext current
   ${EndIf}
+  ; The language of the setup that made this install (asked for when not known, unless silent).
+  !insertmacro MUI_UNGETLANGUAGE
   Push "/REMOVESETTINGS"
   Call un.HasOption
   ${If} $0 == 1

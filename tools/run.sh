@@ -12,6 +12,12 @@ exe=$root/$build/bin/Veilbox.exe
 if [ -n "${DISPLAY:-}" ] && [ -z "${VB_RUN_HEADLESS:-}" ]; then
     export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine/run-prefix}
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+    # The interface's fonts, set up again when prefix-fonts.sh would now give the prefix more.
+    fonts_key=$("$root/tools/wine/prefix-fonts.sh" --key)
+    if [ "$(cat "$WINEPREFIX/.vb-fonts" 2>/dev/null)" != "$fonts_key" ]; then
+        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        "$root/tools/wine/prefix-fonts.sh" && wineserver -w && echo "$fonts_key" >"$WINEPREFIX/.vb-fonts"
+    fi
     echo "Starting Veilbox.exe on $DISPLAY (Wine prefix $WINEPREFIX)"
     exec wine "$exe"
 fi

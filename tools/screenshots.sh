@@ -170,12 +170,10 @@ keys_to() {
 close_dialog() { poke post "$1" $WM_COMMAND $IDCANCEL 0 && poke gone "$1" 10 || fail "\"$1\" did not close"; }
 command_to() { poke post "$1" $WM_COMMAND "$2" 0 || fail "no window \"$1\" for command $2"; }
 
-# Wine's own TrueType fonts, which this Wine does not find by itself: without Marlett the caption
-# buttons show letters, and Tahoma is the caption font. The session's prefix is a private copy.
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-for font in marlett.ttf tahoma.ttf tahomabd.ttf ms_sans_serif.ttf sserife.fon; do
-    [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$fonts/$font" ] && cp "/usr/share/wine/fonts/$font" "$fonts/"
-done
+# The dialogs as Windows draws them, with the bitmap "MS Sans Serif" their templates name (the
+# session's template has Wine's TrueType fonts only). The session's files are hard links to the
+# template's: a new file replaces the name, so that nothing is written through into the template.
+[ -f /usr/share/wine/fonts/sserife.fon ] && cp --remove-destination /usr/share/wine/fonts/sserife.fon "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # Demo windows: two of Wine's own programs and two windows of a helper.
 start_demo() { wine "$@" </dev/null >/dev/null 2>&1 & demos+=($!); }

@@ -213,6 +213,8 @@ TEST_F(Installer, SilentInstallLaysOutTheProgramAndRegistersIt)
         EXPECT_EQ(FileSize(mode.root + "bin\\Veilbox.exe"), FileSize(BinDir() + "Veilbox.exe"));
         EXPECT_GT(FileSize(mode.root + "license\\license.txt"), 0);
         EXPECT_TRUE(Exists(mode.root + "uninstall.exe"));
+        // An installed copy keeps its settings in the registry: no settings file beside it.
+        EXPECT_FALSE(Exists(mode.root + "bin\\Veilbox.ini"));
         EXPECT_EQ(_stricmp(ShortcutTarget(mode.startMenu + "\\Window Veilbox.lnk").c_str(),
                            (mode.root + "bin\\Veilbox.exe").c_str()), 0);
 

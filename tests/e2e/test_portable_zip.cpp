@@ -40,7 +40,7 @@ std::map<std::string, unsigned> ZipEntries(const std::string& path)
 
 } // namespace
 
-TEST(PortableZip, HoldsTheProgramAndItsLicenceUnderOneFolder)
+TEST(PortableZip, HoldsTheProgramItsLicenceAndAnEmptySettingsFileUnderOneFolder)
 {
 #ifndef VB_PACKAGES_BUILT
     GTEST_SKIP() << "this build makes no packages";
@@ -49,11 +49,15 @@ TEST(PortableZip, HoldsTheProgramAndItsLicenceUnderOneFolder)
     for (const auto& entry : ZipEntries(Package("-portable.zip")))
         if (entry.first.back() != '/')
             files.insert(entry);
-    EXPECT_EQ(files.size(), 2u);
+    EXPECT_EQ(files.size(), 3u);
     const auto exe = files.find("WindowVeilbox/bin/Veilbox.exe");
     ASSERT_NE(exe, files.end());
     EXPECT_EQ(static_cast<long long>(exe->second), FileSize(BinDir() + "Veilbox.exe"));
     const auto licence = files.find("WindowVeilbox/license/license.txt");
     ASSERT_NE(licence, files.end());
     EXPECT_GT(licence->second, 0u);
+    // Empty, beside the program: an unzipped copy keeps its settings in it from its first start.
+    const auto ini = files.find("WindowVeilbox/bin/Veilbox.ini");
+    ASSERT_NE(ini, files.end());
+    EXPECT_EQ(ini->second, 0u);
 }

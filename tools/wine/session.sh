@@ -22,7 +22,7 @@ done
 [ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--keeper PATH] -- command..." >&2; exit 2; }
 
 cache=${VB_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine}
-template=$cache/template
+here=$(cd "$(dirname "$0")" && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 export WINEARCH=win64
@@ -65,15 +65,24 @@ make_template() {
     WINEPREFIX=$tmp wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A crashing test program must fail its test, not wait behind a crash dialog.
     WINEPREFIX=$tmp wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # The fonts of the interface, in every language (Marlett, Tahoma, a Japanese/Chinese font).
+    WINEPREFIX=$tmp "$here/prefix-fonts.sh"
     WINEPREFIX=$tmp wineserver -w
     local sock
     sock=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" $(stat -c '%d %i' "$tmp"))
     rm -rf "$sock"
     mv "$tmp" "$template"
 }
+# The template's name carries a digest of its make-up (make_template above, and what
+# prefix-fonts.sh installs with the fonts this machine has): a change to either, or a font
+# installed since, gets a new template, made once per machine, and sessions of another checkout
+# keep theirs. Older templates can be deleted while no session runs.
+template=$cache/template-$( { declare -f make_template; "$here/prefix-fonts.sh" --key; } | sha256sum | cut -c1-12)
 mkdir -p "$cache"
 (
     flock 9
+    # A template that failed half-way goes, with the wineserver it may have left.
+    trap 'set +e; tmp=$template.tmp.$$; if [ -d "$tmp" ]; then WINEPREFIX=$tmp wineserver -k >/dev/null 2>&1; rm -rf "$tmp"; fi' EXIT
     [ -f "$template/system.reg" ] || make_template
 ) 9>"$cache/.lock"
 
