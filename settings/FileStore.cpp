@@ -94,8 +94,12 @@ void FileStore::Refresh()
         Load();
 }
 
+// A file the user made read-only is not replaced, wherever the system would let a move replace it.
 bool FileStore::Save()
 {
+    const DWORD attributes = GetFileAttributesW(m_file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
     const std::string text = FormatIni(m_document, m_root);
     const std::wstring temp = m_file + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     bool written = false;

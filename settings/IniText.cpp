@@ -219,7 +219,8 @@ bool ParseValueLine(const std::string& line, IniValue& value)
         if (value.name.empty())
             return false;
     }
-    return ParseData(Trim(line.substr(at + 1)), value);
+    // A name with a zero in it could never be asked for.
+    return value.name.find('\0') == std::string::npos && ParseData(Trim(line.substr(at + 1)), value);
 }
 
 std::string FormatSectionName(const std::string& name)

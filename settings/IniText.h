@@ -14,7 +14,7 @@
 //
 // Reading is lenient: CRLF or LF, with or without the UTF-8 byte order mark; blank lines and
 // lines starting with ";" or "#" are comments; a line that does not parse (binary junk, a number
-// out of range, a bad escape) is skipped and so is every value of a section whose name is not a
+// out of range, a bad escape, a name with a zero byte) is skipped and so is every value of a section whose name is not a
 // path. A section named twice is one key; a value named twice in a key keeps its last data (the
 // place of its first). Names compare without regard to ASCII case, as the registry's do.
 #pragma once
