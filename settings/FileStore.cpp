@@ -245,10 +245,39 @@ LONG FileStore::CreateKey(const char* path)
     return ERROR_SUCCESS;
 }
 
+LONG FileStore::HoldKey(const char* path)
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    Refresh();
+    if (!FindIniKey(m_document, path)) {
+        MakeKey(path);
+        Changed();
+    }
+    m_holding = true;
+    m_heldPath = path;
+    return ERROR_SUCCESS;
+}
+
+void FileStore::ReleaseKey()
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    m_holding = false;
+}
+
+bool FileStore::HeldKeyWent(const char* path)
+{
+    if (!m_holding || !SameIniName(m_heldPath, path) || FindIniKey(m_document, path))
+        return false;
+    m_holding = false;
+    return true;
+}
+
 LONG FileStore::SetValue(const char* path, const char* name, DWORD type, const BYTE* data, DWORD size)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
+    if (HeldKeyWent(path))
+        return ERROR_KEY_DELETED;
     IniKey* key = &MakeKey(path);
     IniValue value{name ? name : "", type, std::vector<BYTE>(data, data + (data ? size : 0))};
     SetIniValue(*key, std::move(value));
@@ -260,6 +289,8 @@ LONG FileStore::DeleteValue(const char* path, const char* name)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
+    if (HeldKeyWent(path))
+        return ERROR_KEY_DELETED;
     IniKey* key = FindIniKey(m_document, path);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
@@ -278,6 +309,8 @@ LONG FileStore::DeleteTree(const char* path)
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
     const size_t before = m_document.size();
+    if (m_holding && (SameIniName(m_heldPath, path) || IsBelow(m_heldPath, path)))
+        m_holding = false;
     m_document.erase(std::remove_if(m_document.begin(), m_document.end(),
                                     [&](const IniKey& key) { return SameIniName(key.path, path) || IsBelow(key.path, path); }),
                      m_document.end());

@@ -35,6 +35,8 @@ public:
     LONG CreateKey(const char* path) override;
     LONG DeleteValue(const char* path, const char* name) override;
     LONG DeleteTree(const char* path) override;
+    LONG HoldKey(const char* path) override;
+    void ReleaseKey() override;
     void BeginBatch() override;
     void EndBatch() override;
     bool IsFile() const override { return true; }
@@ -56,6 +58,8 @@ private:
     // Writes the file after a change, or marks it for the end of the batch.
     void Changed();
     bool Save();
+    // True (and the hold ends) when path is the held key and it went since it was held.
+    bool HeldKeyWent(const char* path);
     // The key at path, made (without writing) when missing.
     IniKey& MakeKey(const char* path);
 
@@ -67,4 +71,6 @@ private:
     int m_batchDepth = 0;
     bool m_pending = false;
     bool m_unsaved = false;
+    bool m_holding = false;
+    std::string m_heldPath;
 };

@@ -31,7 +31,7 @@ private:
 
 RegistryStore::~RegistryStore()
 {
-    CloseWriteKey();
+    ReleaseHeld();
 }
 
 LONG RegistryStore::KeyExists(const char* path)
@@ -89,87 +89,79 @@ LONG RegistryStore::ListKeys(const char* path, std::vector<NString>& names)
     }
 }
 
-void RegistryStore::CloseWriteKey()
+void RegistryStore::ReleaseHeld()
 {
-    if (m_writeKey)
-        RegCloseKey(m_writeKey);
-    m_writeKey = nullptr;
-    m_writePath = NString();
+    if (m_heldKey)
+        RegCloseKey(m_heldKey);
+    m_heldKey = nullptr;
+    m_heldPath = NString();
 }
 
-HKEY RegistryStore::WriteKey(const char* path, LONG* result)
+LONG RegistryStore::HoldKey(const char* path)
 {
-    *result = ERROR_SUCCESS;
-    if (m_writeKey && m_writePath.EqualsNoCase(path))
-        return m_writeKey;
-    CloseWriteKey();
+    const std::lock_guard<std::mutex> hold(m_lock);
+    ReleaseHeld();
     HKEY key = nullptr;
     char emptyClass[] = "";
-    *result = RegCreateKeyExA(m_root, path, 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                              KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr);
-    if (*result != ERROR_SUCCESS)
-        return nullptr;
-    m_writeKey = key;
-    m_writePath = path;
-    return key;
+    const LONG result = RegCreateKeyExA(m_root, path, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                                        KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        m_heldKey = key;
+        m_heldPath = path;
+    }
+    return result;
+}
+
+void RegistryStore::ReleaseKey()
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    ReleaseHeld();
+}
+
+template <typename Operation>
+LONG RegistryStore::WithWriteKey(const char* path, bool create, Operation op)
+{
+    if (m_heldKey && m_heldPath.EqualsNoCase(path)) {
+        const LONG result = op(m_heldKey);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            ReleaseHeld();
+        return result;
+    }
+    HKEY key = nullptr;
+    char emptyClass[] = "";
+    LONG result = create ? RegCreateKeyExA(m_root, path, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                           nullptr, &key, nullptr)
+                         : RegOpenKeyExA(m_root, path, 0, KEY_SET_VALUE, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = op(key);
+    RegCloseKey(key);
+    return result;
 }
 
 LONG RegistryStore::SetValue(const char* path, const char* name, DWORD type, const BYTE* data, DWORD size)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    LONG result = ERROR_SUCCESS;
-    const HKEY key = WriteKey(path, &result);
-    if (key)
-        result = RegSetValueExA(key, name, 0, type, data, size);
-    if (result != ERROR_SUCCESS || m_batchDepth == 0)
-        CloseWriteKey();
-    return result;
-}
-
-void RegistryStore::BeginBatch()
-{
-    const std::lock_guard<std::mutex> hold(m_lock);
-    ++m_batchDepth;
-}
-
-void RegistryStore::EndBatch()
-{
-    const std::lock_guard<std::mutex> hold(m_lock);
-    if (m_batchDepth > 0 && --m_batchDepth == 0)
-        CloseWriteKey();
+    return WithWriteKey(path, true, [&](HKEY key) { return RegSetValueExA(key, name, 0, type, data, size); });
 }
 
 LONG RegistryStore::CreateKey(const char* path)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    LONG result = ERROR_SUCCESS;
-    WriteKey(path, &result);
-    if (result != ERROR_SUCCESS || m_batchDepth == 0)
-        CloseWriteKey();
-    return result;
+    return WithWriteKey(path, true, [](HKEY) { return LONG(ERROR_SUCCESS); });
 }
 
 LONG RegistryStore::DeleteValue(const char* path, const char* name)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    if (m_writeKey && m_writePath.EqualsNoCase(path)) {
-        const LONG result = RegDeleteValueA(m_writeKey, name);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-            CloseWriteKey();
-        return result;
-    }
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyExA(m_root, path, 0, KEY_SET_VALUE, &key);
-    if (result != ERROR_SUCCESS)
-        return result;
-    result = RegDeleteValueA(key, name);
-    RegCloseKey(key);
-    return result;
+    return WithWriteKey(path, false, [&](HKEY key) { return RegDeleteValueA(key, name); });
 }
 
+// The held key goes when it is the key deleted or lies below it.
 LONG RegistryStore::DeleteTree(const char* path)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    CloseWriteKey();
+    if (m_heldKey && (m_heldPath.EqualsNoCase(path) || m_heldPath.StartsWithNoCase((NString(path) + "\\").Text())))
+        ReleaseHeld();
     return RegDeleteTreeA(m_root, path);
 }

@@ -18,25 +18,23 @@ public:
                     DWORD maxBytes) override;
     LONG ListValues(const char* path, std::vector<StoredValue>& values, DWORD maxValues, bool withData) override;
     LONG ListKeys(const char* path, std::vector<NString>& names) override;
-    // Within a batch the key last written is kept open, so that writes in a row to one key (the
-    // held records) cost one request each; it is closed at the batch's end. A write through it
-    // that fails (the key deleted meanwhile) closes it and returns the failure; the next write
-    // opens (makes) the key again. Outside a batch every write opens and closes its key.
+    // Every write opens (makes) and closes its key, but for the key HoldKey keeps open.
     LONG SetValue(const char* path, const char* name, DWORD type, const BYTE* data, DWORD size) override;
     LONG CreateKey(const char* path) override;
     LONG DeleteValue(const char* path, const char* name) override;
     LONG DeleteTree(const char* path) override;
-    void BeginBatch() override;
-    void EndBatch() override;
+    LONG HoldKey(const char* path) override;
+    void ReleaseKey() override;
 
 private:
-    // The kept key for path, opened (made) as needed; null on failure with *result set.
-    HKEY WriteKey(const char* path, LONG* result);
-    void CloseWriteKey();
+    void ReleaseHeld();
+    // op(key) on the key at path opened for writing (made when create): the held key, or one
+    // opened and closed around op.
+    template <typename Operation>
+    LONG WithWriteKey(const char* path, bool create, Operation op);
 
     HKEY m_root;
     std::mutex m_lock;
-    HKEY m_writeKey = nullptr;
-    NString m_writePath;
-    int m_batchDepth = 0;
+    HKEY m_heldKey = nullptr;
+    NString m_heldPath;
 };

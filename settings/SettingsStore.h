@@ -51,6 +51,12 @@ public:
     virtual LONG DeleteValue(const char* path, const char* name) = 0;
     // Deletes the key with all its values and sub-keys.
     virtual LONG DeleteTree(const char* path) = 0;
+    // Keeps the key at path (made when missing) open for writing until ReleaseKey, so that
+    // writes to it cost one request each. A write or removal of a value there that finds the key
+    // deleted since by another hand (or a reread of the file without it) fails with
+    // ERROR_KEY_DELETED and releases the key; so does this store's own deletion of it.
+    virtual LONG HoldKey(const char* path) = 0;
+    virtual void ReleaseKey() = 0;
 
     // Changes made between Begin and the matching End are written together at the End.
     virtual void BeginBatch() {}

@@ -79,6 +79,8 @@ void HeldWindowStore::Clear()
 
 void HeldWindowStore::CloseKey()
 {
+    if (m_open)
+        ActiveSettings().ReleaseKey();
     m_open = false;
 }
 
@@ -96,9 +98,12 @@ bool HeldWindowStore::OpenKey()
     }
     const DWORD processId = GetCurrentProcessId();
     const NString created = NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime()));
-    m_open = ActiveSettings().SetValue(m_path.Text(), kOwnerIdValue, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+    m_open = ActiveSettings().HoldKey(m_path.Text()) == ERROR_SUCCESS &&
+             ActiveSettings().SetValue(m_path.Text(), kOwnerIdValue, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
                                  sizeof processId) == ERROR_SUCCESS &&
              SetText(m_path, kOwnerCreatedValue, created) == ERROR_SUCCESS;
+    if (!m_open)
+        ActiveSettings().ReleaseKey();
     return m_open;
 }
 
@@ -184,10 +189,6 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
         if (!m_known || entries.empty())
             return;
     }
-    // The key deleted under this copy since its last change (by another hand, or an edit of the
-    // settings file): every record is written again before any change is made.
-    if (m_open && ActiveSettings().KeyExists(m_path.Text()) != ERROR_SUCCESS)
-        WriteAllAgain();
     // Of several records of one window (see Recover) the newest is matched; the others go.
     std::unordered_map<HWND, size_t> stored;
     for (size_t i = 0; i < m_stored.size(); ++i) {

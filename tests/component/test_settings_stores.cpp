@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -119,9 +120,9 @@ void CheckRules()
     EXPECT_TRUE(loaded[0].rule.SameAs(second) && loaded[1].rule.SameAs(first)) << "moved with its values";
 }
 
-// Each window's record is stored before it is hidden, and a key deleted under the store is
-// written again whole at the next change.
-void CheckHeldRecords(HWND a, HWND b)
+// Each window's record is stored before it is hidden, and a key deleted under the store by
+// another hand is written again whole at the next change.
+void CheckHeldRecords(HWND a, HWND b, const std::function<void()>& deleteHeld)
 {
     CommandIdCounter counter{kFirstEntryId};
     HiddenMenu menu{counter};
@@ -136,7 +137,7 @@ void CheckHeldRecords(HWND a, HWND b)
         storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 0u : 1u);
         EXPECT_EQ(menu.HideEntryWindow(id), HideOutcome::Hidden);
         if (window == a)
-            ActiveSettings().DeleteTree((std::string(kKey) + "\\Held").c_str());
+            deleteHeld();
     }
     const std::vector<HeldRecord> records = HeldWindowStore(kKey).Load();
     ASSERT_EQ(records.size(), 2u);
@@ -163,7 +164,19 @@ TEST(SettingsStores, EverySettingsUserKeepsItsValuesInEitherStore)
         HWND window = MakeWindow("placed"), a = MakeWindow("held a"), b = MakeWindow("held b");
         CheckKeyUsers(SettingsKey(HKEY_CURRENT_USER, kKey), window);
         CheckRules();
-        CheckHeldRecords(a, b);
+        CheckHeldRecords(a, b, [&] {
+            if (!inFile) {
+                RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kKey) + "\\Held").c_str());
+                return;
+            }
+            // An editor that drops the section and writes the file again.
+            std::string text = folder.Text();
+            const size_t held = text.find("\r\n[Held]\r\n");
+            ASSERT_NE(held, std::string::npos) << text;
+            const size_t next = text.find("\r\n[", held + 2);
+            text.erase(held, next == std::string::npos ? std::string::npos : next - held);
+            std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::trunc) << text;
+        });
         for (HWND w : {window, a, b})
             DestroyWindow(w);
         EXPECT_EQ(RegistryKeyExists(kKey), !inFile);
