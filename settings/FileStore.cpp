@@ -86,9 +86,10 @@ void FileStore::Load()
     m_seen = stamp;
 }
 
+// Within a batch the file was asked once, at its start.
 void FileStore::Refresh()
 {
-    if (m_unsaved || m_pending)
+    if (m_unsaved || m_pending || m_batchDepth > 0)
         return;
     if (!(CurrentStamp() == m_seen))
         Load();
@@ -103,17 +104,23 @@ bool FileStore::Save()
     const std::string text = FormatIni(m_document, m_root);
     const std::wstring temp = m_file + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     bool written = false;
+    // The move keeps the size and time of last write: the stamp of the written file is that of
+    // the temporary one.
+    BY_HANDLE_FILE_INFORMATION information = {};
     {
         const FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-        written = file.Valid() && WriteAll(file.Get(), text) && FlushFileBuffers(file.Get());
+        written = file.Valid() && WriteAll(file.Get(), text) && FlushFileBuffers(file.Get()) &&
+                  GetFileInformationByHandle(file.Get(), &information);
     }
     written = written && MoveFileExW(temp.c_str(), m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!written) {
         DeleteFileW(temp.c_str());
         return false;
     }
-    m_seen = CurrentStamp();
+    m_seen.present = true;
+    m_seen.size = (static_cast<ULONGLONG>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    m_seen.written = information.ftLastWriteTime;
     return true;
 }
 

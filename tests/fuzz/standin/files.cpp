@@ -119,6 +119,18 @@ BOOL FlushFileBuffers(HANDLE handle)
     return Opened(handle) != nullptr;
 }
 
+// A file being written has the time its close will give it.
+BOOL GetFileInformationByHandle(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information)
+{
+    OpenFile* file = Opened(handle);
+    if (!file)
+        return FALSE;
+    *information = {};
+    information->nFileSizeLow = static_cast<DWORD>(file->bytes.size());
+    information->ftLastWriteTime.dwLowDateTime = file->writing ? g_clock + 1 : g_files[file->path].written;
+    return TRUE;
+}
+
 BOOL CloseHandle(HANDLE handle)
 {
     OpenFile* file = Opened(handle);
