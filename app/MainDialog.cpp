@@ -6,6 +6,7 @@
 #include "app/OwnerDraw.h"
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
+#include "settings/SettingsStore.h"
 #include "winbase/Dpi.h"
 #include "winbase/OwnRecords.h"
 
@@ -35,6 +36,7 @@ void DIALOG::OnInit()
     LoadFinderPictures();
     m_dragging = false;
     m_windowIcons.Attach(Window());
+    SetSettingsFailureNotice(Window(), kSettingsUnwritten);
     ReadInterfaceOptions();
     m_hiddenMenu.Create(Window());
     m_held.Recover(m_hiddenMenu);
@@ -61,6 +63,7 @@ void DIALOG::OnInit()
 
 void DIALOG::OnDestroy()
 {
+    SetSettingsFailureNotice(nullptr, 0);
     m_commands.Stop();
     m_hotkeys.UnregisterAll(Settings(), Window());
     DestroyHelpPopups();
@@ -245,6 +248,9 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case kWindowIconCallback:
         OnWindowIconMessage(wParam, lParam);
+        break;
+    case kSettingsUnwritten:
+        TellSettingsUnwritten();
         break;
     case WM_TIMER:
         if (wParam == kRuleScanTimer) {

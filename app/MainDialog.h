@@ -43,6 +43,9 @@ constexpr UINT_PTR kRuleScanTimer = 0x52;
 constexpr UINT kTitleBarHide = WM_APP + 0x54;
 // Posted at a menu's end when title-bar hides waited for it.
 constexpr UINT kTitleBarAfterMenu = WM_APP + 0x55;
+// Posted by the settings store after its first failed write of the settings file: the user is
+// told once, outside the write.
+constexpr UINT kSettingsUnwritten = WM_APP + 0x56;
 
 class DIALOG : public QF_TRAYDIALOG {
 public:
@@ -80,6 +83,8 @@ protected:
 private:
     void OnInit();
     void OnDestroy();
+    // Tells the user that the settings file could not be written.
+    void TellSettingsUnwritten();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     // Requests from other processes (MainDialogRequests.cpp): the quit request and the command
     // line's; the result is WM_COPYDATA's answer.

@@ -79,7 +79,9 @@ bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
     if (!m_inMenuLoop)
         return false;
     const bool iconClick = message == kWindowIconCallback && (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP);
-    if (message != WM_HOTKEY && message != kQueuedHideAnswered && !iconClick)
+    // The word that the settings file could not be written waits for the menu, and is never dropped.
+    const bool kept = message == kQueuedHideAnswered || message == kSettingsUnwritten;
+    if (message != WM_HOTKEY && !kept && !iconClick)
         return false;
     const bool asksForMenu = (message == WM_HOTKEY && wParam == IDC_MAIN_HOTKEY_POPUP_MENU) ||
                              (iconClick && lParam == WM_RBUTTONUP);
@@ -89,7 +91,7 @@ bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
     const bool heldAlready = std::any_of(m_heldForMenu.begin(), m_heldForMenu.end(), [&](const HeldMessage& held) {
         return held.message == message && held.wParam == wParam && held.lParam == lParam;
     });
-    if (!asksForMenu && !heldAlready && (message == kQueuedHideAnswered || m_heldForMenu.size() < kMostHeld))
+    if (!asksForMenu && !heldAlready && (kept || m_heldForMenu.size() < kMostHeld))
         m_heldForMenu.push_back({message, wParam, lParam});
     return true;
 }

@@ -9,6 +9,8 @@
 #include "app/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialogs/Hyperlink.h"
+#include "hotkeys/HotkeyTable.h"
+#include "settings/SettingsStore.h"
 #include "winbase/ModuleInfo.h"
 
 namespace {
@@ -37,6 +39,8 @@ bool StartedHidden()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     RestrictDllSearchToSystemFolder();
+    // Before any setting is read: a Veilbox.ini beside the program holds them all from now on.
+    ChooseSettingsStore(kProgramKeyPath);
     const wchar_t* arguments = SkipProgramName(GetCommandLineW());
     if (IsCommandLine(arguments))
         return RunCommandLine(arguments);

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "settings/RegistryRead.h"
+#include "settings/RegistryStore.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -16,24 +18,15 @@ bool IsPredefinedRoot(HKEY root)
            root == HKEY_USERS;
 }
 
-// Owns one open registry key and closes it when it goes.
-class OpenKey {
-public:
-    OpenKey() = default;
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    ~OpenKey()
-    {
-        if (m_key) {
-            RegCloseKey(m_key);
-        }
-    }
-    HKEY* Receive() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+// Another root than the user's is always the registry's; the user's is the store in use.
+template <typename Operation>
+LONG WithStore(HKEY root, Operation operation)
+{
+    if (root == HKEY_CURRENT_USER)
+        return operation(ActiveSettings());
+    RegistryStore registry(root);
+    return operation(registry);
+}
 
 }  // namespace
 
@@ -79,23 +72,34 @@ bool SettingsKey::IsUsable()
 
 bool SettingsKey::ValueExists(const char* name)
 {
-    OpenKey key;
-    if (!name || !OpenForRead(key.Receive())) {
+    if (!name || !IsUsable())
         return false;
-    }
-    m_lastError = RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr);
+    std::vector<BYTE> data;
+    m_lastError = WithStore(m_root, [&](SettingsStore& store) {
+        return store.QueryValue(m_path.Text(), name, nullptr, data, 0);
+    });
+    WipeRegistryData(data);
+    if (m_lastError == ERROR_MORE_DATA)
+        m_lastError = ERROR_SUCCESS;
     return m_lastError == ERROR_SUCCESS;
+}
+
+bool SettingsKey::Query(const char* name, DWORD* type, std::vector<BYTE>& data, DWORD maxBytes)
+{
+    if (!name || !IsUsable())
+        return false;
+    m_lastError = WithStore(m_root, [&](SettingsStore& store) {
+        return store.QueryValue(m_path.Text(), name, type, data, maxBytes);
+    });
+    return true;
 }
 
 bool SettingsKey::ReadInt(const char* name, int32_t& value)
 {
-    OpenKey key;
-    if (!name || !OpenForRead(key.Receive())) {
-        return false;
-    }
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
-    m_lastError = RegistryQueryValue(key.Get(), name, &type, data, sizeof(DWORD));
+    if (!Query(name, &type, data, sizeof(DWORD)))
+        return false;
     const bool isNumber = type == REG_DWORD && data.size() == sizeof(DWORD);
     if (m_lastError == ERROR_MORE_DATA || (m_lastError == ERROR_SUCCESS && !isNumber)) {
         m_lastError = ERROR_BADKEY;
@@ -110,13 +114,10 @@ bool SettingsKey::ReadInt(const char* name, int32_t& value)
 
 bool SettingsKey::ReadText(const char* name, NString& text)
 {
-    OpenKey key;
-    if (!name || !OpenForRead(key.Receive())) {
-        return false;
-    }
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
-    m_lastError = RegistryQueryValue(key.Get(), name, &type, data);
+    if (!Query(name, &type, data, kRegistryMaxDataBytes))
+        return false;
     if (m_lastError == ERROR_SUCCESS && type != REG_SZ) {
         m_lastError = ERROR_BADKEY;
     }
@@ -130,16 +131,25 @@ bool SettingsKey::ReadText(const char* name, NString& text)
     return m_lastError == ERROR_SUCCESS;
 }
 
+// A key deleted by another hand since the store last wrote to it is made again.
+bool SettingsKey::Write(const char* name, DWORD type, const BYTE* data, DWORD size)
+{
+    if (!name || !IsUsable())
+        return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_lastError = WithStore(m_root, [&](SettingsStore& store) {
+            return store.SetValue(m_path.Text(), name, type, data, size);
+        });
+        if (m_lastError != ERROR_KEY_DELETED)
+            break;
+    }
+    return m_lastError == ERROR_SUCCESS;
+}
+
 bool SettingsKey::WriteInt(const char* name, int32_t value)
 {
-    OpenKey key;
-    if (!name || !OpenForWrite(key.Receive())) {
-        return false;
-    }
     const DWORD data = static_cast<DWORD>(value);
-    m_lastError = RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                 sizeof(data));
-    return m_lastError == ERROR_SUCCESS;
+    return Write(name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
 }
 
 bool SettingsKey::WriteText(const char* name, const char* text)
@@ -147,43 +157,7 @@ bool SettingsKey::WriteText(const char* name, const char* text)
     if (!name || !text) {
         return false;
     }
-    OpenKey key;
-    if (!OpenForWrite(key.Receive())) {
-        return false;
-    }
     // Longer text is cut, and the stored copy still ends in a zero.
     const NString stored(text, static_cast<uint32_t>(kMaxWrittenText));
-    m_lastError = RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.Text()),
-                                 stored.Length() + 1);
-    return m_lastError == ERROR_SUCCESS;
-}
-
-// A failed open leaves no promise about what it wrote into key: the owner is given null, so that
-// it closes nothing.
-bool SettingsKey::Opened(HKEY* key) const
-{
-    if (m_lastError == ERROR_SUCCESS)
-        return true;
-    *key = nullptr;
-    return false;
-}
-
-bool SettingsKey::OpenForRead(HKEY* key)
-{
-    if (!IsUsable()) {
-        return false;
-    }
-    m_lastError = RegOpenKeyExA(m_root, m_path.Text(), 0, KEY_READ, key);
-    return Opened(key);
-}
-
-bool SettingsKey::OpenForWrite(HKEY* key)
-{
-    if (!IsUsable()) {
-        return false;
-    }
-    char emptyClass[] = "";
-    m_lastError = RegCreateKeyExA(m_root, m_path.Text(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, key, nullptr);
-    return Opened(key);
+    return Write(name, REG_SZ, reinterpret_cast<const BYTE*>(stored.Text()), stored.Length() + 1);
 }

@@ -1,9 +1,10 @@
 // SettingsKey: names one registry key (a predefined root and a path below it)
-// and reads and writes typed values in it.
+// and reads and writes typed values in it. Keys below HKEY_CURRENT_USER live
+// in the settings store in use (see SettingsStore.h: the registry, or the
+// settings file beside the program); other roots are always the registry's.
 //
-// The key holds no open handle: every operation opens the key, works and
-// closes it again, so a value written is in the registry when the call
-// returns. Defaults live with the caller: a read that fails leaves the
+// The key holds no open handle of its own, so a value written is in the store
+// when the call returns. Defaults live with the caller: a read that fails leaves the
 // caller's variable untouched. Every operation returns true exactly when
 // LastError() is 0 afterwards; a null value name returns false at once
 // without touching the registry or LastError().
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "text/NString.h"
 
@@ -58,14 +60,12 @@ public:
 private:
     void Init(HKEY root, const char* path);
     // False (LastError() ERROR_PATH_NOT_FOUND) for a key that failed
-    // validation, so that it never reaches the registry.
+    // validation, so that it never reaches the store.
     bool IsUsable();
-    // Open for reading / for writing into *key; the result becomes
-    // LastError(). On failure *key is left null.
-    bool OpenForRead(HKEY* key);
-    bool OpenForWrite(HKEY* key);
-    // True when LastError() is success; otherwise sets *key to null.
-    bool Opened(HKEY* key) const;
+    // Reads the value through the store into data; the store's answer becomes
+    // LastError(). False only for a null name or an unusable key.
+    bool Query(const char* name, DWORD* type, std::vector<BYTE>& data, DWORD maxBytes);
+    bool Write(const char* name, DWORD type, const BYTE* data, DWORD size);
 
     HKEY m_root = nullptr;
     NString m_path;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "settings/RegistryRead.h"
-#include "winbase/ScopedHandles.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -16,62 +16,45 @@ constexpr DWORD kMaxRecords = 10000;
 // or larger than any record's field may be).
 enum class TextRead { Read, Absent, Unreadable };
 
-// A REG_SZ value through the program's one registry reader, which grows its buffer on
-// ERROR_MORE_DATA and trusts only the size of the read that filled it.
-TextRead ReadText(HKEY key, const char* name, NString& text)
+TextRead TextOf(LONG result, DWORD type, const std::vector<BYTE>& data, NString& text)
 {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    const LONG result = RegistryQueryValue(key, name, &type, data);
     if (result == ERROR_FILE_NOT_FOUND)
         return TextRead::Absent;
     if (result != ERROR_SUCCESS || type != REG_SZ)
         return TextRead::Unreadable;
     const char* chars = reinterpret_cast<const char*>(data.data());
-    text = NString(chars, static_cast<uint32_t>(strnlen(chars, data.size())));
+    text = NString(data.empty() ? "" : chars, static_cast<uint32_t>(strnlen(chars, data.size())));
     return TextRead::Read;
 }
 
-// The names of the Held key's values (or sub-keys) that are record names, with their numbers.
-// The enumeration ends on the first failure other than a name too long to read.
-std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys)
+// A REG_SZ value through the settings store, whose registry reader grows its buffer on
+// ERROR_MORE_DATA and trusts only the size of the read that filled it.
+TextRead ReadText(const NString& path, const char* name, NString& text)
 {
-    std::vector<std::pair<int, NString>> names;
-    for (DWORD position = 0; position < kMaxRecords; ++position) {
-        NString name;
-        DWORD type = 0;
-        const LONG result = subKeys ? RegistryEnumKey(held, position, name)
-                                    : RegistryEnumValue(held, position, name, &type, nullptr);
-        int index = 0;
-        if (result == ERROR_SUCCESS && ParseHeldRecordName(name.Text(), index))
-            names.push_back({index, name});
-        else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
-            break;
-    }
-    return names;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    const LONG result = ActiveSettings().QueryValue(path.Text(), name, &type, data, kRegistryMaxDataBytes);
+    return TextOf(result, type, data, text);
 }
 
 // A record of an older version: a sub-key with a value per field, complete once "Window" is.
-bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
+bool ReadLegacyRecord(const NString& path, HeldRecord& record)
 {
-    OwnedKey owner;
-    if (RegOpenKeyExA(held, name, 0, KEY_READ, owner.receive()) != ERROR_SUCCESS) {
-        owner.release();
+    if (ActiveSettings().KeyExists(path.Text()) != ERROR_SUCCESS)
         return false;
-    }
-    const HKEY key = owner.get();
     NString window, created, owned;
-    DWORD processId = 0, size = sizeof processId, type = 0;
-    bool complete = ReadText(key, "Window", window) == TextRead::Read;
-    if (RegQueryValueExA(key, "ProcessId", nullptr, &type, reinterpret_cast<BYTE*>(&processId), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof processId)
-        processId = 0; // a REG_DWORD of fewer bytes is damaged, not a smaller number
+    DWORD processId = 0, type = 0;
+    std::vector<BYTE> number;
+    bool complete = ReadText(path, "Window", window) == TextRead::Read;
+    // A REG_DWORD of fewer bytes is damaged, not a smaller number.
+    if (ActiveSettings().QueryValue(path.Text(), "ProcessId", &type, number, sizeof processId) == ERROR_SUCCESS &&
+        type == REG_DWORD && number.size() == sizeof processId)
+        std::memcpy(&processId, number.data(), sizeof processId);
     // A field that is there but cannot be read makes the record damaged, never one with a
     // field missing.
     for (auto field : {std::make_pair("ProcessCreated", &created), std::make_pair("Class", &record.className),
                        std::make_pair("Title", &record.title), std::make_pair(kOwnedValue, &owned)})
-        complete = complete && ReadText(key, field.first, *field.second) != TextRead::Unreadable;
+        complete = complete && ReadText(path, field.first, *field.second) != TextRead::Unreadable;
     if (!owned.IsNull())
         record.owned = ParseOwned(owned);
     record.window = HandleOf(window);
@@ -81,6 +64,37 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
     return complete && createdRead && record.window && record.processId;
 }
 
+void LoadLegacyRecords(const char* heldPath, std::vector<HeldRecord>& records)
+{
+    std::vector<NString> names;
+    ActiveSettings().ListKeys(heldPath, names);
+    if (names.size() > kMaxRecords)
+        names.resize(kMaxRecords);
+    for (const NString& name : names) {
+        HeldRecord record;
+        if (!ParseHeldRecordName(name.Text(), record.index) ||
+            !ReadLegacyRecord(NString(heldPath) + "\\" + name, record))
+            continue;
+        record.legacy = true;
+        records.push_back(record);
+    }
+}
+
+// Records are values "00000", "00001"... of the Held key; names too long or unreadable are
+// skipped, and the list ends on the first failure of the store.
+void LoadRecordValues(const char* heldPath, std::vector<HeldRecord>& records)
+{
+    std::vector<StoredValue> values;
+    ActiveSettings().ListValues(heldPath, values, kMaxRecords, true);
+    for (const StoredValue& value : values) {
+        HeldRecord record;
+        NString packed;
+        if (value.result == ERROR_SUCCESS && ParseHeldRecordName(value.name.Text(), record.index) &&
+            TextOf(value.result, value.type, value.data, packed) == TextRead::Read && UnpackHeldRecord(packed, record))
+            records.push_back(record);
+    }
+}
+
 } // namespace
 
 // Records are values "00000", "00001"... of the Held key, numbered in the order the windows were
@@ -88,26 +102,10 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
 std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
 {
     std::vector<HeldRecord> records;
-    OwnedKey owner;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, heldPath, 0, KEY_READ, owner.receive()) != ERROR_SUCCESS) {
-        owner.release();
+    if (ActiveSettings().KeyExists(heldPath) != ERROR_SUCCESS)
         return records;
-    }
-    const HKEY held = owner.get();
-    for (bool legacy : {true, false}) {
-        for (const auto& name : RecordNames(held, legacy)) {
-            HeldRecord record;
-            NString packed;
-            const bool read = legacy ? ReadLegacyRecord(held, name.second.Text(), record)
-                                     : ReadText(held, name.second.Text(), packed) == TextRead::Read &&
-                                           UnpackHeldRecord(packed, record);
-            record.index = name.first;
-            record.legacy = legacy;
-            if (read)
-                records.push_back(record);
-        }
-    }
-    owner.reset();
+    LoadLegacyRecords(heldPath, records);
+    LoadRecordValues(heldPath, records);
     // Stable: a number held by both forms keeps the older version's record first.
     std::stable_sort(records.begin(), records.end(),
                      [](const HeldRecord& a, const HeldRecord& b) { return a.index < b.index; });

@@ -1,6 +1,6 @@
 // Reading the held-window records back from the settings: the values (and the sub-keys an older
-// version wrote) of the Held key, each checked whole. Asks the system nothing but the registry,
-// through the program's one registry reader, so what any program may have left in the key is
+// version wrote) of the Held key, each checked whole. Asks the system nothing but the settings
+// store (the registry or the settings file), so what any program may have left in the key is
 // read the same here as in the fuzz target that feeds it damaged records.
 #pragma once
 

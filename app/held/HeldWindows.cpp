@@ -10,8 +10,8 @@
 #include "app/held/WindowPlace.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
-#include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -26,11 +26,11 @@ uint64_t OwnCreationTime()
     return created;
 }
 
-LONG SetText(HKEY key, const char* name, const NString& text)
+LONG SetText(const NString& path, const char* name, const NString& text)
 {
     const char* value = text.IsNull() ? "" : text.Text();
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>(std::strlen(value) + 1));
+    return ActiveSettings().SetValue(path.Text(), name, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                               static_cast<DWORD>(std::strlen(value) + 1));
 }
 
 } // namespace
@@ -74,12 +74,14 @@ void HeldWindowStore::Clear()
     m_nextIndex = 0;
     m_known = !OwnedByAnotherRunningCopy();
     if (m_known)
-        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
+        ActiveSettings().DeleteTree(m_path.Text());
 }
 
 void HeldWindowStore::CloseKey()
 {
-    m_key.reset();
+    if (m_open)
+        ActiveSettings().ReleaseKey();
+    m_open = false;
 }
 
 // Opened (made) once and kept, with this copy named as the records' writer: then a record costs
@@ -88,34 +90,29 @@ void HeldWindowStore::CloseKey()
 // so each later Sync asks again (see Clear) and writes its records once that copy has ended.
 bool HeldWindowStore::OpenKey()
 {
-    if (m_key)
+    if (m_open)
         return true;
     if (OwnedByAnotherRunningCopy()) {
         m_known = false;
         return false;
     }
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, m_path.Text(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, m_key.receive(),
-                        nullptr) != ERROR_SUCCESS) {
-        m_key.release(); // a failed call may have written anything into the handle
-        return false;
-    }
     const DWORD processId = GetCurrentProcessId();
     const NString created = NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime()));
-    if (RegSetValueExA(m_key.get(), kOwnerIdValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
-                       sizeof processId) != ERROR_SUCCESS ||
-        SetText(m_key.get(), kOwnerCreatedValue, created) != ERROR_SUCCESS) {
-        CloseKey();
-        return false;
-    }
-    return true;
+    m_open = ActiveSettings().HoldKey(m_path.Text()) == ERROR_SUCCESS &&
+             ActiveSettings().SetValue(m_path.Text(), kOwnerIdValue, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+                                 sizeof processId) == ERROR_SUCCESS &&
+             SetText(m_path, kOwnerCreatedValue, created) == ERROR_SUCCESS;
+    if (!m_open)
+        ActiveSettings().ReleaseKey();
+    return m_open;
 }
 
 void HeldWindowStore::Write(const Stored& stored)
 {
     if (!m_known)
         return;
-    if (!OpenKey() || SetText(m_key.get(), HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) !=
-                          ERROR_SUCCESS)
+    if (!OpenKey() ||
+        SetText(m_path, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) != ERROR_SUCCESS)
         m_failed = m_known;
 }
 
@@ -125,11 +122,11 @@ void HeldWindowStore::Remove(const Stored& stored)
     const NString name = HeldRecordName(stored.record.index);
     LONG result = ERROR_SUCCESS;
     if (stored.record.legacy)
-        result = RegDeleteKeyA(HKEY_CURRENT_USER, (m_path + "\\" + name).Text());
+        result = ActiveSettings().DeleteTree((m_path + "\\" + name).Text());
     else if (!m_known)
         return;
     else
-        result = OpenKey() ? RegDeleteValueA(m_key.get(), name.Text()) : ERROR_ACCESS_DENIED;
+        result = OpenKey() ? ActiveSettings().DeleteValue(m_path.Text(), name.Text()) : ERROR_ACCESS_DENIED;
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
         m_failed = m_known;
 }
@@ -185,6 +182,7 @@ void HeldWindowStore::Renumber()
 // version is written anew before it goes.
 void HeldWindowStore::Sync(const HiddenMenu& menu)
 {
+    const SettingsBatch batch;
     const std::vector<const MenuEntry*> entries = menu.Entries();
     if (!m_known) {
         Clear();
@@ -228,6 +226,7 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
 // The records stay stored while the windows are taken back; Sync then drops those not taken.
 int HeldWindowStore::Recover(HiddenMenu& menu)
 {
+    const SettingsBatch batch;
     CloseKey();
     m_stored.clear();
     m_nextIndex = 0;

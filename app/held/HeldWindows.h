@@ -12,8 +12,9 @@
 // Each change writes only the records that changed, new ones before old ones go, so that a copy
 // killed at any moment leaves at worst a record too many (of a visible window, which the next
 // start drops), never one too few. A record is one value of the Held key (see PackHeldRecord),
-// written with one request to the system on a key kept open: every hide into the menu waits for
-// it.
+// written through the settings store: in the registry one request to the system on a key the
+// store keeps open, in the settings file one write of the file per change of the menu (a Sync is
+// one batch). Every hide into the menu waits for it.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +26,6 @@
 #include "app/held/HeldRecovery.h"
 #include "app/held/HiddenMenu.h"
 #include "text/NString.h"
-#include "winbase/ScopedHandles.h"
 
 class HeldWindowStore {
 public:
@@ -65,8 +65,8 @@ private:
     struct Stored {
         HeldRecord record;
     };
-    // The Held key, opened for writing and kept until Clear; opening it names this copy as the
-    // records' writer.
+    // The Held key, made if needed and marked open until Clear; opening it names this copy as
+    // the records' writer.
     // Fails, leaving this copy's records in memory only, while another running copy owns them.
     bool OpenKey();
     void CloseKey();
@@ -83,7 +83,7 @@ private:
     bool OwnedByAnotherRunningCopy() const;
 
     NString m_path;
-    OwnedKey m_key;
+    bool m_open = false;
     // What is stored, oldest first.
     std::vector<Stored> m_stored;
     int m_nextIndex = 0;

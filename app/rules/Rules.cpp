@@ -4,9 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
-#include "winbase/ScopedHandles.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -88,15 +87,6 @@ Rule ParseRule(const std::vector<RawValue>& raw)
     return rule;
 }
 
-// The user's key at path, open with access; empty when it cannot be opened.
-OwnedKey OpenUserKey(const NString& path, REGSAM access)
-{
-    OwnedKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.Text(), 0, access, key.receive()) != ERROR_SUCCESS)
-        key.release();
-    return key;
-}
-
 // A value that could not be read, kept under its name (empty when the name itself could not be
 // read) in its place among a rule's raw values.
 RawValue UnreadableMark(const NString& name)
@@ -110,21 +100,21 @@ RawValue UnreadableMark(const NString& name)
 // wherever it is copied.
 std::vector<RawValue> ReadRawValues(const NString& path)
 {
-    std::vector<RawValue> values;
-    const OwnedKey key = OpenUserKey(path, KEY_READ);
-    if (!key.get())
+    std::vector<StoredValue> listed;
+    const LONG result = ActiveSettings().ListValues(path.Text(), listed, kMaxValuesPerRule, true);
+    if (result == ERROR_FILE_NOT_FOUND)
         return {UnreadableMark(NString())};
-    for (DWORD i = 0; i < kMaxValuesPerRule; ++i) {
-        RawValue value;
-        LONG result = RegistryEnumValue(key.get(), i, value.name, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
+    std::vector<RawValue> values;
+    for (StoredValue& value : listed) {
+        if (value.result == ERROR_MORE_DATA && value.name.IsEmpty()) {
+            values.push_back(UnreadableMark(NString()));
             return values;
-        if (result != ERROR_SUCCESS)
-            break;
-        result = RegistryQueryValue(key.get(), value.name.Text(), &value.type, value.data);
-        values.push_back(result == ERROR_SUCCESS ? std::move(value) : UnreadableMark(value.name));
+        }
+        values.push_back(value.result == ERROR_SUCCESS ? RawValue{value.name, value.type, std::move(value.data)}
+                                                       : UnreadableMark(value.name));
     }
-    values.push_back(UnreadableMark(NString()));
+    if (result != ERROR_SUCCESS)
+        values.push_back(UnreadableMark(NString()));
     return values;
 }
 
@@ -184,14 +174,9 @@ NString RuleStore::RulePath(const NString& keyName) const
 
 std::vector<NString> RuleStore::RuleKeyNames() const
 {
-    std::vector<NString> names;
-    const OwnedKey rules = OpenUserKey(m_path, KEY_READ);
-    if (!rules.get())
-        return names;
-    // Any answer but success ends the loop: a key deleted meanwhile answers the same error for
-    // every index.
-    NString name;
-    for (DWORD i = 0; RegistryEnumKey(rules.get(), i, name) == ERROR_SUCCESS; ++i)
+    std::vector<NString> listed, names;
+    ActiveSettings().ListKeys(m_path.Text(), listed);
+    for (const NString& name : listed)
         if (IsRuleKeyName(name.Text()))
             names.push_back(name);
     std::sort(names.begin(), names.end(),
@@ -224,7 +209,7 @@ std::vector<Rule> RuleStore::LoadActing() const
 bool RuleStore::WriteFresh(const NString& keyName, const Rule& rule) const
 {
     const NString path = RulePath(keyName);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
+    ActiveSettings().DeleteTree(path.Text());
     SettingsKey key(HKEY_CURRENT_USER, path.Text());
     return key.WriteInt(kEnabledValue, rule.enabled ? 1 : 0) && key.WriteText(kTitleValue, rule.title.Text()) &&
            key.WriteText(kClassValue, rule.className.Text()) && key.WriteText(kExeValue, rule.exe.Text()) &&
@@ -234,17 +219,11 @@ bool RuleStore::WriteFresh(const NString& keyName, const Rule& rule) const
 bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const
 {
     const NString path = RulePath(keyName);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.Text());
-    OwnedKey key;
-    // A failed call leaves no promise about what it wrote into the owner: given up, not closed.
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS) {
-        key.release();
-        return false;
-    }
-    bool written = true;
+    SettingsStore& store = ActiveSettings();
+    store.DeleteTree(path.Text());
+    bool written = store.CreateKey(path.Text()) == ERROR_SUCCESS;
     for (const RawValue& value : raw)
-        written = RegSetValueExA(key.get(), value.name.Text(), 0, value.type, value.data.data(),
+        written = store.SetValue(path.Text(), value.name.Text(), value.type, value.data.data(),
                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS && written;
     return written;
 }
@@ -257,6 +236,7 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
         same = !rules[i].changed && rules[i].keyName.Equals(existing[i]);
     if (same || rules.size() > static_cast<size_t>(kMaxRules))
         return same;
+    const SettingsBatch batch;
     bool written = true;
     for (size_t i = 0; i < rules.size(); ++i) {
         const StoredRule& stored = rules[i];
@@ -268,7 +248,7 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
     }
     for (const NString& name : existing)
         if (name.ToInt() >= static_cast<int32_t>(rules.size()))
-            RegDeleteTreeA(HKEY_CURRENT_USER, RulePath(name).Text());
+            ActiveSettings().DeleteTree(RulePath(name).Text());
     return written;
 }
 
@@ -276,5 +256,6 @@ bool RuleStore::Append(const Rule& rule) const
 {
     const std::vector<NString> existing = RuleKeyNames();
     const int next = existing.empty() ? 0 : existing.back().ToInt() + 1;
+    const SettingsBatch batch;
     return next < kMaxRules && WriteFresh(KeyName(next), rule);
 }

@@ -429,3 +429,21 @@ LONG RegDeleteTreeA(HKEY handle, LPCSTR subKey)
     Find(where, false)->subKeys.erase(Fold(last));
     return ERROR_SUCCESS;
 }
+
+LONG RegDeleteValueA(HKEY handle, LPCSTR name)
+{
+    Open where;
+    if (!Where(handle, where))
+        return ERROR_INVALID_HANDLE;
+    Key* key = Find(where, false);
+    if (!key)
+        return ERROR_KEY_DELETED;
+    const std::u16string wanted = Fold(fakereg::Utf16(name ? name : ""));
+    for (auto value = key->values.begin(); value != key->values.end(); ++value) {
+        if (Fold(value->name) == wanted) {
+            key->values.erase(value);
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
+}

@@ -1,0 +1,246 @@
+// The program's settings users against both stores beneath the one settings interface: the
+// registry, and a Veilbox.ini in a folder with a name beyond ASCII. Each row runs the same users
+// (texts, a font, a window's placement, rules with a move, held records through the hidden-window
+// menu with the key deleted under them) and checks they read back as written; the file row also
+// checks that everything is in the file on disk and that the registry was never touched.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/held/HeldWindows.h"
+#include "app/held/HiddenMenu.h"
+#include "app/rules/Rules.h"
+#include "settings/FileStore.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
+#include "winbase/FontStore.h"
+#include "winbase/PlacementStore.h"
+
+namespace {
+
+constexpr char kKey[] = "Software\\Quillfen\\VeilboxStoresTest";
+const char kMixed[] = u8"日本語のクラス Ελληνικά \U0001F4BE \"q\"\n";
+
+// A folder of its own below the temporary folder, removed with what it holds.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        wchar_t base[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, base);
+        m_path = std::wstring(base) + L"Veilbox \u00DC\u6771 " + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(m_path.c_str(), nullptr);
+    }
+    ~TempFolder()
+    {
+        SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(File().c_str());
+        RemoveDirectoryW(m_path.c_str());
+    }
+    std::wstring File() const { return m_path + L"\\Veilbox.ini"; }
+    std::string Text() const
+    {
+        std::ifstream in(File().c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::wstring m_path;
+};
+
+bool RegistryKeyExists(const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+HWND MakeWindow(const char* title)
+{
+    return CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, 40, 50, 320, 200, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+CandidateRecord Record(HWND window)
+{
+    CandidateRecord record;
+    record.title = NString("held");
+    record.window = window;
+    return record;
+}
+
+// Texts, a font and a placement through SettingsKey.
+void CheckKeyUsers(const SettingsKey& key, HWND window)
+{
+    SettingsKey texts(key, "Interface");
+    ASSERT_TRUE(texts.WriteText("Mixed", kMixed) && texts.WriteInt("Left", -8));
+    NString text;
+    int32_t number = 0;
+    EXPECT_TRUE(texts.ReadText("Mixed", text) && text.Equals(kMixed));
+    EXPECT_TRUE(texts.ReadInt("Left", number) && number == -8);
+    EXPECT_FALSE(texts.ReadInt("Mixed", number)) << "a text is no number";
+    LOGFONTA font = {}, read = {};
+    font.lfHeight = -15;
+    lstrcpyA(font.lfFaceName, "Tahoma");
+    COLORREF color = RGB(1, 2, 3), readColor = 0;
+    ASSERT_TRUE(WriteFont(key, "ListFont", font, &color));
+    EXPECT_TRUE(ReadFont(key, "ListFont", read, &readColor));
+    EXPECT_EQ(read.lfHeight, -15);
+    EXPECT_STREQ(read.lfFaceName, "Tahoma");
+    EXPECT_EQ(readColor, color);
+    EXPECT_TRUE(SaveWindowPlacement(key, "MainWindow", window, 2, 96));
+    SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(RestoreWindowPlacement(key, "MainWindow", window, true, 96));
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 320);
+}
+
+void CheckRules()
+{
+    const RuleStore rules(kKey);
+    Rule first, second;
+    first.title = kMixed;
+    second.exe = "notepad.exe";
+    second.trigger = RuleTrigger::Minimised;
+    ASSERT_TRUE(rules.Append(first) && rules.Append(second));
+    std::vector<StoredRule> loaded = rules.Load();
+    ASSERT_EQ(loaded.size(), 2u);
+    std::swap(loaded[0], loaded[1]);
+    ASSERT_TRUE(rules.Save(loaded));
+    loaded = rules.Load();
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_TRUE(loaded[0].rule.SameAs(second) && loaded[1].rule.SameAs(first)) << "moved with its values";
+}
+
+// Each window's record is stored before it is hidden, and a key deleted under the store by
+// another hand is written again whole at the next change.
+void CheckHeldRecords(HWND a, HWND b, const std::function<void()>& deleteHeld)
+{
+    CommandIdCounter counter{kFirstEntryId};
+    HiddenMenu menu{counter};
+    ASSERT_TRUE(menu.Create());
+    HeldWindowStore store(kKey);
+    store.Clear();
+    bool storedBeforeHide = true;
+    menu.SetChangeHandler([&] { store.Sync(menu); });
+    for (HWND window : {a, b}) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        const uint32_t id = menu.AddEntry(Record(window))->commandId;
+        storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 0u : 1u);
+        EXPECT_EQ(menu.HideEntryWindow(id), HideOutcome::Hidden);
+        if (window == a)
+            deleteHeld();
+    }
+    const std::vector<HeldRecord> records = HeldWindowStore(kKey).Load();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].window, a);
+    EXPECT_EQ(records[1].window, b);
+    menu.SetChangeHandler(nullptr);
+    menu.ReleaseAll();
+    store.Clear();
+    EXPECT_TRUE(HeldWindowStore(kKey).Load().empty());
+}
+
+} // namespace
+
+TEST(SettingsStores, EverySettingsUserKeepsItsValuesInEitherStore)
+{
+    for (const bool inFile : {false, true}) {
+        SCOPED_TRACE(inFile ? "Veilbox.ini" : "registry");
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        TempFolder folder;
+        if (inFile) {
+            std::ofstream(folder.File().c_str(), std::ios::binary) << "";
+            UseSettingsStore(std::unique_ptr<SettingsStore>(new FileStore(folder.File(), kKey)));
+        }
+        HWND window = MakeWindow("placed"), a = MakeWindow("held a"), b = MakeWindow("held b");
+        CheckKeyUsers(SettingsKey(HKEY_CURRENT_USER, kKey), window);
+        CheckRules();
+        CheckHeldRecords(a, b, [&] {
+            if (!inFile) {
+                RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kKey) + "\\Held").c_str());
+                return;
+            }
+            // An editor that drops the section and writes the file again.
+            std::string text = folder.Text();
+            const size_t held = text.find("\r\n[Held]\r\n");
+            ASSERT_NE(held, std::string::npos) << text;
+            const size_t next = text.find("\r\n[", held + 2);
+            text.erase(held, next == std::string::npos ? std::string::npos : next - held);
+            std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::trunc) << text;
+        });
+        for (HWND w : {window, a, b})
+            DestroyWindow(w);
+        EXPECT_EQ(RegistryKeyExists(kKey), !inFile);
+        if (inFile) {
+            UseSettingsStore(nullptr);
+            const std::string text = folder.Text();
+            EXPECT_EQ(text.compare(0, 3, "\xEF\xBB\xBF"), 0);
+            EXPECT_NE(text.find("[Interface]\r\nMixed=\"\xE6\x97\xA5"), std::string::npos) << text;
+            EXPECT_NE(text.find("[Rules\\001]\r\n"), std::string::npos) << text;
+            FileStore reread(folder.File(), kKey);
+            std::vector<BYTE> data;
+            EXPECT_EQ(reread.QueryValue((std::string(kKey) + "\\Interface").c_str(), "Left", nullptr, data, 4),
+                      ERROR_SUCCESS);
+        }
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    }
+}
+
+// A file that cannot be replaced (read-only, then locked by another program) keeps every change
+// in memory, leaves the file as it was and tells once; the first write that can be made holds
+// them all. A file another hand changed is read again; one that vanished is written anew.
+TEST(SettingsStores, AFileThatCannotBeWrittenLosesNothingAndTellsOnce)
+{
+    TempFolder folder;
+    std::ofstream(folder.File().c_str(), std::ios::binary) << "[Interface]\r\nKept=1\r\n";
+    FileStore store(folder.File(), kKey);
+    const std::string interfaceKey = std::string(kKey) + "\\Interface";
+    const HWND notice = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetSettingsFailureNotice(notice, WM_APP + 9);
+    auto set = [&](const char* name, DWORD value) {
+        return store.SetValue(interfaceKey.c_str(), name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    };
+    auto read = [&](const char* name) {
+        std::vector<BYTE> data;
+        return store.QueryValue(interfaceKey.c_str(), name, nullptr, data, 4) == ERROR_SUCCESS;
+    };
+    const std::string before = folder.Text();
+    SetFileAttributesW(folder.File().c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(set("WhileReadOnly", 1), ERROR_SUCCESS);
+    SetFileAttributesW(folder.File().c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        const HANDLE lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(set("WhileLocked", 2), ERROR_SUCCESS);
+        CloseHandle(lock);
+    }
+    EXPECT_TRUE(store.Unsaved() && read("WhileReadOnly") && read("WhileLocked")) << "memory answers";
+    EXPECT_EQ(folder.Text(), before) << "the old file whole";
+    MSG message;
+    int notices = 0;
+    while (PeekMessageA(&message, notice, WM_APP + 9, WM_APP + 9, PM_REMOVE))
+        ++notices;
+    EXPECT_EQ(notices, 1);
+
+    EXPECT_EQ(set("Writable", 3), ERROR_SUCCESS);
+    EXPECT_FALSE(store.Unsaved());
+    for (const char* name : {"Kept=1", "WhileReadOnly=1", "WhileLocked=2", "Writable=3"})
+        EXPECT_NE(folder.Text().find(name), std::string::npos) << name;
+
+    std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::trunc) << "[Interface]\nByHand=4\n";
+    EXPECT_TRUE(read("ByHand") && !read("Writable")) << "a change by another hand is read";
+    DeleteFileW(folder.File().c_str());
+    EXPECT_TRUE(read("ByHand")) << "a vanished file leaves memory";
+    EXPECT_EQ(set("Again", 5), ERROR_SUCCESS);
+    EXPECT_NE(folder.Text().find("ByHand=4\r\nAgain=5"), std::string::npos) << folder.Text();
+    SetSettingsFailureNotice(nullptr, 0);
+    DestroyWindow(notice);
+}
