@@ -182,27 +182,29 @@ NString RuleStore::RulePath(const NString& keyName) const
     return m_path + "\\" + keyName;
 }
 
-std::vector<NString> RuleStore::RuleKeyNames() const
+bool RuleStore::RuleKeyNames(std::vector<NString>& names) const
 {
-    std::vector<NString> names;
+    names.clear();
     const OwnedKey rules = OpenUserKey(m_path, KEY_READ);
     if (!rules.get())
-        return names;
+        return true;
     // Any answer but success ends the loop: a key deleted meanwhile answers the same error for
-    // every index.
+    // every index. Only running out of names ends it with the whole list.
     NString name;
-    for (DWORD i = 0; RegistryEnumKey(rules.get(), i, name) == ERROR_SUCCESS; ++i)
+    LONG result = ERROR_SUCCESS;
+    for (DWORD i = 0; (result = RegistryEnumKey(rules.get(), i, name)) == ERROR_SUCCESS; ++i)
         if (IsRuleKeyName(name.Text()))
             names.push_back(name);
     std::sort(names.begin(), names.end(),
               [](const NString& a, const NString& b) { return std::strcmp(a.Text(), b.Text()) < 0; });
-    return names;
+    return result == ERROR_NO_MORE_ITEMS;
 }
 
 std::vector<StoredRule> RuleStore::Load() const
 {
     std::vector<StoredRule> rules;
-    for (const NString& name : RuleKeyNames()) {
+    m_loadedWhole = RuleKeyNames(m_loadedKeys);
+    for (const NString& name : m_loadedKeys) {
         StoredRule stored;
         stored.keyName = name;
         stored.raw = ReadRawValues(RulePath(name));
@@ -251,7 +253,9 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
 
 bool RuleStore::Save(const std::vector<StoredRule>& rules) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    std::vector<NString> existing;
+    if (!m_loadedWhole || !RuleKeyNames(existing))
+        return false;
     bool same = rules.size() == existing.size();
     for (size_t i = 0; same && i < rules.size(); ++i)
         same = !rules[i].changed && rules[i].keyName.Equals(existing[i]);
@@ -266,15 +270,21 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
         const bool fresh = stored.changed || stored.keyName.IsEmpty();
         written = (fresh ? WriteFresh(name, stored.rule) : WriteRaw(name, stored.raw)) && written;
     }
+    const auto wasLoaded = [this](const NString& name) {
+        return std::any_of(m_loadedKeys.begin(), m_loadedKeys.end(),
+                           [&name](const NString& loaded) { return loaded.Equals(name); });
+    };
     for (const NString& name : existing)
-        if (name.ToInt() >= static_cast<int32_t>(rules.size()))
+        if (name.ToInt() >= static_cast<int32_t>(rules.size()) && wasLoaded(name))
             RegDeleteTreeA(HKEY_CURRENT_USER, RulePath(name).Text());
     return written;
 }
 
 bool RuleStore::Append(const Rule& rule) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    std::vector<NString> existing;
+    if (!RuleKeyNames(existing))
+        return false;
     const int next = existing.empty() ? 0 : existing.back().ToInt() + 1;
     return next < kMaxRules && WriteFresh(KeyName(next), rule);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,17 @@ struct GrowthPlan {
     std::vector<std::string> steps;
     int enumerations = 0;
     std::string deleteOnSecondEnumeration;
+    std::function<void()> afterTheDelete;
 } g_plan;
 
 void GrowingProbe(HKEY, const char* name, int attempt)
 {
     if (!name) {
-        if (++g_plan.enumerations == 2 && !g_plan.deleteOnSecondEnumeration.empty())
+        if (++g_plan.enumerations == 2 && !g_plan.deleteOnSecondEnumeration.empty()) {
             RegDeleteTreeA(HKEY_CURRENT_USER, g_plan.deleteOnSecondEnumeration.c_str());
+            if (g_plan.afterTheDelete)
+                g_plan.afterTheDelete();
+        }
         return;
     }
     if (g_plan.value != name || attempt >= static_cast<int>(g_plan.steps.size()) || g_plan.steps[attempt].empty())
@@ -160,10 +165,12 @@ TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
     };
     const RuleStore store(m_path.Text());
     ASSERT_TRUE(store.Save(Fresh(rules)));
-    // A value no rule has, with a long name beyond ASCII: copied with its rule.
-    const std::string extraName = Repeat(u8"名", 200);
-    RegSetKeyValueA(HKEY_CURRENT_USER, (m_path + "\\Rules\\001").Text(), extraName.c_str(), REG_SZ, kEmoji,
-                    sizeof kEmoji);
+    // Values no rule has, with long names beyond ASCII: copied with their rule. The second name
+    // is 36 000 bytes in UTF-8, past the 32 KB a name buffer once stopped growing at.
+    for (const std::string& extraName : {Repeat(u8"名", 200), Repeat(u8"名", 12000)})
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, (m_path + "\\Rules\\001").Text(), extraName.c_str(), REG_SZ,
+                                  kEmoji, sizeof kEmoji),
+                  ERROR_SUCCESS);
     std::vector<StoredRule> loaded = store.Load();
     ASSERT_EQ(loaded.size(), rules.size());
     for (size_t i = 0; i < rules.size(); ++i) {
@@ -237,11 +244,30 @@ TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves
 
 TEST_F(RegistryTextsTest, RuleEnumerationEndsWhenTheRulesKeyIsDeletedMeanwhile)
 {
-    const RuleStore store(m_path.Text());
-    ASSERT_TRUE(store.Save(Fresh({MakeRule("a", "", ""), MakeRule("b", "", ""), MakeRule("c", "", "")})));
-    g_plan.enumerations = 0;
-    g_plan.deleteOnSecondEnumeration = (m_path + "\\Rules").Text();
-    const DWORD start = GetTickCount();
-    EXPECT_LE(store.Load().size(), 1u);
-    EXPECT_LT(GetTickCount() - start, 5000u);
+    const std::vector<Rule> three = {MakeRule("a", "", ""), MakeRule("b", "", ""), MakeRule("c", "", "")};
+    // Made again at once, the rules are all stored while the key being listed answers errors:
+    // a save of the short list must not delete the ones it did not read.
+    for (const bool madeAgain : {false, true}) {
+        SCOPED_TRACE(madeAgain ? "made again meanwhile" : "deleted");
+        const RuleStore store(m_path.Text());
+        ASSERT_TRUE(store.Save(Fresh(three)));
+        g_plan.enumerations = 0;
+        g_plan.deleteOnSecondEnumeration = (m_path + "\\Rules").Text();
+        g_plan.afterTheDelete = nullptr;
+        if (madeAgain)
+            g_plan.afterTheDelete = [this, &three] { RuleStore(m_path.Text()).Save(Fresh(three)); };
+        const DWORD start = GetTickCount();
+        std::vector<StoredRule> loaded = store.Load();
+        EXPECT_LE(loaded.size(), 1u);
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        EXPECT_FALSE(store.LoadedWhole());
+        g_plan = GrowthPlan();
+        if (!loaded.empty())
+            loaded[0].changed = true;
+        EXPECT_FALSE(store.Save(loaded)) << "a list not read whole is not saved over the store";
+        const RuleStore reread(m_path.Text());
+        EXPECT_EQ(reread.Load().size(), madeAgain ? 3u : 0u);
+        EXPECT_TRUE(reread.LoadedWhole());
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
+    }
 }
