@@ -33,21 +33,24 @@ TextRead ReadText(HKEY key, const char* name, NString& text)
 }
 
 // The names of the Held key's values (or sub-keys) that are record names, with their numbers.
-// The enumeration ends on the first failure other than a name too long to read.
-std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys)
+// The enumeration ends on the first failure other than a name too long to read; whole tells
+// whether it ran out of names (and not into an error or its bound).
+std::vector<std::pair<int, NString>> RecordNames(HKEY held, bool subKeys, bool& whole)
 {
     std::vector<std::pair<int, NString>> names;
-    for (DWORD position = 0; position < kMaxRecords; ++position) {
+    LONG result = ERROR_SUCCESS;
+    for (DWORD position = 0; position < kMaxRecords && result != ERROR_NO_MORE_ITEMS; ++position) {
         NString name;
         DWORD type = 0;
-        const LONG result = subKeys ? RegistryEnumKey(held, position, name)
-                                    : RegistryEnumValue(held, position, name, &type, nullptr);
+        result = subKeys ? RegistryEnumKey(held, position, name)
+                         : RegistryEnumValue(held, position, name, &type, nullptr);
         int index = 0;
         if (result == ERROR_SUCCESS && ParseHeldRecordName(name.Text(), index))
             names.push_back({index, name});
-        else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+        else if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA && result != ERROR_NO_MORE_ITEMS)
             break;
     }
+    whole = whole && result == ERROR_NO_MORE_ITEMS;
     return names;
 }
 
@@ -85,17 +88,21 @@ bool ReadLegacyRecord(HKEY held, const char* name, HeldRecord& record)
 
 // Records are values "00000", "00001"... of the Held key, numbered in the order the windows were
 // hidden; the numbers of records that went leave gaps. Older versions kept a sub-key per record.
-std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
+std::vector<HeldRecord> LoadHeldRecords(const char* heldPath, bool* listedWhole)
 {
     std::vector<HeldRecord> records;
+    bool whole = true;
     OwnedKey owner;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, heldPath, 0, KEY_READ, owner.receive()) != ERROR_SUCCESS) {
+    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, heldPath, 0, KEY_READ, owner.receive());
+    if (opened != ERROR_SUCCESS) {
         owner.release();
+        if (listedWhole)
+            *listedWhole = opened == ERROR_FILE_NOT_FOUND;
         return records;
     }
     const HKEY held = owner.get();
     for (bool legacy : {true, false}) {
-        for (const auto& name : RecordNames(held, legacy)) {
+        for (const auto& name : RecordNames(held, legacy, whole)) {
             HeldRecord record;
             NString packed;
             const bool read = legacy ? ReadLegacyRecord(held, name.second.Text(), record)
@@ -108,6 +115,8 @@ std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
         }
     }
     owner.reset();
+    if (listedWhole)
+        *listedWhole = whole;
     // Stable: a number held by both forms keeps the older version's record first.
     std::stable_sort(records.begin(), records.end(),
                      [](const HeldRecord& a, const HeldRecord& b) { return a.index < b.index; });
