@@ -277,6 +277,11 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
     for (const NString& name : existing)
         if (name.ToInt() >= static_cast<int32_t>(rules.size()) && wasLoaded(name))
             RegDeleteTreeA(HKEY_CURRENT_USER, RulePath(name).Text());
+    // The store now knows the keys of these rules (read or written by it), and no others: a save
+    // after a failed one removes what the failed one wrote and the user then dropped.
+    m_loadedKeys.clear();
+    for (size_t i = 0; i < rules.size(); ++i)
+        m_loadedKeys.push_back(KeyName(static_cast<int>(i)));
     return written;
 }
 

@@ -87,7 +87,7 @@ public:
     // Makes the stored rules these, in this order: "000", "001"... A rule that is unchanged and
     // stays under its sub-key is not touched; one that moved is copied value for value; changed
     // and new rules are written afresh; sub-keys left over are removed, but only those the last
-    // Load of this store read: a key the user never saw is never deleted. Writes nothing when
+    // Load of this store read or a Save since wrote: a key the user never saw is never deleted. Writes nothing when
     // nothing changed, and nothing (false) when the last Load was not whole or the sub-keys
     // cannot all be listed now. False when a write failed.
     bool Save(const std::vector<StoredRule>& rules) const;
@@ -104,7 +104,7 @@ private:
     NString RulePath(const NString& keyName) const;
 
     NString m_path;
-    // What the last Load read: the rule keys, and whether it listed them all (a store never
+    // What the last Load read (or a Save since wrote): the rule keys, and whether it listed them all (a store never
     // loaded saves into an empty key as if its load had been whole).
     mutable std::vector<NString> m_loadedKeys;
     mutable bool m_loadedWhole = true;

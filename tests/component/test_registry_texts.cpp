@@ -188,6 +188,12 @@ TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
         EXPECT_EQ(moved[i].raw.size(), loaded[i].raw.size()) << i;
     }
     EXPECT_EQ(store.LoadActing().size(), rules.size());
+    // Saved twice without a load between (as after a save that failed), the rules dropped the
+    // second time go: the store knows the keys it wrote.
+    const RuleStore again(m_path.Text());
+    ASSERT_TRUE(again.Save(Fresh(rules)));
+    ASSERT_TRUE(again.Save(Fresh({rules[2]})));
+    EXPECT_EQ(again.Load().size(), 1u);
 }
 
 TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves)
