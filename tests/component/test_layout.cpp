@@ -172,6 +172,13 @@ TEST(Layout, ADpiChangeScalesControlsAndFontsAndTheChangeBackRestoresThem)
                 GetWindowRect(w, &now);
                 EXPECT_TRUE(EqualRect(&now, &window)) << what << " " << bad.left << "," << bad.right;
             }
+            // One partly off the screen (half past its left edge, as on the way to another
+            // monitor) is taken.
+            RECT partly = {-width / 2, window.top, width - width / 2, window.bottom};
+            d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&partly));
+            GetWindowRect(w, &now);
+            EXPECT_TRUE(EqualRect(&now, &partly)) << what;
+            d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
             for (auto [child, place] : ChildPlaces(w))
                 EXPECT_TRUE(EqualRect(&place, &start.at(child))) << what << " " << GetDlgCtrlID(child);
         };
