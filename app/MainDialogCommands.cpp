@@ -91,15 +91,19 @@ bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
     const bool heldAlready = std::any_of(m_heldForMenu.begin(), m_heldForMenu.end(), [&](const HeldMessage& held) {
         return held.message == message && held.wParam == wParam && held.lParam == lParam;
     });
-    if (!asksForMenu && !heldAlready && (kept || m_heldForMenu.size() < kMostHeld))
+    if (!asksForMenu && !heldAlready && !ProgramEnding() && (kept || m_heldForMenu.size() < kMostHeld))
         m_heldForMenu.push_back({message, wParam, lParam});
     return true;
 }
 
+// Once the program is ending nothing waits for the menu any more: the held windows are being
+// shown, and a hotkey or click posted now would act on them again.
 void DIALOG::PostHeldForMenu()
 {
     std::vector<HeldMessage> held;
     held.swap(m_heldForMenu);
+    if (ProgramEnding())
+        return;
     for (const HeldMessage& message : held)
         PostMessageA(Window(), message.message, message.wParam, message.lParam);
 }

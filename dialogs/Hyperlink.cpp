@@ -219,6 +219,10 @@ LRESULT OnCreateOrDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A window is set up once: a later WM_NCCREATE (any program can send one) is no creation.
+    if (message == WM_NCCREATE && Links().Find(window)) {
+        return TRUE;
+    }
     if (message == WM_NCCREATE || message == WM_NCDESTROY) {
         return OnCreateOrDestroy(window, message, wParam, lParam);
     }

@@ -25,13 +25,30 @@ DWORD NextSize(DWORD current, DWORD reported, DWORD cap)
     return static_cast<DWORD>(std::min<unsigned long long>(wanted, cap));
 }
 
-// Runs read(buffer, &length) with a name buffer that grows on ERROR_MORE_DATA; length is the
-// buffer's size in characters going in and the name's length (without its zero) coming out.
+// The first buffer for a name of the key: the longest name RegQueryInfoKeyA reports (in
+// characters, which under the UTF-8 code page may be UTF-16 units: half again for the bytes) and
+// its zero, or the first-try size when the key cannot tell.
+DWORD FirstNameSize(HKEY key, bool subKeys)
+{
+    DWORD longestKey = 0, longestValue = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestKey, nullptr, nullptr, &longestValue,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return kFirstTryBytes;
+    const unsigned long long longest = subKeys ? longestKey : longestValue;
+    const unsigned long long wanted = longest + longest / 2 + 2;
+    return static_cast<DWORD>(std::min<unsigned long long>(std::max<unsigned long long>(wanted, kFirstTryBytes),
+                                                          kRegistryMaxNameBytes));
+}
+
+// Runs read(buffer, &length) with a name buffer of first bytes that grows on ERROR_MORE_DATA;
+// length is the buffer's size in characters going in and the name's length (without its zero)
+// coming out. The enumerations report no size on ERROR_MORE_DATA, and the key's longest name may
+// have grown since it was asked: the next try is made with the cap, which no name exceeds.
 template <typename Read>
-LONG ReadName(NString& name, Read read)
+LONG ReadName(NString& name, DWORD first, Read read)
 {
     std::vector<char> buffer;
-    DWORD capacity = kFirstTryBytes;
+    DWORD capacity = first;
     LONG result = ERROR_MORE_DATA;
     name = NString();
     for (int attempt = 0; attempt < kRegistryReadTries && result == ERROR_MORE_DATA; ++attempt) {
@@ -45,7 +62,7 @@ LONG ReadName(NString& name, Read read)
         if (result == ERROR_MORE_DATA) {
             if (capacity >= kRegistryMaxNameBytes)
                 break;
-            capacity = NextSize(capacity, length, kRegistryMaxNameBytes);
+            capacity = kRegistryMaxNameBytes;
         }
     }
     return result;
@@ -101,7 +118,7 @@ LONG RegistryEnumValue(HKEY key, DWORD index, NString& name, DWORD* type, std::v
 {
     DWORD found = REG_NONE;
     int attempt = 0;
-    LONG result = ReadName(name, [&](char* buffer, DWORD* length) {
+    LONG result = ReadName(name, FirstNameSize(key, false), [&](char* buffer, DWORD* length) {
         Probe(key, nullptr, attempt++);
         return RegEnumValueA(key, index, buffer, length, nullptr, &found, nullptr, nullptr);
     });
@@ -122,7 +139,7 @@ LONG RegistryEnumValue(HKEY key, DWORD index, NString& name, DWORD* type, std::v
 LONG RegistryEnumKey(HKEY key, DWORD index, NString& name)
 {
     int attempt = 0;
-    return ReadName(name, [&](char* buffer, DWORD* length) {
+    return ReadName(name, FirstNameSize(key, true), [&](char* buffer, DWORD* length) {
         Probe(key, nullptr, attempt++);
         return RegEnumKeyExA(key, index, buffer, length, nullptr, nullptr, nullptr, nullptr);
     });

@@ -33,14 +33,14 @@ WindowTable<QF_WINBASE>& BoundDialogs()
 }
 
 // WM_INITDIALOG's parameter is the object only when it is one of the objects that exist: any
-// program can post the message with a number of its choosing. A window bound already is never
-// bound to another object. (Whether the message came from this thread cannot be told: a dialog
-// shown while another program's send is answered gets its WM_INITDIALOG inside that send.)
+// program can post the message with a number of its choosing. A window is bound once: a second
+// WM_INITDIALOG, even one carrying the bound object's own address, runs no set-up again. (Whether
+// the message came from this thread cannot be told: a dialog shown while another program's send
+// is answered gets its WM_INITDIALOG inside that send.)
 QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
 {
     auto* object = reinterpret_cast<QF_WINBASE*>(lParam);
-    const QF_WINBASE* bound = BoundDialogs().Find(window);
-    if ((bound && bound != object) || !IsLiveDialog(object)) {
+    if (BoundDialogs().Find(window) || !IsLiveDialog(object)) {
         return nullptr;
     }
     return object;

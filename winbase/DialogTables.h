@@ -13,6 +13,6 @@ class QF_WINBASE;
 // The dialogs of the process by window.
 WindowTable<QF_WINBASE>& BoundDialogs();
 
-// WM_INITDIALOG's parameter as the object to bind to the window: only an object that exists,
-// and never another object than the one the window is bound to already; null otherwise.
+// WM_INITDIALOG's parameter as the object to bind to the window: only an object that exists, and
+// only for a window not bound yet (a second WM_INITDIALOG sets nothing up again); null otherwise.
 QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam);

@@ -4,13 +4,35 @@
 // framework's, places the controls.
 #include "winbase/WinBase.h"
 
+#include <algorithm>
+
 #include "winbase/Dpi.h"
 
 namespace {
 
-bool HasArea(const RECT* rect)
+// The most a suggested side may differ from the window's own side scaled to the new DPI, either
+// way: the system suggests about that size, never a multiple of it.
+constexpr long long kMostSizeFactor = 4;
+
+bool SideFits(LONG low, LONG high, long long scaled)
 {
-    return rect && rect->right > rect->left && rect->bottom > rect->top;
+    const long long side = static_cast<long long>(high) - low;
+    return side > 0 && side <= kMostSizeFactor * scaled && side * kMostSizeFactor >= scaled;
+}
+
+// The suggested rectangle is taken only when it has area, a size near the window's own scaled
+// from oldDpi to dpi, and lies at least partly on a monitor: a rectangle with a corrupt size or
+// off every screen would put the dialog beyond the user's reach.
+bool FitsAsPlace(HWND window, const RECT* rect, UINT oldDpi, UINT dpi)
+{
+    RECT now = {};
+    if (!rect || !GetWindowRect(window, &now)) {
+        return false;
+    }
+    const long long width = std::max(1LL, static_cast<long long>(now.right - now.left) * dpi / oldDpi);
+    const long long height = std::max(1LL, static_cast<long long>(now.bottom - now.top) * dpi / oldDpi);
+    return SideFits(rect->left, rect->right, width) && SideFits(rect->top, rect->bottom, height) &&
+           MonitorFromRect(rect, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
 }  // namespace
@@ -24,13 +46,14 @@ void QF_WINBASE::ChangeDpi(UINT dpi, const RECT* suggested)
         return;
     }
     const UINT oldDpi = m_dpi;
+    const bool placeFits = FitsAsPlace(m_window, suggested, oldDpi, dpi);
     m_dpi = dpi;
     if (m_font) {
         ApplyFont(CreateUserFont());
     } else {
         ScaleTemplateFont();
     }
-    if (HasArea(suggested)) {
+    if (placeFits) {
         SetWindowPos(m_window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     }

@@ -1,8 +1,8 @@
 // QF_WINBASE: the object behind every dialog window of the program.
 //
 // A dialog object is bound to its window by the one dialog procedure at
-// WM_INITDIALOG (from this thread's dialog manager, for an object that exists)
-// and found again in the program's own table of bound dialogs until
+// WM_INITDIALOG (from this thread's dialog manager, for an object that exists;
+// once: a later WM_INITDIALOG runs no set-up) and found again in the program's own table of bound dialogs until
 // WM_NCDESTROY or the object's end; never through a value the window holds,
 // which any program can change (its DWLP_USER data). Every message goes first
 // through the base's own handling (timed message box, cleanup, colours of

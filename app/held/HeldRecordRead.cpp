@@ -64,12 +64,15 @@ bool ReadLegacyRecord(const NString& path, HeldRecord& record)
     return complete && createdRead && record.window && record.processId;
 }
 
-void LoadLegacyRecords(const char* heldPath, std::vector<HeldRecord>& records)
+// True when the sub-keys were listed whole: not cut off by an error of the store or the bound.
+bool LoadLegacyRecords(const char* heldPath, std::vector<HeldRecord>& records)
 {
     std::vector<NString> names;
-    ActiveSettings().ListKeys(heldPath, names);
-    if (names.size() > kMaxRecords)
+    bool whole = ActiveSettings().ListKeys(heldPath, names) == ERROR_SUCCESS;
+    if (names.size() > kMaxRecords) {
         names.resize(kMaxRecords);
+        whole = false;
+    }
     for (const NString& name : names) {
         HeldRecord record;
         if (!ParseHeldRecordName(name.Text(), record.index) ||
@@ -78,14 +81,16 @@ void LoadLegacyRecords(const char* heldPath, std::vector<HeldRecord>& records)
         record.legacy = true;
         records.push_back(record);
     }
+    return whole;
 }
 
 // Records are values "00000", "00001"... of the Held key; names too long or unreadable are
-// skipped, and the list ends on the first failure of the store.
-void LoadRecordValues(const char* heldPath, std::vector<HeldRecord>& records)
+// skipped, and the list ends on the first failure of the store. True when the values were listed
+// whole: not cut off by an error or the bound.
+bool LoadRecordValues(const char* heldPath, std::vector<HeldRecord>& records)
 {
     std::vector<StoredValue> values;
-    ActiveSettings().ListValues(heldPath, values, kMaxRecords, true);
+    const bool whole = ActiveSettings().ListValues(heldPath, values, kMaxRecords, true) == ERROR_SUCCESS;
     for (const StoredValue& value : values) {
         HeldRecord record;
         NString packed;
@@ -93,19 +98,24 @@ void LoadRecordValues(const char* heldPath, std::vector<HeldRecord>& records)
             TextOf(value.result, value.type, value.data, packed) == TextRead::Read && UnpackHeldRecord(packed, record))
             records.push_back(record);
     }
+    return whole;
 }
 
 } // namespace
 
 // Records are values "00000", "00001"... of the Held key, numbered in the order the windows were
 // hidden; the numbers of records that went leave gaps. Older versions kept a sub-key per record.
-std::vector<HeldRecord> LoadHeldRecords(const char* heldPath)
+std::vector<HeldRecord> LoadHeldRecords(const char* heldPath, bool* listedWhole)
 {
     std::vector<HeldRecord> records;
-    if (ActiveSettings().KeyExists(heldPath) != ERROR_SUCCESS)
-        return records;
-    LoadLegacyRecords(heldPath, records);
-    LoadRecordValues(heldPath, records);
+    const LONG exists = ActiveSettings().KeyExists(heldPath);
+    bool whole = exists == ERROR_SUCCESS;
+    if (exists == ERROR_SUCCESS) {
+        whole = LoadLegacyRecords(heldPath, records);
+        whole = LoadRecordValues(heldPath, records) && whole;
+    }
+    if (listedWhole)
+        *listedWhole = whole || exists == ERROR_FILE_NOT_FOUND;
     // Stable: a number held by both forms keeps the older version's record first.
     std::stable_sort(records.begin(), records.end(),
                      [](const HeldRecord& a, const HeldRecord& b) { return a.index < b.index; });

@@ -17,4 +17,7 @@ constexpr const char kOwnedValue[] = "Owned";
 // The records below HKEY_CURRENT_USER\heldPath, by number (a number held by both forms keeps the
 // older version's record first). A record with a value that is there but cannot be read, or
 // without a window or a process, is damaged and skipped: never read with a field missing.
-std::vector<HeldRecord> LoadHeldRecords(const char* heldPath);
+// listedWhole, when given, tells whether every name of the key was listed: false when the key
+// could not be opened (but is there) or its listing ended on an error part of the way, so that
+// records not read may be stored.
+std::vector<HeldRecord> LoadHeldRecords(const char* heldPath, bool* listedWhole = nullptr);

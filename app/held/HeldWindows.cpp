@@ -66,14 +66,23 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
 }
 
 // Another running copy's records are left alone; this copy stays unsure of what is stored, so
-// the next Sync tries again (and succeeds once that copy has ended).
+// the next Sync tries again (and succeeds once that copy has ended). The key goes whole only when
+// this copy read it whole: otherwise it may hold records this copy never read, of windows still
+// hidden, and only the records this copy read or wrote go.
 void HeldWindowStore::Clear()
 {
+    const bool known = !OwnedByAnotherRunningCopy();
+    if (known && !m_whole) {
+        m_known = true;
+        for (const Stored& stored : m_stored)
+            Remove(stored);
+        m_failed = false;
+    }
     CloseKey();
     m_stored.clear();
     m_nextIndex = 0;
-    m_known = !OwnedByAnotherRunningCopy();
-    if (m_known)
+    m_known = known;
+    if (m_known && m_whole)
         ActiveSettings().DeleteTree(m_path.Text());
 }
 
@@ -109,7 +118,7 @@ bool HeldWindowStore::OpenKey()
 
 void HeldWindowStore::Write(const Stored& stored)
 {
-    if (!m_known)
+    if (!m_known || stored.record.index > kMaxHeldRecordIndex)
         return;
     if (!OpenKey() ||
         SetText(m_path, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) != ERROR_SUCCESS)
@@ -149,11 +158,25 @@ void HeldWindowStore::WriteAllAgain()
     }
 }
 
+// Unless this copy read the key whole, a record it never read may hold any number: a number is
+// then taken only where no value is (and past the last one, the record stays in memory only, as
+// renumbering would write over such records).
 int HeldWindowStore::NextIndex()
 {
-    if (m_nextIndex > kMaxHeldRecordIndex)
+    if (m_nextIndex > kMaxHeldRecordIndex && m_whole)
         Renumber();
+    while (!m_whole && m_nextIndex <= kMaxHeldRecordIndex && NameTaken(m_nextIndex))
+        ++m_nextIndex;
     return m_nextIndex++;
+}
+
+bool HeldWindowStore::NameTaken(int index) const
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    const LONG result = ActiveSettings().QueryValue(m_path.Text(), HeldRecordName(index).Text(), &type, data,
+                                                    kRegistryMaxDataBytes);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
 }
 
 // Each record is written under its new number before any old name goes, so a kill meanwhile
@@ -232,9 +255,12 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
     m_nextIndex = 0;
     // A copy that still runs has its windows in its own menu: they are not lost.
     m_known = !OwnedByAnotherRunningCopy();
+    // Records of a copy that still runs are not read: should it end without taking them away,
+    // they are no less records this copy never read.
+    m_whole = m_known;
     if (!m_known)
         return 0;
-    const std::vector<HeldRecord> records = Load();
+    const std::vector<HeldRecord> records = LoadHeldRecords(m_path.Text(), &m_whole);
     // This copy holds them from now on.
     if (!records.empty())
         OpenKey();

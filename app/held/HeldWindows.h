@@ -42,7 +42,10 @@ public:
     // message and runs no message loop, so the menu may call it from inside its operations.
     void Sync(const HiddenMenu& menu);
     // Removes every record and the key that holds them (none while another running copy owns
-    // them). While the program runs, a Sync with no entries removes the records alone and keeps
+    // them); when the last Recover could not read the key whole (its listing failed part of the
+    // way, or another running copy owned it), only the records this copy read or wrote, so that
+    // records it never read are neither deleted nor written over and the next start recovers
+    // them. While the program runs, a Sync with no entries removes the records alone and keeps
     // the key.
     void Clear();
 
@@ -79,6 +82,7 @@ private:
     // The number for a new record; past kMaxHeldRecordIndex the records are numbered anew first.
     int NextIndex();
     void Renumber();
+    bool NameTaken(int index) const;
     // True when the stored records name a copy other than this one that is still running.
     bool OwnedByAnotherRunningCopy() const;
 
@@ -89,4 +93,7 @@ private:
     int m_nextIndex = 0;
     bool m_known = false;
     bool m_failed = false;
+    // The last Recover read every record stored (or found none): nothing stored is unknown to
+    // this copy.
+    bool m_whole = true;
 };

@@ -64,17 +64,16 @@ bool HideWithEntry(const CandidateRecord& record, HiddenMenu& menu, const HideRe
 }
 
 // Hides the listed window with an entry made from its candidate record; false when it is not
-// listed or was not hidden. Its entry is selected before the hide, so the list's earlier
-// selection does not outlive it. The list is rebuilt after a hide. Selecting brings the window's
-// entry up to date while the dialog is hidden; the record is then read from the selection, so
-// the window is looked at once.
+// listed or was not hidden. The record is found without a message to the list box (while the
+// dialog is hidden the window's entry is first brought up to date, so the window is looked at
+// once), and nothing but the held record's write comes before the hide. The entry is selected
+// after the hide and before the list is rebuilt, so the list's earlier selection does not outlive
+// it: a selection is a round of messages to the list box and a repaint, which the hide does not
+// wait for. The entry is found again by window for that, as the hide may have pumped.
 bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, const HideRefusedHandler& refused)
 {
-    if (!candidates.SelectWindow(window)) {
-        return false;
-    }
-    const CandidateRecord* listed = candidates.Selected();
-    if (!listed || listed->window != window) {
+    const CandidateRecord* listed = candidates.RecordOf(window);
+    if (!listed) {
         return false;
     }
     const CandidateRecord record = *listed;
@@ -82,6 +81,7 @@ bool HideListedWindow(HWND window, CandidateList& candidates, HiddenMenu& menu, 
     if (!HideWithEntry(record, menu, refused, id)) {
         return false;
     }
+    candidates.SelectListedWindow(window);
     candidates.Refresh();
     return true;
 }

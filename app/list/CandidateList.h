@@ -136,6 +136,9 @@ public:
     // Selects the entry of window; false, with the selection unchanged, when
     // it is not listed.
     bool SelectWindow(HWND window);
+    // Selects the entry of window as the list holds it, without bringing the
+    // entry up to date first (for a window just looked at, or hidden since).
+    bool SelectListedWindow(HWND window);
     // The record of the listed window, found without a message to the list
     // box while its top-level window is shown; null when the window is not
     // listed. While it is hidden, the window's entry is first brought up to
@@ -172,6 +175,8 @@ private:
     // CandidatePass.cpp: finding the candidates and what differs from the list;
     // CandidateEntries.cpp: the list box's entries changed in place.
     bool DialogShown() const;
+    // Find without bringing the entry up to date.
+    int IndexOf(HWND window);
     bool IsCandidate(HWND window, NString& title) const;
     std::vector<Seen> Collect() const;
     Edits Compare(const std::vector<Seen>& seen);

@@ -232,6 +232,11 @@ int CandidateList::Find(HWND window)
     if (m_listBox && !DialogShown()) {
         UpdateOne(window);
     }
+    return IndexOf(window);
+}
+
+int CandidateList::IndexOf(HWND window)
+{
     int count = Count();
     if (count == static_cast<int>(m_order.size())) {
         auto match = std::find_if(m_order.begin(), m_order.end(),
@@ -270,5 +275,11 @@ const CandidateRecord* CandidateList::RecordOf(HWND window)
 bool CandidateList::SelectWindow(HWND window)
 {
     int index = Find(window);
+    return index != LB_ERR && QF_LISTBOX(m_listBox).SelectIndex(index);
+}
+
+bool CandidateList::SelectListedWindow(HWND window)
+{
+    int index = IndexOf(window);
     return index != LB_ERR && QF_LISTBOX(m_listBox).SelectIndex(index);
 }

@@ -172,22 +172,26 @@ NString RuleStore::RulePath(const NString& keyName) const
     return m_path + "\\" + keyName;
 }
 
-std::vector<NString> RuleStore::RuleKeyNames() const
+bool RuleStore::RuleKeyNames(std::vector<NString>& names) const
 {
-    std::vector<NString> listed, names;
-    ActiveSettings().ListKeys(m_path.Text(), listed);
+    names.clear();
+    // Only running out of names gives the whole list; a missing key holds no rules. Any other
+    // failure (a key deleted or made again meanwhile, a damaged file) leaves the list short.
+    std::vector<NString> listed;
+    const LONG result = ActiveSettings().ListKeys(m_path.Text(), listed);
     for (const NString& name : listed)
         if (IsRuleKeyName(name.Text()))
             names.push_back(name);
     std::sort(names.begin(), names.end(),
               [](const NString& a, const NString& b) { return std::strcmp(a.Text(), b.Text()) < 0; });
-    return names;
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 std::vector<StoredRule> RuleStore::Load() const
 {
     std::vector<StoredRule> rules;
-    for (const NString& name : RuleKeyNames()) {
+    m_loadedWhole = RuleKeyNames(m_loadedKeys);
+    for (const NString& name : m_loadedKeys) {
         StoredRule stored;
         stored.keyName = name;
         stored.raw = ReadRawValues(RulePath(name));
@@ -230,7 +234,9 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
 
 bool RuleStore::Save(const std::vector<StoredRule>& rules) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    std::vector<NString> existing;
+    if (!m_loadedWhole || !RuleKeyNames(existing))
+        return false;
     bool same = rules.size() == existing.size();
     for (size_t i = 0; same && i < rules.size(); ++i)
         same = !rules[i].changed && rules[i].keyName.Equals(existing[i]);
@@ -246,15 +252,26 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
         const bool fresh = stored.changed || stored.keyName.IsEmpty();
         written = (fresh ? WriteFresh(name, stored.rule) : WriteRaw(name, stored.raw)) && written;
     }
+    const auto wasLoaded = [this](const NString& name) {
+        return std::any_of(m_loadedKeys.begin(), m_loadedKeys.end(),
+                           [&name](const NString& loaded) { return loaded.Equals(name); });
+    };
     for (const NString& name : existing)
-        if (name.ToInt() >= static_cast<int32_t>(rules.size()))
+        if (name.ToInt() >= static_cast<int32_t>(rules.size()) && wasLoaded(name))
             ActiveSettings().DeleteTree(RulePath(name).Text());
+    // The store now knows the keys of these rules (read or written by it), and no others: a save
+    // after a failed one removes what the failed one wrote and the user then dropped.
+    m_loadedKeys.clear();
+    for (size_t i = 0; i < rules.size(); ++i)
+        m_loadedKeys.push_back(KeyName(static_cast<int>(i)));
     return written;
 }
 
 bool RuleStore::Append(const Rule& rule) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    std::vector<NString> existing;
+    if (!RuleKeyNames(existing))
+        return false;
     const int next = existing.empty() ? 0 : existing.back().ToInt() + 1;
     const SettingsBatch batch;
     return next < kMaxRules && WriteFresh(KeyName(next), rule);

@@ -77,25 +77,35 @@ public:
     explicit RuleStore(const char* programKeyPath);
 
     // The stored rules in their order ("000" first). Sub-keys that are not three digits are not
-    // rules and are ignored.
+    // rules and are ignored. When the sub-keys cannot all be listed, the rules listed are
+    // returned and LoadedWhole() is false until a later load reads them all.
     std::vector<StoredRule> Load() const;
-    // Only the rules that act, in order.
+    bool LoadedWhole() const { return m_loadedWhole; }
+    // Only the rules that act, in order (of a partial list, the ones it holds: each of them is a
+    // whole rule the user made).
     std::vector<Rule> LoadActing() const;
     // Makes the stored rules these, in this order: "000", "001"... A rule that is unchanged and
     // stays under its sub-key is not touched; one that moved is copied value for value; changed
-    // and new rules are written afresh; sub-keys left over are removed. Writes nothing when
-    // nothing changed. False when a write failed.
+    // and new rules are written afresh; sub-keys left over are removed, but only those the last
+    // Load of this store read or a Save since wrote: a key the user never saw is never deleted. Writes nothing when
+    // nothing changed, and nothing (false) when the last Load was not whole or the sub-keys
+    // cannot all be listed now. False when a write failed.
     bool Save(const std::vector<StoredRule>& rules) const;
     // Adds the rule after the last stored one without touching any other. False when the store
-    // is full or the write failed.
+    // is full, its sub-keys cannot all be listed, or the write failed.
     bool Append(const Rule& rule) const;
 
 private:
-    // The sub-keys that name rules, in order.
-    std::vector<NString> RuleKeyNames() const;
+    // The sub-keys that name rules, in order; false when the listing ended on an error and names
+    // holds only those before it.
+    bool RuleKeyNames(std::vector<NString>& names) const;
     bool WriteFresh(const NString& keyName, const Rule& rule) const;
     bool WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const;
     NString RulePath(const NString& keyName) const;
 
     NString m_path;
+    // What the last Load read (or a Save since wrote): the rule keys, and whether it listed them all (a store never
+    // loaded saves into an empty key as if its load had been whole).
+    mutable std::vector<NString> m_loadedKeys;
+    mutable bool m_loadedWhole = true;
 };

@@ -233,8 +233,14 @@ void RULES::MoveSelected(int by)
     FillList(target);
 }
 
+// Rules that could not all be read are never saved over: a save would drop the ones not shown.
 void RULES::SaveAndClose()
 {
+    if (!m_store.LoadedWhole()) {
+        TimedMessageBox("The stored rules could not all be read, so they are left as they are.", "Rules",
+                        MB_OK | MB_ICONWARNING, 0);
+        return;
+    }
     if (!m_store.Save(m_rules)) {
         TimedMessageBox("The rules could not all be stored.", "Rules", MB_OK | MB_ICONWARNING, 0);
         return;

@@ -45,12 +45,26 @@ SHORT WINAPI FakeKeyState(int virtualKey)
 // The questions (probe, title, icon) the listener window was asked while it was visible.
 std::atomic<int> g_questionsWhileVisible{0};
 
+// The selections the list box was given, in all and when the listener was told of its hide.
+std::atomic<int> g_selections{0};
+std::atomic<int> g_selectionsAtHide{-1};
+WNDPROC g_listProc = nullptr;
+
 LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const UINT questions[] = {WM_NULL, WM_GETTEXT, WM_GETTEXTLENGTH, WM_GETICON};
     if (std::count(std::begin(questions), std::end(questions), message) && IsWindowVisible(window))
         ++g_questionsWhileVisible;
+    if (message == WM_SHOWWINDOW && !wParam)
+        g_selectionsAtHide = g_selections.load();
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CountingListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_SETCURSEL)
+        ++g_selections;
+    return CallWindowProcA(g_listProc, window, message, wParam, lParam);
 }
 
 bool ClosePosted(HWND window)
@@ -268,8 +282,15 @@ TEST(HideActiveWindow, SendsTheWindowNothingBeforeItsHide)
     SetForegroundWindow(target);
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; }));
     g_questionsWhileVisible = 0;
+    // Nor does the hide wait for the list box: the entry is selected after it (a round of
+    // messages and a repaint that once doubled the time to the hide).
+    g_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(host.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingListProc)));
 
     EXPECT_EQ(HideActiveWindow(host.Window(), host.Candidates(), menu), target);
     EXPECT_FALSE(IsWindowVisible(target));
     EXPECT_EQ(g_questionsWhileVisible, 0);
+    EXPECT_EQ(g_selectionsAtHide, 0);
+    EXPECT_GE(g_selections, 1);
+    SetWindowLongPtrA(host.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
 }

@@ -70,6 +70,10 @@ TEST_F(HyperlinkTest, TakesTheConfigurationCommands)
     // Text commands that do not come through SendHyperlinkText carry no pointer of ours.
     SendMessageW(m_link, WM_COMMAND, kHyperlinkSetText, (LPARAM)L"sent around it");
     PostMessageW(m_link, WM_COMMAND, kHyperlinkSetTarget, 0x10);
+    // Nor does a second WM_NCCREATE, which any program can send: the link is set up once.
+    CREATESTRUCTW create = {};
+    create.lpszName = L"forged";
+    SendMessageW(m_link, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create));
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageW(&msg);

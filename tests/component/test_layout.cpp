@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -155,6 +156,29 @@ TEST(Layout, ADpiChangeScalesControlsAndFontsAndTheChangeBackRestoresThem)
                 DispatchMessageA(&m);
             GetWindowRect(w, &now);
             EXPECT_TRUE(EqualRect(&now, &window)) << what;
+            // Suggestions that would put the dialog out of reach or out of shape are not taken.
+            const LONG width = window.right - window.left, height = window.bottom - window.top;
+            const RECT refused[] = {
+                {window.left, window.top, window.left, window.bottom},                   // no width
+                {window.right, window.top, window.left, window.bottom},                  // inverted
+                {window.left, window.top, window.left + 100000, window.top + 100000},    // absurd size
+                {window.left, window.top, window.left + 2, window.top + 2},              // a speck
+                {-60000, -60000, -60000 + width, -60000 + height},                       // off every monitor
+                {LONG_MIN, window.top, LONG_MAX, window.bottom},                         // overflowing
+            };
+            for (const RECT& bad : refused) {
+                RECT onStack = bad;
+                d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&onStack));
+                GetWindowRect(w, &now);
+                EXPECT_TRUE(EqualRect(&now, &window)) << what << " " << bad.left << "," << bad.right;
+            }
+            // One partly off the screen (half past its left edge, as on the way to another
+            // monitor) is taken.
+            RECT partly = {-width / 2, window.top, width - width / 2, window.bottom};
+            d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&partly));
+            GetWindowRect(w, &now);
+            EXPECT_TRUE(EqualRect(&now, &partly)) << what;
+            d.Call(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
             for (auto [child, place] : ChildPlaces(w))
                 EXPECT_TRUE(EqualRect(&place, &start.at(child))) << what << " " << GetDlgCtrlID(child);
         };

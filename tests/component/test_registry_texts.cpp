@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,14 +42,19 @@ struct GrowthPlan {
     std::string path, value;
     std::vector<std::string> steps;
     int enumerations = 0;
+    int deleteAt = 2;
     std::string deleteOnSecondEnumeration;
+    std::function<void()> afterTheDelete;
 } g_plan;
 
 void GrowingProbe(HKEY, const char* name, int attempt)
 {
     if (!name) {
-        if (++g_plan.enumerations == 2 && !g_plan.deleteOnSecondEnumeration.empty())
+        if (++g_plan.enumerations == g_plan.deleteAt && !g_plan.deleteOnSecondEnumeration.empty()) {
             RegDeleteTreeA(HKEY_CURRENT_USER, g_plan.deleteOnSecondEnumeration.c_str());
+            if (g_plan.afterTheDelete)
+                g_plan.afterTheDelete();
+        }
         return;
     }
     if (g_plan.value != name || attempt >= static_cast<int>(g_plan.steps.size()) || g_plan.steps[attempt].empty())
@@ -160,10 +166,12 @@ TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
     };
     const RuleStore store(m_path.Text());
     ASSERT_TRUE(store.Save(Fresh(rules)));
-    // A value no rule has, with a long name beyond ASCII: copied with its rule.
-    const std::string extraName = Repeat(u8"名", 200);
-    RegSetKeyValueA(HKEY_CURRENT_USER, (m_path + "\\Rules\\001").Text(), extraName.c_str(), REG_SZ, kEmoji,
-                    sizeof kEmoji);
+    // Values no rule has, with long names beyond ASCII: copied with their rule. The second name
+    // is 36 000 bytes in UTF-8, past the 32 KB a name buffer once stopped growing at.
+    for (const std::string& extraName : {Repeat(u8"名", 200), Repeat(u8"名", 12000)})
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, (m_path + "\\Rules\\001").Text(), extraName.c_str(), REG_SZ,
+                                  kEmoji, sizeof kEmoji),
+                  ERROR_SUCCESS);
     std::vector<StoredRule> loaded = store.Load();
     ASSERT_EQ(loaded.size(), rules.size());
     for (size_t i = 0; i < rules.size(); ++i) {
@@ -180,6 +188,12 @@ TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
         EXPECT_EQ(moved[i].raw.size(), loaded[i].raw.size()) << i;
     }
     EXPECT_EQ(store.LoadActing().size(), rules.size());
+    // Saved twice without a load between (as after a save that failed), the rules dropped the
+    // second time go: the store knows the keys it wrote.
+    const RuleStore again(m_path.Text());
+    ASSERT_TRUE(again.Save(Fresh(rules)));
+    ASSERT_TRUE(again.Save(Fresh({rules[2]})));
+    EXPECT_EQ(again.Load().size(), 1u);
 }
 
 TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves)
@@ -237,11 +251,105 @@ TEST_F(RegistryTextsTest, AnUnreadableValueDamagesItsRuleOrRecordWhereverItMoves
 
 TEST_F(RegistryTextsTest, RuleEnumerationEndsWhenTheRulesKeyIsDeletedMeanwhile)
 {
-    const RuleStore store(m_path.Text());
-    ASSERT_TRUE(store.Save(Fresh({MakeRule("a", "", ""), MakeRule("b", "", ""), MakeRule("c", "", "")})));
-    g_plan.enumerations = 0;
-    g_plan.deleteOnSecondEnumeration = (m_path + "\\Rules").Text();
-    const DWORD start = GetTickCount();
-    EXPECT_LE(store.Load().size(), 1u);
-    EXPECT_LT(GetTickCount() - start, 5000u);
+    const std::vector<Rule> three = {MakeRule("a", "", ""), MakeRule("b", "", ""), MakeRule("c", "", "")};
+    // Made again at once, the rules are all stored while the key being listed answers errors:
+    // a save of the short list must not delete the ones it did not read.
+    for (const bool madeAgain : {false, true}) {
+        SCOPED_TRACE(madeAgain ? "made again meanwhile" : "deleted");
+        const RuleStore store(m_path.Text());
+        ASSERT_TRUE(store.Save(Fresh(three)));
+        g_plan.enumerations = 0;
+        g_plan.deleteOnSecondEnumeration = (m_path + "\\Rules").Text();
+        g_plan.afterTheDelete = nullptr;
+        if (madeAgain)
+            g_plan.afterTheDelete = [this, &three] { RuleStore(m_path.Text()).Save(Fresh(three)); };
+        const DWORD start = GetTickCount();
+        std::vector<StoredRule> loaded = store.Load();
+        EXPECT_LE(loaded.size(), 1u);
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        EXPECT_FALSE(store.LoadedWhole());
+        g_plan = GrowthPlan();
+        if (!loaded.empty())
+            loaded[0].changed = true;
+        EXPECT_FALSE(store.Save(loaded)) << "a list not read whole is not saved over the store";
+        const RuleStore reread(m_path.Text());
+        EXPECT_EQ(reread.Load().size(), madeAgain ? 3u : 0u);
+        EXPECT_TRUE(reread.LoadedWhole());
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.Text());
+    }
+}
+
+// The held records' listing fails part of the way (the key made again while it is listed): none
+// of a killed copy's three records is read. They are neither written over by the record of a
+// window hidden next nor deleted at the end (that record alone goes), and the next start takes
+// their windows back.
+TEST_F(RegistryTextsTest, HeldRecordsNotAllListedAreNeitherWrittenOverNorDeleted)
+{
+    std::vector<HWND> windows;
+    for (int i = 0; i < 4; ++i)
+        windows.push_back(CreateWindowExA(0, "STATIC", "held", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                          nullptr, nullptr, nullptr));
+    const auto hide = [](HiddenMenu& menu, HWND window) {
+        CandidateRecord record;
+        record.window = window;
+        record.title = "held";
+        const MenuEntry* entry = menu.AddEntry(record);
+        return entry && menu.HideEntryWindow(entry->commandId) == HideOutcome::Hidden;
+    };
+    const NString held = m_path + "\\Held";
+    CommandIdCounter counter;
+    {
+        HiddenMenu killed(counter);
+        HeldWindowStore writer(m_path.Text());
+        ASSERT_TRUE(killed.Create());
+        writer.Clear();
+        killed.SetChangeHandler([&] { writer.Sync(killed); });
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(hide(killed, windows[i]));
+        killed.SetChangeHandler(nullptr);
+    }
+    std::vector<std::pair<NString, std::string>> records;
+    for (const char* name : {"00000", "00001", "00002"}) {
+        ShowWindow(windows[records.size()], SW_HIDE);
+        char text[1024] = {};
+        DWORD size = sizeof text;
+        ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, held.Text(), name, RRF_RT_REG_SZ, nullptr, text, &size), 0);
+        records.push_back({NString(name), text});
+    }
+    // Without the values naming the killed copy the key holds the three records alone. The legacy
+    // sub-keys are listed first, then the values: the third listing call fails.
+    for (const char* owner : {"OwnerProcessId", "OwnerCreated"})
+        ASSERT_EQ(RegDeleteKeyValueA(HKEY_CURRENT_USER, held.Text(), owner), 0);
+    g_plan.deleteAt = 3;
+    g_plan.deleteOnSecondEnumeration = held.Text();
+    g_plan.afterTheDelete = [&] {
+        for (const auto& record : records)
+            RegSetKeyValueA(HKEY_CURRENT_USER, held.Text(), record.first.Text(), REG_SZ, record.second.c_str(),
+                            static_cast<DWORD>(record.second.size() + 1));
+    };
+    HiddenMenu menu(counter);
+    ASSERT_TRUE(menu.Create());
+    HeldWindowStore store(m_path.Text());
+    EXPECT_EQ(store.Recover(menu), 0) << "the values are read by name through the key that was deleted";
+    g_plan = GrowthPlan();
+    menu.SetChangeHandler([&] { store.Sync(menu); });
+    EXPECT_TRUE(hide(menu, windows[3]));
+    menu.SetChangeHandler(nullptr);
+    menu.ReleaseAll();
+    store.Clear();
+    std::vector<HWND> left;
+    for (const HeldRecord& record : HeldWindowStore(m_path.Text()).Load())
+        left.push_back(record.window);
+    EXPECT_EQ(left, (std::vector<HWND>{windows[0], windows[1], windows[2]}));
+
+    HiddenMenu next(counter);
+    ASSERT_TRUE(next.Create());
+    HeldWindowStore again(m_path.Text());
+    EXPECT_EQ(again.Recover(next), 3);
+    next.ReleaseAll();
+    again.Clear();
+    for (HWND window : windows) {
+        EXPECT_TRUE(IsWindowVisible(window));
+        DestroyWindow(window);
+    }
 }

@@ -1,7 +1,8 @@
 // The main dialog's side of hiding from the title bar: the message its hook posts can come from
 // any program, so the dialog hides only a window the hook handed on that the option or a
 // close-box rule wants now, and never one of its own, the desktop, the taskbar or a handle that
-// is gone.
+// is gone. Likewise a hotkey that comes while a menu is open waits for the menu's end, unless the
+// program began to end meanwhile.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,9 @@
 #include <string>
 
 #include "app/MainDialog.h"
+#include "app/held/HideOps.h"
+#include "hotkeys/HotkeyTable.h"
+#include "winbase/ProgramEnd.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"
 
@@ -38,6 +42,7 @@ public:
     {
         menuLoops += message == WM_ENTERMENULOOP ? 1 : 0;
         hideMessages += message == kTitleBarHide ? 1 : 0;
+        hotkeys += message == WM_HOTKEY ? 1 : 0;
         if (message != kRunScript)
             return DIALOG::OnMessage(message, wParam, lParam);
         m_run(*this);
@@ -47,6 +52,7 @@ public:
 
     int menuLoops = 0;
     int hideMessages = 0;
+    int hotkeys = 0;
 
 private:
     std::function<void(ScriptedDialog&)> m_run;
@@ -180,4 +186,45 @@ TEST(TitleBarHideDuringMenu, EndsTheMenuAndHidesAfterIt)
     EXPECT_TRUE(hidden);
     EXPECT_EQ(entries, 1u);
     EXPECT_TRUE(IsWindowVisible(foreign[0])) << "the dialog's end shows the window again";
+}
+
+// A hotkey pressed while a menu is open acts once the menu has ended (held, then posted again);
+// when a quit request began the program's end meanwhile (and so ended the menu), it does not act
+// at all: the held windows are being shown.
+TEST(HeldDuringMenu, AHotkeyActsAfterTheMenuUnlessTheProgramIsEnding)
+{
+    RegistryKeyGuard settings;
+    settings.Clear();
+    TargetWindows foreign("--window --title \"TB Held\"");
+    ASSERT_TRUE(foreign.Ready()) << foreign.Error();
+    static HWND s_dialog = nullptr;
+    static bool s_ending = false;
+    // The end cannot be taken back: its row comes last.
+    for (const bool ending : {false, true}) {
+        SCOPED_TRACE(ending ? "the program ends during the menu" : "the menu ends");
+        int hotkeys = -1;
+        bool shownAfterMenu = false;
+        ScriptedDialog dialog([&](ScriptedDialog& d) {
+            ASSERT_TRUE(HideWindowIntoMenu(foreign[0], d.Menu(), nullptr));
+            s_dialog = d.Window();
+            s_ending = ending;
+            OwnedMenu menu(CreatePopupMenu());
+            AppendMenuA(menu.get(), MF_STRING, 1, "entry");
+            const UINT_PTR press = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+                KillTimer(nullptr, id);
+                SendMessageA(s_dialog, WM_HOTKEY, kRestoreLastHotkeyId, 0);
+                if (s_ending)
+                    BeginProgramEnd();
+                EndMenu();
+            });
+            TrackPopupMenu(menu.get(), TPM_RETURNCMD, 10, 10, 0, d.Window(), nullptr);
+            KillTimer(nullptr, press);
+            shownAfterMenu = WaitFor([&] { return IsWindowVisible(foreign[0]) != FALSE; }, 1000);
+            hotkeys = d.hotkeys;
+        });
+        dialog.Show();
+        EXPECT_EQ(hotkeys, ending ? 1 : 2);
+        EXPECT_EQ(shownAfterMenu, !ending);
+        EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(foreign[0]) != FALSE; })) << "the dialog's end shows it";
+    }
 }

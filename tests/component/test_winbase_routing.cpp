@@ -133,21 +133,31 @@ TEST(WinBaseRouting, ExceptionsFromHandlersGiveNeutralResultsAndTheDialogRunsOn)
 {
     constexpr UINT kThrowing = WM_APP + 7;
     ProbeDialog dialog;
+    // The dialog's own initialisation throws (after its script was posted): the dialog runs on.
     dialog.onMessage = [](UINT message) {
         if (message == kThrowing || message == WM_INITDIALOG) {
             throw std::runtime_error("handler failed");
         }
     };
-    INT_PTR initAnswer = 0;
+    INT_PTR initAnswer = 0, forgedAnswer = 1;
     dialog.script = [&](ProbeDialog& d) {
         d.probing = true;
         EXPECT_EQ(d.Call(kThrowing), 0);
         EXPECT_EQ(d.Call(WM_APP + 8), ProbeDialog::kProbeAnswer);
-        initAnswer = d.Call(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(static_cast<QF_WINBASE*>(&d)));
+        // A second WM_INITDIALOG, even with the bound object's own address, sets nothing up again.
+        forgedAnswer = d.Call(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(static_cast<QF_WINBASE*>(&d)));
+        // The answer to an initialisation that throws, seen on an object not yet bound.
+        ProbeDialog other;
+        other.onMessage = d.onMessage;
+        TestWindow plain("STATIC", WS_POPUP, {0, 0, 50, 50});
+        initAnswer = QF_WINBASE::DialogProc(plain.handle, WM_INITDIALOG, 0,
+                                            reinterpret_cast<LPARAM>(static_cast<QF_WINBASE*>(&other)));
         d.End(5);
     };
     EXPECT_EQ(dialog.Show(), 5) << "the dialog survived an exception during its initialisation";
     EXPECT_EQ(initAnswer, -1);
+    EXPECT_EQ(forgedAnswer, 0);
+    EXPECT_EQ(dialog.Seen(WM_INITDIALOG), 1) << "a forged WM_INITDIALOG reaches nothing";
     EXPECT_EQ(dialog.Seen(ProbeDialog::kInitDoneMark), 0) << "the processing stops where the exception left";
 }
 
