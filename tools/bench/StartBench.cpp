@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Measure.h"
+#include "ProcessProbe.h"
 #include "Sections.h"
 #include "res/HotkeyDialogIds.h"
 #include "res/MainDialogIds.h"
@@ -39,19 +40,27 @@ bool HasTrayIcon(HWND window)
 
 // Milliseconds from just before CreateProcess until the process has a window with the title and
 // class that is visible, or whose tray icon exists, polled every millisecond; -1 when it never
-// does. The window is handed back for closing.
-double MsUntilReady(ChildProcess& process, const char* exe, const WindowQuery& query, Ready ready, HWND& window)
+// does. The window is handed back for closing. With cpuMs, the processor time the process has
+// used by then (its Unix process found while it starts, which costs the benchmark time: such a
+// start is not timed).
+double MsUntilReady(ChildProcess& process, const char* exe, const WindowQuery& query, Ready ready, HWND& window,
+                    double* cpuMs = nullptr)
 {
     double start = NowMs();
     if (!process.Start(exe, "", ready == Ready::TrayIcon))
         return -1;
+    // Wine names the Unix process after the file, cut to 15 characters.
+    const int unixPid = cpuMs ? UnixPidOf(std::string(exe).substr(0, 15)) : 0;
     WindowQuery own = query;
     own.processId = process.Id();
     own.visibleOnly = ready == Ready::Visible;
     for (;;) {
         window = FindTopWindow(own);
-        if (window && (ready == Ready::Visible || HasTrayIcon(window)))
+        if (window && (ready == Ready::Visible || HasTrayIcon(window))) {
+            if (cpuMs)
+                *cpuMs = unixPid ? UnixProcessCpuMs(unixPid) : -1;
             return NowMs() - start;
+        }
         if (NowMs() - start > kShowWaitMs)
             return -1;
         Sleep(1);
@@ -101,6 +110,8 @@ bool CloseDialog(HWND dialog)
 struct StartFigures {
     std::vector<double> veilbox, bare, veilboxTray, bareTray, veilboxKb, bareKb, about, options, userInterface,
         rules;
+    // Processor time until ready, by kind of start: shown and in the tray, Veilbox and its floor.
+    std::vector<double> cpu[2][2];
     int failures = 0;
 };
 
@@ -177,6 +188,35 @@ bool StartInTray(StartFigures& figures, bool timed)
     return true;
 }
 
+// One start of each of the four for their processor time until ready; false when one failed.
+bool StartForProcessorTime(StartFigures& figures)
+{
+    struct Kind {
+        const char* exe;
+        WindowQuery query;
+        Ready ready;
+        std::vector<double>& into;
+    } kinds[] = {
+        {"Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::Visible, figures.cpu[0][0]},
+        {"vb_bare_dialog.exe", {0, "Bare Dialog", "#32770"}, Ready::Visible, figures.cpu[0][1]},
+        {"Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::TrayIcon, figures.cpu[1][0]},
+        {"vb_bare_tray.exe", {0, "Bare Tray", "VbBareTray"}, Ready::TrayIcon, figures.cpu[1][1]},
+    };
+    bool all = true;
+    for (Kind& kind : kinds) {
+        ChildProcess process;
+        HWND window = nullptr;
+        double cpuMs = -1;
+        MsUntilReady(process, kind.exe, kind.query, kind.ready, window, &cpuMs);
+        if (window)
+            PostMessageA(window, WM_COMMAND, kind.exe[0] == 'V' ? IDC_MAIN_EXIT : IDCANCEL, 0);
+        all = process.WaitForExit(10000) && cpuMs >= 0 && all;
+        if (cpuMs >= 0)
+            kind.into.push_back(cpuMs);
+    }
+    return all;
+}
+
 // The About dialog shows the licence (in its rich edit control) when the install root holds
 // one, as an installed copy does: the build's root gets one for the run when it has none.
 class LicenceForTheRun {
@@ -251,6 +291,15 @@ void ReportStart(const StartFigures& figures, int reps, Report& report)
                     FormatCount(static_cast<long long>(floor)) + " KB (vb_bare_dialog)", FormatRatio(mine, floor),
                     "≤ 1.5×", Met(mine <= 1.5 * floor)});
     }
+    for (int tray = 0; tray < 2; ++tray) {
+        const std::vector<double>&mine = figures.cpu[tray][0], &floor = figures.cpu[tray][1];
+        if (!mine.empty() && !floor.empty())
+            report.Note(std::string(tray ? "start in the tray" : "start") +
+                        ": processor time of the process until ready (its Unix process, median of " +
+                        std::to_string(mine.size()) + "): " + FormatMs(Median(mine)) + " against " +
+                        FormatMs(Median(floor)) + " for " + (tray ? "vb_bare_tray" : "vb_bare_dialog") + " (" +
+                        FormatRatio(Median(mine), Median(floor)) + ")");
+    }
     AddDialogRow(report, "About (with the licence text)", figures.about, reps);
     AddDialogRow(report, "Options (the Hot Key dialog)", figures.options, reps);
     AddDialogRow(report, "User Interface from the Hot Key dialog", figures.userInterface, reps);
@@ -270,6 +319,8 @@ void BenchStart(const BenchOptions& options, Report& report)
         if (!StartShown(figures, true))
             ++figures.failures;
         if (!StartInTray(figures, true))
+            ++figures.failures;
+        if (!StartForProcessorTime(figures))
             ++figures.failures;
     }
     ReportStart(figures, options.startReps, report);
