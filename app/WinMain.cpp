@@ -1,9 +1,6 @@
 // Entry point: one copy per desktop session, whose whole life is the main dialog's modal loop.
 #include <windows.h>
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include "app/command/CommandClient.h"
 #include "app/command/CommandLine.h"
 #include "app/MainDialog.h"
@@ -14,15 +11,6 @@
 #include "winbase/ModuleInfo.h"
 
 namespace {
-
-// Class libraries the dialog templates name: the common controls (tooltips, status bar) and the
-// rich edit control. Loaded once, for the life of the process.
-void LoadControlClasses()
-{
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&classes);
-    LoadSystemLibrary("riched20.dll");
-}
 
 // A start asked to keep its window hidden (a command starting a copy, or a script's hidden
 // start) runs in the notification area.
@@ -49,14 +37,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         return start.exitCode;
     const bool trayOnly = StartedHidden();
 
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    LoadControlClasses();
+    // The common controls, COM and the rich edit control are loaded by what first needs them
+    // (winbase/LateLibraries.h): the first screen does not.
     RegisterHyperlinkClass(instance);
-    {
-        DIALOG dialog(instance, trayOnly);
-        dialog.Show(nullptr);
-    }
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    DIALOG dialog(instance, trayOnly);
+    dialog.Show(nullptr);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "shell/Links.h"
 #include "shell/Shell.h"
 #include "winbase/Dpi.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/WindowHelpers.h"
 
@@ -24,14 +25,6 @@ constexpr int kIconSize = 32;
 bool FileExists(const NString& path)
 {
     return !path.IsEmpty() && GetFileAttributesA(path.Text()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The licence text area's window class lives in riched20.dll, loaded once
-// for the life of the process.
-void EnsureRichEditClass()
-{
-    static const HMODULE library = LoadSystemLibrary("riched20.dll");
-    (void)library;
 }
 
 void SendLink(HWND link, WPARAM command, LPARAM value)

@@ -4,6 +4,7 @@
 
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/Dpi.h"
+#include "winbase/LateLibraries.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void EnsureTooltipClass()
         INITCOMMONCONTROLSEX init = {};
         init.dwSize = sizeof(init);
         init.dwICC = ICC_WIN95_CLASSES;
-        return InitCommonControlsEx(&init) != FALSE;
+        return LateInitCommonControlsEx(&init) != FALSE;
     }();
     (void)done;
 }

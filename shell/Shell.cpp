@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/LinkPlan.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ScopedHandles.h"
 
 namespace {
@@ -97,6 +98,8 @@ bool OpenLinkTextWide(HWND owner, const wchar_t* text)
     const WideLinkPlan plan = PlanLinkWide(text, windowsDirectory.Text());
     bool ok = false;
     if (plan.kind == LinkKind::EMail || plan.kind == LinkKind::LocalPath) {
+        // The shell may hand the open to a COM handler: the thread needs an apartment for it.
+        const ComScope com;
         const HINSTANCE result =
             ShellExecuteW(owner, L"open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
         ok = reinterpret_cast<INT_PTR>(result) > 32;
@@ -112,6 +115,7 @@ bool OpenLinkTextNarrow(HWND owner, const char* text)
     const NarrowLinkPlan plan = PlanLinkNarrow(text, windowsDirectory.Text());
     bool ok = false;
     if (plan.kind == LinkKind::EMail || plan.kind == LinkKind::LocalPath) {
+        const ComScope com;
         const HINSTANCE result =
             ShellExecuteA(owner, "open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
         ok = reinterpret_cast<INT_PTR>(result) > 32;

@@ -9,6 +9,7 @@
 #include "shell/InstallPaths.h"
 #include "shell/Shell.h"
 #include "text/WString.h"
+#include "winbase/LateLibraries.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ private:
 
 bool CreateShellLink(ComRef<IShellLinkA>& link)
 {
-    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      link.Out()));
+    return SUCCEEDED(LateCoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                          link.Out()));
 }
 
 bool LoadLink(IPersistFile* file, const NString& path)
@@ -83,6 +84,7 @@ bool DeleteShortcutFile(const NString& path)
 bool SaveShortcut(const ShortcutTarget& target, const char* description, const char* arguments,
                   const NString& folder)
 {
+    const ComScope com;
     ComRef<IShellLinkA> link;
     if (!CreateShellLink(link)) {
         return false;
@@ -139,6 +141,7 @@ StartupFolders StartupFoldersFor(bool allUsers)
 
 NString FindShortcutIn(const char* folder, const ShortcutTarget& target)
 {
+    const ComScope com;
     ComRef<IShellLinkA> link;
     ComRef<IPersistFile> file;
     if (!folder || !CreateShellLink(link) || FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) {

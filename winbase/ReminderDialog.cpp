@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "res/TrayDialogIds.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ModuleInfo.h"
 
 namespace {
@@ -32,6 +33,8 @@ int QueryTemplate(const QueryRequest& request)
 REMINDER::REMINDER(const QueryRequest& request)
     : QF_MODALDIALOG(nullptr, QueryTemplate(request), request.owner, ModuleOfCaller()), m_request(&request)
 {
+    // The templates' text areas are rich edit controls.
+    EnsureRichEditClass();
 }
 
 void REMINDER::OnInit()

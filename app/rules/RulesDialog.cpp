@@ -8,6 +8,7 @@
 #include "app/rules/RuleEditDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -48,7 +49,7 @@ RULES::RULES(HWND parent, HMODULE module, const char* programKeyPath)
 {
     // The template's list view needs its class registered before the dialog is made.
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&classes);
+    LateInitCommonControlsEx(&classes);
 }
 
 RULES::~RULES() = default;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/WinbaseProbe.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/WindowHelpers.h"
 
 using namespace winbase_test;
@@ -75,6 +76,8 @@ TEST(WinBaseOwnedDialog, ControlsButEditsArePaintedWithTheOwnersStaticBrush)
             {"rich edit (its class holds EDIT)", "RichEdit20W", WM_CTLCOLORSTATIC, false},
             {"list box colour is not the base's", "LISTBOX", WM_CTLCOLORLISTBOX, false},
         };
+        // The rich edit class is registered by its library, which the program loads on first use.
+        ASSERT_TRUE(EnsureRichEditClass());
         HDC dc = CreateCompatibleDC(nullptr);
         d.probing = true;
         for (const auto& c : cases) {

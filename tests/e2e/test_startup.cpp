@@ -1,6 +1,13 @@
 // Start-up and single instance, with the real Veilbox.exe in other processes.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+
 #include "support/TestSupport.h"
 
 using namespace vbtest;
@@ -38,6 +45,24 @@ void QuitByControlWord(Veilbox& running)
     ASSERT_TRUE(second.Start("Veilbox.exe", "uninstall"));
     EXPECT_TRUE(second.WaitForExit());
     EXPECT_TRUE(running.Process().WaitForExit());
+}
+
+// The file names, in lower case, of the modules loaded in a process; empty when unreadable.
+std::vector<std::string> ModuleNames(DWORD processId)
+{
+    std::vector<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return names;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+        std::string name = entry.szModule;
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
 }
 
 } // namespace
@@ -237,4 +262,32 @@ TEST(Startup, QuitRequestGoesToTheRunningCopyNotToAnInstallerDialog)
     EXPECT_TRUE(app.Process().WaitForExit());
     EXPECT_EQ(g_setupCopyData, 0);
     DestroyWindow(setup);
+}
+
+// The libraries only a later dialog needs are not loaded by a start, shown or in the tray: the
+// rich edit control (About's licence, the tray's questions) and what it brings with it. The
+// process's module list is read from outside, as the loader keeps it.
+TEST(Startup, AStartLoadsNoneOfTheLibrariesOnlyALaterDialogNeeds)
+{
+    const char* const kDeferred[] = {"riched20.dll", "usp10.dll", "oleaut32.dll"};
+    for (const bool inTray : {false, true}) {
+        SCOPED_TRACE(inTray ? "start in the tray" : "shown start");
+        RegistryKeyGuard settings;
+        Veilbox app("", inTray);
+        ASSERT_TRUE(app.Started());
+        HWND main = WaitForTopWindow({app.Process().Id(), kTitle, "#32770", !inTray});
+        ASSERT_NE(main, nullptr);
+        // The start is over once the tray icon is there (shown or not, the program adds it).
+        EXPECT_TRUE(WaitFor([&] {
+            NOTIFYICONDATAW record = {};
+            record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+            record.hWnd = main;
+            return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+        }));
+        const std::vector<std::string> modules = ModuleNames(app.Process().Id());
+        EXPECT_NE(std::find(modules.begin(), modules.end(), "user32.dll"), modules.end()) << "the list was read";
+        for (const char* library : kDeferred)
+            EXPECT_EQ(std::find(modules.begin(), modules.end(), library), modules.end()) << library;
+        QuitByControlWord(app);
+    }
 }

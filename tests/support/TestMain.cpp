@@ -124,9 +124,8 @@ int main(int argc, char** argv)
 {
     ReportCrashes();
     RestrictDllSearchToSystemFolder();
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&classes);
-    LoadSystemLibrary("riched20.dll");
+    // The common controls and the rich edit control are loaded by the code that uses them, as in
+    // the program; the tests' own shell links use COM.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new RunningTestKeeper);

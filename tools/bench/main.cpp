@@ -112,9 +112,6 @@ bool ParseOptions(int argc, char** argv, BenchOptions& options, bool& check)
 // program's dialog.
 void PrepareLikeTheProgram()
 {
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&classes);
-    LoadSystemLibrary("riched20.dll");
     RegisterHyperlinkClass(GetModuleHandleA(nullptr));
 }
 

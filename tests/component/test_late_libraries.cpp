@@ -1,0 +1,114 @@
+// What the program loads on first use instead of at start (winbase/LateLibraries.h), each used
+// for the first time on a thread of its own that has no COM apartment, as the program's own
+// first use may be: the test program, like the program, loads none of them beforehand.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <thread>
+
+#include "hotkeys/HelpPopup.h"
+#include "shell/Shell.h"
+#include "shell/Shortcut.h"
+#include "tests/support/TempFolder.h"
+#include "winbase/LateLibraries.h"
+
+namespace {
+
+constexpr int kControlId = 5;
+
+// A top-level window with one child control (id kControlId), destroyed with the object.
+class Owner {
+public:
+    Owner()
+        : m_window(CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr))
+    {
+        CreateWindowExA(0, "BUTTON", "child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, m_window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)), nullptr, nullptr);
+    }
+    ~Owner() { DestroyWindow(m_window); }
+    HWND Get() const { return m_window; }
+
+private:
+    HWND m_window;
+};
+
+bool RichEditTakesText()
+{
+    if (!EnsureRichEditClass())
+        return false;
+    Owner owner;
+    HWND text = CreateWindowExW(0, L"RichEdit20W", L"", WS_CHILD | ES_MULTILINE, 0, 0, 100, 50, owner.Get(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)), nullptr, nullptr);
+    if (!text)
+        return false;
+    PutRichEditText(owner.Get(), 100, L"licence \u00e9");
+    return GetWindowTextLengthW(text) == 9;
+}
+
+bool HelpPopupShows()
+{
+    Owner owner;
+    auto popups = HelpPopup::Create(GetModuleHandleA(nullptr), owner.Get(), 200);
+    return popups && popups->Tooltip() && popups->Add(kControlId, "help text");
+}
+
+bool StartupShortcutRoundTrips()
+{
+    TempFolder folder("late");
+    const StartupFolders folders{NString(folder.Path().c_str()), NString()};
+    const ShortcutTarget program = ProgramShortcutTarget(GetModuleHandleA(nullptr), "Late Shortcut");
+    return CreateShortcut(program, "first use", nullptr, folders) && ShortcutPresent(program, folders) &&
+           TempFolder::Exists(folder / "Late Shortcut.lnk") && RemoveShortcut(program, folders) &&
+           !ShortcutPresent(program, folders);
+}
+
+struct LatePiece {
+    const char* name;
+    // The library the piece loads; absentBefore: no part of the start loads it either.
+    const char* library;
+    bool absentBefore;
+    std::function<bool()> firstUse;
+};
+
+const LatePiece kPieces[] = {
+    {"the licence's rich edit control", "riched20.dll", true, RichEditTakesText},
+    {"the help popups' tooltip", "comctl32.dll", false, HelpPopupShows},
+    {"the Startup shortcut through COM", "ole32.dll", false, StartupShortcutRoundTrips},
+};
+
+} // namespace
+
+TEST(LateLibraries, EachPieceWorksOnItsFirstUseOnAThreadWithoutCom)
+{
+    for (const LatePiece& piece : kPieces) {
+        SCOPED_TRACE(piece.name);
+        if (piece.absentBefore) {
+            EXPECT_EQ(GetModuleHandleA(piece.library), nullptr) << "loaded before its first use";
+        }
+        bool worked = false;
+        std::thread([&] { worked = piece.firstUse(); }).join();
+        EXPECT_TRUE(worked);
+        EXPECT_NE(GetModuleHandleA(piece.library), nullptr);
+    }
+}
+
+TEST(LateLibraries, ComScopesNestAndLeaveTheThreadAsTheyFoundIt)
+{
+    std::thread([] {
+        {
+            const ComScope outer;
+            const ComScope inner;
+            EXPECT_TRUE(outer.Usable());
+            EXPECT_TRUE(inner.Usable());
+        }
+        // Every scope undone: the thread takes another apartment model without complaint.
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        {
+            const ComScope inside;
+            EXPECT_TRUE(inside.Usable()) << "an apartment of another model still makes in-process objects";
+        }
+        CoUninitialize();
+    }).join();
+}
