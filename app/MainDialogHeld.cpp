@@ -6,14 +6,7 @@
 #include <algorithm>
 
 #include "dialogs/UiDialog.h"
-
-namespace {
-
-constexpr char kHideRefusedText[] =
-    "This window could not be hidden. Programs running as administrator can only be hidden when "
-    "Window Veilbox runs as administrator too.";
-
-} // namespace
+#include "text/Texts.h"
 
 void DIALOG::EntriesMayHaveChanged()
 {
@@ -33,5 +26,5 @@ std::vector<HWND> DIALOG::HeldWindows() const
 
 void DIALOG::TellHideRefused()
 {
-    TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+    TimedMessageBox(T(Tx::MsgHideRefused), kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }

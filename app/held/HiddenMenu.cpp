@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/held/ForeignWindow.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -84,9 +85,9 @@ bool HiddenMenu::Create(HWND owner)
     if (!menu) {
         return false;
     }
-    AppendMenuA(menu, MF_STRING, kCmdShowMainWindow, "&Show Window Veilbox");
-    AppendMenuA(menu, MF_STRING, kCmdVisitWebSite, "&Visit Quillfen");
-    AppendMenuA(menu, MF_STRING, kCmdExitFromMenu, "E&xit");
+    AppendMenuA(menu, MF_STRING, kCmdShowMainWindow, T(Tx::MenuShowMainWindow));
+    AppendMenuA(menu, MF_STRING, kCmdVisitWebSite, T(Tx::MenuVisitWebSite));
+    AppendMenuA(menu, MF_STRING, kCmdExitFromMenu, T(Tx::MenuExit));
     m_menu.reset(menu);
     return true;
 }

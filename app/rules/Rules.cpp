@@ -7,6 +7,7 @@
 #include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
 #include "winbase/ScopedHandles.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -147,18 +148,18 @@ WindowCriteria Rule::Criteria() const
 NString Rule::Describe() const
 {
     NString text("");
-    auto add = [&text](const char* label, const NString& value) {
+    auto add = [&text](Tx label, const NString& value) {
         if (value.IsEmpty())
             return;
         if (!text.IsEmpty())
-            text += ", ";
-        text += NString::Format("%s \"%s\"", label, value.Text());
+            text += T(Tx::RuleDescribeSeparator);
+        text += NString::Format(T(label), value.Text());
     };
-    add("program", exe);
-    add("class", className);
-    add("title", title);
+    add(Tx::RuleDescribeProgram, exe);
+    add(Tx::RuleDescribeClass, className);
+    add(Tx::RuleDescribeTitle, title);
     if (text.IsEmpty())
-        text = "no window";
+        text = T(Tx::RuleDescribeNoWindow);
     return text + " " + TriggerText(trigger);
 }
 
@@ -171,8 +172,8 @@ bool Rule::SameAs(const Rule& other) const
 const char* TriggerText(RuleTrigger trigger)
 {
     if (trigger == RuleTrigger::CloseBox)
-        return "close box clicked";
-    return trigger == RuleTrigger::Minimised ? "is minimised" : "appears";
+        return T(Tx::RuleTriggerCloseBox);
+    return T(trigger == RuleTrigger::Minimised ? Tx::RuleTriggerMinimised : Tx::RuleTriggerAppears);
 }
 
 RuleStore::RuleStore(const char* programKeyPath) : m_path(NString(programKeyPath) + "\\" + kRulesSubKey) {}
