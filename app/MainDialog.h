@@ -123,6 +123,7 @@ private:
     void SetUpHelpPopups();
     void DestroyHelpPopups();
     void RunOptions();
+    void ShowTextsInLanguage();
     void RunHiddenWindows();
     void RunAbout();
 

@@ -3,6 +3,7 @@
 #include "app/MainDialog.h"
 
 #include "app/HiddenDialog.h"
+#include "app/held/MenuTexts.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/UiDialog.h"
 #include "hotkeys/HotkeyOptions.h"
@@ -58,12 +59,23 @@ void DIALOG::RunOptions()
     // The options the dialog acts on take effect as the User Interface dialog closes, while the
     // Hot Key dialog is still open.
     RunHotkeyOptions(*this, m_hotkeys, m_helpPopups, [this] { SetUpHelpPopups(); }, [this](HWND owner) {
+        const std::string language = LanguageInUse();
         ShowProgramUserInterfaceDialog(Module(), owner);
         if (!IsWindow(Window()))
             return;
+        if (LanguageInUse() != language)
+            ShowTextsInLanguage();
         ReadInterfaceOptions();
         EntriesMayHaveChanged();
     });
+}
+
+// After a change of language: the dialog's texts (grown to fit) and the menu's fixed items; the
+// help popups are made again as the Hot Key dialog closes.
+void DIALOG::ShowTextsInLanguage()
+{
+    ReapplyTexts();
+    RenameFixedItems(m_hiddenMenu.Handle());
 }
 
 void DIALOG::RunHiddenWindows()

@@ -185,41 +185,48 @@ const Catalogue* EmbeddedCatalogue(const std::string& locale)
     return found->second.get();
 }
 
+std::vector<std::string> AvailableLocales()
+{
+    std::vector<std::string> names;
+    EnumResourceNamesA(GetModuleHandleA(nullptr), kResourceType, AddLocale, reinterpret_cast<LONG_PTR>(&names));
+    std::vector<std::string> locales;
+    for (const std::string& name : names)
+        locales.push_back(LocaleSpelling(name));
+    std::sort(locales.begin(), locales.end(), [](const std::string& a, const std::string& b) {
+        return (a == kEnglish) != (b == kEnglish) ? a == kEnglish : a < b;
+    });
+    return locales;
+}
+
 std::vector<LanguageChoice> AvailableLanguages()
 {
-    std::vector<std::string> locales;
-    EnumResourceNamesA(GetModuleHandleA(nullptr), kResourceType, AddLocale, reinterpret_cast<LONG_PTR>(&locales));
     std::vector<LanguageChoice> languages;
-    for (const std::string& upper : locales) {
-        const Catalogue* catalogue = EmbeddedCatalogue(upper);
+    for (const std::string& locale : AvailableLocales()) {
+        const Catalogue* catalogue = EmbeddedCatalogue(locale);
         const char* ownName = catalogue ? catalogue->Find("LanguageName") : nullptr;
-        if (ownName)
-            languages.push_back({LocaleSpelling(upper), ownName});
+        languages.push_back({locale, ownName ? ownName : locale});
     }
-    std::sort(languages.begin(), languages.end(), [](const LanguageChoice& a, const LanguageChoice& b) {
-        return (a.locale == kEnglish) != (b.locale == kEnglish) ? a.locale == kEnglish : a.locale < b.locale;
-    });
     return languages;
 }
 
-std::string PickLanguage(const std::vector<std::string>& preferred, const std::vector<LanguageChoice>& available)
+std::string PickLanguage(const std::vector<std::string>& preferred, const std::vector<std::string>& available)
 {
     for (const std::string& wanted : preferred)
-        for (const LanguageChoice& language : available)
-            if (Upper(wanted) == Upper(language.locale))
-                return language.locale;
+        for (const std::string& locale : available)
+            if (Upper(wanted) == Upper(locale))
+                return locale;
     for (const std::string& wanted : preferred)
-        for (const LanguageChoice& language : available)
-            if (LanguagePart(wanted) == LanguagePart(language.locale))
-                return language.locale;
+        for (const std::string& locale : available)
+            if (!wanted.empty() && LanguagePart(wanted) == LanguagePart(locale))
+                return locale;
     return kEnglish;
 }
 
 void SelectLanguage(const std::string& locale)
 {
-    const std::vector<LanguageChoice> available = AvailableLanguages();
+    const std::vector<std::string> available = AvailableLocales();
     std::string chosen = PickLanguage({locale}, available);
-    if (locale.empty() || Upper(chosen) != Upper(locale))
+    if (Upper(chosen) != Upper(locale))
         chosen = PickLanguage(PreferredLanguages(), available);
     Store& store = TheStore();
     const Catalogue* catalogue = EmbeddedCatalogue(chosen);

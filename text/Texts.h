@@ -40,7 +40,9 @@ struct LanguageChoice {
     std::string ownName;  // "Deutsch"
 };
 
-// The embedded languages, English first, then by locale name.
+// The locales of the embedded catalogues, English first, then by name; nothing is parsed.
+std::vector<std::string> AvailableLocales();
+// The embedded languages with their own names, in the same order (parses every catalogue).
 std::vector<LanguageChoice> AvailableLanguages();
 // Chooses the language: a locale among AvailableLanguages(); an empty or unknown one means the
 // first of the user's preferred Windows display languages that Veilbox has (by locale, else by
@@ -50,5 +52,7 @@ void SelectLanguage(const std::string& locale);
 std::string LanguageInUse();
 // The catalogue of a locale, parsed from the program's resources; null when there is none.
 const Catalogue* EmbeddedCatalogue(const std::string& locale);
-// The locale that a preference list (locale names, best first) picks among the available ones.
-std::string PickLanguage(const std::vector<std::string>& preferred, const std::vector<LanguageChoice>& available);
+// The locale that a preference list (locale names, best first) picks among the available ones:
+// the first one available as it is, else the first whose language is ("de-AT" takes "de-DE"),
+// else English.
+std::string PickLanguage(const std::vector<std::string>& preferred, const std::vector<std::string>& available);

@@ -53,11 +53,6 @@ bool RowsOverlap(const RECT& a, const RECT& b)
     return a.top < b.bottom && b.top < a.bottom;
 }
 
-bool ColumnsOverlap(const RECT& a, const RECT& b)
-{
-    return a.left < b.right && b.left < a.right;
-}
-
 bool Contains(const RECT& outer, const RECT& inner)
 {
     return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
@@ -87,7 +82,7 @@ void Grow(std::vector<Child>& children, size_t index, SIZE by)
             continue;
         if (by.cx && rect.left >= before.right - 1 && RowsOverlap(rect, before))
             OffsetRect(&rect, by.cx, 0);
-        if (by.cy && rect.top >= before.bottom - 1 && ColumnsOverlap(rect, before))
+        if (by.cy && rect.top >= before.bottom - 1)
             OffsetRect(&rect, 0, by.cy);
     }
     children[index].rect.right += by.cx;
@@ -108,6 +103,18 @@ void GrowGroupBoxes(std::vector<Child>& children)
                 std::max(group.rect.bottom, child.rect.bottom + (group.original.bottom - child.original.bottom));
         }
     }
+}
+
+// A control that reached the right edge and stayed in place (a list across the dialog) keeps
+// reaching it as the dialog grows wider.
+void StretchToEdge(std::vector<Child>& children, LONG reach, LONG wider)
+{
+    if (wider <= 0)
+        return;
+    for (Child& child : children)
+        if (child.original.right >= reach && child.rect.left == child.original.left &&
+            child.rect.right == child.original.right)
+            child.rect.right += wider;
 }
 
 LONG Extent(const std::vector<Child>& children, LONG RECT::*edge, bool original)
@@ -151,8 +158,10 @@ void FitDialogTexts(HWND dialog)
     GrowGroupBoxes(children);
     RECT client = {};
     GetClientRect(dialog, &client);
-    const LONG wider = Extent(children, &RECT::right, false) - Extent(children, &RECT::right, true);
+    const LONG reach = Extent(children, &RECT::right, true);
+    const LONG wider = Extent(children, &RECT::right, false) - reach;
     const LONG taller = Extent(children, &RECT::bottom, false) - Extent(children, &RECT::bottom, true);
+    StretchToEdge(children, reach, wider);
     for (const Child& child : children)
         if (!EqualRect(&child.rect, &child.original))
             MoveWindow(child.window, child.rect.left, child.rect.top, child.rect.right - child.rect.left,

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/held/ForeignWindow.h"
-#include "text/Texts.h"
+#include "app/held/MenuTexts.h"
 
 namespace {
 
@@ -85,9 +85,7 @@ bool HiddenMenu::Create(HWND owner)
     if (!menu) {
         return false;
     }
-    AppendMenuA(menu, MF_STRING, kCmdShowMainWindow, T(Tx::MenuShowMainWindow));
-    AppendMenuA(menu, MF_STRING, kCmdVisitWebSite, T(Tx::MenuVisitWebSite));
-    AppendMenuA(menu, MF_STRING, kCmdExitFromMenu, T(Tx::MenuExit));
+    AppendFixedItems(menu);
     m_menu.reset(menu);
     return true;
 }
