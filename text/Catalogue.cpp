@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kBlanks = " \t\r";
 
 std::string_view Trim(std::string_view text)
 {

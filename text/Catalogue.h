@@ -2,8 +2,8 @@
 //
 // Format, one entry a line (CR LF or LF):
 //   # a comment (also a line that starts with ';'), and blank lines, are skipped;
-//   key = text        the key: letters, digits, '.', '_' and '-'; blanks around '=' and at
-//                     both ends of the text are dropped;
+//   key = text        the key: letters, digits, '.', '_' and '-'; blanks (and a CR) around
+//                     '=' and at both ends of the text are dropped;
 //   escapes in text:  \n new line, \t tab, \s a blank that is kept (at either end), \\ a backslash.
 // A UTF-8 byte order mark at the start is skipped. A line that is none of these (no '=', a bad
 // key, an unknown escape), or a key given again, is left out and counted as a problem; the rest
