@@ -70,8 +70,7 @@ void DIALOG::RunOptions()
     });
 }
 
-// After a change of language: the dialog's texts (grown to fit) and the menu's fixed items; the
-// help popups are made again as the Hot Key dialog closes.
+// The help popups are made again as the Hot Key dialog closes.
 void DIALOG::ShowTextsInLanguage()
 {
     ReapplyTexts();

@@ -22,8 +22,8 @@ bool IsClass(HWND window, const char* name)
     return _stricmp(className, name) == 0;
 }
 
-// How much wider (cx) or taller (cy) the child must be to show its whole text; 0 when it fits or
-// holds no text that it draws itself.
+// How much wider (cx) and, for a static that wraps, taller (cy) the child must be to show its whole
+// text (a word wider than the static widens it); 0 when it fits or holds no text it draws itself.
 SIZE Shortfall(HWND child, UINT dpi)
 {
     const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
@@ -43,9 +43,7 @@ SIZE Shortfall(HWND child, UINT dpi)
     DrawTextA(dc, text, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     SelectObject(dc, old);
     ReleaseDC(child, dc);
-    if (wraps && need.bottom > room.bottom)
-        return {0, need.bottom - room.bottom};
-    return {std::max<LONG>(0, need.right + inset - room.right), 0};
+    return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
 }
 
 bool RowsOverlap(const RECT& a, const RECT& b)
