@@ -342,11 +342,27 @@ dialogs_pass() {
     poke gone "$MAIN" 10 || fail "the main dialog did not go to the tray after the notice"
 }
 
+# Fonts for the languages in this session's private prefix: Wine's bitmap and TrueType "MS Sans
+# Serif" (copied above) have no Cyrillic and no CJK glyphs, so they go and Wine draws the dialogs
+# with Debian's Liberation Sans; WenQuanYi Micro Hei (fonts-wqy-microhei) is linked behind it and
+# behind Tahoma (menus) for Japanese and Chinese, as a Windows of those languages links its own.
+gallery_fonts() {
+    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc face link
+    rm -f "$fonts/ms_sans_serif.ttf" "$fonts/sserife.fon"
+    [ -f "$cjk" ] || { echo "screenshots: $cjk is missing (fonts-wqy-microhei): CJK shows boxes" >&2; return; }
+    cp -f "$cjk" "$fonts/wqy-microhei.ttc"
+    link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    for face in "Liberation Sans" "Liberation Sans Bold" "Tahoma" "Tahoma Bold" "Arial" "MS Sans Serif"; do
+        wine reg add "$link" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
+}
+
 # The main dialog and the hidden-window menu in each language, chosen as the User Interface
 # dialog stores it, with two windows held.
 languages_pass() {
     local locale rect mx my
     mkdir -p "$out/lang" "$work/lang"
+    gallery_fonts
     for catalogue in "$root"/res/lang/*.txt; do
         locale=$(basename "$catalogue" .txt)
         wine reg delete "$settings" /f >/dev/null 2>&1

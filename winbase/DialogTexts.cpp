@@ -70,17 +70,44 @@ std::vector<Child> Children(HWND dialog)
     return children;
 }
 
+bool ColumnsOverlap(const RECT& a, const RECT& b)
+{
+    return a.left < b.right && b.left < a.right;
+}
+
+// The controls below the child that move down with it: those under it, and under any control that
+// moves, in a column they share (a control beside a lengthened label stays where it is).
+std::vector<bool> MovingDown(const std::vector<Child>& children, size_t index)
+{
+    const RECT& grown = children[index].rect;
+    std::vector<bool> moving(children.size(), false);
+    moving[index] = true;
+    for (bool more = true; more;) {
+        more = false;
+        for (size_t i = 0; i < children.size(); ++i) {
+            const RECT& rect = children[i].rect;
+            if (moving[i] || rect.top < grown.bottom - 1)
+                continue;
+            for (size_t j = 0; j < children.size() && !moving[i]; ++j)
+                if (moving[j] && children[j].rect.top < rect.top && ColumnsOverlap(children[j].rect, rect))
+                    moving[i] = more = true;
+        }
+    }
+    return moving;
+}
+
 // Widens or lengthens child by the shortfall, moving the controls beyond it along.
 void Grow(std::vector<Child>& children, size_t index, SIZE by)
 {
     const RECT before = children[index].rect;
+    const std::vector<bool> down = by.cy ? MovingDown(children, index) : std::vector<bool>(children.size(), false);
     for (size_t i = 0; i < children.size(); ++i) {
         RECT& rect = children[i].rect;
-        if (i == index || children[i].groupBox)
+        if (i == index)
             continue;
         if (by.cx && rect.left >= before.right - 1 && RowsOverlap(rect, before))
             OffsetRect(&rect, by.cx, 0);
-        if (by.cy && rect.top >= before.bottom - 1)
+        if (down[i])
             OffsetRect(&rect, 0, by.cy);
     }
     children[index].rect.right += by.cx;

@@ -9,6 +9,7 @@ void ApplyDialogTexts(HWND dialog, int templateId);
 
 // Widens each static, button or check box whose text does not fit it, in its own font at the
 // dialog's DPI: the controls to its right on the same row move along, and a wrapping static that
-// needs more lines grows down with every control below it moving along. A group box grows around
+// needs more lines grows down with the controls below it in its column (and below those) moving
+// along. A group box grows around
 // the controls it held, and the dialog grows to keep its margins. Controls never shrink.
 void FitDialogTexts(HWND dialog);
