@@ -156,9 +156,12 @@ void ApplyDialogTexts(HWND dialog, int templateId)
 {
     if (const char* title = DialogText(templateId, 0))
         SetWindowTextA(dialog, title);
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (const char* text = DialogText(templateId, GetDlgCtrlID(child)))
+    // A child without an id (0) is no control of the template: 0 names the title.
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (const char* text = id != 0 ? DialogText(templateId, id) : nullptr)
             SetWindowTextA(child, text);
+    }
 }
 
 void FitDialogTexts(HWND dialog)
