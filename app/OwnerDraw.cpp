@@ -2,6 +2,7 @@
 
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
+#include "text/WString.h"
 #include "winbase/ScopedHandles.h"
 
 namespace {
@@ -50,8 +51,12 @@ void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool
     if (place.left >= place.right) {
         return;
     }
+    const WString wide = WString::FromNarrow(note, CP_UTF8);
+    if (wide.IsNull()) {
+        return;
+    }
     COLORREF prior = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT));
-    DrawTextA(dc, note, -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawTextW(dc, wide.Text(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     SetTextColor(dc, prior);
 }
 
@@ -86,9 +91,11 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
     DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, look.iconBrush,
                DI_IMAGE);
-    const char* title = look.text ? look.text : "";
-    DrawTextA(dc, title, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-    DrawTextA(dc, title, -1, &text, DT_SINGLELINE | DT_VCENTER);
+    // Texts are UTF-8; the A calls would read them in the font's character set.
+    const WString title = WString::FromNarrow(look.text ? look.text : "", CP_UTF8);
+    const wchar_t* shown = title.IsNull() ? L"" : title.Text();
+    DrawTextW(dc, shown, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+    DrawTextW(dc, shown, -1, &text, DT_SINGLELINE | DT_VCENTER);
     DrawNote(dc, look.note, row, text, selected, dpi);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
@@ -167,8 +174,9 @@ void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
     const WindowDc dc(dialog);
     const SelectedObject selected(dc.get(), font.get());
     SIZE size = {};
-    if (dc && GetTextExtentPoint32A(dc.get(), text.Text() ? text.Text() : "", static_cast<int>(text.Length()),
-                                    &size)) {
+    const WString wide = WString::FromNarrow(text.Text() ? text.Text() : "", CP_UTF8);
+    if (dc && !wide.IsNull() &&
+        GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
         const EntryMetrics metricsAtDpi(dpi);
         const int textLeft = entry->icon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
         item.itemWidth = static_cast<UINT>(textLeft + size.cx);

@@ -29,8 +29,12 @@ SIZE Shortfall(HWND child, UINT dpi)
     const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
     const bool isStatic = IsClass(child, "Static") && (style & SS_TYPEMASK) <= SS_SIMPLE;
     const bool isButton = IsClass(child, "Button") && type != BS_GROUPBOX;
-    char text[1024] = {};
-    if (!(isStatic || isButton) || !(style & WS_VISIBLE) || GetWindowTextA(child, text, sizeof text) <= 0)
+    // Measured in UTF-16 as the control draws it: an A measure would read the UTF-8 text in the
+    // font's character set (1252 for the dialog font) and count a Cyrillic or Japanese letter as
+    // two or three.
+    std::vector<wchar_t> text(static_cast<size_t>(std::max(0, GetWindowTextLengthW(child))) + 1, L'\0');
+    if (!(isStatic || isButton) || !(style & WS_VISIBLE) ||
+        GetWindowTextW(child, text.data(), static_cast<int>(text.size())) <= 0)
         return {0, 0};
     RECT room = {};
     GetClientRect(child, &room);
@@ -40,7 +44,7 @@ SIZE Shortfall(HWND child, UINT dpi)
     HDC dc = GetDC(child);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
     RECT need = {0, 0, room.right - inset, 0};
-    DrawTextA(dc, text, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    DrawTextW(dc, text.data(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     SelectObject(dc, old);
     ReleaseDC(child, dc);
     return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/HiddenDialog.h"
@@ -146,6 +147,12 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
     HWND dialog =
         CreateDialogParamA(module, name, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
     ApplyDialogTexts(dialog, templateId);
+    std::vector<std::pair<HWND, LONG>> heights;  // each control's height before the fit
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = {};
+        GetClientRect(child, &rect);
+        heights.emplace_back(child, rect.bottom);
+    }
     FitDialogTexts(dialog);
     if (DialogText(templateId, 0))
         findings.keys.insert(DialogTextKey(templateId, 0));
@@ -154,8 +161,10 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
         if (DialogText(templateId, GetDlgCtrlID(child)))
             findings.keys.insert(DialogTextKey(templateId, GetDlgCtrlID(child)));
         char className[32] = {}, text[512] = {};
+        wchar_t wide[512] = {};
         GetClassNameA(child, className, sizeof className);
         GetWindowTextA(child, text, sizeof text);
+        GetWindowTextW(child, wide, 512);
         const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
         const bool isStatic = _stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) <= SS_SIMPLE;
         const bool isButton = _stricmp(className, "Button") == 0 && type != BS_GROUPBOX;
@@ -169,8 +178,17 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
         RECT need = {0, 0, room.right, 0};
         const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
-        DrawTextA(dc, text, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        DrawTextW(dc, wide, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
         ReleaseDC(child, dc);
+        // A label lengthened for its text is no taller than the text in UTF-16 (a measure of the
+        // UTF-8 bytes would add blank lines under Cyrillic and Japanese labels).
+        LONG before = 0;
+        for (const auto& [window, height] : heights)
+            if (window == child)
+                before = height;
+        if (room.bottom > before && room.bottom > need.bottom)
+            findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
+                                       std::to_string(GetDlgCtrlID(child)) + " grew past its text: " + text);
         RECT inDialog = {}, client = {};
         GetWindowRect(child, &inDialog);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&inDialog), 2);

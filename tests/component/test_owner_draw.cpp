@@ -7,6 +7,7 @@
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
 #include "app/OwnerDraw.h"
+#include "text/WString.h"
 
 namespace {
 
@@ -215,15 +216,19 @@ TEST(OwnerDraw, DrawsNothingWithoutARecordAndOnlyTheFocusForAnEmptyList)
 }
 
 // The entry is as wide as the text column and the short title in the menu's
-// font at the window's DPI, so the title is never cut at a higher DPI.
+// font at the window's DPI, so the title is never cut at a higher DPI; a title
+// in Cyrillic or Japanese is measured by its letters, not by its UTF-8 bytes.
 TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitleInTheMenuFontAtTheDpi)
 {
     HWND window = CreateWindowExA(0, "STATIC", "measure", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     MenuEntry entry;
-    entry.title = "A title that is much longer than twenty-five characters";
-    const NString shortTitle = ShortTitle(entry.title);
+    for (const char* title : {"A title that is much longer than twenty-five characters",
+                              "\xD0\x94\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82 \xD0\x91\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xBE\xD1\x82",
+                              "\xE3\x83\xA1\xE3\x83\xA2\xE5\xB8\xB3"})
     for (UINT dpi : {96u, 192u}) {
+        entry.title = title;
+        const WString shortTitle = WString::FromNarrow(ShortTitle(entry.title).Text(), CP_UTF8);
         MEASUREITEMSTRUCT item = {};
         item.CtlType = ODT_MENU;
         item.itemData = reinterpret_cast<ULONG_PTR>(&entry);
@@ -235,12 +240,12 @@ TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitleInTheMenuFontAtTheDpi)
         HDC dc = GetDC(window);
         HGDIOBJ prior = SelectObject(dc, font);
         SIZE size = {};
-        GetTextExtentPoint32A(dc, shortTitle.Text(), static_cast<int>(shortTitle.Length()), &size);
+        GetTextExtentPoint32W(dc, shortTitle.Text(), static_cast<int>(shortTitle.Length()), &size);
         SelectObject(dc, prior);
         ReleaseDC(window, dc);
         DeleteObject(font);
         EXPECT_EQ(item.itemHeight, kEntryHeight * dpi / 96) << dpi;
-        EXPECT_EQ(item.itemWidth, static_cast<UINT>(21 * static_cast<int>(dpi) / 96 + size.cx)) << dpi;
+        EXPECT_EQ(item.itemWidth, static_cast<UINT>(21 * static_cast<int>(dpi) / 96 + size.cx)) << dpi << " " << title;
     }
 
     MEASUREITEMSTRUCT empty = {};
