@@ -7,20 +7,16 @@
 #include "hotkeys/HotkeyTable.h"
 #include "res/HiddenDialogIds.h"
 #include "settings/SettingsKey.h"
+#include "text/Texts.h"
 
 namespace {
 
 constexpr int kHelpPopupWidth = 350;
 
 constexpr HelpText kPopups[] = {
-    {IDC_HIDDEN_DONE, "Close this window"},
-    {IDC_HIDDEN_LIST, "The list of hidden top level windows and documents the are not managed by Veilbox "
-                      "in it's popup menu. To make a window or document visible double click it's entry."},
-    {IDC_HIDDEN_SHOW_ALL, "Not ticked: the windows you hid with Shift and the hidden windows of other "
-                          "programs that look like their main windows or documents.\n"
-                          "Ticked: every hidden window with a title, also those programs and the system "
-                          "keep hidden for their own use (input methods, text services and the like). "
-                          "Showing one of those may put an empty frame on the screen or upset its program."},
+    {IDC_HIDDEN_DONE, Tx::HelpHiddenDone},
+    {IDC_HIDDEN_LIST, Tx::HelpHiddenList},
+    {IDC_HIDDEN_SHOW_ALL, Tx::HelpHiddenShowAll},
 };
 
 SettingsKey InterfaceKey()

@@ -7,6 +7,7 @@
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"
 #include "settings/SettingsStore.h"
+#include "text/Texts.h"
 #include "winbase/Dpi.h"
 #include "winbase/OwnRecords.h"
 
@@ -27,6 +28,7 @@ bool IsMenuItemData(const HiddenMenu& menu, UINT itemId, ULONG_PTR data)
 DIALOG::DIALOG(HMODULE module, bool startInTray)
     : QF_TRAYDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
 {
+    SelectLanguage(ReadLanguageChoice(Settings()).Text());
 }
 
 DIALOG::~DIALOG() = default;

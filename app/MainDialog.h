@@ -72,6 +72,9 @@ public:
     CandidateList& Candidates() { return m_candidates; }
     const RefreshSchedule& Schedule() const { return m_refreshSchedule; }
     HiddenMenu& Menu() { return m_hiddenMenu; }
+    // After a change of language: the dialog's texts (grown to fit) and the menu's fixed items in
+    // the language in use; the help popups follow when they are made again.
+    void ShowTextsInLanguage();
     const HotkeyTable& Hotkeys() const { return m_hotkeys; }
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
     const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }

@@ -7,20 +7,7 @@
 
 #include "dialogs/UiDialog.h"
 #include "settings/SettingsStore.h"
-
-namespace {
-
-constexpr char kHideRefusedText[] =
-    "This window could not be hidden. Programs running as administrator can only be hidden when "
-    "Window Veilbox runs as administrator too.";
-
-constexpr char kSettingsUnwrittenText[] =
-    "Window Veilbox cannot write its settings file Veilbox.ini beside Veilbox.exe: the folder may be "
-    "read-only, the file locked or the disk full.\n\nYour changes are kept until Window Veilbox "
-    "ends, and the hidden windows are shown again when it ends. They are written to the file as "
-    "soon as it can be written.";
-
-} // namespace
+#include "text/Texts.h"
 
 void DIALOG::EntriesMayHaveChanged()
 {
@@ -40,10 +27,10 @@ std::vector<HWND> DIALOG::HeldWindows() const
 
 void DIALOG::TellHideRefused()
 {
-    TimedMessageBox(kHideRefusedText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+    TimedMessageBox(T(Tx::MsgHideRefused), kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }
 
 void DIALOG::TellSettingsUnwritten()
 {
-    TimedMessageBox(kSettingsUnwrittenText, kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
+    TimedMessageBox(T(Tx::MsgSettingsUnwritten), kMainDialogTitle, MB_OK | MB_ICONWARNING, 0);
 }

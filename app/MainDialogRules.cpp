@@ -13,18 +13,13 @@
 #include "app/rules/RulesDialog.h"
 #include "res/MainDialogIds.h"
 #include "winbase/ScopedHandles.h"
+#include "text/Texts.h"
 
 namespace {
 
 constexpr UINT kScanIntervalMs = 1000;
 constexpr UINT kNewRuleCommand = 1;
-constexpr char kNewRuleItem[] = "Hide windows like this automatically...";
-// Not the main dialog's title: a second start looks for the running copy by that title.
-constexpr char kRulesCaption[] = "Window Veilbox Rules";
-constexpr char kRefusedText[] =
-    "A rule could not hide a window: programs running as administrator can only be hidden when "
-    "Window Veilbox runs as administrator too. The rule goes on hiding other windows; this is "
-    "said once.\n\nRule: ";
+
 
 bool WatchAllows(const char* way)
 {
@@ -88,8 +83,10 @@ void DIALOG::RunRules(bool scan)
             m_candidates.Refresh();
         EntriesMayHaveChanged();
     }
+    // The caption is not the main dialog's title: a second start looks for the running copy by it.
     for (const NString& rule : outcome.refusedRules)
-        TimedMessageBox((kRefusedText + rule).Text(), kRulesCaption, MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox(NString::Format(T(Tx::MsgRuleRefused), rule.Text()).Text(), T(Tx::MsgRulesCaption),
+                        MB_OK | MB_ICONWARNING, 0);
 }
 
 void DIALOG::RunRulesDialog()
@@ -127,7 +124,7 @@ void DIALOG::OnListContextMenu(LPARAM screen)
     const OwnedMenu menu(CreatePopupMenu());
     if (!menu)
         return;
-    AppendMenuA(menu.get(), MF_STRING, kNewRuleCommand, kNewRuleItem);
+    AppendMenuA(menu.get(), MF_STRING, kNewRuleCommand, T(Tx::MenuNewRule));
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
     m_inMenuLoop = false;
@@ -148,7 +145,7 @@ void DIALOG::NewRuleLike(HWND window)
     if (!EditRule(Window(), Module(), rule))
         return;
     if (!RuleStore(kProgramKeyPath).Append(rule)) {
-        TimedMessageBox("The rule could not be stored.", kRulesCaption, MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox(T(Tx::MsgRuleNotStored), T(Tx::MsgRulesCaption), MB_OK | MB_ICONWARNING, 0);
         return;
     }
     StartRules(true);

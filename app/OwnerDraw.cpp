@@ -51,10 +51,12 @@ void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool
     if (place.left >= place.right) {
         return;
     }
+    const WString wide = WString::FromNarrow(note, CP_UTF8);
+    if (wide.IsNull()) {
+        return;
+    }
     COLORREF prior = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT));
-    const WString shown = WString::FromNarrow(note, CP_UTF8);
-    DrawTextW(dc, shown.Text() ? shown.Text() : L"", -1, &place,
-              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawTextW(dc, wide.Text(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     SetTextColor(dc, prior);
 }
 
@@ -89,10 +91,9 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
     DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, look.iconBrush,
                DI_IMAGE);
-    // Titles are UTF-8; the A drawing calls would read them in the code page of the font's
-    // character set instead (1252 for the dialog font), which garbles every CJK or Cyrillic title.
+    // Texts are UTF-8; the A calls would read them in the font's character set.
     const WString title = WString::FromNarrow(look.text ? look.text : "", CP_UTF8);
-    const wchar_t* shown = title.Text() ? title.Text() : L"";
+    const wchar_t* shown = title.IsNull() ? L"" : title.Text();
     DrawTextW(dc, shown, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
     DrawTextW(dc, shown, -1, &text, DT_SINGLELINE | DT_VCENTER);
     DrawNote(dc, look.note, row, text, selected, dpi);
@@ -174,8 +175,8 @@ void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
     const SelectedObject selected(dc.get(), font.get());
     SIZE size = {};
     const WString wide = WString::FromNarrow(text.Text() ? text.Text() : "", CP_UTF8);
-    if (dc && GetTextExtentPoint32W(dc.get(), wide.Text() ? wide.Text() : L"", static_cast<int>(wide.Length()),
-                                    &size)) {
+    if (dc && !wide.IsNull() &&
+        GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
         const EntryMetrics metricsAtDpi(dpi);
         const int textLeft = entry->icon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
         item.itemWidth = static_cast<UINT>(textLeft + size.cx);

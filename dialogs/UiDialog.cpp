@@ -2,6 +2,7 @@
 
 #include "res/UiDialogIds.h"
 #include "shell/Links.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -22,6 +23,14 @@ int32_t ReadFlag(SettingsKey key, const char* name)
 }
 
 }  // namespace
+
+NString ReadLanguageChoice(const SettingsKey& optionsKey)
+{
+    NString locale("");
+    if (!SettingsKey(optionsKey, kInterfaceKey).ReadText(kLanguageValue, locale) || locale.IsNull())
+        return NString("");
+    return locale;
+}
 
 bool ReadIconPerWindow(const SettingsKey& optionsKey)
 {
@@ -106,6 +115,36 @@ void UI::Load()
                    ReadIconPerWindow(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
     CheckDlgButton(Window(), IDC_UI_MIN_BUTTON_HIDE,
                    ReadMinButtonHide(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
+    LoadLanguages();
+}
+
+// "Windows default" first, then each language in its own name; the stored choice is selected
+// (Windows default when it names no language Veilbox has).
+void UI::LoadLanguages()
+{
+    HWND list = Item(IDC_UI_LANGUAGE);
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T(Tx::UiLanguageDefault)));
+    const NString stored = ReadLanguageChoice(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text()));
+    int selected = 0;
+    int index = 0;
+    for (const LanguageChoice& language : AvailableLanguages()) {
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(language.ownName.c_str()));
+        ++index;
+        if (_stricmp(stored.Text(), language.locale.c_str()) == 0)
+            selected = index;
+    }
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+// Stores the choice and switches to it at once.
+void UI::SaveLanguage()
+{
+    const int selected = static_cast<int>(SendMessageA(Item(IDC_UI_LANGUAGE), CB_GETCURSEL, 0, 0));
+    const std::vector<LanguageChoice> languages = AvailableLanguages();
+    const std::string locale =
+        selected >= 1 && selected <= static_cast<int>(languages.size()) ? languages[selected - 1].locale : "";
+    OptionKey(kInterfaceKey).WriteText(kLanguageValue, locale.c_str());
+    SelectLanguage(locale);
 }
 
 // Ticking the box shows the stored password again, not what was typed before
@@ -136,6 +175,7 @@ void UI::Save()
     OptionKey(kInterfaceKey).WriteInt(kMinButtonHideValue, IsChecked(IDC_UI_MIN_BUTTON_HIDE) ? 1 : 0);
     SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
                         m_description.Text(), m_startupFolders);
+    SaveLanguage();
 }
 
 void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,

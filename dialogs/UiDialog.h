@@ -1,5 +1,6 @@
 // The User Interface options dialog: close to tray, minimise to tray, the
-// restore password, start with Windows and a tray icon for each hidden window.
+// restore password, start with Windows, a tray icon for each hidden window and
+// the language (which takes effect as OK is pressed).
 // Values are read when it opens and written only on OK, each into its own
 // sub-key of the options key.
 #pragma once
@@ -19,6 +20,12 @@ constexpr char kIconPerWindowValue[] = "IconPerWindow";
 // absent.
 constexpr char kMinButtonHideValue[] = "MinButtonHide";
 
+// The interface's language: a REG_SZ locale name ("de-DE") in the same sub-key; empty, absent or
+// unknown means the language of Windows' display.
+constexpr char kLanguageValue[] = "Language";
+
+// The stored language choice ("" when none), read from the options key.
+NString ReadLanguageChoice(const SettingsKey& optionsKey);
 // Whether each hidden window has its own tray icon, read from the options key.
 bool ReadIconPerWindow(const SettingsKey& optionsKey);
 // Whether a right click on a window's minimise button hides it, read from the options key.
@@ -37,6 +44,8 @@ public:
 
 private:
     void Load();
+    void LoadLanguages();
+    void SaveLanguage();
     void OnPasswordToggled();
     void Save();
     SettingsKey OptionKey(const char* subKey) const;

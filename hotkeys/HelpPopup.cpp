@@ -93,6 +93,6 @@ std::unique_ptr<HelpPopup> HelpPopupsIfSwitchedOn(HMODULE module, HWND owner, in
         return nullptr;
     std::unique_ptr<HelpPopup> popups = HelpPopup::Create(module, owner, maxWidth);
     for (size_t i = 0; popups && i < count; ++i)
-        popups->Add(texts[i].control, texts[i].text);
+        popups->Add(texts[i].control, T(texts[i].text));
     return popups;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "winbase/ScopedHandles.h"
+#include "text/Texts.h"
 
 class HelpPopup {
 public:
@@ -45,10 +46,10 @@ private:
     UINT m_dpi = 0;
 };
 
-// One control's popup text.
+// One control's popup text, shown in the language in use when the popups are made.
 struct HelpText {
     int control;
-    const char* text;
+    Tx text;
 };
 
 // The popups of one of the program's dialogs, one per text: null when the program's

@@ -2,14 +2,11 @@
 
 #include "hotkeys/KeyBindingsDialog.h"
 #include "res/HotkeyDialogIds.h"
+#include "text/Texts.h"
 
 namespace {
 
 constexpr int kPopupWidth = 350;
-constexpr const char kUseHotkeysHelp[] =
-    "Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows "
-    "and documents from the keyboard so you are not constantly moving your hand from keyboard "
-    "to mouse and back again.";
 
 } // namespace
 
@@ -86,14 +83,14 @@ void HOTKEY::SetUpHelpPopups()
         return;
     m_popups = HelpPopup::Create(Module(), Window(), kPopupWidth);
     m_popups->SetDpi(Dpi());
-    NString useHotkeys(kUseHotkeysHelp);
+    NString useHotkeys(T(Tx::HelpHotkeyUse));
     if (IsTicked(IDC_HOTKEY_USE_HOTKEYS))
         useHotkeys.Append(m_table.CurrentHotkeysText());
     m_popups->Add(IDC_HOTKEY_USE_HOTKEYS, useHotkeys.Text());
-    m_popups->Add(IDC_HOTKEY_USE_HELP_POPUPS, "Turn off these help popups");
-    m_popups->Add(IDC_HOTKEY_CHANGE_KEYS, "Edit the hotkeys used by the Veilbox");
-    m_popups->Add(IDC_HOTKEY_OK, "Close with saving changes");
-    m_popups->Add(IDC_HOTKEY_CANCEL, "Close without saving changes");
+    m_popups->Add(IDC_HOTKEY_USE_HELP_POPUPS, T(Tx::HelpHotkeyPopups));
+    m_popups->Add(IDC_HOTKEY_CHANGE_KEYS, T(Tx::HelpHotkeyChangeKeys));
+    m_popups->Add(IDC_HOTKEY_OK, T(Tx::HelpHotkeyOk));
+    m_popups->Add(IDC_HOTKEY_CANCEL, T(Tx::HelpHotkeyCancel));
 }
 
 void HOTKEY::OnDpiChanged(UINT, UINT newDpi)

@@ -1,6 +1,7 @@
 #include "hotkeys/HotkeyOptions.h"
 
 #include "hotkeys/HotkeyDialog.h"
+#include "text/Texts.h"
 
 HotkeyConflictAsker ConflictAskerFor(QF_WINBASE& dialog)
 {
@@ -29,7 +30,7 @@ void RunHotkeyOptions(QF_WINBASE& mainDialog, HotkeyTable& table,
 
 NString MainOptionsPopupText(SettingsKey& store, const HotkeyTable& table)
 {
-    NString text("Change the hotkeys used for controling documents or disable these help popups.");
+    NString text(T(Tx::HelpMainOptions));
     if (ReadSwitch(store, kUseHotkeyValue))
         text.Append(table.CurrentHotkeysText());
     return text;

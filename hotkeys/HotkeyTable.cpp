@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include <cstring>
+#include <utility>
+
 #include "hotkeys/KeyNames.h"
+#include "text/Texts.h"
 
 namespace {
 
-constexpr const char kConflictFormat[] =
-    "The hotkey %s for %s\nis already in use by another application\n"
-    "and will only work for the application\nthat registered it for on this desktop.\n\n"
-    "Would you like to stop key registration?";
 
 // Virtual-key codes run from 1 to 254; anything else names no key.
 constexpr uint16_t kHighestKey = 0xFE;
@@ -201,8 +201,8 @@ void HotkeyTable::RegisterAll(SettingsKey& store, HWND window, const HotkeyConfl
             continue;
         if (++failures == assigned)
             return;
-        const NString text = NString::Format(kConflictFormat, record.HotkeyText().Text(),
-                                             record.name.Text());
+        const NString text = NString::Format(T(Tx::MsgHotkeyConflict), record.HotkeyText().Text(),
+                                             HotkeyDisplayName(record.name.Text()));
         if (ask && ask(text.Text()) == IDYES)
             return;
     }
@@ -224,14 +224,26 @@ void HotkeyTable::Save(SettingsKey& store) const
         store.WriteText(record.name.Text(), record.ToStoredText().Text());
 }
 
+const char* HotkeyDisplayName(const char* storedName)
+{
+    static constexpr std::pair<const char*, Tx> kShown[] = {
+        {kHideActiveName, Tx::HotkeyHideActive},   {kPopupMenuName, Tx::HotkeyPopupMenu},
+        {kRestoreLastName, Tx::HotkeyRestoreLast}, {kRestoreAllName, Tx::HotkeyRestoreAll},
+        {kHideProgramName, Tx::HotkeyHideProgram}};
+    for (const auto& [name, text] : kShown)
+        if (std::strcmp(storedName, name) == 0)
+            return T(text);
+    return storedName;
+}
+
 NString HotkeyTable::CurrentHotkeysText() const
 {
-    NString text("\nCurrent hotkeys are");
+    NString text(T(Tx::HotkeyCurrentList));
     for (const HotkeyRecord& record : m_records) {
         text.Append('\n');
-        text.Append(record.name);
+        text.Append(HotkeyDisplayName(record.name.Text()));
         text.Append(' ');
-        text.Append(record.IsAssigned() ? record.HotkeyText() : NString(kUnassignedText));
+        text.Append(record.IsAssigned() ? record.HotkeyText() : NString(T(Tx::HotkeyNone)));
     }
     return text;
 }

@@ -34,6 +34,9 @@ constexpr const char kProgramKeyPath[] = "Software\\Quillfen\\Veilbox";
 
 // What the dialogs show for an action without a combination.
 constexpr const char kUnassignedText[] = "none";
+// The name of a hotkey's action as the user reads it: the stored name (kHideActiveName...) in
+// the language in use; any other name as it is.
+const char* HotkeyDisplayName(const char* storedName);
 
 // Asks the user a yes/no question shown as a message box without caption or
 // icon; returns the button id (IDYES, IDNO...).

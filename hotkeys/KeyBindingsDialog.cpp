@@ -1,11 +1,13 @@
 #include "hotkeys/KeyBindingsDialog.h"
 
+#include <cstring>
 #include <vector>
 
 #include "hotkeys/KeyNames.h"
 #include "res/KeyBindingsDialogIds.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/OwnRecords.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -41,7 +43,7 @@ NString SelectedListText(HWND list)
 // An action without a combination shows as "none".
 NString ShownBinding(const HotkeyRecord& record)
 {
-    return record.IsAssigned() ? BindingText(record) : NString(kUnassignedText);
+    return record.IsAssigned() ? BindingText(record) : NString(T(Tx::HotkeyNone));
 }
 
 } // namespace
@@ -77,7 +79,7 @@ INT_PTR MODAL::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void MODAL::OnInit()
 {
     if (m_table.IsEmpty()) {
-        TimedMessageBox("No keys to edit", nullptr, MB_OK, 0);
+        TimedMessageBox(T(Tx::MsgNoKeysToEdit), nullptr, MB_OK, 0);
         EndDialog(Window(), IDCANCEL);
         return;
     }
@@ -87,7 +89,7 @@ void MODAL::OnInit()
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MODAL::CaptureProc)));
     HWND list = Item(IDC_KEYS_LIST);
     for (const HotkeyRecord& record : m_table)
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name.Text()));
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyDisplayName(record.name.Text())));
     m_selected = m_table[0];
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     Refresh();
@@ -99,12 +101,11 @@ void MODAL::AddHelpPopups()
 {
     m_popups = HelpPopup::Create(Module(), Window(), kPopupWidth);
     m_popups->SetDpi(Dpi());
-    m_popups->Add(IDC_KEYS_LIST, "List of key assignments");
-    m_popups->Add(IDC_KEYS_CURRENT, "The current key assignment of the selected key");
-    m_popups->Add(IDC_KEYS_ASSIGN, "Press this to commit the new key assignment");
-    m_popups->Add(IDC_KEYS_CAPTURE, "Enter the hot key combinations here");
-    m_popups->Add(IDC_KEYS_COLLIDES,
-                  "If one key combination is the same as another you will be warned here.");
+    m_popups->Add(IDC_KEYS_LIST, T(Tx::HelpKeysList));
+    m_popups->Add(IDC_KEYS_CURRENT, T(Tx::HelpKeysCurrent));
+    m_popups->Add(IDC_KEYS_ASSIGN, T(Tx::HelpKeysAssign));
+    m_popups->Add(IDC_KEYS_CAPTURE, T(Tx::HelpKeysCapture));
+    m_popups->Add(IDC_KEYS_COLLIDES, T(Tx::HelpKeysCollides));
 }
 
 void MODAL::OnDpiChanged(UINT, UINT newDpi)
@@ -160,14 +161,18 @@ void MODAL::OfferAssign()
     EnableWindow(Item(IDC_KEYS_ASSIGN), TakesAnothersOnlyCombination() ? FALSE : TRUE);
 }
 
-// The selected action is the first record named like the list's selection;
+// The selected action is the first record shown like the list's selection;
 // without a match it stays as it was. The capture box starts from it and no
 // collision is shown.
 void MODAL::Refresh()
 {
     const NString name = SelectedListText(Item(IDC_KEYS_LIST));
-    if (const HotkeyRecord* record = name.IsNull() ? nullptr : m_table.FindByName(name.Text()))
-        m_selected = *record;
+    for (const HotkeyRecord& record : m_table) {
+        if (!name.IsNull() && std::strcmp(HotkeyDisplayName(record.name.Text()), name.Text()) == 0) {
+            m_selected = record;
+            break;
+        }
+    }
     m_collidesWith = "";
     m_captured = m_selected;
     SetItemText(IDC_KEYS_CURRENT, ShownBinding(m_selected).Text());
@@ -196,7 +201,7 @@ bool MODAL::CheckCollision()
     for (const HotkeyRecord& record : m_table) {
         if (record.SameCombination(m_captured)) {
             m_captured = record;
-            m_collidesWith = record.name;
+            m_collidesWith = HotkeyDisplayName(record.name.Text());
             return true;
         }
     }

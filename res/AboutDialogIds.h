@@ -24,4 +24,14 @@
 #define IDC_ABOUT_WEB_LINK 1010
 #define IDC_ABOUT_COMPANY 1012
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_ABOUT_LABEL1 1900
+#define IDC_ABOUT_LABEL2 1901
+#define IDC_ABOUT_LABEL3 1902
+#define IDC_ABOUT_LABEL4 1903
+#define IDC_ABOUT_LABEL5 1904
+#define IDC_ABOUT_LABEL6 1905
+#define IDC_ABOUT_LABEL7 1906
+#define IDC_ABOUT_LABEL8 1907
+#define IDC_ABOUT_LABEL9 1908
 #endif

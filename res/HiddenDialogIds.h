@@ -12,4 +12,6 @@
 #define IDC_HIDDEN_LIST 1000
 #define IDC_HIDDEN_SHOW_ALL 1001
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_HIDDEN_LABEL1 1900
 #endif

@@ -19,4 +19,7 @@
 /* Edit box that captures key presses instead of text. */
 #define IDC_KEYS_CAPTURE 1005
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_KEYS_LABEL1 1900
+#define IDC_KEYS_LABEL2 1901
 #endif

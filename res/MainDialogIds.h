@@ -45,4 +45,7 @@
 /* Opens the Rules dialog. */
 #define IDC_MAIN_RULES 1020
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_MAIN_LABEL1 1900
+#define IDC_MAIN_LABEL2 1901
 #endif

@@ -12,4 +12,6 @@
 #define IDC_PASSWORD_CANCEL 2
 #define IDC_PASSWORD_EDIT 1000
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_PASSWORD_LABEL1 1900
 #endif

@@ -18,4 +18,10 @@
 #define IDC_RULE_COUNT 1005
 #define IDC_RULE_CLOSE_BOX 1006
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_RULE_LABEL1 1900
+#define IDC_RULE_LABEL2 1901
+#define IDC_RULE_LABEL3 1902
+#define IDC_RULE_LABEL4 1903
+#define IDC_RULE_LABEL5 1904
 #endif

@@ -17,4 +17,6 @@
 #define IDC_RULES_UP 1004
 #define IDC_RULES_DOWN 1005
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_RULES_LABEL1 1900
 #endif

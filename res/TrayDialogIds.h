@@ -29,4 +29,6 @@
 #define IDB_TRAY_PICTURE_192 1002
 #endif
 
+/* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
+#define IDC_CLOSE_TRAY_LABEL1 1900
 #endif

@@ -13,5 +13,8 @@
 #define IDC_UI_START_WITH_WINDOWS 1069
 #define IDC_UI_ICON_PER_WINDOW 1070
 #define IDC_UI_MIN_BUTTON_HIDE 1071
+/* The Language list and its label. */
+#define IDC_UI_LANGUAGE 1072
+#define IDC_UI_LANGUAGE_LABEL 1900
 
 #endif

@@ -8,7 +8,9 @@
 # runs itself inside it. It starts a few demo windows and the built Veilbox.exe, opens each
 # dialog by posting the command its button sends (through vb_poke, built beside the program)
 # or with the keys a user presses, and captures the dialog's X window with ImageMagick. The
-# dialogs are taken again at 150 % display scaling (144 DPI), as NAME-144.png.
+# dialogs are taken again at 150 % display scaling (144 DPI), as NAME-144.png. Last comes the
+# gallery of the languages: the main dialog and the hidden-window menu in each catalogue of
+# res/lang, as lang/main-LOCALE.png and lang/menu-LOCALE.png. VB_SHOTS=languages takes only those.
 # It exits non-zero when any dialog it expects does not appear in time.
 set -uo pipefail
 
@@ -338,6 +340,61 @@ dialogs_pass() {
     poke gone "$MAIN" 10 || fail "the main dialog did not go to the tray after the notice"
 }
 
+# Fonts for the languages in this session's private prefix: Wine's bitmap and TrueType "MS Sans
+# Serif" (copied above) have no Cyrillic and no CJK glyphs, so they go and Wine draws the dialogs
+# with Debian's Liberation Sans; WenQuanYi Micro Hei (fonts-wqy-microhei) is linked behind it and
+# behind Tahoma (menus) for Japanese and Chinese, as a Windows of those languages links its own.
+gallery_fonts() {
+    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc face link
+    rm -f "$fonts/ms_sans_serif.ttf" "$fonts/sserife.fon"
+    [ -f "$cjk" ] || { echo "screenshots: $cjk is missing (fonts-wqy-microhei): CJK shows boxes" >&2; return; }
+    cp -f "$cjk" "$fonts/wqy-microhei.ttc"
+    link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    for face in "Liberation Sans" "Liberation Sans Bold" "Tahoma" "Tahoma Bold" "Arial" "MS Sans Serif"; do
+        wine reg add "$link" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
+}
+
+# The main dialog and the hidden-window menu in each language, chosen as the User Interface
+# dialog stores it, with two windows held.
+languages_pass() {
+    local locale rect mx my
+    mkdir -p "$out/lang" "$work/lang"
+    gallery_fonts
+    for catalogue in "$root"/res/lang/*.txt; do
+        locale=$(basename "$catalogue" .txt)
+        wine reg delete "$settings" /f >/dev/null 2>&1
+        wine reg add "$settings\\Interface" /v Language /t REG_SZ /d "$locale" /f >/dev/null 2>&1
+        wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
+        veilbox=$!
+        if ! poke wait "$MAIN" 30 || ! poke listed "Quarterly report - draft" 10; then
+            fail "Veilbox did not show its main dialog in $locale"
+            continue
+        fi
+        park_pointer
+        shoot "lang/main-$locale" "$MAIN"
+        poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
+        read -r mx my _ _ < <(poke rect "$MAIN")
+        xdotool mousemove $(( mx - 200 )) $(( my + 40 ))
+        poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
+        if rect=$(poke popup "#32768" "$MAIN" 10); then
+            sleep 0.3
+            shoot_area "lang/menu-$locale" $rect 4
+        else
+            fail "the hidden-window menu did not open in $locale"
+        fi
+        poke post "$MAIN" $WM_CANCELMODE 0 0
+        poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
+        quit_veilbox
+        poke wait "Holiday photos" 10 || fail "the demo window did not come back at the end"
+    done
+}
+
+if [ "${VB_SHOTS:-}" = languages ]; then
+    languages_pass
+    exit $failed
+fi
+
 dialogs_pass ""
 
 # --- With a restore password, the way back from the tray asks for it.
@@ -378,5 +435,9 @@ kill "$holder" 2>/dev/null
 quit_veilbox
 wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 dialogs_pass "-144"
+
+quit_veilbox
+wine reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+languages_pass
 
 exit $failed

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "winbase/DialogTables.h"
+#include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/WindowHelpers.h"
@@ -76,7 +77,9 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     KeepDialogDpiScalingOurs(m_window);
     m_dpi = m_creationDpi = WindowDpi(m_window);
     TakeInitialIcon();
+    ApplyDialogTexts(m_window, TextTemplateId());
     const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
+    FitDialogTexts(m_window);
     if (IsScalable()) {
         RecordChildLayout();
     }
@@ -87,6 +90,24 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         SetForegroundWindow(m_window);
     }
     return result;
+}
+
+int QF_WINBASE::TextTemplateId() const
+{
+    return 0;
+}
+
+void QF_WINBASE::ReapplyTexts()
+{
+    if (!m_window) {
+        return;
+    }
+    m_layoutReference = RECT{};
+    ApplyDialogTexts(m_window, TextTemplateId());
+    FitDialogTexts(m_window);
+    if (IsScalable()) {
+        RecordChildLayout();
+    }
 }
 
 // An owned dialog shows its owner's icon; a top-level one the first icon of

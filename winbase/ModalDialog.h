@@ -18,6 +18,7 @@ public:
 
     INT_PTR Result() const { return m_result; }
     int TemplateId() const { return m_templateId; }
+    int TextTemplateId() const override { return m_templateId; }
 
     // Sends WM_SETFONT with font to the control id.
     virtual void SetItemFont(int id, HFONT font);

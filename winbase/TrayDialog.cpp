@@ -2,12 +2,7 @@
 
 #include "winbase/PasswordDialog.h"
 #include "winbase/TrayDialogs.h"
-
-namespace {
-
-constexpr wchar_t kTrayQuestion[] = L"Would you like to hide the application and run it in the system tray?";
-
-}  // namespace
+#include "text/Texts.h"
 
 bool QF_TRAYDIALOG::AskRestorePassword(NString& stored)
 {
@@ -20,7 +15,7 @@ bool QF_TRAYDIALOG::AskGoToTray(const char* actionName)
     request.owner = Window();
     request.keyPath = Settings().Path();
     request.name = actionName;
-    request.text = kTrayQuestion;
+    request.text = WString::FromNarrow(T(Tx::MsgGoToTray), CP_UTF8);
     return AskQuery(request);
 }
 

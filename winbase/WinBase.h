@@ -77,6 +77,11 @@ public:
     // controls their places and fonts: the dialog brings its own pictures and sizes along.
     virtual void OnDpiChanged(UINT oldDpi, UINT newDpi);
     virtual bool IsScalable() const;
+    // The template whose catalogue texts the dialog shows (winbase/DialogTexts.h); 0 for none.
+    virtual int TextTemplateId() const;
+    // Shows the dialog's texts in the language in use now, grown to fit, and takes the new
+    // places as the proportional layout's reference (DialogProc.cpp).
+    void ReapplyTexts();
     virtual bool UsesTray() const;
     virtual bool TrayOnlyWhenHidden() const;
     // True for a dialog that starts hidden in the tray: it does not take the foreground.

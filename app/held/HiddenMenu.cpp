@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/held/ForeignWindow.h"
+#include "app/held/MenuTexts.h"
 
 namespace {
 
@@ -84,9 +85,7 @@ bool HiddenMenu::Create(HWND owner)
     if (!menu) {
         return false;
     }
-    AppendMenuA(menu, MF_STRING, kCmdShowMainWindow, "&Show Window Veilbox");
-    AppendMenuA(menu, MF_STRING, kCmdVisitWebSite, "&Visit Quillfen");
-    AppendMenuA(menu, MF_STRING, kCmdExitFromMenu, "E&xit");
+    AppendFixedItems(menu);
     m_menu.reset(menu);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -23,17 +24,11 @@ NString FieldText(HWND control)
 }
 
 constexpr HelpText kPopups[] = {
-    {IDC_RULE_EXE, "The file name of the window's program, such as notepad.exe. Leave it empty for any program."},
-    {IDC_RULE_CLASS, "The window's class name. Leave it empty for any class."},
-    {IDC_RULE_TITLE, "The window's title: * stands for any text and ? for any one character, as in "
-                     "\"* - Notepad\". Leave it empty for any title."},
-    {IDC_RULE_APPEARS, "Hide a matching window as soon as it shows, and the matching windows already open."},
-    {IDC_RULE_MINIMISED, "Hide a matching window when it is minimised, instead of leaving it on the taskbar."},
-    {IDC_RULE_CLOSE_BOX, "Hide a matching window when its close box (X) is clicked, instead of closing it. "
-                         "Alt+F4 and the program's own Exit still close it; Exit in Window Veilbox shows it again."},
-    {IDC_RULE_COUNT, "How many of the windows open now the rule would hide. Letter case does not matter."},
-    {IDC_RULE_OK, "Keep this rule"},
-    {IDC_RULE_CANCEL, "Leave the rule as it was"},
+    {IDC_RULE_EXE, Tx::HelpRuleExe},           {IDC_RULE_CLASS, Tx::HelpRuleClass},
+    {IDC_RULE_TITLE, Tx::HelpRuleTitle},       {IDC_RULE_APPEARS, Tx::HelpRuleAppears},
+    {IDC_RULE_MINIMISED, Tx::HelpRuleMinimised}, {IDC_RULE_CLOSE_BOX, Tx::HelpRuleCloseBox},
+    {IDC_RULE_COUNT, Tx::HelpRuleCount},       {IDC_RULE_OK, Tx::HelpRuleOk},
+    {IDC_RULE_CANCEL, Tx::HelpRuleCancel},
 };
 
 } // namespace
@@ -92,10 +87,11 @@ void RULE_EDIT::OnDpiChanged(UINT, UINT newDpi)
 void RULE_EDIT::UpdateCount()
 {
     const Rule rule = FromFields();
-    NString text("Fill in at least one of the three fields.");
+    NString text(T(Tx::RuleFillInOne));
     if (rule.IsValid()) {
         const size_t count = VisibleMatchingWindows(rule.Criteria()).size();
-        text = NString::Format("matches %u open window%s", static_cast<unsigned>(count), count == 1 ? "" : "s");
+        text = count == 1 ? NString(T(Tx::RuleMatchesOne))
+                          : NString::Format(T(Tx::RuleMatchesMany), static_cast<unsigned>(count));
     }
     SetWindowTextA(Item(IDC_RULE_COUNT), text.Text());
     EnableWindow(Item(IDC_RULE_OK), rule.IsValid());

@@ -6,6 +6,8 @@
 
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
+#include "text/Texts.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -137,18 +139,18 @@ WindowCriteria Rule::Criteria() const
 NString Rule::Describe() const
 {
     NString text("");
-    auto add = [&text](const char* label, const NString& value) {
+    auto add = [&text](Tx label, const NString& value) {
         if (value.IsEmpty())
             return;
         if (!text.IsEmpty())
-            text += ", ";
-        text += NString::Format("%s \"%s\"", label, value.Text());
+            text += T(Tx::RuleDescribeSeparator);
+        text += NString::Format(T(label), value.Text());
     };
-    add("program", exe);
-    add("class", className);
-    add("title", title);
+    add(Tx::RuleDescribeProgram, exe);
+    add(Tx::RuleDescribeClass, className);
+    add(Tx::RuleDescribeTitle, title);
     if (text.IsEmpty())
-        text = "no window";
+        text = T(Tx::RuleDescribeNoWindow);
     return text + " " + TriggerText(trigger);
 }
 
@@ -161,8 +163,8 @@ bool Rule::SameAs(const Rule& other) const
 const char* TriggerText(RuleTrigger trigger)
 {
     if (trigger == RuleTrigger::CloseBox)
-        return "close box clicked";
-    return trigger == RuleTrigger::Minimised ? "is minimised" : "appears";
+        return T(Tx::RuleTriggerCloseBox);
+    return T(trigger == RuleTrigger::Minimised ? Tx::RuleTriggerMinimised : Tx::RuleTriggerAppears);
 }
 
 RuleStore::RuleStore(const char* programKeyPath) : m_path(NString(programKeyPath) + "\\" + kRulesSubKey) {}

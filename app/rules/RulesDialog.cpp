@@ -10,36 +10,33 @@
 #include "res/RulesDialogIds.h"
 #include "winbase/LateLibraries.h"
 #include "winbase/WindowHelpers.h"
+#include "text/Texts.h"
 
 namespace {
 
 constexpr int kHelpPopupWidth = 320;
 
 struct Column {
-    const char* heading;
+    Tx heading;
     int percent;  // of the list's width
 };
-constexpr Column kColumns[] = {{"Program", 25}, {"Class", 31}, {"Title", 26}, {"When", 18}};
+constexpr Column kColumns[] = {
+    {Tx::RulesColumnProgram, 25}, {Tx::RulesColumnClass, 31}, {Tx::RulesColumnTitle, 26}, {Tx::RulesColumnWhen, 18}};
 
 const char* WhenText(const Rule& rule)
 {
     if (rule.damaged)
-        return "damaged";
+        return T(Tx::RulesWhenDamaged);
     if (rule.trigger == RuleTrigger::CloseBox)
-        return "close box";
-    return rule.trigger == RuleTrigger::Minimised ? "minimised" : "appears";
+        return T(Tx::RulesWhenCloseBox);
+    return T(rule.trigger == RuleTrigger::Minimised ? Tx::RulesWhenMinimised : Tx::RulesWhenAppears);
 }
 
 constexpr HelpText kPopups[] = {
-    {IDC_RULES_LIST, "Your rules, in order. A ticked rule is used; an unticked one is kept without being used. "
-                     "Double click a rule to edit it."},
-    {IDC_RULES_ADD, "Make a new rule"},
-    {IDC_RULES_EDIT, "Change the selected rule"},
-    {IDC_RULES_REMOVE, "Delete the selected rule"},
-    {IDC_RULES_UP, "Move the selected rule up the list"},
-    {IDC_RULES_DOWN, "Move the selected rule down the list"},
-    {IDC_RULES_OK, "Keep the changes and use the ticked rules"},
-    {IDC_RULES_CANCEL, "Forget the changes"},
+    {IDC_RULES_LIST, Tx::HelpRulesList},     {IDC_RULES_ADD, Tx::HelpRulesAdd},
+    {IDC_RULES_EDIT, Tx::HelpRulesEdit},     {IDC_RULES_REMOVE, Tx::HelpRulesRemove},
+    {IDC_RULES_UP, Tx::HelpRulesUp},         {IDC_RULES_DOWN, Tx::HelpRulesDown},
+    {IDC_RULES_OK, Tx::HelpRulesOk},         {IDC_RULES_CANCEL, Tx::HelpRulesCancel},
 };
 
 } // namespace
@@ -70,7 +67,7 @@ void RULES::AddColumns()
     for (const Column& column : kColumns) {
         LVCOLUMNA info = {};
         info.mask = LVCF_TEXT;
-        info.pszText = const_cast<char*>(column.heading);
+        info.pszText = const_cast<char*>(T(column.heading));
         SendMessageA(Item(IDC_RULES_LIST), LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&info));
     }
     SizeColumns();
@@ -238,12 +235,11 @@ void RULES::MoveSelected(int by)
 void RULES::SaveAndClose()
 {
     if (!m_store.LoadedWhole()) {
-        TimedMessageBox("The stored rules could not all be read, so they are left as they are.", "Rules",
-                        MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox(T(Tx::MsgRulesNotAllRead), T(Tx::MsgRulesNotStoredCaption), MB_OK | MB_ICONWARNING, 0);
         return;
     }
     if (!m_store.Save(m_rules)) {
-        TimedMessageBox("The rules could not all be stored.", "Rules", MB_OK | MB_ICONWARNING, 0);
+        TimedMessageBox(T(Tx::MsgRulesNotStored), T(Tx::MsgRulesNotStoredCaption), MB_OK | MB_ICONWARNING, 0);
         return;
     }
     EndDialog(Window(), IDOK);

@@ -1,12 +1,14 @@
-// The main dialog run for real in this process: its commands, help popups and finder tool, and
-// every dialog at the display scalings a user may have.
+// The main dialog run for real in this process: its commands, help popups and finder tool, its
+// languages, and every dialog in every language at the display scalings a user may have.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/HiddenDialog.h"
@@ -17,7 +19,11 @@
 #include "res/MainDialogIds.h"
 #include "support/ScriptedDialog.h"
 #include "support/TestSupport.h"
+#include "res/TrayDialogIds.h"
+#include "text/Texts.h"
+#include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
+#include "DialogAnswerer.h"
 
 using namespace vbtest;
 
@@ -123,17 +129,42 @@ std::vector<LONG_PTR> DpiSizes(ScriptedMainDialog& d)
             SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0), -font.lfHeight};
 }
 
-// Adds "template/control: text" for each text of a static, button or check box of the
-// template's dialog that does not fit its control in the control's own font.
-BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR clipped)
+// What the pass over every template finds: texts cut off, and the catalogue keys of the controls
+// that exist (to compare with the English catalogue's dialog keys).
+struct TemplateFindings {
+    std::vector<std::string> clipped;
+    std::set<std::string> keys;
+};
+
+// Makes the template's dialog, gives it its texts in the language in use and grows it to fit as
+// the program does, then adds "locale template/control: text" for each text of a static, button
+// or check box that does not fit its control in the control's own font, and the keys of the
+// controls (and of the title) that the catalogues name.
+BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR found)
 {
+    auto& findings = *reinterpret_cast<TemplateFindings*>(found);
+    const int templateId = static_cast<int>(reinterpret_cast<UINT_PTR>(name));
     HWND dialog =
         CreateDialogParamA(module, name, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
+    ApplyDialogTexts(dialog, templateId);
+    std::vector<std::pair<HWND, LONG>> heights;  // each control's height before the fit
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = {};
+        GetClientRect(child, &rect);
+        heights.emplace_back(child, rect.bottom);
+    }
+    FitDialogTexts(dialog);
+    if (DialogText(templateId, 0))
+        findings.keys.insert(DialogTextKey(templateId, 0));
     const UINT dpi = WindowDpi(dialog);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (DialogText(templateId, GetDlgCtrlID(child)))
+            findings.keys.insert(DialogTextKey(templateId, GetDlgCtrlID(child)));
         char className[32] = {}, text[512] = {};
+        wchar_t wide[512] = {};
         GetClassNameA(child, className, sizeof className);
         GetWindowTextA(child, text, sizeof text);
+        GetWindowTextW(child, wide, 512);
         const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
         const bool isStatic = _stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) <= SS_SIMPLE;
         const bool isButton = _stricmp(className, "Button") == 0 && type != BS_GROUPBOX;
@@ -147,14 +178,39 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR c
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
         RECT need = {0, 0, room.right, 0};
         const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
-        DrawTextA(dc, text, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        DrawTextW(dc, wide, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
         ReleaseDC(child, dc);
-        if (need.right > room.right || need.bottom > room.bottom)
-            reinterpret_cast<std::vector<std::string>*>(clipped)->push_back(std::to_string(
-                reinterpret_cast<UINT_PTR>(name)) + "/" + std::to_string(GetDlgCtrlID(child)) + ": " + text);
+        // A label lengthened for its text is no taller than the text in UTF-16 (a measure of the
+        // UTF-8 bytes would add blank lines under Cyrillic and Japanese labels).
+        LONG before = 0;
+        for (const auto& [window, height] : heights)
+            if (window == child)
+                before = height;
+        if (room.bottom > before && room.bottom > need.bottom)
+            findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
+                                       std::to_string(GetDlgCtrlID(child)) + " grew past its text: " + text);
+        RECT inDialog = {}, client = {};
+        GetWindowRect(child, &inDialog);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&inDialog), 2);
+        GetClientRect(dialog, &client);
+        // A pixel past the edge is the rounding of dialog units at some scalings.
+        const bool outside = inDialog.right > client.right + 1 || inDialog.bottom > client.bottom + 1;
+        if (need.right > room.right || need.bottom > room.bottom || outside)
+            findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
+                                       std::to_string(GetDlgCtrlID(child)) + ": " + text);
     }
     DestroyWindow(dialog);
     return TRUE;
+}
+
+// The main dialog's text as UTF-8, whatever the code page.
+std::string Utf8Text(HWND window)
+{
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    char narrow[3072] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
 }
 
 } // namespace
@@ -218,10 +274,21 @@ TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
         GTEST_SKIP() << "run by DialogsFollowTheDisplayScalingAProcessStartsWith";
     EXPECT_EQ(WindowDpi(nullptr), dpi);
     RegisterHyperlinkClass(GetModuleHandleA(nullptr));
-    std::vector<std::string> clipped;
-    EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CollectClippedTexts,
-                       reinterpret_cast<LONG_PTR>(&clipped));
-    EXPECT_TRUE(clipped.empty()) << "at " << dpi << " DPI: " << ::testing::PrintToString(clipped);
+    for (const std::string& locale : AvailableLocales()) {
+        SelectLanguage(locale);
+        TemplateFindings findings;
+        EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CollectClippedTexts,
+                           reinterpret_cast<LONG_PTR>(&findings));
+        EXPECT_TRUE(findings.clipped.empty()) << "at " << dpi << " DPI: " << ::testing::PrintToString(findings.clipped);
+        if (locale != "en-US")
+            continue;
+        std::set<std::string> englishKeys;
+        for (const auto& [key, text] : EmbeddedCatalogue(locale)->Entries())
+            if (key.rfind("Dlg", 0) == 0)
+                englishKeys.insert(key);
+        EXPECT_EQ(findings.keys, englishKeys) << "every dialog text of English names a control, and back";
+    }
+    SelectLanguage("en-US");
 
     RegistryKeyGuard settings;
     StoreTitleBarHookOff();
@@ -258,6 +325,57 @@ TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
         return IDOK;
     }, GetDesktopWindow(), GetModuleHandleA(nullptr));
     hidden.Show();
+}
+
+// Per language, stored as the User Interface dialog stores it: the main dialog comes up in it
+// with its title unchanged, and the first close asks its question in it.
+TEST_F(MainDialogTest, ComesUpInTheStoredLanguageAndAsksInIt)
+{
+    for (const std::string& locale : AvailableLocales()) {
+        const Catalogue& texts = *EmbeddedCatalogue(locale);
+        m_settings.Clear();
+        StoreTitleBarHookOff();
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "Language", REG_SZ,
+                        locale.c_str(), static_cast<DWORD>(locale.size() + 1));
+        std::string hideMe, title, question;
+        ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+            hideMe = Utf8Text(d.Item(IDC_MAIN_HIDE_ME));
+            title = Utf8Text(d.Window());
+            winbase_test::DialogAnswerer answerer;
+            answerer.Then(texts.Find("Dlg136.Caption"), [&](HWND query) {
+                question = Utf8Text(GetDlgItem(query, IDC_QUERY_TEXT));
+                winbase_test::DialogAnswerer::Click(query, IDNO);
+            });
+            SendMessageA(d.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        dialog.Show();
+        EXPECT_EQ(LanguageInUse(), locale);
+        EXPECT_EQ(hideMe, texts.Find("Dlg101.1")) << locale;
+        EXPECT_EQ(title, kMainDialogTitle) << locale;
+        EXPECT_EQ(question, texts.Find("MsgGoToTray")) << locale;
+    }
+    SelectLanguage("en-US");
+}
+
+// A change of language while the dialog runs: its texts, grown to fit, and the menu's fixed items
+// follow at once.
+TEST_F(MainDialogTest, FollowsAChangeOfLanguageAtOnce)
+{
+    std::string before, after, menuItem;
+    ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+        before = Utf8Text(d.Item(IDC_MAIN_VIEW_HIDDEN));
+        SelectLanguage("ru-RU");
+        d.ShowTextsInLanguage();
+        after = Utf8Text(d.Item(IDC_MAIN_VIEW_HIDDEN));
+        char item[128] = {};
+        GetMenuStringA(d.Menu().Handle(), kCmdExitFromMenu, item, sizeof item, MF_BYCOMMAND);
+        menuItem = item;
+    });
+    dialog.Show();
+    SelectLanguage("en-US");
+    EXPECT_EQ(before, "Vie&w Hidden Windows");
+    EXPECT_EQ(after, EmbeddedCatalogue("ru-RU")->Find("Dlg101.1006"));
+    EXPECT_EQ(menuItem, EmbeddedCatalogue("ru-RU")->Find("MenuExit"));
 }
 
 TEST_F(MainDialogTest, ListNotificationsOtherThanADoubleClickDoNothing)

@@ -7,6 +7,7 @@
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
 #include "app/OwnerDraw.h"
+#include "text/WString.h"
 
 namespace {
 
@@ -215,43 +216,36 @@ TEST(OwnerDraw, DrawsNothingWithoutARecordAndOnlyTheFocusForAnEmptyList)
 }
 
 // The entry is as wide as the text column and the short title in the menu's
-// font at the window's DPI, so the title is never cut at a higher DPI. Titles
-// are UTF-8: they are measured (and drawn) as the characters they spell, not as
-// their bytes read in the font's code page.
+// font at the window's DPI, so the title is never cut at a higher DPI; a title
+// in Cyrillic or Japanese is measured by its letters, not by its UTF-8 bytes.
 TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitleInTheMenuFontAtTheDpi)
 {
     HWND window = CreateWindowExA(0, "STATIC", "measure", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    const struct {
-        const char* title;
-        const wchar_t* shortWide;
-    } rows[] = {
-        {"A title that is much longer than twenty-five characters", L"A title that is much long..."},
-        {"\xD0\x96\xD0\xB6\xD0\x96\xD0\xB6 \xE6\x9D\xB1\xE4\xBA\xAC", L"\x0416\x0436\x0416\x0436 \x6771\x4EAC"},
-    };
-    for (const auto& row : rows) {
-        MenuEntry entry;
-        entry.title = row.title;
-        for (UINT dpi : {96u, 192u}) {
-            MEASUREITEMSTRUCT item = {};
-            item.CtlType = ODT_MENU;
-            item.itemData = reinterpret_cast<ULONG_PTR>(&entry);
-            MeasureMenuEntry(item, window, dpi);
+    MenuEntry entry;
+    for (const char* title : {"A title that is much longer than twenty-five characters",
+                              "\xD0\x94\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82 \xD0\x91\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xBE\xD1\x82",
+                              "\xE3\x83\xA1\xE3\x83\xA2\xE5\xB8\xB3"})
+    for (UINT dpi : {96u, 192u}) {
+        entry.title = title;
+        const WString shortTitle = WString::FromNarrow(ShortTitle(entry.title).Text(), CP_UTF8);
+        MEASUREITEMSTRUCT item = {};
+        item.CtlType = ODT_MENU;
+        item.itemData = reinterpret_cast<ULONG_PTR>(&entry);
+        MeasureMenuEntry(item, window, dpi);
 
-            NONCLIENTMETRICSW metrics = {};
-            ASSERT_TRUE(NonClientMetricsForDpi(metrics, dpi));
-            HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
-            HDC dc = GetDC(window);
-            HGDIOBJ prior = SelectObject(dc, font);
-            SIZE size = {};
-            GetTextExtentPoint32W(dc, row.shortWide, static_cast<int>(wcslen(row.shortWide)), &size);
-            SelectObject(dc, prior);
-            ReleaseDC(window, dc);
-            DeleteObject(font);
-            EXPECT_EQ(item.itemHeight, kEntryHeight * dpi / 96) << dpi;
-            EXPECT_EQ(item.itemWidth, static_cast<UINT>(21 * static_cast<int>(dpi) / 96 + size.cx))
-                << row.title << " at " << dpi;
-        }
+        NONCLIENTMETRICSW metrics = {};
+        ASSERT_TRUE(NonClientMetricsForDpi(metrics, dpi));
+        HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+        HDC dc = GetDC(window);
+        HGDIOBJ prior = SelectObject(dc, font);
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, shortTitle.Text(), static_cast<int>(shortTitle.Length()), &size);
+        SelectObject(dc, prior);
+        ReleaseDC(window, dc);
+        DeleteObject(font);
+        EXPECT_EQ(item.itemHeight, kEntryHeight * dpi / 96) << dpi;
+        EXPECT_EQ(item.itemWidth, static_cast<UINT>(21 * static_cast<int>(dpi) / 96 + size.cx)) << dpi << " " << title;
     }
 
     MEASUREITEMSTRUCT empty = {};

@@ -8,11 +8,13 @@
 #include <objbase.h>
 
 #include <string>
+#include <vector>
 
 #include "dialogs/UiDialog.h"
 #include "res/UiDialogIds.h"
 #include "settings/SettingsKey.h"
 #include "shell/Links.h"
+#include "text/Texts.h"
 #include "tests/support/ScriptedDialog.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestSupport.h"
@@ -185,6 +187,46 @@ TEST_F(UiDialogTest, OkWithBoxesUntickedErasesThePasswordAndRemovesTheShortcut)
     EXPECT_EQ(0, Int("Password", "UseSystrayPassword"));
     EXPECT_EQ("", Text("Password", "Password"));
     EXPECT_FALSE(LinkIn(m_allUsers));
+}
+
+// The Language list: Windows default, then each language in its own name; the stored choice is
+// selected (an unknown one shows as Windows default), and OK stores the one picked and uses it.
+TEST_F(UiDialogTest, LanguageListShowsTheStoredChoiceAndOkStoresAndUsesThePickedOne)
+{
+    const std::vector<LanguageChoice> languages = AvailableLanguages();
+    const struct {
+        const char* stored;
+        int shown;    // the list's selection as the dialog opens
+        int picked;   // what the user picks before OK
+        const char* written;
+    } cases[] = {{nullptr, 0, 2, nullptr}, {"de-DE", 2, 0, ""}, {"xx-YY", 0, 7, "zh-CN"}, {"DE-de", 2, 1, "en-US"}};
+    for (const auto& c : cases) {
+        m_guard.Clear();
+        if (c.stored)
+            Key("Interface").WriteText("Language", c.stored);
+        int shown = -1, count = 0;
+        std::string first, windowsDefault;
+        Run([&](Ui& dialog) {
+            windowsDefault = T(Tx::UiLanguageDefault);
+            const HWND list = GetDlgItem(dialog.Window(), IDC_UI_LANGUAGE);
+            count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+            shown = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+            char text[64] = {};
+            SendMessageA(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+            first = text;
+            SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(c.picked), 0);
+            return static_cast<WPARAM>(IDOK);
+        });
+        EXPECT_EQ(count, static_cast<int>(languages.size()) + 1);
+        EXPECT_EQ(first, windowsDefault);
+        EXPECT_EQ(shown, c.shown) << (c.stored ? c.stored : "none");
+        const std::string written = c.written ? c.written : languages[c.picked - 1].locale;
+        EXPECT_EQ(Text("Interface", "Language"), written);
+        if (!written.empty()) {
+            EXPECT_EQ(LanguageInUse(), written);
+        }
+    }
+    SelectLanguage("en-US");
 }
 
 // The program's own key and the system's Startup folders, as the Hot Key

@@ -4,14 +4,14 @@
 #   tools/fuzz/fuzz.sh build  DIR                      configure and build every target in DIR
 #   tools/fuzz/fuzz.sh replay DIR                      each committed corpus file once through its target
 #   tools/fuzz/fuzz.sh run    DIR SECONDS [TARGET...]  fuzz each target SECONDS, one after another
-# Targets: wire cmdline rules held wildcard ini. A run starts from the committed seeds
+# Targets: wire cmdline rules held wildcard ini catalogue. A run starts from the committed seeds
 # (tests/fuzz/corpus/TARGET) and keeps what it finds new in DIR/corpus/TARGET; a fault or a broken
 # property stops it, leaves the input in DIR/findings/ and makes the script fail.
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
 mode=${1:?build, replay or run}
 dir=${2:?build directory}
-targets="wire cmdline rules held wildcard ini"
+targets="wire cmdline rules held wildcard ini catalogue"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 

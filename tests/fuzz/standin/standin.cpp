@@ -274,3 +274,38 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR name, DWORD length)
         name[0] = '\0';
     return Fail(ERROR_INVALID_HANDLE);
 }
+
+HMODULE GetModuleHandleA(LPCSTR)
+{
+    return nullptr;
+}
+
+HRSRC FindResourceA(HMODULE, LPCSTR, LPCSTR)
+{
+    return nullptr;
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC)
+{
+    return nullptr;
+}
+
+void* LockResource(HGLOBAL)
+{
+    return nullptr;
+}
+
+DWORD SizeofResource(HMODULE, HRSRC)
+{
+    return 0;
+}
+
+BOOL EnumResourceNamesA(HMODULE, LPCSTR, ENUMRESNAMEPROCA, LONG_PTR)
+{
+    return FALSE;
+}
+
+BOOL GetUserPreferredUILanguages(DWORD, ULONG*, wchar_t*, ULONG*)
+{
+    return FALSE;
+}

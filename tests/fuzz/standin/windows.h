@@ -168,6 +168,21 @@ int GetClassNameA(HWND window, LPSTR name, int length);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR name, DWORD length);
 
+// Resources and the display languages (text/Texts.cpp): none here, so every text is English's
+// fallback, its key.
+typedef void* HRSRC;
+typedef void* HGLOBAL;
+typedef BOOL(CALLBACK* ENUMRESNAMEPROCA)(HMODULE, LPCSTR, LPSTR, LONG_PTR);
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MUI_LANGUAGE_NAME 0x8
+HMODULE GetModuleHandleA(LPCSTR name);
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+void* LockResource(HGLOBAL data);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+BOOL EnumResourceNamesA(HMODULE module, LPCSTR type, ENUMRESNAMEPROCA callback, LONG_PTR parameter);
+BOOL GetUserPreferredUILanguages(DWORD flags, ULONG* count, wchar_t* buffer, ULONG* size);
+
 // The owners of winbase/ScopedHandles.h name these; no parser under test calls them, so they are
 // declared only.
 struct PROCESS_INFORMATION {

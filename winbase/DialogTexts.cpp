@@ -1,0 +1,206 @@
+#include "winbase/DialogTexts.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "text/Texts.h"
+#include "winbase/Dpi.h"
+
+namespace {
+
+struct Child {
+    HWND window;
+    RECT rect;      // in the dialog's client coordinates
+    RECT original;
+    bool groupBox;
+};
+
+bool IsClass(HWND window, const char* name)
+{
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    return _stricmp(className, name) == 0;
+}
+
+// How much wider (cx) and, for a static that wraps, taller (cy) the child must be to show its whole
+// text (a word wider than the static widens it); 0 when it fits or holds no text it draws itself.
+SIZE Shortfall(HWND child, UINT dpi)
+{
+    const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
+    const bool isStatic = IsClass(child, "Static") && (style & SS_TYPEMASK) <= SS_SIMPLE;
+    const bool isButton = IsClass(child, "Button") && type != BS_GROUPBOX;
+    // Measured in UTF-16 as the control draws it: an A measure would read the UTF-8 text in the
+    // font's character set (1252 for the dialog font) and count a Cyrillic or Japanese letter as
+    // two or three.
+    std::vector<wchar_t> text(static_cast<size_t>(std::max(0, GetWindowTextLengthW(child))) + 1, L'\0');
+    if (!(isStatic || isButton) || !(style & WS_VISIBLE) ||
+        GetWindowTextW(child, text.data(), static_cast<int>(text.size())) <= 0)
+        return {0, 0};
+    RECT room = {};
+    GetClientRect(child, &room);
+    const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+    const LONG inset = isButton ? ScaleToDpi(push ? 4 : 17, dpi) : 0;
+    const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    RECT need = {0, 0, room.right - inset, 0};
+    DrawTextW(dc, text.data(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
+}
+
+bool RowsOverlap(const RECT& a, const RECT& b)
+{
+    return a.top < b.bottom && b.top < a.bottom;
+}
+
+bool Contains(const RECT& outer, const RECT& inner)
+{
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+std::vector<Child> Children(HWND dialog)
+{
+    std::vector<Child> children;
+    for (HWND window = GetWindow(dialog, GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        const bool group = IsClass(window, "Button") && (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+        children.push_back({window, rect, rect, group});
+    }
+    return children;
+}
+
+bool ColumnsOverlap(const RECT& a, const RECT& b)
+{
+    return a.left < b.right && b.left < a.right;
+}
+
+// The controls below the child that move down with it: those under it, and under any control that
+// moves, in a column they share (a control beside a lengthened label stays where it is).
+std::vector<bool> MovingDown(const std::vector<Child>& children, size_t index)
+{
+    const RECT& grown = children[index].rect;
+    std::vector<bool> moving(children.size(), false);
+    moving[index] = true;
+    for (bool more = true; more;) {
+        more = false;
+        for (size_t i = 0; i < children.size(); ++i) {
+            const RECT& rect = children[i].rect;
+            if (moving[i] || rect.top < grown.bottom - 1)
+                continue;
+            for (size_t j = 0; j < children.size() && !moving[i]; ++j)
+                if (moving[j] && children[j].rect.top < rect.top && ColumnsOverlap(children[j].rect, rect))
+                    moving[i] = more = true;
+        }
+    }
+    return moving;
+}
+
+// Widens or lengthens child by the shortfall, moving the controls beyond it along.
+void Grow(std::vector<Child>& children, size_t index, SIZE by)
+{
+    const RECT before = children[index].rect;
+    const std::vector<bool> down = by.cy ? MovingDown(children, index) : std::vector<bool>(children.size(), false);
+    for (size_t i = 0; i < children.size(); ++i) {
+        RECT& rect = children[i].rect;
+        if (i == index)
+            continue;
+        if (by.cx && rect.left >= before.right - 1 && RowsOverlap(rect, before))
+            OffsetRect(&rect, by.cx, 0);
+        if (down[i])
+            OffsetRect(&rect, 0, by.cy);
+    }
+    children[index].rect.right += by.cx;
+    children[index].rect.bottom += by.cy;
+}
+
+// A group box keeps its padding around every control it held.
+void GrowGroupBoxes(std::vector<Child>& children)
+{
+    for (Child& group : children) {
+        if (!group.groupBox)
+            continue;
+        for (const Child& child : children) {
+            if (child.groupBox || !Contains(group.original, child.original))
+                continue;
+            group.rect.right = std::max(group.rect.right, child.rect.right + (group.original.right - child.original.right));
+            group.rect.bottom =
+                std::max(group.rect.bottom, child.rect.bottom + (group.original.bottom - child.original.bottom));
+        }
+    }
+}
+
+// A control that reached the right edge and stayed in place (a list across the dialog) keeps
+// reaching it as the dialog grows wider.
+void StretchToEdge(std::vector<Child>& children, LONG reach, LONG wider)
+{
+    if (wider <= 0)
+        return;
+    for (Child& child : children)
+        if (child.original.right >= reach && child.rect.left == child.original.left &&
+            child.rect.right == child.original.right)
+            child.rect.right += wider;
+}
+
+LONG Extent(const std::vector<Child>& children, LONG RECT::*edge, bool original)
+{
+    LONG extent = 0;
+    for (const Child& child : children)
+        extent = std::max(extent, original ? child.original.*edge : child.rect.*edge);
+    return extent;
+}
+
+}  // namespace
+
+void ApplyDialogTexts(HWND dialog, int templateId)
+{
+    if (const char* title = DialogText(templateId, 0))
+        SetWindowTextA(dialog, title);
+    // A child without an id (0) is no control of the template: 0 names the title.
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (const char* text = id != 0 ? DialogText(templateId, id) : nullptr)
+            SetWindowTextA(child, text);
+    }
+}
+
+void FitDialogTexts(HWND dialog)
+{
+    const UINT dpi = WindowDpi(dialog);
+    std::vector<Child> children = Children(dialog);
+    std::vector<size_t> order(children.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return children[a].rect.left < children[b].rect.left; });
+    bool grew = false;
+    for (size_t index : order) {
+        const SIZE by = Shortfall(children[index].window, dpi);
+        if (by.cx || by.cy) {
+            Grow(children, index, by);
+            grew = true;
+        }
+    }
+    if (!grew)
+        return;
+    GrowGroupBoxes(children);
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    const LONG reach = Extent(children, &RECT::right, true);
+    const LONG wider = Extent(children, &RECT::right, false) - reach;
+    const LONG taller = Extent(children, &RECT::bottom, false) - Extent(children, &RECT::bottom, true);
+    StretchToEdge(children, reach, wider);
+    for (const Child& child : children)
+        if (!EqualRect(&child.rect, &child.original))
+            MoveWindow(child.window, child.rect.left, child.rect.top, child.rect.right - child.rect.left,
+                       child.rect.bottom - child.rect.top, FALSE);
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + std::max<LONG>(0, wider),
+                 window.bottom - window.top + std::max<LONG>(0, taller), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(dialog, nullptr, TRUE);
+}
