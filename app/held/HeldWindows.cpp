@@ -10,6 +10,7 @@
 #include "app/held/WindowPlace.h"
 #include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
+#include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 
