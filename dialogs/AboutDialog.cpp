@@ -37,18 +37,23 @@ void SendLinkText(HWND link, WPARAM command, const wchar_t* text)
     SendHyperlinkText(link, command, text);
 }
 
+// The template, chosen once: the licence variant's text area is a rich edit control, so it is
+// used only when the licence file exists and that control's class could be registered (a
+// template naming an unknown class makes no dialog at all).
+int AboutTemplate(const NString& licenceFile)
+{
+    return FileExists(licenceFile) && EnsureRichEditClass() ? IDD_ABOUT_LICENCE : IDD_ABOUT;
+}
+
 }  // namespace
 
 MODAL_ABOUT::MODAL_ABOUT(const AboutOwner& owner, const NString& licenceFile)
-    : QF_MODALDIALOG("", FileExists(licenceFile) ? IDD_ABOUT_LICENCE : IDD_ABOUT, owner.window, owner.module),
+    : QF_MODALDIALOG("", AboutTemplate(licenceFile), owner.window, owner.module),
       m_ownerModule(owner.module),
       m_ownerIcon(owner.icon),
-      m_licenceVariant(FileExists(licenceFile) ? 1 : 0),
+      m_licenceVariant(TemplateId() == IDD_ABOUT_LICENCE ? 1 : 0),
       m_licenceFile(licenceFile)
 {
-    if (m_licenceVariant) {
-        EnsureRichEditClass();
-    }
 }
 
 MODAL_ABOUT::~MODAL_ABOUT() = default;

@@ -22,7 +22,8 @@ struct AboutOwner {
 class MODAL_ABOUT : public QF_MODALDIALOG {
 public:
     // The taller template with the licence text area is used when
-    // licenceFile exists; the short one otherwise.
+    // licenceFile exists and the rich edit control it holds can be loaded;
+    // the short one otherwise.
     MODAL_ABOUT(const AboutOwner& owner, const NString& licenceFile);
     ~MODAL_ABOUT() override;
 

@@ -6,8 +6,9 @@
 // write there, so a shortcut that cannot be saved there goes to the current
 // user's Startup folder instead, and presence and removal look in both.
 //
-// Every operation uses COM: the calling thread must have initialised a
-// single-threaded apartment (CoInitialize) beforehand.
+// Every operation uses COM and brings it up on the calling thread for its own
+// duration (ComScope): any thread may call, with or without an apartment, and
+// keeps the one it had.
 #pragma once
 
 #include <windows.h>

@@ -112,3 +112,36 @@ TEST(LateLibraries, ComScopesNestAndLeaveTheThreadAsTheyFoundIt)
         CoUninitialize();
     }).join();
 }
+
+// The Startup shortcut made, found and removed on a thread that has no apartment, a
+// single-threaded one or the multithreaded one: each works, and the thread keeps the apartment it
+// had (none stays none).
+TEST(LateLibraries, TheStartupShortcutWorksInWhateverApartmentTheThreadHasAndLeavesItSo)
+{
+    struct Apartment {
+        const char* name;
+        bool has;
+        DWORD model;
+    };
+    const Apartment kApartments[] = {
+        {"no apartment", false, 0},
+        {"a single-threaded apartment", true, COINIT_APARTMENTTHREADED},
+        {"the multithreaded apartment", true, COINIT_MULTITHREADED},
+    };
+    for (const Apartment& apartment : kApartments) {
+        SCOPED_TRACE(apartment.name);
+        std::thread([&] {
+            if (apartment.has) {
+                ASSERT_EQ(CoInitializeEx(nullptr, apartment.model), S_OK);
+            }
+            EXPECT_TRUE(StartupShortcutRoundTrips());
+            // S_FALSE: the thread is still in the same apartment; S_OK: it had none left.
+            const DWORD model = apartment.has ? apartment.model : static_cast<DWORD>(COINIT_MULTITHREADED);
+            EXPECT_EQ(CoInitializeEx(nullptr, model), apartment.has ? S_FALSE : S_OK);
+            CoUninitialize();
+            if (apartment.has) {
+                CoUninitialize();
+            }
+        }).join();
+    }
+}
