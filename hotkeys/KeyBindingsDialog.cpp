@@ -1,6 +1,5 @@
 #include "hotkeys/KeyBindingsDialog.h"
 
-#include <cstring>
 #include <vector>
 
 #include "hotkeys/KeyNames.h"
@@ -27,17 +26,11 @@ bool IsDown(int virtualKey)
     return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
-NString SelectedListText(HWND list)
+// The action id the list's selected entry stands for; -1 without a selection.
+LRESULT SelectedActionId(HWND list)
 {
     const LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR)
-        return NString();
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return NString();
-    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return NString(text.data());
+    return index == LB_ERR ? -1 : SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
 }
 
 // An action without a combination shows as "none".
@@ -88,8 +81,12 @@ void MODAL::OnInit()
     m_previousEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MODAL::CaptureProc)));
     HWND list = Item(IDC_KEYS_LIST);
-    for (const HotkeyRecord& record : m_table)
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyDisplayName(record.name.Text())));
+    for (const HotkeyRecord& record : m_table) {
+        const LRESULT at =
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyDisplayName(record.name.Text())));
+        if (at >= 0)
+            SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(record.id));
+    }
     m_selected = m_table[0];
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     Refresh();
@@ -161,14 +158,14 @@ void MODAL::OfferAssign()
     EnableWindow(Item(IDC_KEYS_ASSIGN), TakesAnothersOnlyCombination() ? FALSE : TRUE);
 }
 
-// The selected action is the first record shown like the list's selection;
-// without a match it stays as it was. The capture box starts from it and no
-// collision is shown.
+// The selected action is the record of the list's selected entry, found by its action id (not by
+// its text, which two actions may share in a language; Assign moves records in the table); without
+// one it stays as it was. The capture box starts from it and no collision is shown.
 void MODAL::Refresh()
 {
-    const NString name = SelectedListText(Item(IDC_KEYS_LIST));
+    const LRESULT id = SelectedActionId(Item(IDC_KEYS_LIST));
     for (const HotkeyRecord& record : m_table) {
-        if (!name.IsNull() && std::strcmp(HotkeyDisplayName(record.name.Text()), name.Text()) == 0) {
+        if (id >= 0 && record.id == static_cast<uint32_t>(id)) {
             m_selected = record;
             break;
         }

@@ -125,6 +125,14 @@ std::vector<std::string> FormatConversions(std::string_view text)
     return conversions;
 }
 
+const char* TextOrSource(const char* translated, const char* source)
+{
+    if (!translated || !source) {
+        return translated ? translated : source;
+    }
+    return FormatConversions(translated) == FormatConversions(source) ? translated : source;
+}
+
 std::vector<std::string> AccessKeys(std::string_view text)
 {
     std::vector<std::string> keys;

@@ -43,5 +43,10 @@ private:
 // conversion letter ("%s", "%u", "%lu", "%llu"...); "%%" is not one.
 std::vector<std::string> FormatConversions(std::string_view text);
 
+// The translated text unless it is null or its printf conversions differ from the source text's
+// (a translator's stray '%' must never reach a format call whose arguments match the source);
+// the source text otherwise.
+const char* TextOrSource(const char* translated, const char* source);
+
 // The characters that follow a single '&' in text, upper-cased for ASCII ("&&" is a literal '&').
 std::vector<std::string> AccessKeys(std::string_view text);

@@ -80,15 +80,13 @@ const Catalogue* InUse()
     return inUse ? inUse : English();
 }
 
+// The language's text of key, or English's when the language lacks it or its printf conversions
+// differ from English's (the program's format arguments follow the English text).
 const char* Lookup(const std::string& key)
 {
-    const char* text = nullptr;
-    if (const Catalogue* inUse = InUse())
-        text = inUse->Find(key);
-    if (!text)
-        if (const Catalogue* english = English())
-            text = english->Find(key);
-    return text;
+    const Catalogue* inUse = InUse();
+    const Catalogue* english = English();
+    return TextOrSource(inUse ? inUse->Find(key) : nullptr, english ? english->Find(key) : nullptr);
 }
 
 BOOL CALLBACK AddLocale(HMODULE, LPCSTR, LPSTR name, LONG_PTR found)

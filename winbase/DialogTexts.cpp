@@ -154,6 +154,23 @@ LONG Extent(const std::vector<Child>& children, LONG RECT::*edge, bool original)
     return extent;
 }
 
+// A grown top-level dialog that now crosses the right or bottom edge of its monitor's work area
+// moves back inside it (never past the left or top edge).
+void KeepOnMonitor(HWND dialog)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    RECT window = {};
+    if ((GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD) || !GetWindowRect(dialog, &window) ||
+        !GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    const LONG left = std::max(work.left, std::min(window.left, work.right - (window.right - window.left)));
+    const LONG top = std::max(work.top, std::min(window.top, work.bottom - (window.bottom - window.top)));
+    if (left != window.left || top != window.top)
+        SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 void ApplyDialogTexts(HWND dialog, int templateId)
@@ -202,5 +219,6 @@ void FitDialogTexts(HWND dialog)
     GetWindowRect(dialog, &window);
     SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + std::max<LONG>(0, wider),
                  window.bottom - window.top + std::max<LONG>(0, taller), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepOnMonitor(dialog);
     InvalidateRect(dialog, nullptr, TRUE);
 }

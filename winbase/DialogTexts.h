@@ -11,5 +11,6 @@ void ApplyDialogTexts(HWND dialog, int templateId);
 // dialog's DPI: the controls to its right on the same row move along, and a wrapping static that
 // needs more lines grows down with the controls below it in its column (and below those) moving
 // along. A group box grows around
-// the controls it held, and the dialog grows to keep its margins. Controls never shrink.
+// the controls it held, and the dialog grows to keep its margins; a top-level dialog that grew
+// past its monitor's work area moves back onto it. Controls never shrink.
 void FitDialogTexts(HWND dialog);

@@ -1,6 +1,7 @@
 #include "app/rules/RuleEngine.h"
 
 #include <algorithm>
+#include <string>
 
 #include "winbase/ProgramEnd.h"
 
@@ -36,6 +37,13 @@ private:
     bool& m_seen;
     bool m_known = false;
 };
+
+// The rule's fields, not its description: a rule is told once whatever the language in use.
+std::string RefusalKey(const Rule& rule)
+{
+    const auto text = [](const NString& field) { return std::string(field.Text() ? field.Text() : "") + '\n'; };
+    return text(rule.exe) + text(rule.className) + text(rule.title) + std::to_string(static_cast<int>(rule.trigger));
+}
 
 } // namespace
 
@@ -210,6 +218,6 @@ void RuleEngine::Act(HWND window, size_t rule)
         known->second.memory = result == RuleHideResult::Hidden ? Memory::InMenu : Memory::LeftAlone;
     if (result == RuleHideResult::Hidden)
         ++m_outcome.hidden;
-    else if (result == RuleHideResult::Refused && m_toldRefused.insert(acting.Describe().Text()).second)
+    else if (result == RuleHideResult::Refused && m_toldRefused.insert(RefusalKey(acting)).second)
         m_outcome.refusedRules.push_back(acting.Describe());
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "HotkeyDialogDriver.h"
@@ -72,6 +73,29 @@ TEST(KeyBindingsDialogTest, CaptureBoxShowsOnlyWhatItCaptures)
     });
     EXPECT_EQ(table.Count(), 2u);
     EXPECT_TRUE(table[0].SameRecord(DefaultTable()[0])); // nothing assigned
+}
+
+// The entry chosen in the list stands for its own action, also when two actions are shown by the
+// same text (a translation may name two alike): each shows and assigns its own combination.
+TEST(KeyBindingsDialogTest, EachEntrySelectsItsOwnActionEvenWhenTwoAreShownAlike)
+{
+    HotkeyTable table;
+    table.Append({"Hide Active", true, true, false, 'H', 1009});
+    table.Append({"Hide Active", true, true, false, 'M', 1010});
+    hkdrive::KeyTracker tracker;
+    hkdrive::RunDriven(kTitle, [&] { return RunKeyBindingsDialog(nullptr, table, false); }, [&](HWND dialog) {
+        for (const auto& [index, shown] : {std::pair<int, const char*>{1, "Ctrl+Shft+M"}, {0, "Ctrl+Shft+H"}}) {
+            Select(dialog, index);
+            EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), shown) << index;
+        }
+        Select(dialog, 1);
+        ASSERT_TRUE(hkdrive::FocusItem(dialog, IDC_KEYS_CAPTURE));
+        ASSERT_TRUE(hkdrive::KeyTracker::Press(dialog, {VK_F5}));
+        hkdrive::Click(dialog, IDC_KEYS_ASSIGN);
+        hkdrive::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(table[0].key, 'H');
+    EXPECT_EQ(table[1].key, VK_F5);
 }
 
 TEST(KeyBindingsDialogTest, AssignEditsTheTable)

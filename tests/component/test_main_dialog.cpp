@@ -147,6 +147,12 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
     HWND dialog =
         CreateDialogParamA(module, name, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
     ApplyDialogTexts(dialog, templateId);
+    // Placed in the work area's bottom right corner, the grown dialog must stay on the screen.
+    RECT work = {}, placed = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(dialog, &placed);
+    SetWindowPos(dialog, nullptr, work.right - (placed.right - placed.left), work.bottom - (placed.bottom - placed.top),
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     std::vector<std::pair<HWND, LONG>> heights;  // each control's height before the fit
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect = {};
@@ -199,6 +205,9 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
             findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
                                        std::to_string(GetDlgCtrlID(child)) + ": " + text);
     }
+    GetWindowRect(dialog, &placed);
+    if (placed.right > work.right || placed.bottom > work.bottom || placed.left < work.left || placed.top < work.top)
+        findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + " grew off the screen");
     DestroyWindow(dialog);
     return TRUE;
 }

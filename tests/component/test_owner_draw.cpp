@@ -224,7 +224,8 @@ TEST(OwnerDraw, MeasuresAMenuEntryByItsShortTitleInTheMenuFontAtTheDpi)
                                   GetModuleHandleA(nullptr), nullptr);
     MenuEntry entry;
     for (const char* title : {"A title that is much longer than twenty-five characters",
-                              "\xD0\x94\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82 \xD0\x91\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xBE\xD1\x82",
+                              "\xD0\x94\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82 "
+                              "\xD0\x91\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xBE\xD1\x82",
                               "\xE3\x83\xA1\xE3\x83\xA2\xE5\xB8\xB3"})
     for (UINT dpi : {96u, 192u}) {
         entry.title = title;

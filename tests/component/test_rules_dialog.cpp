@@ -17,6 +17,7 @@
 #include "res/RuleEditDialogIds.h"
 #include "res/RulesDialogIds.h"
 #include "settings/RegistryRead.h"
+#include "text/Texts.h"
 #include "winbase/ProgramEnd.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"
@@ -221,4 +222,25 @@ TEST(RuleEngine, HidesNothingOnceTheProgramEnds)
     engine.SetRules({rule});
     engine.Scan({});
     EXPECT_EQ(asked, 1);
+}
+
+// A rule whose hide a window refused is told once while the program runs, also when the language
+// changed before another window refused it (the description it is told in changes with it).
+TEST(RuleEngine, TellsARefusedRuleOnceAcrossAChangeOfLanguage)
+{
+    RuleEngine engine([](HWND) { return RuleHideResult::Refused; });
+    Rule rule;
+    rule.title = "Rule Refused ?";
+    engine.SetRules({rule});
+    TargetWindows first("--window --title \"Rule Refused A\"");
+    ASSERT_TRUE(first.Ready());
+    engine.Scan({});
+    EXPECT_EQ(engine.TakeOutcome().refusedRules.size(), 1u);
+    SelectLanguage("de-DE");
+    TargetWindows second("--window --title \"Rule Refused B\"");
+    ASSERT_TRUE(second.Ready());
+    engine.Scan({});
+    const size_t toldAgain = engine.TakeOutcome().refusedRules.size();
+    SelectLanguage("en-US");
+    EXPECT_EQ(toldAgain, 0u);
 }

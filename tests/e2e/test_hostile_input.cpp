@@ -69,7 +69,7 @@ const Setting kSettings[] = {
     {"MainWindow", "WPLeft"}, {"MainWindow", "WPTop"}, {"MainWindow", "WPRight"},
     {"MainWindow", "WPBottom"}, {"MainWindow", "WinState"}, {"MainWindow", "TopMost"},
     {"Rules\\000", "Enabled"}, {"Rules\\000", "Title"}, {"Rules\\000", "Class"}, {"Rules\\000", "Exe"},
-    {"Rules\\000", "When"},
+    {"Rules\\000", "When"}, {"Interface", "Language"},
 };
 
 // The window placement is saved whenever the dialog closes; every other value only when the

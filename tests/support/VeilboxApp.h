@@ -35,8 +35,14 @@ inline void TapKey(WORD key)
 class VeilboxApp {
 public:
     // exe: the program in BinDir() or a copy of it elsewhere (a full path).
+    // Unless the test stored a language, the program speaks English: the texts the tests look
+    // for are English whatever the display language of the session.
     explicit VeilboxApp(const std::string& args = "", const std::string& exe = "Veilbox.exe")
     {
+        constexpr char kInterface[] = "Software\\Quillfen\\Veilbox\\Interface";
+        if (RegGetValueA(HKEY_CURRENT_USER, kInterface, "Language", RRF_RT_ANY, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            RegSetKeyValueA(HKEY_CURRENT_USER, kInterface, "Language", REG_SZ, "en-US", 6);
         m_started = m_process.Start(exe, args);
     }
     VeilboxApp(const VeilboxApp&) = delete;

@@ -159,6 +159,18 @@ TEST(CatalogueParseTest, ConversionsAndAccessKeys)
     EXPECT_EQ(AccessKeys("表示(&S)"), std::vector<std::string>{"S"});
     EXPECT_EQ(AccessKeys("&Выход"), std::vector<std::string>{"\xD0\x92"});
     EXPECT_TRUE(AccessKeys("no key&").empty());
+    // A translation whose conversions differ from the source's never reaches a format call.
+    const struct {
+        const char* translated;
+        const char* source;
+        const char* chosen;
+    } texts[] = {
+        {"%s: %u Fenster", "%s: %u windows", "%s: %u Fenster"}, {"100% %s", "%s at 100%%", "%s at 100%%"},
+        {"%u: %s", "%s: %u", "%s: %u"},  {"ohne", "with %s", "with %s"},
+        {nullptr, "source", "source"},   {"only translated", nullptr, "only translated"},
+    };
+    for (const auto& t : texts)
+        EXPECT_STREQ(TextOrSource(t.translated, t.source), t.chosen) << (t.translated ? t.translated : "null");
 }
 
 TEST(LanguagePickTest, ExactThenByLanguageThenEnglish)
