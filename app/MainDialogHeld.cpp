@@ -15,10 +15,10 @@ constexpr char kHideRefusedText[] =
     "Window Veilbox runs as administrator too.";
 
 constexpr char kSettingsUnwrittenText[] =
-    "Window Veilbox cannot write its settings file Veilbox.ini beside Veilbox.exe: the folder may be "
-    "read-only, the file locked or the disk full.\n\nYour changes are kept until Window Veilbox "
-    "ends, and the hidden windows are shown again when it ends. They are written to the file as "
-    "soon as it can be written.";
+    "Window Veilbox cannot read or write its settings file Veilbox.ini beside Veilbox.exe: the folder "
+    "may be read-only, the file locked or too large, or the disk full.\n\nYour changes are kept "
+    "until Window Veilbox ends, and the hidden windows are shown again when it ends. They are "
+    "written to the file as soon as it can be written; a file that could not be read is left as it was.";
 
 } // namespace
 
