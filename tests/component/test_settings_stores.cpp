@@ -134,11 +134,12 @@ void CheckHeldRecords(HWND a, HWND b, const std::function<void()>& deleteHeld)
     for (HWND window : {a, b}) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
         const uint32_t id = menu.AddEntry(Record(window))->commandId;
-        storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 0u : 1u);
+        storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 1u : 2u);
         EXPECT_EQ(menu.HideEntryWindow(id), HideOutcome::Hidden);
         if (window == a)
             deleteHeld();
     }
+    EXPECT_TRUE(storedBeforeHide) << "every record, the deleted ones again, before the next hide";
     const std::vector<HeldRecord> records = HeldWindowStore(kKey).Load();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].window, a);
