@@ -135,21 +135,21 @@ FileRead ReadWholeFile(const std::wstring& path, ULONGLONG maxBytes, std::string
     return result;
 }
 
+// The move keeps the size and time of last write: the new file's stamp is the closed temporary
+// file's, asked by its name (cheaper than asking the open handle, and no other hand writes it).
 bool ReplaceWholeFile(const std::wstring& path, const std::string& text, FileStamp& stamp)
 {
     static std::atomic<unsigned> count{0};
     const std::wstring temp =
         path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".tmp";
     bool written = false;
-    FileStamp made;
     {
         const FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-        // The move keeps the size and time of last write: the new file's stamp is the temporary one's.
-        written = file.Valid() && WriteAll(file.Get(), text) && FlushFileBuffers(file.Get()) &&
-                  StampOfHandle(file.Get(), made);
+        written = file.Valid() && WriteAll(file.Get(), text) && FlushFileBuffers(file.Get());
     }
-    written = written && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const FileStamp made = written ? StampOfFile(temp) : FileStamp();
+    written = made.present && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!written) {
         DeleteFileW(temp.c_str());
         return false;
