@@ -172,10 +172,12 @@ NString RuleStore::RulePath(const NString& keyName) const
     return m_path + "\\" + keyName;
 }
 
-std::vector<NString> RuleStore::RuleKeyNames() const
+std::vector<NString> RuleStore::RuleKeyNames(bool* whole) const
 {
     std::vector<NString> listed, names;
-    ActiveSettings().ListKeys(m_path.Text(), listed);
+    const LONG result = ActiveSettings().ListKeys(m_path.Text(), listed);
+    if (whole)
+        *whole = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
     for (const NString& name : listed)
         if (IsRuleKeyName(name.Text()))
             names.push_back(name);
@@ -230,7 +232,10 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
 
 bool RuleStore::Save(const std::vector<StoredRule>& rules) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    bool whole = true;
+    const std::vector<NString> existing = RuleKeyNames(&whole);
+    if (!whole)
+        return false;
     bool same = rules.size() == existing.size();
     for (size_t i = 0; same && i < rules.size(); ++i)
         same = !rules[i].changed && rules[i].keyName.Equals(existing[i]);
@@ -254,8 +259,11 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
 
 bool RuleStore::Append(const Rule& rule) const
 {
-    const std::vector<NString> existing = RuleKeyNames();
+    bool whole = true;
+    const std::vector<NString> existing = RuleKeyNames(&whole);
     const int next = existing.empty() ? 0 : existing.back().ToInt() + 1;
+    if (!whole)
+        return false;
     const SettingsBatch batch;
     return next < kMaxRules && WriteFresh(KeyName(next), rule);
 }

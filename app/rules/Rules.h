@@ -84,15 +84,17 @@ public:
     // Makes the stored rules these, in this order: "000", "001"... A rule that is unchanged and
     // stays under its sub-key is not touched; one that moved is copied value for value; changed
     // and new rules are written afresh; sub-keys left over are removed. Writes nothing when
-    // nothing changed. False when a write failed.
+    // nothing changed. False when a write failed, or (writing nothing) when the stored rules
+    // could not be listed whole.
     bool Save(const std::vector<StoredRule>& rules) const;
     // Adds the rule after the last stored one without touching any other. False when the store
-    // is full or the write failed.
+    // is full, its rules could not be listed whole or the write failed.
     bool Append(const Rule& rule) const;
 
 private:
-    // The sub-keys that name rules, in order.
-    std::vector<NString> RuleKeyNames() const;
+    // The sub-keys that name rules, in order; whole is false when the store's listing failed
+    // part-way, and nothing may then be written over keys it may have left out.
+    std::vector<NString> RuleKeyNames(bool* whole = nullptr) const;
     bool WriteFresh(const NString& keyName, const Rule& rule) const;
     bool WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const;
     NString RulePath(const NString& keyName) const;

@@ -303,3 +303,47 @@ TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
         DeleteFileW(live.c_str());
     }
 }
+
+// A listing of the rules that fails part-way (a key deleted or unreadable under the listing) may
+// have left rules out: neither a save nor an added rule writes over the keys it did not list.
+TEST(SettingsStores, RulesAreNotWrittenOverAListingThatFailedPartWay)
+{
+    // The settings file, whose listing of keys ends with a failure after the first name.
+    class FailingListing : public FileStore {
+    public:
+        using FileStore::FileStore;
+        bool fail = false;
+        LONG ListKeys(const char* path, std::vector<NString>& names) override
+        {
+            const LONG result = FileStore::ListKeys(path, names);
+            if (!fail || names.size() < 2)
+                return result;
+            names.resize(1);
+            return ERROR_KEY_DELETED;
+        }
+    };
+    TempFolder folder;
+    std::ofstream(folder.File().c_str(), std::ios::binary) << "";
+    auto* store = new FailingListing(folder.File(), kKey);
+    UseSettingsStore(std::unique_ptr<SettingsStore>(store));
+    const RuleStore rules(kKey);
+    Rule first, second, added;
+    first.title = "first";
+    second.title = "second";
+    added.title = "added";
+    ASSERT_TRUE(rules.Append(first) && rules.Append(second));
+    store->fail = true;
+    std::vector<StoredRule> listed = rules.Load();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(rules.Append(added)) << "would have taken the key of the rule left out";
+    StoredRule more;
+    more.rule = added;
+    more.changed = true;
+    listed.push_back(more);
+    EXPECT_FALSE(rules.Save(listed)) << "would have written over the rule left out";
+    store->fail = false;
+    listed = rules.Load();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_TRUE(listed[0].rule.SameAs(first) && listed[1].rule.SameAs(second));
+    UseSettingsStore(nullptr);
+}
