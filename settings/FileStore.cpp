@@ -4,23 +4,9 @@
 
 namespace {
 
-// Owns one file handle.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle()
-    {
-        if (Valid())
-            CloseHandle(m_handle);
-    }
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
+// Reads of an unreadable file at start, and the wait before each again.
+constexpr int kStartReads = 4;
+constexpr DWORD kStartReadWaitMs = 100;
 
 bool IsBelow(const std::string& path, const std::string& parent)
 {
@@ -28,100 +14,58 @@ bool IsBelow(const std::string& path, const std::string& parent)
            SameIniName(path.substr(0, parent.size()), parent);
 }
 
-bool WriteAll(HANDLE file, const std::string& text)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - at, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, text.data() + at, chunk, &written, nullptr) || written == 0)
-            return false;
-        at += written;
-    }
-    return true;
-}
-
 } // namespace
 
-bool FileStore::Stamp::operator==(const Stamp& other) const
-{
-    return present == other.present && size == other.size && CompareFileTime(&written, &other.written) == 0;
-}
-
+// A file locked for a moment at start (a sync tool, a virus scanner) is waited for briefly. One
+// that stays unreadable is left as it was for the whole run: what this copy never read (settings,
+// the held records of a copy that was killed) is never overwritten, and the user is told.
 FileStore::FileStore(std::wstring file, const char* rootPath) : m_file(std::move(file)), m_root(rootPath)
 {
-    Load();
-}
-
-FileStore::Stamp FileStore::CurrentStamp() const
-{
-    Stamp stamp;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (GetFileAttributesExW(m_file.c_str(), GetFileExInfoStandard, &data)) {
-        stamp.present = true;
-        stamp.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        stamp.written = data.ftLastWriteTime;
+    RemoveStaleTemporaryFiles(m_file);
+    for (int attempt = 0; attempt < kStartReads; ++attempt) {
+        if (attempt > 0)
+            Sleep(kStartReadWaitMs);
+        Load();
+        if (!m_unread)
+            return;
     }
-    return stamp;
+    m_abandoned = true;
+    ReportSettingsWriteFailure();
 }
 
-// A file that cannot be opened (locked, or gone between the two calls) is tried again at the
-// next operation; memory answers meanwhile.
+// A file that cannot be read whole leaves memory as it was and is not written until it is read.
 void FileStore::Load()
 {
-    const Stamp stamp = CurrentStamp();
-    const FileHandle file(CreateFileW(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        if (!stamp.present)
-            m_seen = stamp;
+    std::string text;
+    FileStamp stamp;
+    const FileRead read = ReadWholeFile(m_file, kSettingsFileMaxBytes, text, stamp);
+    m_unread = read == FileRead::NotRead;
+    if (m_unread)
         return;
-    }
-    std::string text(static_cast<size_t>(std::min<ULONGLONG>(stamp.size, kSettingsFileMaxBytes)), '\0');
-    DWORD read = 0;
-    if (!text.empty() && !ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr))
-        return;
-    text.resize(read);
-    m_document = ParseIni(text.data(), text.size(), m_root);
+    if (read == FileRead::Whole)
+        m_document = ParseIni(text.data(), text.size(), m_root);
     m_seen = stamp;
 }
 
 // Within a batch the file was asked once, at its start.
 void FileStore::Refresh()
 {
-    if (m_unsaved || m_pending || m_batchDepth > 0)
+    if (m_abandoned || m_unsaved || m_pending || m_batchDepth > 0)
         return;
-    if (!(CurrentStamp() == m_seen))
+    if (m_unread || !(StampOfFile(m_file) == m_seen))
         Load();
 }
 
-// A file the user made read-only is not replaced, wherever the system would let a move replace it.
+// A file the user made read-only is not replaced, wherever the system would let a move replace
+// it; nor is one whose text was not read.
 bool FileStore::Save()
 {
+    if (m_unread)
+        return false;
     const DWORD attributes = GetFileAttributesW(m_file.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    const std::string text = FormatIni(m_document, m_root);
-    const std::wstring temp = m_file + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-    bool written = false;
-    // The move keeps the size and time of last write: the stamp of the written file is that of
-    // the temporary one.
-    BY_HANDLE_FILE_INFORMATION information = {};
-    {
-        const FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        written = file.Valid() && WriteAll(file.Get(), text) && FlushFileBuffers(file.Get()) &&
-                  GetFileInformationByHandle(file.Get(), &information);
-    }
-    written = written && MoveFileExW(temp.c_str(), m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!written) {
-        DeleteFileW(temp.c_str());
-        return false;
-    }
-    m_seen.present = true;
-    m_seen.size = (static_cast<ULONGLONG>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    m_seen.written = information.ftLastWriteTime;
-    return true;
+    return ReplaceWholeFile(m_file, FormatIni(m_document, m_root), m_seen);
 }
 
 void FileStore::Changed()

@@ -5,20 +5,26 @@
 // size or time of last write differ from those this store last saw, asked of the file system
 // before each operation; nothing is polled while the program idles). The store then answers from
 // memory. Each change is made in memory and written at once (or at the end of a batch): the whole
-// text goes to a temporary file beside the settings file, is flushed, and replaces the file with
-// MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), so that a kill or a full disk
-// leaves the old file whole. While a write has failed, memory holds changes the file lacks: it is
-// not read again until a write succeeds (the user's last changes win over the file's).
+// text replaces the file atomically (see SettingsFile.h), so that a kill or a full disk leaves
+// the old file whole. While a write has failed, memory holds changes the file lacks: it is not
+// read again until a write succeeds (the user's last changes win over the file's).
+//
+// A file is only ever replaced by a text made from a whole read of it: one that cannot be read
+// whole (locked, failing, larger than kSettingsFileMaxBytes, changing under the read) is not
+// written until it is read; one that cannot be read at start is neither read nor written for the
+// rest of the run. Its changes are then kept in memory only, and the failure is told as a failed
+// write is.
 #pragma once
 
 #include <mutex>
 #include <string>
 
 #include "settings/IniText.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
 
-// Largest file read, in bytes; the rest of a larger file is ignored.
-constexpr DWORD kSettingsFileMaxBytes = 16u << 20;
+// Largest file read, in bytes: a larger one is not read (and so never replaced).
+constexpr ULONGLONG kSettingsFileMaxBytes = 16u << 20;
 
 class FileStore : public SettingsStore {
 public:
@@ -45,13 +51,6 @@ public:
     bool Unsaved();
 
 private:
-    struct Stamp {
-        bool present = false;
-        ULONGLONG size = 0;
-        FILETIME written = {};
-        bool operator==(const Stamp& other) const;
-    };
-    Stamp CurrentStamp() const;
     // Reads the file again when another hand changed it.
     void Refresh();
     void Load();
@@ -67,10 +66,14 @@ private:
     std::wstring m_file;
     std::string m_root;
     IniDocument m_document;
-    Stamp m_seen;
+    FileStamp m_seen;
     int m_batchDepth = 0;
     bool m_pending = false;
     bool m_unsaved = false;
+    // The file is there but its text could not be read whole: it is not written.
+    bool m_unread = false;
+    // It could not be read at start: it is neither read nor written again.
+    bool m_abandoned = false;
     bool m_holding = false;
     std::string m_heldPath;
 };

@@ -11,7 +11,10 @@
 
 #include "HelperWindows.h"
 #include "app/held/HeldWindows.h"
+#include "app/held/HeldRecordText.h"
 #include "app/held/HiddenMenu.h"
+#include "settings/FileStore.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -27,10 +30,31 @@ struct Change {
 };
 const HeldWindowStore* g_store = nullptr;
 std::vector<Change> g_changes;
+// With the settings in a file: the file on disk, and the key it stands for.
+std::wstring g_file;
+std::string g_root;
+
+// The records in the settings file on disk, not those of the store's memory.
+std::vector<HeldRecord> RecordsInFile()
+{
+    std::vector<HeldRecord> records;
+    FileStamp stamp;
+    std::string text;
+    ReadWholeFile(g_file, kSettingsFileMaxBytes, text, stamp);
+    IniDocument document = ParseIni(text.data(), text.size(), g_root);
+    const IniKey* held = FindIniKey(document, g_root + "\\Held");
+    for (const IniValue& value : held ? held->values : std::vector<IniValue>()) {
+        HeldRecord record;
+        const char* chars = reinterpret_cast<const char*>(value.data.data());
+        if (value.type == REG_SZ && !value.data.empty() && UnpackHeldRecord(NString(chars), record))
+            records.push_back(record);
+    }
+    return records;
+}
 
 bool StoredNow(HWND window)
 {
-    for (const HeldRecord& record : g_store->Load()) {
+    for (const HeldRecord& record : g_file.empty() ? g_store->Load() : RecordsInFile()) {
         if (record.window == window || std::find(record.owned.begin(), record.owned.end(), window) != record.owned.end())
             return true;
     }
@@ -115,6 +139,8 @@ protected:
             DestroyWindow(window);
         }
     }
+    // The records of the menu's windows at each hide and show, through the store in use.
+    void CheckStoredAtEachHideAndShow(const char* path);
     HWND Target(const char* title, HWND owner = nullptr)
     {
         m_targets.push_back(MakeTarget(title, owner));
@@ -281,12 +307,30 @@ TEST_F(HiddenMenuTest, OwnedWindowsGoAndComeBackWithTheirOwner)
 
 // With the records following the menu, a window (and each window it owns) is stored before it is
 // hidden, and stays stored until it has been shown again; the records of a window shown leave a
-// gap that the others keep their order across.
+// gap that the others keep their order across. With the settings in a file, the records are in
+// the file on disk at each hide and show.
 TEST_F(HiddenMenuTest, EveryWindowIsStoredBeforeItsHideAndUntilItIsShown)
 {
     constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecords";
-    vbtest::RegistryKeyGuard guard(kPath);
-    HeldWindowStore store(kPath);
+    for (const bool inFile : {false, true}) {
+        SCOPED_TRACE(inFile ? "Veilbox.ini" : "registry");
+        vbtest::RegistryKeyGuard guard(kPath);
+        TempFolder folder("held-file");
+        if (inFile) {
+            const std::string file = folder.MakeFile("Veilbox.ini");
+            g_file.assign(file.begin(), file.end());
+            g_root = kPath;
+            UseSettingsStore(std::unique_ptr<SettingsStore>(new FileStore(g_file, kPath)));
+        }
+        CheckStoredAtEachHideAndShow(kPath);
+        UseSettingsStore(nullptr);
+        g_file.clear();
+    }
+}
+
+void HiddenMenuTest::CheckStoredAtEachHideAndShow(const char* path)
+{
+    HeldWindowStore store(path);
     store.Clear();
     m_menu.SetChangeHandler([&] { store.Sync(m_menu); });
     HWND first = Target("first"), owner = Target("owner"), owned = Target("owned", owner), last = Target("last");
@@ -310,13 +354,16 @@ TEST_F(HiddenMenuTest, EveryWindowIsStoredBeforeItsHideAndUntilItIsShown)
         EXPECT_EQ(g_changes[i].shown, expected[i].second) << i;
         EXPECT_TRUE(g_changes[i].stored) << i;
     }
-    const std::vector<HeldRecord> records = HeldWindowStore(kPath).Load();
+    const std::vector<HeldRecord> records = HeldWindowStore(path).Load();
     ASSERT_EQ(records.size(), 2u) << "the shown window's record went after its show";
     EXPECT_EQ(records[0].window, first);
     EXPECT_EQ(records[1].window, last);
     EXPECT_EQ(records[1].index, 2);
     m_menu.SetChangeHandler(nullptr);
     store.Clear();
+    // The menu as SetUp made it, for the next store.
+    m_menu.ReleaseAll();
+    EXPECT_TRUE(m_menu.Create());
 }
 
 // A key deleted under the store (a cleaner, a user) is made again at the next change, with every

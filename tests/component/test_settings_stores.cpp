@@ -134,11 +134,12 @@ void CheckHeldRecords(HWND a, HWND b, const std::function<void()>& deleteHeld)
     for (HWND window : {a, b}) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
         const uint32_t id = menu.AddEntry(Record(window))->commandId;
-        storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 0u : 1u);
+        storedBeforeHide = storedBeforeHide && HeldWindowStore(kKey).Load().size() == (window == a ? 1u : 2u);
         EXPECT_EQ(menu.HideEntryWindow(id), HideOutcome::Hidden);
         if (window == a)
             deleteHeld();
     }
+    EXPECT_TRUE(storedBeforeHide) << "every record, the deleted ones again, before the next hide";
     const std::vector<HeldRecord> records = HeldWindowStore(kKey).Load();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].window, a);
@@ -243,4 +244,106 @@ TEST(SettingsStores, AFileThatCannotBeWrittenLosesNothingAndTellsOnce)
     EXPECT_NE(folder.Text().find("ByHand=4\r\nAgain=5"), std::string::npos) << folder.Text();
     SetSettingsFailureNotice(nullptr, 0);
     DestroyWindow(notice);
+}
+
+// A file that could not be read whole is never replaced, so nothing this copy did not read is
+// lost: not while it is locked at start (the copy runs from memory and tells once), nor when it is
+// larger than the store reads, nor when another hand changed it and holds it locked. Stale
+// temporary files of copies that no longer run are removed at start; those of a running copy stay.
+TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
+{
+    struct Row {
+        const char* name;
+        std::function<void(TempFolder&, std::unique_ptr<FileStore>&)> open;
+    };
+    auto lockedAtStart = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
+        const HANDLE lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        store.reset(new FileStore(folder.File(), kKey));
+        CloseHandle(lock);
+    };
+    auto tooLarge = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
+        std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::app)
+            << std::string(kSettingsFileMaxBytes, ';');
+        store.reset(new FileStore(folder.File(), kKey));
+    };
+    auto changedAndLocked = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
+        store.reset(new FileStore(folder.File(), kKey));
+        std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::app) << "[Other]\r\nByHand=2\r\n";
+        const HANDLE lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        const DWORD value = 3;
+        EXPECT_EQ(store->SetValue((std::string(kKey) + "\\Interface").c_str(), "WhileLocked", REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&value), 4),
+                  ERROR_SUCCESS);
+        CloseHandle(lock);
+    };
+    const Row rows[] = {{"locked at start", lockedAtStart}, {"too large", tooLarge}, {"changed, then locked", changedAndLocked}};
+    for (const Row& row : rows) {
+        TempFolder folder;
+        std::ofstream(folder.File().c_str(), std::ios::binary) << "[Held]\r\n00000=\"killed copy's record\"\r\n";
+        const std::wstring stale = folder.File() + L".4294967292-1.tmp", live = folder.File() + L"." +
+                                                                               std::to_wstring(GetCurrentProcessId()) + L"-77.tmp";
+        std::ofstream(stale.c_str()) << "partial";
+        std::ofstream(live.c_str()) << "partial";
+        std::unique_ptr<FileStore> store;
+        row.open(folder, store);
+        const std::string before = folder.Text();
+        const DWORD value = 1;
+        EXPECT_EQ(store->SetValue((std::string(kKey) + "\\Held").c_str(), "00001", REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&value), 4),
+                  ERROR_SUCCESS)
+            << row.name;
+        std::vector<BYTE> data;
+        EXPECT_EQ(store->QueryValue((std::string(kKey) + "\\Held").c_str(), "00001", nullptr, data, 4), ERROR_SUCCESS)
+            << row.name << ": memory answers";
+        EXPECT_TRUE(store->Unsaved()) << row.name;
+        EXPECT_EQ(folder.Text(), before) << row.name << ": the file as it was";
+        EXPECT_NE(folder.Text().find("killed copy's record"), std::string::npos) << row.name;
+        EXPECT_EQ(GetFileAttributesW(stale.c_str()), INVALID_FILE_ATTRIBUTES) << row.name << ": stale file removed";
+        EXPECT_NE(GetFileAttributesW(live.c_str()), INVALID_FILE_ATTRIBUTES) << row.name << ": a running copy's kept";
+        DeleteFileW(live.c_str());
+    }
+}
+
+// A listing of the rules that fails part-way (a key deleted or unreadable under the listing) may
+// have left rules out: neither a save nor an added rule writes over the keys it did not list.
+TEST(SettingsStores, RulesAreNotWrittenOverAListingThatFailedPartWay)
+{
+    // The settings file, whose listing of keys ends with a failure after the first name.
+    class FailingListing : public FileStore {
+    public:
+        using FileStore::FileStore;
+        bool fail = false;
+        LONG ListKeys(const char* path, std::vector<NString>& names) override
+        {
+            const LONG result = FileStore::ListKeys(path, names);
+            if (!fail || names.size() < 2)
+                return result;
+            names.resize(1);
+            return ERROR_KEY_DELETED;
+        }
+    };
+    TempFolder folder;
+    std::ofstream(folder.File().c_str(), std::ios::binary) << "";
+    auto* store = new FailingListing(folder.File(), kKey);
+    UseSettingsStore(std::unique_ptr<SettingsStore>(store));
+    const RuleStore rules(kKey);
+    Rule first, second, added;
+    first.title = "first";
+    second.title = "second";
+    added.title = "added";
+    ASSERT_TRUE(rules.Append(first) && rules.Append(second));
+    store->fail = true;
+    std::vector<StoredRule> listed = rules.Load();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(rules.Append(added)) << "would have taken the key of the rule left out";
+    StoredRule more;
+    more.rule = added;
+    more.changed = true;
+    listed.push_back(more);
+    EXPECT_FALSE(rules.Save(listed)) << "would have written over the rule left out";
+    store->fail = false;
+    listed = rules.Load();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_TRUE(listed[0].rule.SameAs(first) && listed[1].rule.SameAs(second));
+    UseSettingsStore(nullptr);
 }

@@ -3,7 +3,8 @@
 // Properties: the text of what was read reads back as the same keys and values (a second write
 // writes the same text); every value read is answered by the store exactly; a change while the
 // file cannot be written is answered from memory and leaves the file as it was, and the next
-// write that can be made holds it with everything else and leaves no temporary file behind.
+// write that can be made holds it with everything else and leaves no temporary file behind; a file
+// that could not be read is never replaced.
 #include <string>
 
 #include "FuzzSupport.h"
@@ -73,5 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     for (const IniValue& value : held ? held->values : std::vector<IniValue>())
         found = found || (value.name == "00000" && value.type == REG_SZ && value.data == read);
     Check(found, "the record written from memory is in the file");
+
+    // A file that could not be read at start is never replaced: what was not read is not lost.
+    fakefs::FailReads(true);
+    FileStore unread(kFile, kRoot);
+    fakefs::FailReads(false);
+    unread.SetValue("Software\\Veilbox\\Held", "00001", REG_SZ, data, DWORD(record.size() + 1));
+    std::string after;
+    Check(fakefs::Get(kFile, after) && after == now && unread.Unsaved() && fakefs::Count() == 1,
+          "a file not read is left as it was");
     return 0;
 }

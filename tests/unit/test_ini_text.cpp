@@ -71,6 +71,12 @@ TEST(IniText, ReadsWhatAPersonOrAnotherProgramMayWrite)
         {"the values of a section that names no key are skipped", "[a\\\\b]\nX=1\n", root + "\\a\\\\b", "X",
          REG_NONE, {}},
         {"an escaped bracket in a section name", "[a%5Db]\nX=1\n", root + "\\a]b", "X", REG_DWORD, Number(1)},
+        {"a line of megabytes of zero bytes is skipped, not the next",
+         "[A]\n" + std::string(3u << 20, '\0') + "\nX=4\n", root + "\\A", "X", REG_DWORD, Number(4)},
+        {"a text of a megabyte", "[A]\nT=\"" + std::string(1u << 20, 'a') + "\"\n", root + "\\A", "T", REG_SZ,
+         Text(std::string(1u << 20, 'a'))},
+        {"quoted bytes that are not UTF-8 are kept", "[A]\nT=\"\xFF\xC0\x80\"\n", root + "\\A", "T", REG_SZ,
+         Text("\xFF\xC0\x80")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

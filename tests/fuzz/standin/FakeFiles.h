@@ -17,6 +17,9 @@ bool Get(const std::wstring& path, std::string& bytes);
 void Remove(const std::wstring& path);
 // While set, a file cannot be made or replaced (ERROR_ACCESS_DENIED).
 void FailWrites(bool fail);
+// While set, a file cannot be opened for reading (ERROR_SHARING_VIOLATION), as one locked by
+// another program.
+void FailReads(bool fail);
 // Files of the folder, the temporary ones included.
 size_t Count();
 

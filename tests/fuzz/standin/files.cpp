@@ -25,6 +25,7 @@ struct OpenFile {
 std::map<std::wstring, File> g_files;
 std::vector<OpenFile> g_open;
 bool g_failWrites = false;
+bool g_failReads = false;
 DWORD g_clock = 1;
 
 OpenFile* Opened(HANDLE handle)
@@ -42,6 +43,7 @@ void Reset()
     g_files.clear();
     g_open.clear();
     g_failWrites = false;
+    g_failReads = false;
 }
 
 void Put(const std::wstring& path, const std::string& bytes)
@@ -68,6 +70,11 @@ void FailWrites(bool fail)
     g_failWrites = fail;
 }
 
+void FailReads(bool fail)
+{
+    g_failReads = fail;
+}
+
 size_t Count()
 {
     return g_files.size();
@@ -84,6 +91,10 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     const auto found = g_files.find(file.path);
     if ((file.writing && g_failWrites) || (disposition == OPEN_EXISTING && found == g_files.end())) {
         SetLastError(file.writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!file.writing && g_failReads) {
+        SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
     if (!file.writing)
@@ -205,3 +216,32 @@ BOOL PostMessageW(HWND, UINT, WPARAM, LPARAM)
 {
     return TRUE;
 }
+
+HANDLE FindFirstFileW(LPCWSTR, WIN32_FIND_DATAW*)
+{
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL FindNextFileW(HANDLE, WIN32_FIND_DATAW*)
+{
+    return FALSE;
+}
+
+BOOL FindClose(HANDLE)
+{
+    return TRUE;
+}
+
+HANDLE OpenProcess(DWORD, BOOL, DWORD)
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+}
+
+DWORD WaitForSingleObject(HANDLE, DWORD)
+{
+    return 0;
+}
+
+void Sleep(DWORD) {}

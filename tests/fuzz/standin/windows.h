@@ -112,6 +112,7 @@ typedef FILETIME* PFILETIME;
 #define ERROR_BADKEY 1010L
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_DISK_FULL 112L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
@@ -233,6 +234,16 @@ LONG RegDeleteValueA(HKEY key, LPCSTR name);
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define MOVEFILE_REPLACE_EXISTING 0x1
 #define MOVEFILE_WRITE_THROUGH 0x8
+#define FILE_FLAG_WRITE_THROUGH 0x80000000u
+#define SYNCHRONIZE 0x00100000L
+#define WAIT_TIMEOUT 258L
+struct WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+    DWORD nFileSizeHigh, nFileSizeLow, dwReserved0, dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+};
 enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
 struct WIN32_FILE_ATTRIBUTE_DATA {
     DWORD dwFileAttributes;
@@ -259,4 +270,12 @@ BOOL GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID dat
 LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD length);
 DWORD GetCurrentProcessId();
+// The folder holds no temporary file of another process to find, and no other process runs.
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* found);
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* found);
+BOOL FindClose(HANDLE search);
+HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// Returns at once: no time passes in the fuzz target.
+void Sleep(DWORD milliseconds);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
