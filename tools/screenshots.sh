@@ -345,10 +345,11 @@ dialogs_pass() {
 # with Debian's Liberation Sans; WenQuanYi Micro Hei (fonts-wqy-microhei) is linked behind it and
 # behind Tahoma (menus) for Japanese and Chinese, as a Windows of those languages links its own.
 gallery_fonts() {
-    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc face link
+    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc face link fonts="$WINEPREFIX/drive_c/windows/Fonts"
     rm -f "$fonts/ms_sans_serif.ttf" "$fonts/sserife.fon"
     [ -f "$cjk" ] || { echo "screenshots: $cjk is missing (fonts-wqy-microhei): CJK shows boxes" >&2; return; }
-    cp -f "$cjk" "$fonts/wqy-microhei.ttc"
+    # The session's files may be hard links into the shared template: replace, never write through.
+    cp --remove-destination "$cjk" "$fonts/wqy-microhei.ttc"
     link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
     for face in "Liberation Sans" "Liberation Sans Bold" "Tahoma" "Tahoma Bold" "Arial" "MS Sans Serif"; do
         wine reg add "$link" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1

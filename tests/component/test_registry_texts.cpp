@@ -330,7 +330,10 @@ TEST_F(RegistryTextsTest, HeldRecordsNotAllListedAreNeitherWrittenOverNorDeleted
     HiddenMenu menu(counter);
     ASSERT_TRUE(menu.Create());
     HeldWindowStore store(m_path.Text());
-    EXPECT_EQ(store.Recover(menu), 0) << "the values are read by name through the key that was deleted";
+    // The records listed before the deletion are taken back (none, when the names are listed before
+    // any is read); the listing then fails, and the rest must stay as they are.
+    const int recovered = store.Recover(menu);
+    ASSERT_LT(recovered, 3) << "the listing did not fail part-way";
     g_plan = GrowthPlan();
     menu.SetChangeHandler([&] { store.Sync(menu); });
     EXPECT_TRUE(hide(menu, windows[3]));
@@ -340,12 +343,14 @@ TEST_F(RegistryTextsTest, HeldRecordsNotAllListedAreNeitherWrittenOverNorDeleted
     std::vector<HWND> left;
     for (const HeldRecord& record : HeldWindowStore(m_path.Text()).Load())
         left.push_back(record.window);
-    EXPECT_EQ(left, (std::vector<HWND>{windows[0], windows[1], windows[2]}));
+    // A window taken back was shown by ReleaseAll and its record went; the others' stay, neither
+    // written over by the new hide nor deleted at the clear.
+    EXPECT_EQ(left, std::vector<HWND>(windows.begin() + recovered, windows.begin() + 3));
 
     HiddenMenu next(counter);
     ASSERT_TRUE(next.Create());
     HeldWindowStore again(m_path.Text());
-    EXPECT_EQ(again.Recover(next), 3);
+    EXPECT_EQ(again.Recover(next), 3 - recovered);
     next.ReleaseAll();
     again.Clear();
     for (HWND window : windows) {
