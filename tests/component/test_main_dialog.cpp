@@ -23,6 +23,7 @@
 #include "text/Texts.h"
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
+#include "winbase/LateLibraries.h"
 #include "DialogAnswerer.h"
 
 using namespace vbtest;
@@ -283,6 +284,11 @@ TEST(AtDisplayScaling, TextsWholeAndSizesFollowTheDpi)
         GTEST_SKIP() << "run by DialogsFollowTheDisplayScalingAProcessStartsWith";
     EXPECT_EQ(WindowDpi(nullptr), dpi);
     RegisterHyperlinkClass(GetModuleHandleA(nullptr));
+    // The program loads these on the first use of the dialogs that need them; here every template
+    // is made at once.
+    ASSERT_TRUE(EnsureRichEditClass());
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ASSERT_TRUE(LateInitCommonControlsEx(&classes));
     for (const std::string& locale : AvailableLocales()) {
         SelectLanguage(locale);
         TemplateFindings findings;
