@@ -42,18 +42,25 @@ void FileStore::Load()
     m_unread = read == FileRead::NotRead;
     if (m_unread)
         return;
-    if (read == FileRead::Whole)
+    if (read == FileRead::Whole) {
         m_document = ParseIni(text.data(), text.size(), m_root);
+        for (const Change& change : m_journal)
+            Apply(change);
+    }
     m_seen = stamp;
 }
 
-// Within a batch the file was asked once, at its start.
+// Within a batch the file was asked once, at its start. Changes the file lacks are written as soon
+// as it reads whole again; while it is unchanged, they wait for the next change.
 void FileStore::Refresh()
 {
-    if (m_abandoned || m_unsaved || m_pending || m_batchDepth > 0)
+    if (m_abandoned || m_pending || m_batchDepth > 0)
         return;
-    if (m_unread || !(StampOfFile(m_file) == m_seen))
-        Load();
+    if (!m_unread && StampOfFile(m_file) == m_seen)
+        return;
+    Load();
+    if (m_unsaved && !m_unread)
+        WriteOut();
 }
 
 // A file the user made read-only is not replaced, wherever the system would let a move replace
@@ -74,9 +81,52 @@ void FileStore::Changed()
     if (m_batchDepth > 0)
         return;
     m_pending = false;
+    WriteOut();
+}
+
+void FileStore::WriteOut()
+{
     m_unsaved = !Save();
     if (m_unsaved)
         ReportSettingsWriteFailure();
+    else
+        m_journal.clear();
+}
+
+bool FileStore::Apply(const Change& change)
+{
+    const std::string& path = change.path;
+    if (change.kind == Change::Kind::CreateKey || change.kind == Change::Kind::Set) {
+        IniKey& key = MakeKey(path.c_str());
+        if (change.kind == Change::Kind::Set)
+            SetIniValue(key, change.value);
+        return true;
+    }
+    if (change.kind == Change::Kind::DeleteTree) {
+        const size_t before = m_document.size();
+        m_document.erase(std::remove_if(m_document.begin(), m_document.end(),
+                                        [&](const IniKey& key) { return SameIniName(key.path, path) || IsBelow(key.path, path); }),
+                         m_document.end());
+        return m_document.size() != before;
+    }
+    IniKey* key = FindIniKey(m_document, path);
+    if (!key)
+        return false;
+    const auto found = std::find_if(key->values.begin(), key->values.end(),
+                                    [&](const IniValue& value) { return IsIniValueNamed(value, change.value.name); });
+    if (found == key->values.end())
+        return false;
+    key->values.erase(found);
+    return true;
+}
+
+LONG FileStore::Make(Change change)
+{
+    if (!Apply(change))
+        return ERROR_FILE_NOT_FOUND;
+    m_journal.push_back(std::move(change));
+    Changed();
+    return ERROR_SUCCESS;
 }
 
 void FileStore::BeginBatch()
@@ -103,10 +153,13 @@ LONG FileStore::KeyExists(const char* path)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
-    for (const IniKey& key : m_document)
-        if (SameIniName(key.path, path) || IsBelow(key.path, path))
-            return ERROR_SUCCESS;
-    return ERROR_FILE_NOT_FOUND;
+    return HasKey(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+bool FileStore::HasKey(const char* path) const
+{
+    return std::any_of(m_document.begin(), m_document.end(),
+                       [&](const IniKey& key) { return SameIniName(key.path, path) || IsBelow(key.path, path); });
 }
 
 LONG FileStore::QueryValue(const char* path, const char* name, DWORD* type, std::vector<BYTE>& data, DWORD maxBytes)
@@ -119,8 +172,10 @@ LONG FileStore::QueryValue(const char* path, const char* name, DWORD* type, std:
     const IniKey* key = FindIniKey(m_document, path);
     const std::string wanted = name ? name : "";
     for (const IniValue& value : key ? key->values : std::vector<IniValue>()) {
-        if (!SameIniName(value.name, wanted))
+        if (!IsIniValueNamed(value, wanted))
             continue;
+        if (!value.unread.empty())
+            return ERROR_INVALID_DATA;
         if (value.data.size() > maxBytes)
             return ERROR_MORE_DATA;
         data = value.data;
@@ -138,13 +193,14 @@ LONG FileStore::ListValues(const char* path, std::vector<StoredValue>& values, D
     values.clear();
     const IniKey* key = FindIniKey(m_document, path);
     if (!key)
-        return ERROR_FILE_NOT_FOUND;
+        return HasKey(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     for (const IniValue& value : key->values) {
         if (values.size() >= maxValues)
             return ERROR_MORE_DATA;
         StoredValue listed;
         listed.name = NString(value.name.c_str());
         listed.type = value.type;
+        listed.result = value.unread.empty() ? ERROR_SUCCESS : ERROR_INVALID_DATA;
         if (withData)
             listed.data = value.data;
         values.push_back(std::move(listed));
@@ -191,19 +247,15 @@ LONG FileStore::CreateKey(const char* path)
     Refresh();
     if (FindIniKey(m_document, path))
         return ERROR_SUCCESS;
-    MakeKey(path);
-    Changed();
-    return ERROR_SUCCESS;
+    return Make({Change::Kind::CreateKey, path, {}});
 }
 
 LONG FileStore::HoldKey(const char* path)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
-    if (!FindIniKey(m_document, path)) {
-        MakeKey(path);
-        Changed();
-    }
+    if (!FindIniKey(m_document, path))
+        Make({Change::Kind::CreateKey, path, {}});
     m_holding = true;
     m_heldPath = path;
     return ERROR_SUCCESS;
@@ -229,11 +281,8 @@ LONG FileStore::SetValue(const char* path, const char* name, DWORD type, const B
     Refresh();
     if (HeldKeyWent(path))
         return ERROR_KEY_DELETED;
-    IniKey* key = &MakeKey(path);
-    IniValue value{name ? name : "", type, std::vector<BYTE>(data, data + (data ? size : 0))};
-    SetIniValue(*key, std::move(value));
-    Changed();
-    return ERROR_SUCCESS;
+    IniValue value{name ? name : "", type, std::vector<BYTE>(data, data + (data ? size : 0)), {}};
+    return Make({Change::Kind::Set, path, std::move(value)});
 }
 
 LONG FileStore::DeleteValue(const char* path, const char* name)
@@ -242,31 +291,16 @@ LONG FileStore::DeleteValue(const char* path, const char* name)
     Refresh();
     if (HeldKeyWent(path))
         return ERROR_KEY_DELETED;
-    IniKey* key = FindIniKey(m_document, path);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
-    const std::string wanted = name ? name : "";
-    const auto found = std::find_if(key->values.begin(), key->values.end(),
-                                    [&](const IniValue& value) { return SameIniName(value.name, wanted); });
-    if (found == key->values.end())
-        return ERROR_FILE_NOT_FOUND;
-    key->values.erase(found);
-    Changed();
-    return ERROR_SUCCESS;
+    IniValue value;
+    value.name = name ? name : "";
+    return Make({Change::Kind::DeleteValue, path, std::move(value)});
 }
 
 LONG FileStore::DeleteTree(const char* path)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     Refresh();
-    const size_t before = m_document.size();
     if (m_holding && (SameIniName(m_heldPath, path) || IsBelow(m_heldPath, path)))
         m_holding = false;
-    m_document.erase(std::remove_if(m_document.begin(), m_document.end(),
-                                    [&](const IniKey& key) { return SameIniName(key.path, path) || IsBelow(key.path, path); }),
-                     m_document.end());
-    if (m_document.size() == before)
-        return ERROR_FILE_NOT_FOUND;
-    Changed();
-    return ERROR_SUCCESS;
+    return Make({Change::Kind::DeleteTree, path, {}});
 }

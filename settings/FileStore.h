@@ -6,8 +6,11 @@
 // before each operation; nothing is polled while the program idles). The store then answers from
 // memory. Each change is made in memory and written at once (or at the end of a batch): the whole
 // text replaces the file atomically (see SettingsFile.h), so that a kill or a full disk leaves
-// the old file whole. While a write has failed, memory holds changes the file lacks: it is not
-// read again until a write succeeds (the user's last changes win over the file's).
+// the old file whole. While a write has failed, memory holds changes the file lacks, and a journal
+// of them in their order. When another hand changed the file meanwhile, it is read again (on the
+// store's next use, as any change by another hand is) and, once it reads whole, the journal is
+// made again on what was read and the file is written: the other hand's changes stay, and this
+// copy's made since win over them.
 //
 // A file is only ever replaced by a text made from a whole read of it: one that cannot be read
 // whole (locked, failing, larger than kSettingsFileMaxBytes, changing under the read) is not
@@ -51,6 +54,19 @@ public:
     bool Unsaved();
 
 private:
+    // One change of memory, kept in the journal until the file holds it.
+    struct Change {
+        enum class Kind { CreateKey, Set, DeleteValue, DeleteTree } kind;
+        std::string path;
+        IniValue value;
+    };
+
+    // Makes the change in memory; false when it changed nothing (a value or key not there).
+    bool Apply(const Change& change);
+    // Makes the change, keeps it in the journal and writes it (see Changed).
+    LONG Make(Change change);
+    // Writes the file and empties the journal once it holds everything; tells of a failure.
+    void WriteOut();
     // Reads the file again when another hand changed it.
     void Refresh();
     void Load();
@@ -59,6 +75,8 @@ private:
     bool Save();
     // True (and the hold ends) when path is the held key and it went since it was held.
     bool HeldKeyWent(const char* path);
+    // True when the key at path has a section of its own or below it.
+    bool HasKey(const char* path) const;
     // The key at path, made (without writing) when missing.
     IniKey& MakeKey(const char* path);
 
@@ -70,6 +88,8 @@ private:
     int m_batchDepth = 0;
     bool m_pending = false;
     bool m_unsaved = false;
+    // The changes made since the file last held everything, in their order.
+    std::vector<Change> m_journal;
     // The file is there but its text could not be read whole: it is not written.
     bool m_unread = false;
     // It could not be read at start: it is neither read nor written again.

@@ -26,11 +26,12 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-bool ParseValueLine(const std::string& line, IniValue& value)
+// The name before "=" (at then at the "="), or false when there is none to read.
+bool ParseValueName(const std::string& line, size_t& at, std::string& name)
 {
-    size_t at = 0;
+    at = 0;
     if (line[0] == '"') {
-        if (!Unquote(line, at, value.name))
+        if (!Unquote(line, at, name))
             return false;
         at = line.find_first_not_of(' ', at);
         if (at == std::string::npos || line[at] != '=')
@@ -39,12 +40,28 @@ bool ParseValueLine(const std::string& line, IniValue& value)
         at = line.find('=');
         if (at == std::string::npos)
             return false;
-        value.name = Trim(line.substr(0, at));
-        if (value.name.empty())
+        name = Trim(line.substr(0, at));
+        if (name.empty())
             return false;
     }
     // A name with a zero in it could never be asked for.
-    return value.name.find('\0') == std::string::npos && ParseData(Trim(line.substr(at + 1)), value);
+    return name.find('\0') == std::string::npos;
+}
+
+// The value of line; one whose data does not parse keeps the line, and its name when that reads.
+IniValue ParseValueLine(const std::string& line)
+{
+    IniValue value;
+    size_t at = 0;
+    const bool named = ParseValueName(line, at, value.name);
+    if (named && ParseData(Trim(line.substr(at + 1)), value))
+        return value;
+    if (!named)
+        value.name.clear();
+    value.type = REG_NONE;
+    value.data.clear();
+    value.unread = line;
+    return value;
 }
 
 std::string FormatSectionName(const std::string& name)
@@ -83,6 +100,12 @@ bool ParseSectionName(const std::string& line, const std::string& root, std::str
     return path.find('\0') == std::string::npos;
 }
 
+std::string FormatValueLine(const IniValue& value)
+{
+    const std::string name = NameNeedsQuotes(value.name) ? Quote(value.name.data(), value.name.size()) : value.name;
+    return name + "=" + FormatData(value) + "\r\n";
+}
+
 std::string SectionName(const std::string& path, const std::string& root)
 {
     if (SameIniName(path, root))
@@ -106,9 +129,8 @@ public:
             Section(line);
             return;
         }
-        IniValue value;
-        if (m_inKey && ParseValueLine(line, value))
-            Add(std::move(value));
+        if (m_inKey)
+            Add(ParseValueLine(line));
     }
 
     // The keys read; the program key's own only when it has values.
@@ -135,6 +157,10 @@ private:
     void Add(IniValue value)
     {
         std::vector<IniValue>& list = m_document[m_current].values;
+        if (!IsIniValueNamed(value, value.name)) {
+            list.push_back(std::move(value));
+            return;
+        }
         const auto found = m_values.emplace(std::make_pair(m_current, Lower(value.name)), list.size());
         if (found.second)
             list.push_back(std::move(value));
@@ -170,10 +196,15 @@ IniKey* FindIniKey(IniDocument& document, const std::string& path)
     return nullptr;
 }
 
+bool IsIniValueNamed(const IniValue& value, const std::string& name)
+{
+    return SameIniName(value.name, name) && !(value.name.empty() && !value.unread.empty());
+}
+
 void SetIniValue(IniKey& key, IniValue value)
 {
     for (IniValue& existing : key.values) {
-        if (SameIniName(existing.name, value.name)) {
+        if (IsIniValueNamed(existing, value.name)) {
             existing = std::move(value);
             return;
         }
@@ -205,8 +236,7 @@ std::string FormatIni(const IniDocument& document, const std::string& root)
             if (!isRoot)
                 out += (out.size() > 3 ? "\r\n[" : "[") + FormatSectionName(SectionName(key.path, root)) + "]\r\n";
             for (const IniValue& value : key.values)
-                out += (NameNeedsQuotes(value.name) ? Quote(value.name.data(), value.name.size()) : value.name) + "=" +
-                       FormatData(value) + "\r\n";
+                out += !value.unread.empty() ? value.unread + "\r\n" : FormatValueLine(value);
         }
     }
     return out;

@@ -13,9 +13,11 @@
 // quoted like text. A section name escapes "]", "%" and control bytes as %HH.
 //
 // Reading is lenient: CRLF or LF, with or without the UTF-8 byte order mark; blank lines and
-// lines starting with ";" or "#" are comments; a line that does not parse (binary junk, a number
-// out of range, a bad escape, a name with a zero byte) is skipped and so is every value of a section whose name is not a
-// path. A section named twice is one key; a value named twice in a key keeps its last data (the
+// lines starting with ";" or "#" are comments. A line of a key that does not parse (a hand edit
+// such as Title=Secret* without quotes, a number out of range, a bad escape, binary junk) is kept
+// as an unreadable value under the name before its "=" (nameless when that cannot be read): the
+// store answers it as a failure, and the text is written back word for word. Every value of a
+// section whose name is not a path is skipped. A section named twice is one key; a value named twice in a key keeps its last data (the
 // place of its first). Names compare without regard to ASCII case, as the registry's do.
 #pragma once
 
@@ -29,6 +31,8 @@ struct IniValue {
     std::string name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
+    // The line as read when its data could not be (then type and data are not used).
+    std::string unread;
 };
 
 struct IniKey {
@@ -53,5 +57,7 @@ std::string FormatIni(const IniDocument& document, const std::string& root);
 bool SameIniName(const std::string& a, const std::string& b);
 // The key of document at path (compared as SameIniName), or null.
 IniKey* FindIniKey(IniDocument& document, const std::string& path);
+// True when value is the one named name: a nameless unreadable value is named by nothing.
+bool IsIniValueNamed(const IniValue& value, const std::string& name);
 // Sets the value in key, replacing one of the same name in its place.
 void SetIniValue(IniKey& key, IniValue value);

@@ -177,7 +177,8 @@ bool HeldWindowStore::NameTaken(int index) const
     std::vector<BYTE> data;
     const LONG result = ActiveSettings().QueryValue(m_path.Text(), HeldRecordName(index).Text(), &type, data,
                                                     kRegistryMaxDataBytes);
-    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+    // A number whose value cannot be read (denied, damaged) may hold a record: it is not free.
+    return result != ERROR_FILE_NOT_FOUND;
 }
 
 // Each record is written under its new number before any old name goes, so a kill meanwhile

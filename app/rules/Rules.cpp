@@ -7,7 +7,6 @@
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 #include "text/Texts.h"
-#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -234,10 +233,20 @@ bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& ra
     return written;
 }
 
+bool RuleStore::WasLoaded(const NString& keyName) const
+{
+    return std::any_of(m_loadedKeys.begin(), m_loadedKeys.end(),
+                       [&keyName](const NString& loaded) { return loaded.Equals(keyName); });
+}
+
 bool RuleStore::Save(const std::vector<StoredRule>& rules) const
 {
     std::vector<NString> existing;
     if (!m_loadedWhole || !RuleKeyNames(existing))
+        return false;
+    // A rule key another hand added since the load (this store neither read nor wrote it) could be
+    // written over: nothing is written, and the caller tells the user.
+    if (!std::all_of(existing.begin(), existing.end(), [this](const NString& name) { return WasLoaded(name); }))
         return false;
     bool same = rules.size() == existing.size();
     for (size_t i = 0; same && i < rules.size(); ++i)
@@ -254,12 +263,8 @@ bool RuleStore::Save(const std::vector<StoredRule>& rules) const
         const bool fresh = stored.changed || stored.keyName.IsEmpty();
         written = (fresh ? WriteFresh(name, stored.rule) : WriteRaw(name, stored.raw)) && written;
     }
-    const auto wasLoaded = [this](const NString& name) {
-        return std::any_of(m_loadedKeys.begin(), m_loadedKeys.end(),
-                           [&name](const NString& loaded) { return loaded.Equals(name); });
-    };
     for (const NString& name : existing)
-        if (name.ToInt() >= static_cast<int32_t>(rules.size()) && wasLoaded(name))
+        if (name.ToInt() >= static_cast<int32_t>(rules.size()))
             ActiveSettings().DeleteTree(RulePath(name).Text());
     // The store now knows the keys of these rules (read or written by it), and no others: a save
     // after a failed one removes what the failed one wrote and the user then dropped.

@@ -86,10 +86,11 @@ public:
     std::vector<Rule> LoadActing() const;
     // Makes the stored rules these, in this order: "000", "001"... A rule that is unchanged and
     // stays under its sub-key is not touched; one that moved is copied value for value; changed
-    // and new rules are written afresh; sub-keys left over are removed, but only those the last
-    // Load of this store read or a Save since wrote: a key the user never saw is never deleted. Writes nothing when
-    // nothing changed, and nothing (false) when the last Load was not whole or the sub-keys
-    // cannot all be listed now. False when a write failed.
+    // and new rules are written afresh; sub-keys left over are removed. A key the user never saw is
+    // never deleted nor written over: nothing is written (false) when a sub-key is there that the
+    // last Load of this store did not read nor a Save since write, when the last Load was not
+    // whole, or when the sub-keys cannot all be listed now. Writes nothing when nothing changed.
+    // False when a write failed.
     bool Save(const std::vector<StoredRule>& rules) const;
     // Adds the rule after the last stored one without touching any other. False when the store
     // is full, its sub-keys cannot all be listed, or the write failed.
@@ -99,6 +100,8 @@ private:
     // The sub-keys that name rules, in order; false when the listing ended on an error and names
     // holds only those before it.
     bool RuleKeyNames(std::vector<NString>& names) const;
+    // True for a key the last Load read or a Save since wrote.
+    bool WasLoaded(const NString& keyName) const;
     bool WriteFresh(const NString& keyName, const Rule& rule) const;
     bool WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const;
     NString RulePath(const NString& keyName) const;

@@ -189,8 +189,11 @@ TEST_F(RegistryTextsTest, RulesKeepEveryCharacterThroughLoadSaveAndMove)
     }
     EXPECT_EQ(store.LoadActing().size(), rules.size());
     // Saved twice without a load between (as after a save that failed), the rules dropped the
-    // second time go: the store knows the keys it wrote.
+    // second time go: the store knows the keys it wrote. A store that never read the keys there
+    // writes nothing over them.
     const RuleStore again(m_path.Text());
+    EXPECT_FALSE(again.Save(Fresh({rules[0]})));
+    EXPECT_EQ(again.Load().size(), rules.size());
     ASSERT_TRUE(again.Save(Fresh(rules)));
     ASSERT_TRUE(again.Save(Fresh({rules[2]})));
     EXPECT_EQ(again.Load().size(), 1u);

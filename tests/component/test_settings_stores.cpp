@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -255,6 +256,9 @@ TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
     struct Row {
         const char* name;
         std::function<void(TempFolder&, std::unique_ptr<FileStore>&)> open;
+        // Another program holds the file locked through the changes, and reading it whole after
+        // makes the store write them.
+        bool lockedThenRead;
     };
     auto lockedAtStart = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
         const HANDLE lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -269,14 +273,10 @@ TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
     auto changedAndLocked = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
         store.reset(new FileStore(folder.File(), kKey));
         std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::app) << "[Other]\r\nByHand=2\r\n";
-        const HANDLE lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        const DWORD value = 3;
-        EXPECT_EQ(store->SetValue((std::string(kKey) + "\\Interface").c_str(), "WhileLocked", REG_DWORD,
-                                  reinterpret_cast<const BYTE*>(&value), 4),
-                  ERROR_SUCCESS);
-        CloseHandle(lock);
     };
-    const Row rows[] = {{"locked at start", lockedAtStart}, {"too large", tooLarge}, {"changed, then locked", changedAndLocked}};
+    const Row rows[] = {{"locked at start", lockedAtStart, false},
+                        {"too large", tooLarge, false},
+                        {"changed, then locked", changedAndLocked, true}};
     for (const Row& row : rows) {
         TempFolder folder;
         std::ofstream(folder.File().c_str(), std::ios::binary) << "[Held]\r\n00000=\"killed copy's record\"\r\n";
@@ -287,20 +287,36 @@ TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
         std::unique_ptr<FileStore> store;
         row.open(folder, store);
         const std::string before = folder.Text();
-        const DWORD value = 1;
-        EXPECT_EQ(store->SetValue((std::string(kKey) + "\\Held").c_str(), "00001", REG_DWORD,
-                                  reinterpret_cast<const BYTE*>(&value), 4),
-                  ERROR_SUCCESS)
-            << row.name;
+        const HANDLE lock = row.lockedThenRead
+                                ? CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                : nullptr;
+        for (const char* name : {"00001", "00002"}) {
+            const DWORD value = 1;
+            EXPECT_EQ(store->SetValue((std::string(kKey) + "\\Held").c_str(), name, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&value), 4),
+                      ERROR_SUCCESS)
+                << row.name;
+        }
         std::vector<BYTE> data;
         EXPECT_EQ(store->QueryValue((std::string(kKey) + "\\Held").c_str(), "00001", nullptr, data, 4), ERROR_SUCCESS)
             << row.name << ": memory answers";
         EXPECT_TRUE(store->Unsaved()) << row.name;
+        if (lock)
+            CloseHandle(lock);
         EXPECT_EQ(folder.Text(), before) << row.name << ": the file as it was";
         EXPECT_NE(folder.Text().find("killed copy's record"), std::string::npos) << row.name;
         EXPECT_EQ(GetFileAttributesW(stale.c_str()), INVALID_FILE_ATTRIBUTES) << row.name << ": stale file removed";
         EXPECT_NE(GetFileAttributesW(live.c_str()), INVALID_FILE_ATTRIBUTES) << row.name << ": a running copy's kept";
         DeleteFileW(live.c_str());
+        // Once the file reads whole, the store's next use writes the other hand's change with
+        // every change made meanwhile (the held record among them); until then nothing is written.
+        EXPECT_EQ(store->KeyExists((std::string(kKey) + "\\Held").c_str()), ERROR_SUCCESS) << row.name;
+        const std::string text = folder.Text();
+        EXPECT_EQ(!store->Unsaved(), row.lockedThenRead) << row.name;
+        EXPECT_EQ(text.find("ByHand=2") != std::string::npos && text.find("00001=1\r\n00002=1") != std::string::npos &&
+                      text.find("killed copy's record") != std::string::npos,
+                  row.lockedThenRead)
+            << row.name << ": " << text.substr(0, 200);
     }
 }
 
@@ -345,5 +361,69 @@ TEST(SettingsStores, RulesAreNotWrittenOverAListingThatFailedPartWay)
     listed = rules.Load();
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_TRUE(listed[0].rule.SameAs(first) && listed[1].rule.SameAs(second));
+    // Another hand adds a rule while the list is open: saving three rules would write over it.
+    ASSERT_TRUE(RuleStore(kKey).Append(added));
+    listed.push_back(more);
+    EXPECT_FALSE(rules.Save(listed)) << "would have written over the rule added meanwhile";
+    listed = rules.Load();
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_TRUE(listed[2].rule.SameAs(added));
     UseSettingsStore(nullptr);
+}
+
+// Hand edits of the file: a value line that does not parse damages its rule, which then hides
+// nothing (never every window of its program), and is written back as it was; a held record
+// that does not parse is not taken, and its number is not given to another while the records
+// were not listed whole; a key that holds only sub-keys lists no values, as the registry's does.
+TEST(SettingsStores, HandEditsOfTheFileAreNeitherActedOnNorLost)
+{
+    class FailingHeldListing : public FileStore {
+    public:
+        using FileStore::FileStore;
+        LONG ListValues(const char* path, std::vector<StoredValue>& values, DWORD maxValues, bool withData) override
+        {
+            const LONG result = FileStore::ListValues(path, values, maxValues, withData);
+            return std::string(path).find("\\Held") == std::string::npos ? result : ERROR_KEY_DELETED;
+        }
+    };
+    const std::string rule = "[Rules\\000]\r\nExe=\"notepad.exe\"\r\nTitle=Secret*\r\n";
+    const struct {
+        const char* what;
+        std::string text;
+        size_t rules, damaged;
+    } rows[] = {
+        {"a rule with a title that does not parse", rule, 1, 1},
+        {"beside a rule key with sub-keys alone", "[Rules\\001\\Sub]\r\nX=1\r\n" + rule, 2, 2},
+        {"a held record that does not parse", "[Held]\r\n00000=\"1a2b|4242\r\n", 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        std::ofstream(folder.File().c_str(), std::ios::binary) << row.text;
+        UseSettingsStore(std::unique_ptr<SettingsStore>(new FailingHeldListing(folder.File(), kKey)));
+        std::vector<StoredRule> loaded = RuleStore(kKey).Load();
+        EXPECT_EQ(loaded.size(), row.rules);
+        EXPECT_EQ(size_t(std::count_if(loaded.begin(), loaded.end(), [](const StoredRule& r) { return r.rule.damaged; })),
+                  row.damaged);
+        EXPECT_TRUE(RuleStore(kKey).LoadActing().empty()) << "hides no notepad window";
+        std::vector<StoredValue> values;
+        // "Rules" has sections below it but none of its own.
+        EXPECT_EQ(ActiveSettings().ListValues((std::string(kKey) + "\\Rules").c_str(), values, 8, true),
+                  row.rules ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        HWND window = MakeWindow("held");
+        CommandIdCounter counter{kFirstEntryId};
+        HiddenMenu menu{counter};
+        ASSERT_TRUE(menu.Create());
+        HeldWindowStore store(kKey);
+        EXPECT_EQ(store.Recover(menu), 0);
+        menu.SetChangeHandler([&] { store.Sync(menu); });
+        EXPECT_EQ(menu.HideEntryWindow(menu.AddEntry(Record(window))->commandId), HideOutcome::Hidden);
+        menu.SetChangeHandler(nullptr);
+        menu.ReleaseAll();
+        DestroyWindow(window);
+        UseSettingsStore(nullptr);
+        const std::string text = folder.Text();
+        EXPECT_NE(text.find(row.text.substr(row.text.rfind('\n', row.text.size() - 2) + 1)), std::string::npos)
+            << "the line that does not parse is written back: " << text;
+    }
 }

@@ -3,8 +3,10 @@
 // Properties: the text of what was read reads back as the same keys and values (a second write
 // writes the same text); every value read is answered by the store exactly; a change while the
 // file cannot be written is answered from memory and leaves the file as it was, and the next
-// write that can be made holds it with everything else and leaves no temporary file behind; a file
-// that could not be read is never replaced.
+// write that can be made holds it with everything else and leaves no temporary file behind; a change
+// while another hand changed the file and holds it is written, with the other's change, once the
+// file reads whole; a line that does not parse is answered as unreadable; a file that could not be
+// read is never replaced.
 #include <string>
 
 #include "FuzzSupport.h"
@@ -29,8 +31,12 @@ void CheckStoreAnswers(FileStore& store, const IniDocument& document)
         for (const IniValue& value : key.values) {
             DWORD type = REG_NONE;
             std::vector<BYTE> data;
-            Check(store.QueryValue(key.path.c_str(), value.name.c_str(), &type, data, 1u << 24) == ERROR_SUCCESS &&
-                      type == value.type && data == value.data,
+            const LONG result = store.QueryValue(key.path.c_str(), value.name.c_str(), &type, data, 1u << 24);
+            if (!value.unread.empty()) {
+                Check(value.name.empty() || result == ERROR_INVALID_DATA, "a line that did not parse is unreadable");
+                continue;
+            }
+            Check(result == ERROR_SUCCESS && type == value.type && data == value.data,
                   "every value read is answered as read");
         }
     }
@@ -75,12 +81,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         found = found || (value.name == "00000" && value.type == REG_SZ && value.data == read);
     Check(found, "the record written from memory is in the file");
 
+    // Another program changes the file and holds it while a record is written: once it reads whole
+    // again, the store's next use writes the other's change with the record.
+    std::string after;
+    fakefs::Put(kFile, now + "[Other]\r\nByHand=2\r\n");
+    fakefs::FailReads(true);
+    store.SetValue("Software\\Veilbox\\Held", "00003", REG_SZ, data, DWORD(record.size() + 1));
+    Check(fakefs::Get(kFile, after) && after == now + "[Other]\r\nByHand=2\r\n" && store.Unsaved(),
+          "a file changed and not read is left as it was");
+    fakefs::FailReads(false);
+    store.KeyExists("Software\\Veilbox\\Held");
+    Check(fakefs::Get(kFile, after) && !store.Unsaved(), "the file is written once it reads whole");
+    saved = ParseIni(after.data(), after.size(), kRoot);
+    held = FindIniKey(saved, "Software\\Veilbox\\Held");
+    found = false;
+    for (const IniValue& value : held ? held->values : std::vector<IniValue>())
+        found = found || (value.name == "00003" && value.data == read);
+    Check(found && after.find("\r\nByHand=2\r\n") != std::string::npos,
+          "the next write holds the other's change and the record made meanwhile");
+    now = after;
+
     // A file that could not be read at start is never replaced: what was not read is not lost.
     fakefs::FailReads(true);
     FileStore unread(kFile, kRoot);
     fakefs::FailReads(false);
     unread.SetValue("Software\\Veilbox\\Held", "00001", REG_SZ, data, DWORD(record.size() + 1));
-    std::string after;
     Check(fakefs::Get(kFile, after) && after == now && unread.Unsaved() && fakefs::Count() == 1,
           "a file not read is left as it was");
     return 0;

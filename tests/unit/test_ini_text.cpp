@@ -52,11 +52,11 @@ TEST(IniText, ReadsWhatAPersonOrAnotherProgramMayWrite)
         {"a negative number, LF without a mark", "[MainWindow]\nLeft = -8\n", root + "\\MainWindow", "Left", REG_DWORD,
          Number(-8)},
         {"the largest DWORD", "[A]\nB=4294967295\n", root + "\\A", "B", REG_DWORD, Number(-1)},
-        {"a number out of range is skipped", "[A]\nB=4294967296\n", root + "\\A", "B", REG_NONE, {}},
+        {"a number out of range is not read", "[A]\nB=4294967296\n", root + "\\A", "B", REG_NONE, {}},
         {"text with escapes and Unicode", "[Rules\\000]\nTitle=\"\xCE\xA3 \\\"q\\\" \\\\ \\n\\x01\"\n",
          root + "\\Rules\\000", "Title", REG_SZ, Text("\xCE\xA3 \"q\" \\ \n\x01")},
-        {"a bad escape is skipped", "[A]\nT=\"a\\qb\"\n", root + "\\A", "T", REG_NONE, {}},
-        {"text after the closing quote is skipped", "[A]\nT=\"a\" b\n", root + "\\A", "T", REG_NONE, {}},
+        {"a bad escape is not read", "[A]\nT=\"a\\qb\"\n", root + "\\A", "T", REG_NONE, {}},
+        {"text after the closing quote is not read", "[A]\nT=\"a\" b\n", root + "\\A", "T", REG_NONE, {}},
         {"binary as hex", "[Fonts]\nList=hex:01,FF,00\n", root + "\\Fonts", "List", REG_BINARY, {1, 0xFF, 0}},
         {"another type by its number", "[A]\nM=hex(7):61,00,00\n", root + "\\A", "M", 7, {'a', 0, 0}},
         {"values before any section are the program key's", "OwnerProcessId=12\n[A]\n", root, "OwnerProcessId",
@@ -119,4 +119,35 @@ TEST(IniText, EveryStoredValueReadsBackTheSame)
         }
     }
     EXPECT_NE(text.find("\r\n[Interface]\r\nIconPerWindow=1\r\nLeft=-2147483648\r\n"), std::string::npos) << text;
+}
+
+// A hand-edited line that does not parse is neither lost nor read as something else: it stays a
+// value that cannot be read (under its name when that reads), is written back word for word, and
+// a value set under its name replaces it.
+TEST(IniText, ALineThatDoesNotParseIsKeptWordForWord)
+{
+    const std::string root = kRoot;
+    const struct {
+        const char* what;
+        std::string line, name;
+    } cases[] = {
+        {"text without quotes", "Title=Secret*", "Title"},
+        {"a number out of range", "Left=4294967296", "Left"},
+        {"a bad escape under a quoted name", "\"T i\"=\"a\\qb\"", "T i"},
+        {"a line with no name", "\x01\xFF junk", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = "[Rules\\000]\r\nExe=\"notepad.exe\"\r\n" + c.line + "\r\n";
+        IniDocument document = ParseIni(text.data(), text.size(), root);
+        IniKey* key = FindIniKey(document, root + "\\Rules\\000");
+        ASSERT_TRUE(key && key->values.size() == 2u);
+        EXPECT_EQ(key->values[1].unread, c.line);
+        EXPECT_EQ(key->values[1].name, c.name);
+        EXPECT_NE(FormatIni(document, root).find("\r\n" + c.line + "\r\n"), std::string::npos) << "written back";
+        EXPECT_EQ(IsIniValueNamed(key->values[1], c.name), !c.name.empty()) << "a nameless line answers no name";
+        SetIniValue(*key, {c.name, REG_SZ, Text("set"), {}});
+        EXPECT_EQ(key->values.size(), c.name.empty() ? 3u : 2u);
+        EXPECT_EQ(FormatIni(document, root).find(c.line) != std::string::npos, c.name.empty()) << "replaced";
+    }
 }
