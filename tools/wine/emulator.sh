@@ -36,28 +36,45 @@ meaning() {
 
 # err+module: "Library X (which is needed by Y) not found" and the like, which -all would hide.
 export WINEDEBUG="${WINEDEBUG:--all},err+module"
-started=$(date +%s%3N)
-# The bytes written are counted beside the output, never in its way: without a file for the
-# figure nothing is counted, and tee -p goes on writing standard output whatever becomes of the
-# counter (a counter that died would otherwise cut the output short, and with it a test list).
-if count=$(mktemp "${VB_SESSION_DIR:-/tmp}/emulator.XXXXXX" 2>/dev/null); then
-    wine "$@" | tee -p >(wc -c >"$count")
-    rc=${PIPESTATUS[0]}
-else
-    count=
-    wine "$@"
-    rc=$?
-fi
-if [ "$rc" -ne 0 ]; then
-    # The counter ends once tee has closed its end; wait for its figure.
+
+# Runs the program once; sets rc, bytes (written to standard output, empty when not counted)
+# and ms.
+run_once() {
+    local started count
+    started=$(date +%s%3N)
     bytes=
-    if [ -n "$count" ]; then
+    # The bytes written are counted beside the output, never in its way: without a file for the
+    # figure nothing is counted, and tee -p goes on writing standard output whatever becomes of
+    # the counter (a counter that died would otherwise cut the output short, and with it a test
+    # list).
+    if count=$(mktemp "${VB_SESSION_DIR:-/tmp}/emulator.XXXXXX" 2>/dev/null); then
+        wine "$@" | tee -p >(wc -c >"$count")
+        rc=${PIPESTATUS[0]}
+    else
+        count=
+        wine "$@"
+        rc=$?
+    fi
+    if [ "$rc" -ne 0 ] && [ -n "$count" ]; then
+        # The counter ends once tee has closed its end; wait for its figure.
         for _ in $(seq 1 50); do [ -s "$count" ] && break; sleep 0.02; done
         bytes=$(tr -d ' \n' <"$count")
     fi
+    [ -z "$count" ] || rm -f "$count"
     ms=$(( $(date +%s%3N) - started ))
+}
+
+run_once "$@"
+# Now and then (twice in some two thousand starts on a loaded machine) Wine fails to start a
+# program at all: it ends with 1 within a few milliseconds, having written nothing. No test
+# program of ours ends that way (each writes its test list or the filter first), so such a
+# start is made once more; a program that really fails at once fails again and is reported.
+if [ "$rc" -eq 1 ] && [ "${bytes:-1}" = 0 ] && [ "$ms" -lt 200 ]; then
+    echo "emulator.sh: $(basename "$1") did not start (exit code $rc after $ms ms, nothing written); starting it once more" >&2
+    run_once "$@"
+fi
+if [ "$rc" -ne 0 ]; then
     printf 'emulator.sh: %s ended with exit code %d after %d.%03d s, having written %s bytes: %s\n' \
         "$(basename "$1")" "$rc" $(( ms / 1000 )) $(( ms % 1000 )) "${bytes:-?}" "$(meaning "$rc")" >&2
 fi
-[ -z "$count" ] || rm -f "$count"
 exit "$rc"
