@@ -473,8 +473,9 @@ TEST_F(MainDialogTest, HelpPopupsFollowTheSwitchesAndListTheHotkeys)
 // even a few pixels from their common edge.
 TEST_F(MainDialogTest, FinderSelectsTheWindowUnderThePointer)
 {
-    HWND upper = MakeCandidate("Finder Upper", 0, 0, 200, 100);
-    HWND lower = MakeCandidate("Finder Lower", 0, 100, 200, 100);
+    // Away from the screen's top left corner, where the shell's tray window grows with its icons.
+    HWND upper = MakeCandidate("Finder Upper", 700, 300, 200, 100);
+    HWND lower = MakeCandidate("Finder Lower", 700, 400, 200, 100);
     ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
         d.Candidates().Refresh();
         // Move the dialog clear of the two windows so the finder box is not covered.
@@ -483,7 +484,7 @@ TEST_F(MainDialogTest, FinderSelectsTheWindowUnderThePointer)
         const struct {
             POINT screen;
             HWND expected;
-        } drops[] = {{{50, 97}, upper}, {{50, 103}, lower}, {{150, 10}, upper}, {{150, 190}, lower}};
+        } drops[] = {{{750, 397}, upper}, {{750, 403}, lower}, {{850, 310}, upper}, {{850, 490}, lower}};
         for (const auto& drop : drops) {
             SendMessageA(d.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 15));
             EXPECT_FALSE(IsWindowVisible(d.Window())) << "a press on the finder hides the dialog";
