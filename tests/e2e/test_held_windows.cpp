@@ -277,27 +277,6 @@ TEST_F(HeldWindows, ACopyStartedBesideTheOwnerWritesNoRecord)
     EXPECT_EQ(StoredRecords(), 1);
 }
 
-namespace {
-
-// A visible dialog or message box of the process other than its main dialog.
-HWND OtherDialog(DWORD processId, HWND main)
-{
-    struct Search { DWORD processId; HWND main; HWND found; } search{processId, main, nullptr};
-    EnumWindows([](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        char name[16] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (pid == s->processId && window != s->main && IsWindowVisible(window) && strcmp(name, "#32770") == 0)
-            s->found = window;
-        return s->found == nullptr;
-    }, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-} // namespace
-
 TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
 {
     TargetWindows targets("--window --title \"Held At Quit\" --window --title \"Refuses\" --refuse-hide");
@@ -310,7 +289,7 @@ TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
         {"About", [](VeilboxApp& app) {
              PostMessageA(app.MainWindow(), WM_COMMAND, 1001, 0);
              HWND about = nullptr;
-             WaitFor([&] { return (about = OtherDialog(app.Process().Id(), app.MainWindow())) != nullptr; });
+             WaitFor([&] { return (about = app.OtherDialog()) != nullptr; });
              return about;
          }},
         {"Change Key Bindings over Hot Key", [](VeilboxApp& app) {
@@ -329,7 +308,7 @@ TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
              PostMessageA(app.MainWindow(), WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK),
                           reinterpret_cast<LPARAM>(app.List()));
              HWND box = nullptr;
-             WaitFor([&] { return (box = OtherDialog(app.Process().Id(), app.MainWindow())) != nullptr; });
+             WaitFor([&] { return (box = app.OtherDialog()) != nullptr; });
              return box;
          }},
     };
@@ -373,7 +352,7 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
              if (!app.WaitListed("Plain Of Program") || !ClickToFront(targets[0]))
                  return false;
              PostMessageA(app.MainWindow(), WM_COMMAND, kHideProgramHotkeyId, 0);
-             return WaitFor([&] { return OtherDialog(app.Process().Id(), app.MainWindow()) != nullptr; }) &&
+             return WaitFor([&] { return app.OtherDialog() != nullptr; }) &&
                     !IsWindowVisible(targets[0]);
          },
          nullptr},

@@ -62,27 +62,6 @@ int RecordsInFile(const std::string& text)
 }
 
 // A dialog of the process other than its main window (a message box), or null.
-HWND OtherDialog(VeilboxApp& app)
-{
-    struct Search {
-        DWORD processId;
-        HWND main, found;
-    } search{app.Process().Id(), app.MainWindow(), nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (pid == s->processId && window != s->main && IsWindowVisible(window) && strcmp(name, "#32770") == 0)
-                s->found = window;
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 bool AllVisible(TargetWindows& targets)
 {
     for (size_t i = 0; i < targets.Count(); ++i)
@@ -173,14 +152,14 @@ TEST_F(Portable, ADamagedFileAndAFileThatCannotBeWrittenLoseNothing)
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 000")) << app.Failure();
     HWND notice = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (notice = OtherDialog(app)) != nullptr; }, 5000)) << "the user is told";
+    ASSERT_TRUE(WaitFor([&] { return (notice = app.OtherDialog()) != nullptr; }, 5000)) << "the user is told";
     PostMessageA(notice, WM_COMMAND, IDOK, 0);
     // The notice goes when its owner's thread takes the click: only then can a second one be told apart.
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(notice); }, 5000));
     CloseHandle(lock);
     SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 001")) << app.Failure();
-    EXPECT_FALSE(WaitFor([&] { return OtherDialog(app) != nullptr; }, 1500)) << "told once";
+    EXPECT_FALSE(WaitFor([&] { return app.OtherDialog() != nullptr; }, 1500)) << "told once";
     EXPECT_EQ(ReadAll(Ini()), before) << "the old file whole";
     SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 002")) << app.Failure();

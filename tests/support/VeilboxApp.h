@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,28 @@ public:
         return static_cast<int>(index);
     }
     bool Lists(const char* title) { return IndexOf(title) >= 0; }
+    // A visible dialog or message box of the program other than its main dialog; null when none.
+    HWND OtherDialog()
+    {
+        struct Search {
+            DWORD processId;
+            HWND main, found;
+        } search{m_process.Id(), MainWindow(), nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                char name[16] = {};
+                GetClassNameA(window, name, sizeof name);
+                if (pid == s->processId && window != s->main && IsWindowVisible(window) &&
+                    strcmp(name, "#32770") == 0)
+                    s->found = window;
+                return s->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
     // Waits for the once-a-second refresh to list (or drop) the title.
     bool WaitListed(const char* title, bool listed = true, DWORD timeoutMs = 5000)
     {
