@@ -39,13 +39,21 @@ public:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         m_report = std::string(temp) + name + ".txt";
-        if (!m_process.Start(exe, std::string("--ready ") + name + " --report \"" + m_report + "\" " + args)) {
-            m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
-            return;
+        // Now and then Wine fails to start a program at all: it ends at once, having done nothing.
+        // Such a start is made once more; a helper that really fails fails again.
+        DWORD waited = WAIT_FAILED;
+        for (int start = 0; start < 2; ++start) {
+            const ULONGLONG started = GetTickCount64();
+            if (!m_process.Start(exe, std::string("--ready ") + name + " --report \"" + m_report + "\" " + args)) {
+                m_error = "vb_testwin.exe could not be started, error " + std::to_string(GetLastError());
+                return;
+            }
+            // A helper with hundreds of windows needs far more than a plain one on a loaded machine.
+            HANDLE waits[] = {m_event.get(), m_process.Handle()};
+            waited = WaitForMultipleObjects(2, waits, FALSE, 45000);
+            if (waited != WAIT_OBJECT_0 + 1 || GetTickCount64() - started > 500)
+                break;
         }
-        // A helper with hundreds of windows needs far more than a plain one on a loaded machine.
-        HANDLE waits[] = {m_event.get(), m_process.Handle()};
-        const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, 45000);
         if (waited != WAIT_OBJECT_0) {
             m_error = waited == WAIT_OBJECT_0 + 1 ? "vb_testwin.exe ended early" : "vb_testwin.exe did not get ready";
             return;
