@@ -1,6 +1,7 @@
 #include "dialogs/UiDialog.h"
 
 #include "res/UiDialogIds.h"
+#include "settings/SettingsStore.h"
 #include "shell/Links.h"
 #include "text/Texts.h"
 
@@ -164,6 +165,17 @@ void UI::OnPasswordToggled()
 // An unticked password box erases the stored password.
 void UI::Save()
 {
+    SaveOptions();
+    SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
+                        m_description.Text(), m_startupFolders);
+    SaveLanguage();
+}
+
+// The ticked options and the password, written to the settings file at once. Nothing here
+// pumps messages, so nothing else waits for the write.
+void UI::SaveOptions()
+{
+    const SettingsBatch batch;
     OptionKey(kCloseToTray).WriteInt(kCloseToTray, IsChecked(IDC_UI_CLOSE_TO_TRAY) ? 1 : 0);
     OptionKey(kMinimizeToTray).WriteInt(kMinimizeToTray, IsChecked(IDC_UI_MINIMIZE_TO_TRAY) ? 1 : 0);
     const bool usePassword = IsChecked(IDC_UI_USE_PASSWORD);
@@ -173,9 +185,6 @@ void UI::Save()
     password.WriteText(kPasswordValue, typed.IsNull() ? "" : typed.Text());
     OptionKey(kInterfaceKey).WriteInt(kIconPerWindowValue, IsChecked(IDC_UI_ICON_PER_WINDOW) ? 1 : 0);
     OptionKey(kInterfaceKey).WriteInt(kMinButtonHideValue, IsChecked(IDC_UI_MIN_BUTTON_HIDE) ? 1 : 0);
-    SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
-                        m_description.Text(), m_startupFolders);
-    SaveLanguage();
 }
 
 void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,

@@ -48,6 +48,7 @@ private:
     void SaveLanguage();
     void OnPasswordToggled();
     void Save();
+    void SaveOptions();
     SettingsKey OptionKey(const char* subKey) const;
     bool IsChecked(int id) const;
     NString StoredPassword() const;

@@ -2,6 +2,7 @@
 
 #include "hotkeys/KeyBindingsDialog.h"
 #include "res/HotkeyDialogIds.h"
+#include "settings/SettingsStore.h"
 #include "text/Texts.h"
 
 namespace {
@@ -102,6 +103,7 @@ void HOTKEY::OnDpiChanged(UINT, UINT newDpi)
 // Failed writes are not reported: the dialog closes as after a full save.
 void HOTKEY::Save()
 {
+    const SettingsBatch batch;
     m_store.WriteInt(kUseHotkeyValue, IsTicked(IDC_HOTKEY_USE_HOTKEYS) ? 1 : 0);
     m_store.WriteInt(kUseHelpPopupsValue, IsTicked(IDC_HOTKEY_USE_HELP_POPUPS) ? 1 : 0);
     m_table.Save(m_store);

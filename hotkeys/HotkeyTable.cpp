@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "hotkeys/KeyNames.h"
+#include "settings/SettingsStore.h"
 #include "text/Texts.h"
 
 namespace {
@@ -220,6 +221,7 @@ void HotkeyTable::UnregisterAll(SettingsKey& store, HWND window)
 
 void HotkeyTable::Save(SettingsKey& store) const
 {
+    const SettingsBatch batch;
     for (const HotkeyRecord& record : m_records)
         store.WriteText(record.name.Text(), record.ToStoredText().Text());
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "settings/SettingsStore.h"
 #include "text/NString.h"
 
 namespace {
@@ -75,6 +76,8 @@ bool ReadFont(const SettingsKey& key, const char* name, LOGFONTA& font, COLORREF
 bool WriteFont(const SettingsKey& key, const char* name, const LOGFONTA& font, const COLORREF* color)
 {
     SettingsKey sub(key, name);
+    // The fields are one change of the settings file, written once.
+    const SettingsBatch batch;
     int32_t fields[kNumericFields] = {};
     ToFields(font, fields);
     for (int i = 0; i < kNumericFields; ++i) {

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "settings/SettingsStore.h"
 #include "winbase/Dpi.h"
 #include "winbase/WindowHelpers.h"
 
@@ -103,6 +104,8 @@ bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, 
     if (state == 0 || state == 1) {
         return sub.WriteInt(kStateValue, state);
     }
+    // The seven values are one change of the settings file: it is written once, not seven times.
+    const SettingsBatch batch;
     RECT rect = {};
     GetWindowRect(window, &rect);
     if (!IsSavableWindowRect(rect, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))) {

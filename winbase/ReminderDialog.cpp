@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "res/TrayDialogIds.h"
+#include "settings/SettingsStore.h"
 #include "winbase/LateLibraries.h"
 #include "winbase/ModuleInfo.h"
 
@@ -98,6 +99,7 @@ bool AskQuery(const QueryRequest& request)
     const INT_PTR result = dialog.Show(request.owner);
     const bool yes = result == IDYES || result == IDOK;
     const bool dontRemind = dialog.DontRemind();
+    const SettingsBatch batch;
     key.WriteInt(reminderName.Text(), dontRemind ? 0 : 1);
     if (dontRemind) {
         key.WriteInt(request.name.Text(), yes ? 1 : 0);

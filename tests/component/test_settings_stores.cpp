@@ -16,6 +16,7 @@
 #include "app/held/HeldWindows.h"
 #include "app/held/HiddenMenu.h"
 #include "app/rules/Rules.h"
+#include "hotkeys/HotkeyTable.h"
 #include "settings/FileStore.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
@@ -426,4 +427,68 @@ TEST(SettingsStores, HandEditsOfTheFileAreNeitherActedOnNorLost)
         EXPECT_NE(text.find(row.text.substr(row.text.rfind('\n', row.text.size() - 2) + 1)), std::string::npos)
             << "the line that does not parse is written back: " << text;
     }
+}
+
+// The users that write several values at once (a window's placement, a font, the hotkeys) write
+// the settings file once for them all, not once a value: no value of the group finds the file
+// on disk changed since the one before it, and the file holds the whole group afterwards.
+TEST(SettingsStores, AGroupOfValuesIsOneWriteOfTheFile)
+{
+    class WatchedStore : public FileStore {
+    public:
+        WatchedStore(const TempFolder& folder) : FileStore(folder.File(), kKey), m_folder(folder) {}
+        LONG SetValue(const char* path, const char* name, DWORD type, const BYTE* data, DWORD size) override
+        {
+            const std::string onDisk = m_folder.Text();
+            writesWithin += values > 0 && onDisk != m_last ? 1 : 0;
+            m_last = onDisk;
+            ++values;
+            return FileStore::SetValue(path, name, type, data, size);
+        }
+        int values = 0;
+        int writesWithin = 0;
+
+    private:
+        const TempFolder& m_folder;
+        std::string m_last;
+    };
+    const HWND window = MakeWindow("placed");
+    const SettingsKey key(HKEY_CURRENT_USER, kKey);
+    const struct {
+        const char* name;
+        std::function<void()> write;
+        const char* lastValue;
+    } rows[] = {
+        {"a window's placement", [&] { SaveWindowPlacement(key, "MainWindow", window, 2, 96); }, "TopMost="},
+        {"a font with its colour",
+         [&] {
+             LOGFONTA font = {};
+             lstrcpyA(font.lfFaceName, "Tahoma");
+             const COLORREF color = RGB(1, 2, 3);
+             WriteFont(key, "ListFont", font, &color);
+         },
+         "Tahoma"},
+        {"the hotkeys",
+         [&] {
+             SettingsKey hotkeys(key, "Hotkeys");
+             HotkeyTable table;
+             table.Load(hotkeys);
+             table.Save(hotkeys);
+         },
+         "Hide Program="},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        std::ofstream(folder.File().c_str(), std::ios::binary) << "";
+        auto* store = new WatchedStore(folder);
+        UseSettingsStore(std::unique_ptr<SettingsStore>(store));
+        row.write();
+        EXPECT_GE(store->values, 2);
+        EXPECT_EQ(store->writesWithin, 0) << "the file was written in the middle of the group";
+        EXPECT_NE(folder.Text().find(row.lastValue), std::string::npos) << folder.Text();
+        UseSettingsStore(nullptr);
+    }
+    DestroyWindow(window);
+    EXPECT_FALSE(RegistryKeyExists(kKey));
 }
