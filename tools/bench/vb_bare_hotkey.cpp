@@ -25,7 +25,8 @@ std::string FileText(unsigned count)
     return text;
 }
 
-bool ReplaceFile(const std::string& path, unsigned count)
+// Not named ReplaceFile: the SDK's macro of that name would turn it into an overload of ReplaceFileA.
+bool ReplaceWithText(const std::string& path, unsigned count)
 {
     const std::string temp = path + ".tmp";
     const HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -58,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == WM_HOTKEY && msg.wParam == kHotkeyId) {
-            if (!file.empty() && !ReplaceFile(file, ++count))
+            if (!file.empty() && !ReplaceWithText(file, ++count))
                 return 3;
             if (HWND window = GetForegroundWindow())
                 ShowWindow(window, SW_HIDE);
