@@ -162,7 +162,8 @@ void UI::OnPasswordToggled()
     }
 }
 
-// An unticked password box erases the stored password.
+// The options first, as one write of the settings file; the shortcut and the language after it,
+// outside that write, as the shortcut's calls may pump messages.
 void UI::Save()
 {
     SaveOptions();
@@ -171,8 +172,8 @@ void UI::Save()
     SaveLanguage();
 }
 
-// The ticked options and the password, written to the settings file at once. Nothing here
-// pumps messages, so nothing else waits for the write.
+// The ticked options and the password, one write of the settings file. An unticked password box
+// erases the stored password. Nothing here pumps messages, so nothing else waits for the write.
 void UI::SaveOptions()
 {
     const SettingsBatch batch;
