@@ -43,9 +43,8 @@ struct Pipe {
     HANDLE read = nullptr, write = nullptr;
 };
 
-// Runs "Veilbox.exe args" (UTF-8) with its output and error going to pipes, or its output to
-// outFile when one is given.
-Result RunCommand(const std::string& args, HANDLE outFile = nullptr)
+// Runs "Veilbox.exe args" (UTF-8) once, as RunCommand says; tookMs is the time until it ended.
+Result RunOnce(const std::string& args, HANDLE outFile, ULONGLONG& tookMs)
 {
     Pipe out, err;
     STARTUPINFOW startup = {};
@@ -64,7 +63,9 @@ Result RunCommand(const std::string& args, HANDLE outFile = nullptr)
     if (!started)
         return result;
     CloseHandle(process.hThread);
+    const ULONGLONG since = GetTickCount64();
     result.ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    tookMs = GetTickCount64() - since;
     TerminateProcess(process.hProcess, 99);
     GetExitCodeProcess(process.hProcess, &result.code);
     CloseHandle(process.hProcess);
@@ -75,6 +76,25 @@ Result RunCommand(const std::string& args, HANDLE outFile = nullptr)
         return outClosed && errClosed;
     }, 2000);
     result.closed = outClosed && errClosed;
+    return result;
+}
+
+// Runs "Veilbox.exe args" (UTF-8) with its output and error going to pipes, or its output to
+// outFile when one is given. Now and then Wine fails to start a program at all: it cannot be
+// created, or it ends at once with exit code 1 having written nothing. Such a start is made once
+// more; every exit code 1 of the program itself comes with a word on its error output.
+Result RunCommand(const std::string& args, HANDLE outFile = nullptr)
+{
+    Result result;
+    for (int start = 0; start < 2; ++start) {
+        ULONGLONG tookMs = 0;
+        result = RunOnce(args, outFile, tookMs);
+        const bool notStarted = !result.ended && result.code == STILL_ACTIVE && tookMs == 0;
+        const bool endedAtOnce = result.ended && result.code == 1 && tookMs < 300 && result.out.empty() &&
+                                 result.err.empty();
+        if (!notStarted && !endedAtOnce)
+            break;
+    }
     return result;
 }
 
