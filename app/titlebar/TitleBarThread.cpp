@@ -6,6 +6,7 @@
 #include "app/titlebar/TitleBarShared.h"
 #include "winbase/Dpi.h"
 #include "winbase/ScopedHandles.h"
+#include "winbase/ThreadStack.h"
 
 namespace {
 
@@ -140,6 +141,8 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     t_thread = &thread;
     SetHook(thread);
     SetEvent(thread.shared->ready.get());
+    // The thread lives as long as the program and stays shallow: its stack's depths go back.
+    ReleaseUnusedStack();
     const UINT_PTR timer = SetTimer(nullptr, 0, kCheckMs, nullptr);
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && !message.hwnd)
