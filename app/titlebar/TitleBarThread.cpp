@@ -78,6 +78,8 @@ struct HookThread {
     TitleBarClicks clicks;
     OwnedWindowsHook hook;
     unsigned events = 0;
+    // Where the pointer was at the hook's last event.
+    POINT lastEventAt = {};
     HookWatchState watch;
 };
 
@@ -91,6 +93,7 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
     if (code != HC_ACTION || !thread || !info)
         return CallNextHookEx(nullptr, code, message, info);
     ++thread->events;
+    thread->lastEventAt = reinterpret_cast<const MSLLHOOKSTRUCT*>(info)->pt;
     // A move, the wheel and the other buttons are never taken: they cost a count and nothing more.
     if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_RBUTTONDOWN && message != WM_RBUTTONUP)
         return CallNextHookEx(nullptr, code, message, info);
@@ -107,26 +110,37 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
     return 1;
 }
 
-// Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly.
-void SetHook(HookThread& thread)
+DWORD LastInputTick()
+{
+    LASTINPUTINFO input = {};
+    input.cbSize = sizeof input;
+    return GetLastInputInfo(&input) ? input.dwTime : 0;
+}
+
+// Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly. cursor:
+// where the pointer was just read, or null.
+void SetHook(HookThread& thread, const POINT* cursor)
 {
     thread.hook.reset();
     thread.hook.reset(SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0));
     thread.shared->hookSet = static_cast<bool>(thread.hook);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    thread.watch = HookWatchState{GetTickCount64(), cursor, thread.events};
+    thread.watch = NextWatchState(thread.watch, GetTickCount64(), LastInputTick(), cursor, thread.events,
+                                  thread.lastEventAt);
 }
 
+// The pointer's position is read only when input went by unseen, so a thread that has seen every
+// input never reads it.
 void CheckHook(HookThread& thread)
 {
-    POINT cursor = {};
-    GetCursorPos(&cursor);
     const ULONGLONG now = GetTickCount64();
-    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, cursor, thread.events))
-        SetHook(thread);
+    const DWORD input = LastInputTick();
+    POINT cursor = {};
+    const bool read = InputUnseen(thread.watch, input, thread.events) && GetCursorPos(&cursor);
+    const POINT* seen = read ? &cursor : nullptr;
+    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, seen, thread.events))
+        SetHook(thread, seen);
     else
-        thread.watch = HookWatchState{now, cursor, thread.events};
+        thread.watch = NextWatchState(thread.watch, now, input, seen, thread.events, thread.lastEventAt);
 }
 
 } // namespace
@@ -139,7 +153,7 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     MSG message = {};
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     t_thread = &thread;
-    SetHook(thread);
+    SetHook(thread, nullptr);
     SetEvent(thread.shared->ready.get());
     // The thread lives as long as the program and stays shallow: its stack's depths go back.
     ReleaseUnusedStack();
