@@ -14,32 +14,42 @@ StackRange UnusedStackRange(std::uintptr_t limit, std::uintptr_t frame, std::uin
 
 namespace {
 
-// The lowest byte of the committed, writable run of pages of one reservation that holds address:
-// the stack's lowest committed page, above its guard page, when address is on a stack.
-std::uintptr_t CommittedRunStart(const void* address)
+// The lowest byte of the committed, writable run of pages of one reservation that holds address,
+// when that run rests on a guard page, as a thread's stack does: 0 when address is not on such a
+// run (a frame kept elsewhere, as by a sanitizer in heap memory; a stack that lost its guard page).
+std::uintptr_t StackRunStart(const void* address)
 {
     MEMORY_BASIC_INFORMATION info = {};
-    if (!VirtualQuery(address, &info, sizeof info))
-        return reinterpret_cast<std::uintptr_t>(address);
+    if (!VirtualQuery(address, &info, sizeof info) || info.State != MEM_COMMIT)
+        return 0;
     const void* reservation = info.AllocationBase;
     std::uintptr_t start = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
     MEMORY_BASIC_INFORMATION below = {};
     while (start > reinterpret_cast<std::uintptr_t>(reservation) &&
            VirtualQuery(reinterpret_cast<const void*>(start - 1), &below, sizeof below) &&
-           below.AllocationBase == reservation && below.State == MEM_COMMIT && below.Protect == PAGE_READWRITE)
+           below.AllocationBase == reservation && below.State == MEM_COMMIT) {
+        if (below.Protect & PAGE_GUARD)
+            return start;
+        if (below.Protect != PAGE_READWRITE)
+            return 0;
         start = reinterpret_cast<std::uintptr_t>(below.BaseAddress);
-    return start;
+    }
+    return 0;
 }
 
 } // namespace
 
-void ReleaseUnusedStack()
+StackRange ReleaseUnusedStack()
 {
     volatile char here = 0;
+    const std::uintptr_t runStart = StackRunStart(const_cast<char*>(&here));
+    if (!runStart)
+        return {};
     SYSTEM_INFO system = {};
     GetSystemInfo(&system);
-    const StackRange range = UnusedStackRange(CommittedRunStart(const_cast<char*>(&here)),
-                                              reinterpret_cast<std::uintptr_t>(&here), system.dwPageSize);
-    if (range.high > range.low)
-        VirtualAlloc(reinterpret_cast<void*>(range.low), range.high - range.low, MEM_RESET, PAGE_READWRITE);
+    const StackRange range = UnusedStackRange(runStart, reinterpret_cast<std::uintptr_t>(&here), system.dwPageSize);
+    if (range.high == range.low ||
+        !VirtualAlloc(reinterpret_cast<void*>(range.low), range.high - range.low, MEM_RESET, PAGE_READWRITE))
+        return {};
+    return range;
 }

@@ -23,5 +23,7 @@ StackRange UnusedStackRange(std::uintptr_t limit, std::uintptr_t frame, std::uin
 
 // Marks the calling thread's stack below its current frame (less the margin above) as holding
 // nothing of interest (MEM_RESET): the pages stay committed and usable, their contents may go.
-// Nothing below a thread's frame is live; a failure changes nothing.
-void ReleaseUnusedStack();
+// Nothing below a thread's frame is live; a failure changes nothing. Returns the range marked,
+// empty when none was (the frame is not on a stack resting on its guard page, is too near the
+// stack's limit, or the system refused).
+StackRange ReleaseUnusedStack();

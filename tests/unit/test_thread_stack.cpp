@@ -56,17 +56,34 @@ __declspec(noinline) bool UseStack(size_t depth)
     return deeper;
 }
 
+// True when the range marked is the committed stack from its lowest page above the guard page up
+// to the margin below the caller's frame at frame, and holds at least the depth the thread used.
+bool MarkedTheUnusedStack(StackRange range, std::uintptr_t frame, std::uintptr_t depthUsed)
+{
+    MEMORY_BASIC_INFORMATION bottom = {};
+    MEMORY_BASIC_INFORMATION below = {};
+    if (!VirtualQuery(reinterpret_cast<void*>(range.low), &bottom, sizeof bottom) ||
+        !VirtualQuery(reinterpret_cast<void*>(range.low - 1), &below, sizeof below))
+        return false;
+    return bottom.State == MEM_COMMIT && bottom.Protect == PAGE_READWRITE && (below.Protect & PAGE_GUARD) != 0 &&
+           range.high + kStackKeptBelowFrame <= frame &&
+           range.high - range.low >= depthUsed - 2 * kStackKeptBelowFrame;
+}
+
 DWORD WINAPI ReleaseAndGoDeep(LPVOID)
 {
     unsigned char live[8 * 1024];
     memset(live, 0x5a, sizeof live);
-    // Deep first, so that the pages given back were written.
+    // Deep first, so that the pages given back were written (and, where the system commits a stack
+    // as it grows, committed).
     if (!UseStack(512 * 1024))
         return 1;
-    ReleaseUnusedStack();
+    const StackRange range = ReleaseUnusedStack();
     for (unsigned char c : live)
         if (c != 0x5a)
             return 2;
+    if (!MarkedTheUnusedStack(range, reinterpret_cast<std::uintptr_t>(live), 512 * 1024))
+        return 4;
     return UseStack(768 * 1024) ? 0 : 3;
 }
 
@@ -79,7 +96,7 @@ TEST(ThreadStack, LiveFramesKeptAndStackUsableAfterRelease)
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     EXPECT_EQ(code, 0u) << "1: the stack failed before the release, 2: a live frame lost its contents, "
-                           "3: the stack failed after it";
+                           "3: the stack failed after it, 4: the range marked was not the unused committed stack";
 }
 
 } // namespace
