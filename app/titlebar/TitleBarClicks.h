@@ -70,8 +70,7 @@ struct HookWatchState {
 constexpr ULONGLONG kHookStallMs = 1500;
 
 // True when the system took input since the last look while the hook saw no event: the keyboard
-// alone, or a hook lost. Only then is the pointer's position worth reading (reading it is what
-// costs: under Wine it opens a display connection for the thread).
+// alone, or a hook lost. Only then is the pointer's position worth comparing.
 inline bool InputUnseen(const HookWatchState& last, DWORD lastInput, unsigned events)
 {
     return last.lastCheck != 0 && lastInput != last.lastInput && events == last.events;
@@ -79,7 +78,7 @@ inline bool InputUnseen(const HookWatchState& last, DWORD lastInput, unsigned ev
 
 // True when the hook is to be set (again): it is not set, the thread was held up longer than
 // kHookStallMs since the last look, or the pointer moved while the hook saw no event. cursor:
-// where the pointer is now, or null when it was not read.
+// where the pointer is now, or null when it was not looked at.
 inline bool HookNeedsSetting(bool set, const HookWatchState& last, ULONGLONG now, const POINT* cursor,
                              unsigned events)
 {

@@ -118,7 +118,7 @@ DWORD LastInputTick()
 }
 
 // Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly. cursor:
-// where the pointer was just read, or null.
+// where the pointer was just seen, or null.
 void SetHook(HookThread& thread, const POINT* cursor)
 {
     thread.hook.reset();
@@ -128,15 +128,14 @@ void SetHook(HookThread& thread, const POINT* cursor)
                                   thread.lastEventAt);
 }
 
-// The pointer's position is read only when input went by unseen, so a thread that has seen every
-// input never reads it.
-void CheckHook(HookThread& thread)
+// pointer: where the pointer was when the timer's message was taken (its MSG::pt). That costs
+// nothing, where GetCursorPos asks the display (under Wine it opens a display connection for the
+// thread, kept for its life). The position is looked at only when input went by unseen.
+void CheckHook(HookThread& thread, POINT pointer)
 {
     const ULONGLONG now = GetTickCount64();
     const DWORD input = LastInputTick();
-    POINT cursor = {};
-    const bool read = InputUnseen(thread.watch, input, thread.events) && GetCursorPos(&cursor);
-    const POINT* seen = read ? &cursor : nullptr;
+    const POINT* seen = InputUnseen(thread.watch, input, thread.events) ? &pointer : nullptr;
     if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, seen, thread.events))
         SetHook(thread, seen);
     else
@@ -160,7 +159,7 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     const UINT_PTR timer = SetTimer(nullptr, 0, kCheckMs, nullptr);
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && !message.hwnd)
-            CheckHook(thread);
+            CheckHook(thread, message.pt);
         else
             DispatchMessageW(&message);
     }
