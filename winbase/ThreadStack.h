@@ -3,7 +3,9 @@
 // Some systems write far below a new thread's first frame before its start routine runs (Wine 8
 // clears 960 KB of every new thread's stack), and every page written stays in the process's
 // private memory for the thread's whole life, whether or not the thread ever reaches that deep
-// again. A long-lived thread that stays shallow gives those pages back once, here.
+// again. A long-lived thread that stays shallow gives those pages back once, here. What falls is
+// the pages' residence: they stay in the commit charge (Windows' private bytes), while Wine counts
+// only resident pages as private.
 #pragma once
 
 #include <cstdint>
