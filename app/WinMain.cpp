@@ -9,6 +9,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "settings/SettingsStore.h"
 #include "winbase/ModuleInfo.h"
+#include "winbase/ThreadStack.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (!start.runDialog)
         return start.exitCode;
     const bool trayOnly = StartedHidden();
+    // The dialog's whole life runs in frames above this one: what lies below is given back.
+    ReleaseUnusedStack();
 
     // The common controls, COM and the rich edit control are loaded by what first needs them
     // (winbase/LateLibraries.h): the first screen does not.

@@ -1,5 +1,7 @@
 #include "winbase/WindowEvents.h"
 
+#include "winbase/ThreadStack.h"
+
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -50,6 +52,8 @@ DWORD WINAPI RunProbeWindow(LPVOID)
     ShowWindow(window, SW_SHOWNA);
     ShowWindow(window, SW_HIDE);
     DestroyWindow(window);
+    // The system may keep an ended thread's stack until another thread ends.
+    ReleaseUnusedStack();
     return 0;
 }
 

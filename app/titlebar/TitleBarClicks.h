@@ -59,7 +59,9 @@ inline WPARAM LogicalButtonMessage(WPARAM physical, bool swapped)
 // What the hook's watch saw at its last look.
 struct HookWatchState {
     ULONGLONG lastCheck = 0;  // 0: not looked yet
-    POINT cursor = {};
+    DWORD lastInput = 0;      // when the system last took input (GetLastInputInfo)
+    POINT cursor = {};        // where the pointer was last seen, when cursorKnown
+    bool cursorKnown = false;
     unsigned events = 0;
 };
 
@@ -67,15 +69,37 @@ struct HookWatchState {
 // held up longer may have lost its hook.
 constexpr ULONGLONG kHookStallMs = 1500;
 
+// True when the system took input since the last look while the hook saw no event: the keyboard
+// alone, or a hook lost. Only then is the pointer's position worth comparing.
+inline bool InputUnseen(const HookWatchState& last, DWORD lastInput, unsigned events)
+{
+    return last.lastCheck != 0 && lastInput != last.lastInput && events == last.events;
+}
+
 // True when the hook is to be set (again): it is not set, the thread was held up longer than
-// kHookStallMs since the last look, or the pointer moved while the hook saw no event.
-inline bool HookNeedsSetting(bool set, const HookWatchState& last, ULONGLONG now, POINT cursor, unsigned events)
+// kHookStallMs since the last look, or the pointer moved while the hook saw no event. cursor:
+// where the pointer is now, or null when it was not looked at.
+inline bool HookNeedsSetting(bool set, const HookWatchState& last, ULONGLONG now, const POINT* cursor,
+                             unsigned events)
 {
     if (!set)
         return true;
     const bool stalled = last.lastCheck != 0 && now - last.lastCheck > kHookStallMs;
-    const bool moved = cursor.x != last.cursor.x || cursor.y != last.cursor.y;
+    const bool moved = cursor && last.cursorKnown && (cursor->x != last.cursor.x || cursor->y != last.cursor.y);
     return stalled || (last.lastCheck != 0 && moved && events == last.events);
+}
+
+// The watch's state after a look at now: the pointer where it was read, else where the hook's
+// last event put it when the hook saw any since the last look, else where it was last seen.
+inline HookWatchState NextWatchState(const HookWatchState& last, ULONGLONG now, DWORD lastInput,
+                                     const POINT* cursor, unsigned events, POINT lastEventAt)
+{
+    HookWatchState next{now, lastInput, last.cursor, last.cursorKnown, events};
+    if (cursor || events != last.events) {
+        next.cursor = cursor ? *cursor : lastEventAt;
+        next.cursorKnown = true;
+    }
+    return next;
 }
 
 class TitleBarClicks {

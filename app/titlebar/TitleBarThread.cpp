@@ -6,6 +6,7 @@
 #include "app/titlebar/TitleBarShared.h"
 #include "winbase/Dpi.h"
 #include "winbase/ScopedHandles.h"
+#include "winbase/ThreadStack.h"
 
 namespace {
 
@@ -77,6 +78,8 @@ struct HookThread {
     TitleBarClicks clicks;
     OwnedWindowsHook hook;
     unsigned events = 0;
+    // Where the pointer was at the hook's last event.
+    POINT lastEventAt = {};
     HookWatchState watch;
 };
 
@@ -90,6 +93,7 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
     if (code != HC_ACTION || !thread || !info)
         return CallNextHookEx(nullptr, code, message, info);
     ++thread->events;
+    thread->lastEventAt = reinterpret_cast<const MSLLHOOKSTRUCT*>(info)->pt;
     // A move, the wheel and the other buttons are never taken: they cost a count and nothing more.
     if (message != WM_LBUTTONDOWN && message != WM_LBUTTONUP && message != WM_RBUTTONDOWN && message != WM_RBUTTONUP)
         return CallNextHookEx(nullptr, code, message, info);
@@ -106,26 +110,36 @@ LRESULT CALLBACK HookProc(int code, WPARAM message, LPARAM info)
     return 1;
 }
 
-// Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly.
-void SetHook(HookThread& thread)
+DWORD LastInputTick()
+{
+    LASTINPUTINFO input = {};
+    input.cbSize = sizeof input;
+    return GetLastInputInfo(&input) ? input.dwTime : 0;
+}
+
+// Sets the hook, again if it was set: a hook the system dropped is unhooked harmlessly. cursor:
+// where the pointer was just seen, or null.
+void SetHook(HookThread& thread, const POINT* cursor)
 {
     thread.hook.reset();
     thread.hook.reset(SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0));
     thread.shared->hookSet = static_cast<bool>(thread.hook);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    thread.watch = HookWatchState{GetTickCount64(), cursor, thread.events};
+    thread.watch = NextWatchState(thread.watch, GetTickCount64(), LastInputTick(), cursor, thread.events,
+                                  thread.lastEventAt);
 }
 
-void CheckHook(HookThread& thread)
+// pointer: where the pointer was when the timer's message was taken (its MSG::pt). That costs
+// nothing, where GetCursorPos asks the display (under Wine it opens a display connection for the
+// thread, kept for its life). The position is looked at only when input went by unseen.
+void CheckHook(HookThread& thread, POINT pointer)
 {
-    POINT cursor = {};
-    GetCursorPos(&cursor);
     const ULONGLONG now = GetTickCount64();
-    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, cursor, thread.events))
-        SetHook(thread);
+    const DWORD input = LastInputTick();
+    const POINT* seen = InputUnseen(thread.watch, input, thread.events) ? &pointer : nullptr;
+    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, seen, thread.events))
+        SetHook(thread, seen);
     else
-        thread.watch = HookWatchState{now, cursor, thread.events};
+        thread.watch = NextWatchState(thread.watch, now, input, seen, thread.events, thread.lastEventAt);
 }
 
 } // namespace
@@ -138,12 +152,14 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     MSG message = {};
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     t_thread = &thread;
-    SetHook(thread);
+    SetHook(thread, nullptr);
     SetEvent(thread.shared->ready.get());
+    // The thread lives as long as the program and stays shallow: its stack's depths go back.
+    ReleaseUnusedStack();
     const UINT_PTR timer = SetTimer(nullptr, 0, kCheckMs, nullptr);
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && !message.hwnd)
-            CheckHook(thread);
+            CheckHook(thread, message.pt);
         else
             DispatchMessageW(&message);
     }

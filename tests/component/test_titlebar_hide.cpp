@@ -2,8 +2,9 @@
 // any program, so the dialog hides only a window the hook handed on that the option or a
 // close-box rule wants now, and never one of its own, the desktop, the taskbar or a handle that
 // is gone. Likewise a hotkey that comes while a menu is open waits for the menu's end, unless the
-// program began to end meanwhile.
+// program began to end meanwhile. And the hook's thread stays lean while the user types.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "app/MainDialog.h"
+#include "app/titlebar/TitleBarHook.h"
 #include "app/held/HideOps.h"
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/ProgramEnd.h"
@@ -228,3 +230,46 @@ TEST(HeldDuringMenu, AHotkeyActsAfterTheMenuUnlessTheProgramIsEnding)
         EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(foreign[0]) != FALSE; })) << "the dialog's end shows it";
     }
 }
+
+namespace {
+
+// The process's private bytes (Wine fills PagefileUsage only; on Windows both are the commit).
+SIZE_T PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+// Typing, which the mouse hook does not see, makes the hook's watch look at the pointer: it takes
+// the position its timer's message carries and never asks the display (under Wine a GetCursorPos
+// opened a display connection for the thread, 860 KB kept for its life).
+TEST(TitleBarHookThread, TypingAddsNoMemoryToTheHookThread)
+{
+    const HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    bool grew = false;
+    {
+        TitleBarHook hook(WM_APP + 60);
+        hook.Configure(owner, true, {});
+        ASSERT_TRUE(WaitFor([&] { return hook.IsSet(); }, 5000));
+        const SIZE_T before = PrivateBytes();
+        const ULONGLONG start = GetTickCount64();
+        // Keys over three of the watch's looks, a second apart; the rise that must not come ends it early.
+        while (!grew && GetTickCount64() - start < 3500) {
+            INPUT keys[2] = {};
+            keys[0].type = keys[1].type = INPUT_KEYBOARD;
+            keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
+            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, keys, sizeof(INPUT));
+            grew = WaitFor([&] { return PrivateBytes() > before + 512 * 1024; }, 500);
+        }
+        EXPECT_FALSE(grew) << "private bytes " << before / 1024 << " -> " << PrivateBytes() / 1024 << " KB";
+        EXPECT_TRUE(hook.IsSet());
+    }
+    DestroyWindow(owner);
+}
+
+} // namespace

@@ -162,25 +162,82 @@ struct WatchCase {
     bool set;
     HookWatchState last;
     ULONGLONG now;
+    bool read;  // whether the pointer's position was read at this look
     POINT cursor;
     unsigned events;
     bool setAgain;
 };
 
 const WatchCase kWatchCases[] = {
-    {"not set", false, {1000, {5, 5}, 3}, 2000, {5, 5}, 3, true},
-    {"not set, never looked", false, {}, 2000, {5, 5}, 0, true},
-    {"stalled", true, {1000, {5, 5}, 3}, 1000 + kHookStallMs + 1, {5, 5}, 3, true},
-    {"moved but unseen", true, {1000, {5, 5}, 3}, 2000, {9, 5}, 3, true},
-    {"moved and seen", true, {1000, {5, 5}, 3}, 2000, {9, 5}, 4, false},
-    {"no move", true, {1000, {5, 5}, 3}, 2000, {5, 5}, 3, false},
-    {"first look after a move before it", true, {}, 2000, {9, 5}, 0, false},
+    {"not set", false, {1000, 0, {5, 5}, true, 3}, 2000, true, {5, 5}, 3, true},
+    {"not set, never looked", false, {}, 2000, true, {5, 5}, 0, true},
+    {"stalled", true, {1000, 0, {5, 5}, true, 3}, 1000 + kHookStallMs + 1, true, {5, 5}, 3, true},
+    {"stalled, position not read", true, {1000, 0, {5, 5}, true, 3}, 1000 + kHookStallMs + 1, false, {}, 3, true},
+    {"moved but unseen", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {9, 5}, 3, true},
+    {"moved and seen", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {9, 5}, 4, false},
+    {"no move", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {5, 5}, 3, false},
+    {"first look after a move before it", true, {}, 2000, true, {9, 5}, 0, false},
+    {"position not read: no move can be told", true, {1000, 0, {5, 5}, true, 3}, 2000, false, {}, 3, false},
+    {"read, but where it was is not known", true, {1000, 0, {}, false, 3}, 2000, true, {9, 5}, 3, false},
 };
 
 TEST(TitleBarHookWatch, SetsAgainOnlyWhenLost)
 {
     for (const WatchCase& row : kWatchCases)
-        EXPECT_EQ(HookNeedsSetting(row.set, row.last, row.now, row.cursor, row.events), row.setAgain) << row.name;
+        EXPECT_EQ(HookNeedsSetting(row.set, row.last, row.now, row.read ? &row.cursor : nullptr, row.events),
+                  row.setAgain)
+            << row.name;
+}
+
+// The position is read only when the system took input that the hook did not see.
+TEST(TitleBarHookWatch, ReadsThePointerOnlyForUnseenInput)
+{
+    const HookWatchState last{1000, 500, {5, 5}, true, 3};
+    const struct {
+        const char* name;
+        HookWatchState last;
+        DWORD lastInput;
+        unsigned events;
+        bool read;
+    } rows[] = {
+        {"no input since", last, 500, 3, false},
+        {"input seen by the hook", last, 900, 4, false},
+        {"input the hook did not see", last, 900, 3, true},
+        {"never looked", {}, 900, 0, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(InputUnseen(row.last, row.lastInput, row.events), row.read) << row.name;
+}
+
+// After a look the watch knows the pointer from a reading, else from the hook's last event.
+TEST(TitleBarHookWatch, RemembersWhereThePointerWasLastSeen)
+{
+    const HookWatchState last{1000, 500, {5, 5}, true, 3};
+    const POINT read = {20, 30};
+    const POINT eventAt = {40, 50};
+    const struct {
+        const char* name;
+        HookWatchState last;
+        const POINT* cursor;
+        unsigned events;
+        POINT expected;
+        bool known;
+    } rows[] = {
+        {"read", last, &read, 3, read, true},
+        {"read wins over an event", last, &read, 4, read, true},
+        {"not read, the hook saw events", last, nullptr, 4, eventAt, true},
+        {"not read, nothing seen", last, nullptr, 3, {5, 5}, true},
+        {"never known, nothing seen", {}, nullptr, 0, {}, false},
+    };
+    for (const auto& row : rows) {
+        const HookWatchState next = NextWatchState(row.last, 2000, 900, row.cursor, row.events, eventAt);
+        EXPECT_EQ(next.lastCheck, 2000u) << row.name;
+        EXPECT_EQ(next.lastInput, 900u) << row.name;
+        EXPECT_EQ(next.events, row.events) << row.name;
+        EXPECT_EQ(next.cursorKnown, row.known) << row.name;
+        EXPECT_EQ(next.cursor.x, row.expected.x) << row.name;
+        EXPECT_EQ(next.cursor.y, row.expected.y) << row.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TitleBarClicksTest, ::testing::ValuesIn(kCases),
