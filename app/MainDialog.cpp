@@ -49,7 +49,6 @@ void DIALOG::OnInit()
     m_highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
     m_menuBrush = GetSysColorBrush(COLOR_MENU);
     BuildHotkeys();
-    SetUpHelpPopups();
     m_oneItemMenu.reset(LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM)));
     m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu.get(), 0) : nullptr;
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
@@ -58,6 +57,7 @@ void DIALOG::OnInit()
     EntriesMayHaveChanged();
     StartRules(false);
     m_commands.Attach(Window());
+    SetTimer(Window(), kFinishStartTimer, kFinishStartLatestMs, nullptr);
     // Hidden only where the tray icon can bring the dialog back; that icon answers clicks from now.
     if (m_startHidden && (IsTrayUnavailable() || !StartInTray()))
         m_startHidden = false;
@@ -180,6 +180,10 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kRunCommandsMessage:
         m_commands.RunQueued();
         break;
+    case WM_SHOWWINDOW:
+        if (wParam && !m_startFinished)
+            SetTimer(Window(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
+        break;
     case WM_WINDOWPOSCHANGING:
         // Whoever shows the dialog of a start into the tray, it stays hidden and inactive until
         // restored.
@@ -257,6 +261,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kRuleScanTimer) {
             RunRules(true);
+        } else if (wParam == kFinishStartTimer) {
+            FinishStart();
         } else if (wParam == kLaunchTimer) {
             m_commands.OnTimer();
         }

@@ -36,8 +36,13 @@ constexpr UINT kRulesWake = WM_APP + 0x52;
 constexpr WPARAM kRulesWakeScan = 1;
 // The rules' once-a-second scan: a timer of its own, apart from the list's refresh.
 // The dialog's other timers: 1 and 4 the list's refresh (RefreshSchedule), 2 the launch watch
-// (CommandServer); each id has one owner.
+// (CommandServer), kFinishStartTimer the start's last steps; each id has one owner.
 constexpr UINT_PTR kRuleScanTimer = 0x52;
+// Fires once the dialog has shown and painted (a timer's message comes after the paints), or after
+// kFinishStartLatestMs when it is not shown: then the start's steps the first screen does not need
+// are done (DIALOG::FinishStart).
+constexpr UINT_PTR kFinishStartTimer = 0x57;
+constexpr UINT kFinishStartLatestMs = 250;
 // Posted by the title-bar hook: wParam the window to hide, lParam its TitleBarButton. Only a
 // window the hook handed on a moment ago is hidden.
 constexpr UINT kTitleBarHide = WM_APP + 0x54;
@@ -79,6 +84,9 @@ public:
     const HelpPopup* HelpPopups() const { return m_helpPopups.get(); }
     const WindowTrayIcons& WindowIcons() const { return m_windowIcons; }
     TitleBarHook& TitleBar() { return m_titleBar; }
+    // True once the start's last steps are done: the help popups made and the title-bar hook set
+    // as the options want. Until then the hook does not run and the dialog has no help popups.
+    bool StartFinished() const { return m_startFinished; }
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
@@ -128,6 +136,9 @@ private:
     bool HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam);
     void PostHeldForMenu();
     void BuildHotkeys();
+    // The help popups and the title-bar hook, which nothing needs in the first moments: made once
+    // the dialog has shown, so that they do not delay its first appearance (see kFinishStartTimer).
+    void FinishStart();
     void SetUpHelpPopups();
     void DestroyHelpPopups();
     void RunOptions();
@@ -203,6 +214,7 @@ private:
     // Windows the title-bar hook handed on while a menu was open, hidden at its end.
     std::vector<std::pair<HWND, TitleBarButton>> m_titleBarAfterMenu;
     bool m_startHidden = false;
+    bool m_startFinished = false;
     CommandServer m_commands{m_hiddenMenu, [this] {
                                  m_candidates.Refresh();
                                  EntriesMayHaveChanged();

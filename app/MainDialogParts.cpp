@@ -35,6 +35,16 @@ void DIALOG::BuildHotkeys()
     m_hotkeys.Build(Settings(), Window(), ConflictAskerFor(*this));
 }
 
+void DIALOG::FinishStart()
+{
+    KillTimer(Window(), kFinishStartTimer);
+    if (m_startFinished)
+        return;
+    m_startFinished = true;
+    SetUpHelpPopups();
+    ConfigureTitleBar();
+}
+
 void DIALOG::SetUpHelpPopups()
 {
     if (!ReadSwitch(Settings(), kUseHelpPopupsValue))

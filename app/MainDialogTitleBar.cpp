@@ -21,8 +21,14 @@ void DIALOG::ReadInterfaceOptions()
     ConfigureTitleBar();
 }
 
+// Before the start has finished the hook waits (FinishStart sets it up with the options then in
+// force).
 void DIALOG::ConfigureTitleBar()
 {
+    if (!m_startFinished) {
+        m_titleBar.Configure(Window(), false, {});
+        return;
+    }
     m_titleBar.Configure(Window(), m_minButtonHides, m_closeRules);
 }
 

@@ -76,7 +76,11 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     }
     KeepDialogDpiScalingOurs(m_window);
     m_dpi = m_creationDpi = WindowDpi(m_window);
+    // The tray's first add runs alongside the rest of the initialisation; it has ended before
+    // the dialog can show.
+    m_trayAddAlongside = true;
     TakeInitialIcon();
+    m_trayAddAlongside = false;
     ApplyDialogTexts(m_window, TextTemplateId());
     const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
     FitDialogTexts(m_window);
@@ -85,6 +89,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     }
     RestorePlacement();
     TakeAlwaysOnTopCommandId();
+    FinishTrayAdd();
     OnInitDone();
     if (!StartsHidden()) {
         SetForegroundWindow(m_window);

@@ -17,11 +17,14 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (m_windowState != kStateMinimised && TrayOnlyWhenHidden()) {
         return;
     }
+    FinishTrayAdd();
     m_trayUnavailable = 0;
     const WString wideTitle = TitleWide();
     bool shown = false;
     if (!wideTitle.IsEmpty()) {
         NOTIFYICONDATAW record = WideTrayRecord(m_window, parts, wideTitle.Text(), TrayMessage(), TrayPicture());
+        if (m_trayAddAlongside && m_trayAdd.Begin(record))
+            return;
         shown = Shell_NotifyIconW(NIM_MODIFY, &record) || Shell_NotifyIconW(NIM_ADD, &record);
     } else {
         const NString title = Title();
@@ -31,6 +34,12 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (!shown) {
         m_trayUnavailable = 1;
     }
+}
+
+void QF_WINBASE::FinishTrayAdd()
+{
+    if (m_trayAdd.Pending() && !m_trayAdd.Finish())
+        m_trayUnavailable = 1;
 }
 
 HICON QF_WINBASE::TrayPicture() const
@@ -44,6 +53,7 @@ void QF_WINBASE::RemoveTrayIcon()
     if (!UsesTray()) {
         return;
     }
+    FinishTrayAdd();
     NOTIFYICONDATAA record = NarrowTrayRecord(m_window, kTrayTipAndMessage, "", 0, nullptr);
     record.uFlags = NIF_TIP;
     Shell_NotifyIconA(NIM_DELETE, &record);

@@ -22,6 +22,7 @@
 
 #include "settings/SettingsKey.h"
 #include "winbase/ScopedHandles.h"
+#include "winbase/TrayFirstAdd.h"
 #include "text/NString.h"
 #include "text/WString.h"
 
@@ -145,9 +146,13 @@ protected:
     void StoreParent(HWND parent) { m_parent = parent; }
 
     // Tray icon (Tray.cpp). Update adds the icon when it does not exist yet
-    // and sets the tray-unavailable flag when the shell refuses it.
+    // and sets the tray-unavailable flag when the shell refuses it. While the
+    // dialog is initialised the first update runs on a thread of its own
+    // (TrayFirstAdd); every other use of the icon, and the end of the
+    // initialisation, waits for it first (FinishTrayAdd).
     void UpdateTrayIcon(UINT parts);
     void RemoveTrayIcon();
+    void FinishTrayAdd();
     // A TrayMessage() arrived; lParam is the mouse message.
     void OnTrayCallback(LPARAM lParam);
 
@@ -248,4 +253,8 @@ private:
     // when that differs (owned).
     UINT m_creationDpi = 0;
     OwnedFont m_dpiFont;
+    // True while the dialog's initial icon is taken: the tray's first add may run alongside.
+    bool m_trayAddAlongside = false;
+    // Last, so that it waits for its thread before the icons it shows are destroyed.
+    TrayFirstAdd m_trayAdd;
 };

@@ -37,12 +37,14 @@ public:
     static constexpr UINT_PTR kSafetyTimer = 0x5AFE;
     static constexpr INT_PTR kScriptDone = 4711;
 
-    explicit ScriptedMainDialog(std::function<void(ScriptedMainDialog&)> run)
-        : DIALOG(GetModuleHandleA(nullptr)), m_run(std::move(run)) {}
+    explicit ScriptedMainDialog(std::function<void(ScriptedMainDialog&)> run, bool startInTray = false)
+        : DIALOG(GetModuleHandleA(nullptr), startInTray), m_run(std::move(run)) {}
 
-    // The dialog manager shows a dialog once its loop first goes idle; the script starts after.
+    // The dialog manager shows a dialog once its loop first goes idle; the script starts after,
+    // once the start has finished.
     void OnInitDone() override
     {
+        atInit = {StartFinished(), HelpPopups() != nullptr, TitleBar().IsRunning()};
         ShowWindow(Window(), SW_SHOW);
         PostMessageA(Window(), kRunScript, 0, 0);
         SetTimer(Window(), kSafetyTimer, 20000, nullptr);
@@ -51,6 +53,7 @@ public:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message == kRunScript) {
+            EXPECT_TRUE(WaitFor([this] { return StartFinished(); }, 2000)) << "the start never finished";
             m_run(*this);
             // EndDialog hides the dialog: a script that ended it is not overruled.
             if (IsWindowVisible(Window()))
@@ -63,6 +66,9 @@ public:
         }
         return DIALOG::OnMessage(message, wParam, lParam);
     }
+
+    // What the start had done as the dialog's initialisation ended: finished, help popups, hook.
+    std::vector<bool> atInit;
 
 private:
     std::function<void(ScriptedMainDialog&)> m_run;
@@ -471,6 +477,28 @@ TEST_F(MainDialogTest, HelpPopupsFollowTheSwitchesAndListTheHotkeys)
 
 // The drop point is where the pointer really is, so a window just below another one is picked
 // even a few pixels from their common edge.
+// The help popups and the title-bar hook come once the dialog has shown, or soon after a start in
+// the tray that shows nothing, and then follow the options.
+TEST_F(MainDialogTest, TheStartFinishesAfterTheFirstShowAndInTheTray)
+{
+    const DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "MinButtonHide", REG_DWORD, &on,
+                    sizeof on);
+    for (const bool inTray : {false, true}) {
+        SCOPED_TRACE(inTray ? "start in the tray" : "shown start");
+        bool visible = !inTray;
+        ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+            EXPECT_NE(d.HelpPopups(), nullptr);
+            EXPECT_TRUE(d.TitleBar().IsRunning());
+            visible = IsWindowVisible(d.Window()) != FALSE;
+            EndDialog(d.Window(), 1);
+        }, inTray);
+        dialog.Show();
+        EXPECT_EQ(dialog.atInit, (std::vector<bool>{false, false, false}));
+        EXPECT_EQ(visible, !inTray);
+    }
+}
+
 TEST_F(MainDialogTest, FinderSelectsTheWindowUnderThePointer)
 {
     // Away from the screen's top left corner, where the shell's tray window grows with its icons.

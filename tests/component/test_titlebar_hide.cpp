@@ -47,6 +47,8 @@ public:
         hotkeys += message == WM_HOTKEY ? 1 : 0;
         if (message != kRunScript)
             return DIALOG::OnMessage(message, wParam, lParam);
+        // The hook follows the options once the start has finished.
+        EXPECT_TRUE(WaitFor([this] { return StartFinished(); }, 2000)) << "the start never finished";
         m_run(*this);
         EndDialog(Window(), IDOK);
         return 0;

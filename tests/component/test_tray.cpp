@@ -3,6 +3,9 @@
 // how it comes back after the taskbar is re-created.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "component/DialogAnswerer.h"
 #include "component/TrayProbe.h"
 
@@ -223,6 +226,29 @@ TEST_F(TrayIcon, WithoutANotificationAreaNothingIsAskedAndTheCloseEndsTheDialog)
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(answerer.Answered(), 0u);
     EXPECT_EQ(winbase_test::ReadTestValue("CloseToTray", "CloseToTrayReminder"), -1);
+}
+
+// The first add runs alongside the initialisation: it has ended, with its answer, as the
+// initialisation ends and before the dialog can show.
+class InitTrayProbe : public winbase_test::TrayProbe {
+public:
+    void OnInitDone() override
+    {
+        TrayProbe::OnInitDone();
+        atInit = {winbase_test::TrayIconExists(Window()), IsTrayUnavailable(), IsWindowVisible(Window()) != FALSE};
+    }
+    std::vector<bool> atInit;
+};
+
+TEST_F(TrayIcon, TheFirstAddHasEndedAsTheInitialisationEnds)
+{
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "the shell refuses" : "the shell takes the icon");
+        std::unique_ptr<RefusingShell> shell(refused ? new RefusingShell : nullptr);
+        InitTrayProbe dialog;
+        dialog.Show();
+        EXPECT_EQ(dialog.atInit, (std::vector<bool>{!refused, refused, false}));
+    }
 }
 
 }  // namespace
