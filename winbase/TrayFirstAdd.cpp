@@ -1,5 +1,7 @@
 #include "winbase/TrayFirstAdd.h"
 
+#include "winbase/ThreadStack.h"
+
 TrayFirstAdd::~TrayFirstAdd()
 {
     Finish();
@@ -9,6 +11,8 @@ DWORD WINAPI TrayFirstAdd::Run(void* job)
 {
     auto* own = static_cast<Job*>(job);
     own->shown = Shell_NotifyIconW(NIM_MODIFY, &own->record) || Shell_NotifyIconW(NIM_ADD, &own->record);
+    // The system may keep an ended thread's stack until another thread ends.
+    ReleaseUnusedStack();
     return 0;
 }
 
