@@ -475,8 +475,6 @@ TEST_F(MainDialogTest, HelpPopupsFollowTheSwitchesAndListTheHotkeys)
     withoutPopups.Show();
 }
 
-// The drop point is where the pointer really is, so a window just below another one is picked
-// even a few pixels from their common edge.
 // The help popups and the title-bar hook come once the dialog has shown, or soon after a start in
 // the tray that shows nothing, and then follow the options.
 TEST_F(MainDialogTest, TheStartFinishesAfterTheFirstShowAndInTheTray)
@@ -499,6 +497,8 @@ TEST_F(MainDialogTest, TheStartFinishesAfterTheFirstShowAndInTheTray)
     }
 }
 
+// The drop point is where the pointer really is, so a window just below another one is picked
+// even a few pixels from their common edge.
 TEST_F(MainDialogTest, FinderSelectsTheWindowUnderThePointer)
 {
     // Away from the screen's top left corner, where the shell's tray window grows with its icons.
