@@ -19,12 +19,12 @@ bool TrayFirstAdd::Begin(const NOTIFYICONDATAW& record)
     Finish();
     m_job = std::make_shared<Job>();
     m_job->record = record;
-    auto* threadsReference = new std::shared_ptr<Job>(m_job);
-    m_thread.reset(CreateThread(nullptr, 0, &TrayFirstAdd::Run, threadsReference, 0, nullptr));
-    if (!m_thread) {
-        delete threadsReference;
+    auto threadsReference = std::make_unique<std::shared_ptr<Job>>(m_job);
+    m_thread.reset(CreateThread(nullptr, 0, &TrayFirstAdd::Run, threadsReference.get(), 0, nullptr));
+    if (m_thread)
+        threadsReference.release();  // the thread's own now, released as it ends
+    else
         m_job.reset();
-    }
     return Pending();
 }
 
