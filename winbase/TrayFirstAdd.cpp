@@ -22,7 +22,7 @@ bool TrayFirstAdd::Begin(const NOTIFYICONDATAW& record)
     auto threadsReference = std::make_unique<std::shared_ptr<Job>>(m_job);
     m_thread.reset(CreateThread(nullptr, 0, &TrayFirstAdd::Run, threadsReference.get(), 0, nullptr));
     if (m_thread)
-        threadsReference.release();  // the thread's own now, released as it ends
+        static_cast<void>(threadsReference.release());  // the thread's own now, freed as it ends
     else
         m_job.reset();
     return Pending();
