@@ -14,10 +14,12 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (!UsesTray()) {
         return;
     }
-    if (m_windowState != kStateMinimised && TrayOnlyWhenHidden()) {
+    // The first add ends before this update; what the messages handled meanwhile changed (the
+    // window restored, or destroyed) is read after it. A shell that left it unanswered is not
+    // asked again at once.
+    if (!FinishTrayAdd() || !IsWindow(m_window) || (m_windowState != kStateMinimised && TrayOnlyWhenHidden())) {
         return;
     }
-    FinishTrayAdd();
     m_trayUnavailable = 0;
     const WString wideTitle = TitleWide();
     bool shown = false;
@@ -36,10 +38,12 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     }
 }
 
-void QF_WINBASE::FinishTrayAdd()
+bool QF_WINBASE::FinishTrayAdd()
 {
-    if (m_trayAdd.Pending() && !m_trayAdd.Finish())
+    const TrayFirstAdd::Outcome outcome = m_trayAdd.Finish();
+    if (outcome == TrayFirstAdd::Outcome::kRefused || outcome == TrayFirstAdd::Outcome::kNoAnswer)
         m_trayUnavailable = 1;
+    return outcome != TrayFirstAdd::Outcome::kNoAnswer;
 }
 
 HICON QF_WINBASE::TrayPicture() const

@@ -7,10 +7,12 @@ TrayFirstAdd::~TrayFirstAdd()
     Finish();
 }
 
+// job: a heap-allocated reference to the Job, released here as the thread ends.
 DWORD WINAPI TrayFirstAdd::Run(void* job)
 {
-    auto* own = static_cast<Job*>(job);
-    own->shown = Shell_NotifyIconW(NIM_MODIFY, &own->record) || Shell_NotifyIconW(NIM_ADD, &own->record);
+    const std::unique_ptr<std::shared_ptr<Job>> own(static_cast<std::shared_ptr<Job>*>(job));
+    Job& add = **own;
+    add.shown = Shell_NotifyIconW(NIM_MODIFY, &add.record) || Shell_NotifyIconW(NIM_ADD, &add.record);
     // The system may keep an ended thread's stack until another thread ends.
     ReleaseUnusedStack();
     return 0;
@@ -19,28 +21,39 @@ DWORD WINAPI TrayFirstAdd::Run(void* job)
 bool TrayFirstAdd::Begin(const NOTIFYICONDATAW& record)
 {
     Finish();
-    m_job = std::make_unique<Job>();
+    m_job = std::make_shared<Job>();
     m_job->record = record;
-    m_thread.reset(CreateThread(nullptr, 0, &TrayFirstAdd::Run, m_job.get(), 0, nullptr));
-    if (!m_thread)
+    auto threadsReference = std::make_unique<std::shared_ptr<Job>>(m_job);
+    m_thread.reset(CreateThread(nullptr, 0, &TrayFirstAdd::Run, threadsReference.get(), 0, nullptr));
+    if (m_thread)
+        static_cast<void>(threadsReference.release());  // the thread's own now, freed as it ends
+    else
         m_job.reset();
     return Pending();
 }
 
-bool TrayFirstAdd::Finish()
+TrayFirstAdd::Outcome TrayFirstAdd::Finish(DWORD waitMs)
 {
     if (!m_thread)
-        return false;
-    const HANDLE thread = m_thread.get();
-    DWORD woke;
-    while ((woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE)) == WAIT_OBJECT_0 + 1) {
+        return Outcome::kNone;
+    const ULONGLONG deadline = GetTickCount64() + waitMs;
+    // A message handled here may finish the add itself: the thread is looked up again each round.
+    while (m_thread) {
+        const HANDLE thread = m_thread.get();
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1)
+            break;
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-    if (woke != WAIT_OBJECT_0)
-        WaitForSingleObject(thread, INFINITE);
+    if (!m_thread)
+        return Outcome::kNone;
+    // The job's answer is read only once its thread has ended.
+    Outcome outcome = Outcome::kNoAnswer;
+    if (WaitForSingleObject(m_thread.get(), 0) == WAIT_OBJECT_0)
+        outcome = m_job->shown ? Outcome::kShown : Outcome::kRefused;
     m_thread.reset();
-    const bool shown = m_job->shown;
     m_job.reset();
-    return shown;
+    return outcome;
 }

@@ -14,20 +14,30 @@
 
 class TrayFirstAdd {
 public:
+    // How long Finish waits for the shell's answer. A shell that has not answered by then is taken
+    // as absent (the dialog then starts shown); its add may still land later.
+    static constexpr DWORD kAnswerWaitMs = 4000;
+
+    enum class Outcome { kNone, kShown, kRefused, kNoAnswer };
+
     TrayFirstAdd() = default;
-    // Waits for an add still running.
+    // Finishes an add still running (at most kAnswerWaitMs).
     ~TrayFirstAdd();
     TrayFirstAdd(const TrayFirstAdd&) = delete;
     TrayFirstAdd& operator=(const TrayFirstAdd&) = delete;
 
     // Starts modifying the record's icon, else adding it, on a thread of its own; false, with
-    // nothing done, when no thread could be started. The record's icon must live until Finish.
+    // nothing done, when no thread could be started. The thread works on its own copy of the
+    // record; the icon it names is read by the shell while the add runs.
     bool Begin(const NOTIFYICONDATAW& record);
     // True while an add begun has not been finished.
     bool Pending() const { return static_cast<bool>(m_thread); }
-    // Waits for the add begun, handling the messages other threads send to this one meanwhile (as
-    // the shell's own send would); true when the shell took the icon. False without an add begun.
-    bool Finish();
+    // Waits for the add begun, at most waitMs, handling the messages other threads send to this
+    // one meanwhile (as the shell's own send would): kShown when the shell took the icon, kRefused
+    // when it refused it, kNoAnswer when it did not answer in time (the thread then ends on its
+    // own, owning what it uses). kNone without an add begun, or when a message handled during the wait finished
+    // the add itself (that nested call reported it).
+    Outcome Finish(DWORD waitMs = kAnswerWaitMs);
 
 private:
     struct Job {
@@ -36,6 +46,7 @@ private:
     };
     static DWORD WINAPI Run(void* job);
 
-    std::unique_ptr<Job> m_job;
+    // Shared with the running thread, which holds a reference of its own until it ends.
+    std::shared_ptr<Job> m_job;
     OwnedHandle m_thread;
 };

@@ -149,10 +149,11 @@ protected:
     // and sets the tray-unavailable flag when the shell refuses it. While the
     // dialog is initialised the first update runs on a thread of its own
     // (TrayFirstAdd); every other use of the icon, and the end of the
-    // initialisation, waits for it first (FinishTrayAdd).
+    // initialisation, waits for it first (FinishTrayAdd: false when the
+    // shell did not answer in time, which marks the tray unavailable).
     void UpdateTrayIcon(UINT parts);
     void RemoveTrayIcon();
-    void FinishTrayAdd();
+    bool FinishTrayAdd();
     // A TrayMessage() arrived; lParam is the mouse message.
     void OnTrayCallback(LPARAM lParam);
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "app/HiddenDialog.h"
 #include "app/MainDialog.h"
 #include "app/OwnerDraw.h"
+#include "component/FakeShell.h"
 #include "dialogs/Hyperlink.h"
 #include "res/HiddenDialogIds.h"
 #include "res/MainDialogIds.h"
@@ -475,30 +477,45 @@ TEST_F(MainDialogTest, HelpPopupsFollowTheSwitchesAndListTheHotkeys)
     withoutPopups.Show();
 }
 
-// The drop point is where the pointer really is, so a window just below another one is picked
-// even a few pixels from their common edge.
 // The help popups and the title-bar hook come once the dialog has shown, or soon after a start in
-// the tray that shows nothing, and then follow the options.
+// the tray that shows nothing, and then follow the options. A start in the tray whose shell does
+// not answer the first add shows the dialog: no icon could bring it back.
 TEST_F(MainDialogTest, TheStartFinishesAfterTheFirstShowAndInTheTray)
 {
     const DWORD on = 1;
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "MinButtonHide", REG_DWORD, &on,
                     sizeof on);
-    for (const bool inTray : {false, true}) {
-        SCOPED_TRACE(inTray ? "start in the tray" : "shown start");
-        bool visible = !inTray;
+    const struct {
+        const char* name;
+        bool inTray;
+        bool shellHangs;
+        bool visible;
+    } rows[] = {
+        {"shown start", false, false, true},
+        {"start in the tray", true, false, false},
+        {"start in the tray, the shell hangs", true, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::unique_ptr<winbase_test::FakeShell> shell(
+            row.shellHangs ? new winbase_test::FakeShell(winbase_test::FakeShell::kHangs) : nullptr);
+        bool visible = !row.visible;
         ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+            if (shell)
+                shell->Release();
             EXPECT_NE(d.HelpPopups(), nullptr);
             EXPECT_TRUE(d.TitleBar().IsRunning());
             visible = IsWindowVisible(d.Window()) != FALSE;
             EndDialog(d.Window(), 1);
-        }, inTray);
+        }, row.inTray);
         dialog.Show();
         EXPECT_EQ(dialog.atInit, (std::vector<bool>{false, false, false}));
-        EXPECT_EQ(visible, !inTray);
+        EXPECT_EQ(visible, row.visible);
     }
 }
 
+// The drop point is where the pointer really is, so a window just below another one is picked
+// even a few pixels from their common edge.
 TEST_F(MainDialogTest, FinderSelectsTheWindowUnderThePointer)
 {
     // Away from the screen's top left corner, where the shell's tray window grows with its icons.

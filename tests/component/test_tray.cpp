@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "component/DialogAnswerer.h"
+#include "component/FakeShell.h"
 #include "component/TrayProbe.h"
 
 using winbase_test::DialogAnswerer;
+using winbase_test::FakeShell;
 using winbase_test::ProbeDialog;
 using winbase_test::TrayProbe;
 using winbase_test::TrayIconExists;
@@ -183,35 +185,10 @@ TEST_F(TrayIcon, TaskbarCreatedAddsTheIconAgainWithItsCallback)
     EXPECT_TRUE(clickRestored);
 }
 
-// A window of this process that takes the shell's place: every tray request
-// reaches it and is refused, as when no notification area exists.
-class RefusingShell {
-public:
-    RefusingShell()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-            return m == WM_COPYDATA ? 0 : DefWindowProcA(w, m, wp, lp);
-        };
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&windowClass);
-        m_window = CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-    }
-    ~RefusingShell() { DestroyWindow(m_window); }
-    RefusingShell(const RefusingShell&) = delete;
-    RefusingShell& operator=(const RefusingShell&) = delete;
-    bool Refuses() const { return FindWindowA("Shell_TrayWnd", nullptr) == m_window; }
-
-private:
-    HWND m_window;
-};
-
 TEST_F(TrayIcon, WithoutANotificationAreaNothingIsAskedAndTheCloseEndsTheDialog)
 {
-    RefusingShell shell;
-    ASSERT_TRUE(shell.Refuses());
+    FakeShell shell(FakeShell::kRefuses);
+    ASSERT_TRUE(shell.Answers());
     TrayProbe dialog;
     bool unavailable = false, destroyed = false;
     DialogAnswerer answerer(1500);
@@ -229,25 +206,54 @@ TEST_F(TrayIcon, WithoutANotificationAreaNothingIsAskedAndTheCloseEndsTheDialog)
 }
 
 // The first add runs alongside the initialisation: it has ended, with its answer, as the
-// initialisation ends and before the dialog can show.
+// initialisation ends and before the dialog can show. A shell that restarts while the add is
+// awaited has its "TaskbarCreated" handled then, and the icon updated once more; a shell that
+// hangs holds the start no longer than the wait's bound and leaves the tray unavailable.
 class InitTrayProbe : public winbase_test::TrayProbe {
 public:
     void OnInitDone() override
     {
+        initMs = GetTickCount64() - created;
         TrayProbe::OnInitDone();
-        atInit = {winbase_test::TrayIconExists(Window()), IsTrayUnavailable(), IsWindowVisible(Window()) != FALSE};
+        requestsAtInit = shell ? shell->Requests() : -1;
+        // Asking a hung shell whether the icon exists would hang this test.
+        const bool hung = shell && shell->Hangs();
+        if (hung)
+            shell->Release();
+        atInit = {!hung && winbase_test::TrayIconExists(Window()), IsTrayUnavailable(),
+                  IsWindowVisible(Window()) != FALSE};
     }
     std::vector<bool> atInit;
+    const ULONGLONG created = GetTickCount64();
+    ULONGLONG initMs = 0;
+    int requestsAtInit = -1;
+    FakeShell* shell = nullptr;
 };
 
 TEST_F(TrayIcon, TheFirstAddHasEndedAsTheInitialisationEnds)
 {
-    for (const bool refused : {false, true}) {
-        SCOPED_TRACE(refused ? "the shell refuses" : "the shell takes the icon");
-        std::unique_ptr<RefusingShell> shell(refused ? new RefusingShell : nullptr);
+    struct Row {
+        const char* name;
+        int shell;  // a FakeShell kind, or -1 for the session's shell
+        std::vector<bool> atInit;  // icon in the session's shell, tray unavailable, visible
+        int requests;  // requests the fake shell had seen by then, -1 unchecked
+    };
+    const Row rows[] = {
+        {"the shell takes the icon", -1, {true, false, false}, -1},
+        {"the shell refuses", FakeShell::kRefuses, {false, true, false}, 2},
+        {"the shell restarts during the add", FakeShell::kRestarts, {true, false, false}, 2},
+        {"the shell hangs", FakeShell::kHangs, {false, true, false}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::unique_ptr<FakeShell> shell(row.shell < 0 ? nullptr : new FakeShell(FakeShell::Kind(row.shell)));
+        ASSERT_TRUE(!shell || shell->Answers());
         InitTrayProbe dialog;
+        dialog.shell = shell.get();
         dialog.Show();
-        EXPECT_EQ(dialog.atInit, (std::vector<bool>{!refused, refused, false}));
+        EXPECT_EQ(dialog.atInit, row.atInit);
+        EXPECT_LT(dialog.initMs, TrayFirstAdd::kAnswerWaitMs + 2000);
+        EXPECT_EQ(dialog.requestsAtInit, row.requests);
     }
 }
 
