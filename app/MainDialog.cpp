@@ -183,6 +183,10 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
         if (wParam && !m_startFinished)
             SetTimer(Window(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
+        if (wParam && m_popupsAwaitShow) {
+            m_popupsAwaitShow = false;
+            SetUpHelpPopups();
+        }
         break;
     case WM_WINDOWPOSCHANGING:
         // Whoever shows the dialog of a start into the tray, it stays hidden and inactive until

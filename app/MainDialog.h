@@ -215,6 +215,8 @@ private:
     std::vector<std::pair<HWND, TitleBarButton>> m_titleBarAfterMenu;
     bool m_startHidden = false;
     bool m_startFinished = false;
+    // The start finished while the dialog was hidden: the help popups come with its first show.
+    bool m_popupsAwaitShow = false;
     CommandServer m_commands{m_hiddenMenu, [this] {
                                  m_candidates.Refresh();
                                  EntriesMayHaveChanged();

@@ -41,12 +41,18 @@ void DIALOG::FinishStart()
     if (m_startFinished)
         return;
     m_startFinished = true;
-    SetUpHelpPopups();
+    // A start in the tray makes the help popups when the dialog first shows: nothing hovers a
+    // hidden dialog's controls.
+    if (IsWindowVisible(Window()))
+        SetUpHelpPopups();
+    else
+        m_popupsAwaitShow = true;
     ConfigureTitleBar();
 }
 
 void DIALOG::SetUpHelpPopups()
 {
+    m_popupsAwaitShow = false;
     if (!ReadSwitch(Settings(), kUseHelpPopupsValue))
         return;
     m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);
