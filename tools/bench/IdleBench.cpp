@@ -67,9 +67,17 @@ std::string Describe(const CpuSpan& span, const char* own)
     return text + ")";
 }
 
+// This process's Unix process id as text, "" when not found. Not "self": under Wine the
+// wineserver opens files, and /proc/self names the wineserver.
+std::string OwnUnixProcess()
+{
+    static const int pid = UnixPidOf("vb_bench.exe");
+    return pid ? std::to_string(pid) : std::string();
+}
+
 double OwnCpuMs()
 {
-    double exact = LinuxTasksCpuMs("self");
+    double exact = OwnUnixProcess().empty() ? -1 : LinuxTasksCpuMs(OwnUnixProcess());
     if (exact >= 0)
         return exact;
     FILETIME created, exited, kernel, user;
@@ -83,7 +91,7 @@ double OwnCpuMs()
 CpuSpan FloorOnceASecond(double seconds, int wineserverPid)
 {
     CpuSpan span;
-    long long writesBefore = LinuxWriteCalls("self");
+    long long writesBefore = OwnUnixProcess().empty() ? -1 : LinuxWriteCalls(OwnUnixProcess());
     double ownBefore = OwnCpuMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     const int passes = std::max(1, static_cast<int>(seconds + 0.5));
     for (int pass = 0; pass < passes; ++pass) {
@@ -94,7 +102,7 @@ CpuSpan FloorOnceASecond(double seconds, int wineserverPid)
     }
     span.wallMs = NowMs() - start;
     double ownAfter = OwnCpuMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
-    long long writesAfter = LinuxWriteCalls("self");
+    long long writesAfter = OwnUnixProcess().empty() ? -1 : LinuxWriteCalls(OwnUnixProcess());
     span.ownMs = ownBefore < 0 || ownAfter < 0 ? -1 : ownAfter - ownBefore;
     span.serverMs = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
     span.writes = writesBefore < 0 || writesAfter < 0 ? -1 : writesAfter - writesBefore;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-// "self" or a process id. Milliseconds; -1 when the figures cannot be read (not under Wine).
+// A Unix process id ("self" would name the wineserver, which opens files for Wine). Milliseconds; -1 when the figures cannot be read (not under Wine).
 inline double LinuxTasksCpuMs(const std::string& process)
 {
     const std::string tasks = "Z:\\proc\\" + process + "\\task\\";

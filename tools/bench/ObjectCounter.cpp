@@ -99,13 +99,10 @@ extern "C" __declspec(dllexport) DWORD WINAPI VbCountUserObjects(LPVOID)
     return CountWindows() + CountMenusAndIcons();
 }
 
-// Kernel plus user time of this process, in microseconds (the low 32 bits): the scheduler's exact
-// account under Wine, else GetProcessTimes.
+// Kernel plus user time of this process, in microseconds (the low 32 bits). Not /proc/self: under
+// Wine the wineserver opens files, so that names the wineserver's figures.
 extern "C" __declspec(dllexport) DWORD WINAPI VbProcessCpuUs(LPVOID)
 {
-    double ms = LinuxTasksCpuMs("self");
-    if (ms >= 0)
-        return static_cast<DWORD>(ms * 1000);
     FILETIME created, exited, kernel, user;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
         return 0;

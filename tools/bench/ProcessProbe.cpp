@@ -22,6 +22,8 @@ bool RunningUnderWine()
 constexpr char kCounterDll[] = "vb_objcount.dll";
 constexpr DWORD kRemoteWaitMs = 30000;
 constexpr DWORD kSettleReadingMs = 50;
+constexpr DWORD kQuietWaitMs = 3000;
+constexpr DWORD kQuietSpanMs = 20;
 
 // The system handle table as NtQuerySystemInformation(SystemHandleInformation) returns it.
 constexpr ULONG kSystemHandleInformation = 16;
@@ -159,9 +161,18 @@ ProcessFigures ProcessProbe::TakeSettled(int tries)
 
 // Wine answers GetProcessTimes for another process with figures that do not move (measured:
 // a child busy for seconds stays at its first reading), and right ones for the calling process.
+// Its Unix process's account is read from outside; only where that is not found does a thread
+// run inside the process to read it.
 double ProcessProbe::CpuMs()
 {
     if (RunningUnderWine()) {
+        if (const int pid = UnixPid()) {
+            const double ms = LinuxTasksCpuMs(std::to_string(pid));
+            if (ms >= 0) {
+                m_cpuReadOutside = true;
+                return ms;
+            }
+        }
         m_cpuReadInside = true;
         int64_t us = CountInProcess("VbProcessCpuUs");
         return us < 0 ? -1 : static_cast<double>(us) / 1000.0;
@@ -171,6 +182,37 @@ double ProcessProbe::CpuMs()
         return -1;
     auto ticks = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+int ProcessProbe::UnixPid()
+{
+    if (m_unixPid >= 0)
+        return m_unixPid;
+    m_unixPid = 0;
+    char path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (RunningUnderWine() && QueryFullProcessImageNameA(m_process, 0, path, &length)) {
+        const std::string file(path, length);
+        m_unixPid = UnixPidOf(file.substr(file.find_last_of('\\') + 1).substr(0, 15));
+    }
+    return m_unixPid;
+}
+
+void ProcessProbe::WaitUntilQuiet()
+{
+    const int pid = UnixPid();
+    if (!pid)
+        return;
+    const std::string process = std::to_string(pid);
+    const ULONGLONG deadline = GetTickCount64() + kQuietWaitMs;
+    double last = LinuxTasksCpuMs(process);
+    while (last >= 0 && GetTickCount64() < deadline) {
+        Sleep(kQuietSpanMs);
+        const double now = LinuxTasksCpuMs(process);
+        if (now == last)
+            return;
+        last = now;
+    }
 }
 
 std::string ProcessProbe::Sources() const
@@ -187,9 +229,11 @@ std::string ProcessProbe::Sources() const
 
 std::string ProcessProbe::CpuSource() const
 {
-    return m_cpuReadInside ? "processor time: the scheduler's exact account (/proc/PID/task/*/schedstat), read "
-                             "inside the process (Wine does not keep GetProcessTimes up to date for another "
-                             "process)"
+    if (m_cpuReadOutside && !m_cpuReadInside)
+        return "processor time: the scheduler's exact account of the program's Unix process "
+               "(/proc/PID/task/*/schedstat)";
+    return m_cpuReadInside ? "processor time: GetProcessTimes read inside the process (Wine does not keep it up "
+                             "to date for another process)"
                            : "processor time: GetProcessTimes";
 }
 
@@ -239,6 +283,7 @@ int64_t ProcessProbe::CountInProcess(const char* exportName, void* param)
     if (!LoadCounter())
         return -1;
     HMODULE local = GetModuleHandleA(kCounterDll);
+    WaitUntilQuiet();
     return RunRemoteThread(m_process, RemoteAddress(local, m_counterBase, exportName), param);
 }
 
@@ -260,6 +305,7 @@ bool ProcessProbe::LoadCounter()
     bool written = WriteProcessMemory(m_process, remotePath, path.c_str(), path.size() + 1, nullptr) != FALSE;
     uintptr_t loadLibrary = RemoteAddress(kernel, RemoteModuleBase(m_process, "kernel32.dll"), "LoadLibraryA");
     // The thread's exit code holds only the low half of the module address: it is not used.
+    WaitUntilQuiet();
     bool loaded = written && RunRemoteThread(m_process, loadLibrary, remotePath) >= 0;
     VirtualFreeEx(m_process, remotePath, 0, MEM_RELEASE);
     m_counterBase = loaded ? RemoteModuleBase(m_process, kCounterDll) : 0;
@@ -311,6 +357,32 @@ std::string ReadSmallFile(const std::string& path)
     return text;
 }
 
+// The clock ticks after boot at which the Unix process started (field 22 of /proc/PID/stat); 0
+// when unknown.
+unsigned long long UnixStartTicks(const std::string& dir)
+{
+    const std::string text = ReadSmallFile(dir + "stat");
+    const size_t rest = text.rfind(')');
+    if (rest == std::string::npos)
+        return 0;
+    // After the name, each field after one space: the one before field 22 is found.
+    size_t at = rest + 1;
+    for (int field = 3; field < 22 && at != std::string::npos; ++field)
+        at = text.find(' ', at + 1);
+    return at == std::string::npos ? 0 : strtoull(text.c_str() + at + 1, nullptr, 10);
+}
+
+bool HasVariable(const std::string& variables, const std::string& wanted)
+{
+    for (size_t at = 0; at < variables.size(); at = variables.find('\0', at) + 1) {
+        if (variables.compare(at, wanted.size() + 1, wanted.c_str(), wanted.size() + 1) == 0)
+            return true;
+        if (variables.find('\0', at) == std::string::npos)
+            break;
+    }
+    return false;
+}
+
 } // namespace
 
 int UnixPidOf(const std::string& comm)
@@ -324,23 +396,19 @@ int UnixPidOf(const std::string& comm)
     if (search == INVALID_HANDLE_VALUE)
         return 0;
     int pid = 0;
+    unsigned long long newest = 0;
     do {
         if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
             continue;
         const std::string dir = std::string("Z:\\proc\\") + found.cFileName + "\\";
-        std::string name = ReadSmallFile(dir + "comm");
-        if (name != comm + "\n")
+        if (ReadSmallFile(dir + "comm") != comm + "\n" || !HasVariable(ReadSmallFile(dir + "environ"), wanted))
             continue;
-        std::string variables = ReadSmallFile(dir + "environ");
-        for (size_t at = 0; at < variables.size(); at = variables.find('\0', at) + 1) {
-            if (variables.compare(at, wanted.size() + 1, wanted.c_str(), wanted.size() + 1) == 0) {
-                pid = atoi(found.cFileName);
-                break;
-            }
-            if (variables.find('\0', at) == std::string::npos)
-                break;
+        const unsigned long long started = UnixStartTicks(dir);
+        if (!pid || started > newest) {
+            pid = atoi(found.cFileName);
+            newest = started;
         }
-    } while (!pid && FindNextFileA(search, &found));
+    } while (FindNextFileA(search, &found));
     FindClose(search);
     return pid;
 }

@@ -31,7 +31,7 @@ public:
     // a moment, and a reading made meanwhile would count them.
     ProcessFigures TakeSettled(int tries = 10);
     // Kernel plus user time the process has used, in milliseconds; -1 when unknown. Under Wine
-    // it is read inside the process.
+    // it is read from outside, from its Unix process, where that is found; else inside it.
     double CpuMs();
     // One line naming where the memory, object and handle figures came from.
     std::string Sources() const;
@@ -48,12 +48,21 @@ private:
     // Runs an export of vb_objcount.dll in a thread of the process; -1 when that fails.
     int64_t CountInProcess(const char* exportName, void* param = nullptr);
     bool LoadCounter();
+    // The process's Unix process under Wine, looked up once; 0 when not found.
+    int UnixPid();
+    // Waits (at most a few seconds) until the process has used no processor time for a while.
+    // Wine creates a thread in another process inside a signal handler of whichever of its
+    // threads runs; one caught inside malloc deadlocks for good, so threads are sent in only
+    // while the process waits.
+    void WaitUntilQuiet();
 
     HANDLE m_process;
     bool m_privateFromPagefile = false;
     bool m_handlesFromSystemTable = false;
     bool m_objectsCounted = false;
     bool m_cpuReadInside = false;
+    bool m_cpuReadOutside = false;
+    int m_unixPid = -1;
     bool m_counterFailed = false;
     uintptr_t m_counterBase = 0;
 };
@@ -69,5 +78,5 @@ double UnixProcessCpuMs(int unixPid);
 
 // The Unix process id of a process of this Wine session (the same WINEPREFIX) whose command name
 // is comm (Wine names a process after its file, cut to 15 characters), found through /proc on
-// drive Z:; 0 when there is none.
+// drive Z:; the one started last when there are several; 0 when there is none.
 int UnixPidOf(const std::string& comm);
