@@ -101,7 +101,7 @@ bool OpenLinkTextWide(HWND owner, const wchar_t* text)
         // The shell may hand the open to a COM handler: the thread needs an apartment for it.
         const ComScope com;
         const HINSTANCE result =
-            ShellExecuteW(owner, L"open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
+            LateShellExecuteW(owner, L"open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
         ok = reinterpret_cast<INT_PTR>(result) > 32;
     } else if (plan.kind == LinkKind::Web) {
         ok = LaunchWithShiftHeldWide(plan.shellText.Text());
@@ -117,7 +117,7 @@ bool OpenLinkTextNarrow(HWND owner, const char* text)
     if (plan.kind == LinkKind::EMail || plan.kind == LinkKind::LocalPath) {
         const ComScope com;
         const HINSTANCE result =
-            ShellExecuteA(owner, "open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
+            LateShellExecuteA(owner, "open", plan.shellText.Text(), nullptr, nullptr, SW_SHOWNORMAL);
         ok = reinterpret_cast<INT_PTR>(result) > 32;
     } else if (plan.kind == LinkKind::Web) {
         ok = LaunchWithShiftHeldNarrow(plan.shellText.Text());

@@ -122,7 +122,7 @@ NString StartupFolder(bool allUsers)
 {
     const int id = (allUsers && IsNtFamily()) ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
     char path[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, id, FALSE) || path[0] == '\0') {
+    if (!LateSHGetSpecialFolderPathA(nullptr, path, id, FALSE) || path[0] == '\0') {
         return NString();
     }
     NString folder(path);

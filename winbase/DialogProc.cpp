@@ -2,8 +2,6 @@
 // WM_INITDIALOG processing.
 #include "winbase/WinBase.h"
 
-#include <shellapi.h>
-
 #include "winbase/DialogTables.h"
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
@@ -12,17 +10,13 @@
 
 namespace {
 
-// ExtractIconA answers 1 for a file that holds no icon resources at all.
-const HICON kNotAnIconFile = reinterpret_cast<HICON>(static_cast<INT_PTR>(1));
-
-HICON ExtractFirstIcon(HMODULE module)
+// The first icon of the module's own resources at the system's large icon size: the icon
+// ExtractIcon takes as its file's first, read from the module already loaded instead of from
+// its file (which costs the start opening and mapping the file again).
+HICON FirstLargeIcon(HMODULE module)
 {
-    const NString file = ModuleFileName(module);
-    if (file.IsEmpty()) {
-        return nullptr;
-    }
-    HICON icon = ExtractIconA(reinterpret_cast<HINSTANCE>(module), file.Text(), 0);
-    return icon == kNotAnIconFile ? nullptr : icon;
+    const ResourceName name = FirstIconName(module);
+    return name.IsEmpty() ? nullptr : LoadIconAtSize(module, name.Get(), GetSystemMetrics(SM_CXICON));
 }
 
 // The first icon of the module's own resources, at the notification area's size.
@@ -126,10 +120,10 @@ void QF_WINBASE::TakeInitialIcon()
         return;
     }
     HMODULE iconModule = m_module;
-    HICON icon = ExtractFirstIcon(iconModule);
+    HICON icon = FirstLargeIcon(iconModule);
     if (!icon) {
         iconModule = FrameworkModule();
-        icon = ExtractFirstIcon(iconModule);
+        icon = FirstLargeIcon(iconModule);
     }
     if (icon && !m_smallIcon) {
         m_smallIcon.reset(FirstSmallIcon(iconModule));

@@ -5,6 +5,7 @@
 
 #include "text/Texts.h"
 #include "winbase/Dpi.h"
+#include "winbase/ScopedHandles.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ bool IsClass(HWND window, const char* name)
 
 // How much wider (cx) and, for a static that wraps, taller (cy) the child must be to show its whole
 // text (a word wider than the static widens it); 0 when it fits or holds no text it draws itself.
-SIZE Shortfall(HWND child, UINT dpi)
+// dc: one device context the texts of all children are measured in, each in its own font.
+SIZE Shortfall(HWND child, UINT dpi, HDC dc)
 {
     const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
     const bool isStatic = IsClass(child, "Static") && (style & SS_TYPEMASK) <= SS_SIMPLE;
@@ -41,12 +43,11 @@ SIZE Shortfall(HWND child, UINT dpi)
     const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
     const LONG inset = isButton ? ScaleToDpi(push ? 4 : 17, dpi) : 0;
     const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
-    HDC dc = GetDC(child);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    // A child without a font of its own draws in the system font, which a fresh device context holds.
+    const HGDIOBJ font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+    const SelectedObject selected(dc, font ? font : GetStockObject(SYSTEM_FONT));
     RECT need = {0, 0, room.right - inset, 0};
     DrawTextW(dc, text.data(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(child, dc);
     return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
 }
 
@@ -195,8 +196,9 @@ void FitDialogTexts(HWND dialog)
     std::sort(order.begin(), order.end(),
               [&](size_t a, size_t b) { return children[a].rect.left < children[b].rect.left; });
     bool grew = false;
+    const WindowDc dc(dialog);
     for (size_t index : order) {
-        const SIZE by = Shortfall(children[index].window, dpi);
+        const SIZE by = Shortfall(children[index].window, dpi, dc.get());
         if (by.cx || by.cy) {
             Grow(children, index, by);
             grew = true;

@@ -19,6 +19,13 @@ using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 using CreateInstance = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
 using Initialise = HRESULT(WINAPI*)(void*, DWORD);
 using Uninitialise = void(WINAPI*)();
+using NotifyIconW = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
+using NotifyIconA = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+using ExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+using ExecuteA = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using SpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+
+const HINSTANCE kShellNotLoaded = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 
 }  // namespace
 
@@ -35,6 +42,38 @@ HRESULT LateCoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, R
         *object = nullptr;
     }
     return create ? create(classId, outer, context, interfaceId, object) : E_NOINTERFACE;
+}
+
+BOOL LateShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data)
+{
+    static const NotifyIconW notify = SystemFunction<NotifyIconW>("shell32.dll", "Shell_NotifyIconW");
+    return notify ? notify(message, data) : FALSE;
+}
+
+BOOL LateShellNotifyIconA(DWORD message, NOTIFYICONDATAA* data)
+{
+    static const NotifyIconA notify = SystemFunction<NotifyIconA>("shell32.dll", "Shell_NotifyIconA");
+    return notify ? notify(message, data) : FALSE;
+}
+
+HINSTANCE LateShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                            const wchar_t* folder, int show)
+{
+    static const ExecuteW execute = SystemFunction<ExecuteW>("shell32.dll", "ShellExecuteW");
+    return execute ? execute(owner, verb, file, parameters, folder, show) : kShellNotLoaded;
+}
+
+HINSTANCE LateShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
+                            const char* folder, int show)
+{
+    static const ExecuteA execute = SystemFunction<ExecuteA>("shell32.dll", "ShellExecuteA");
+    return execute ? execute(owner, verb, file, parameters, folder, show) : kShellNotLoaded;
+}
+
+BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create)
+{
+    static const SpecialFolderPathA get = SystemFunction<SpecialFolderPathA>("shell32.dll", "SHGetSpecialFolderPathA");
+    return get ? get(owner, path, folder, create) : FALSE;
 }
 
 bool EnsureRichEditClass()

@@ -1,12 +1,14 @@
 // System libraries the first screen does not need, loaded from the system folder on first use
-// instead of at start: the common controls (tooltips, list views), COM (shell links) and the rich
-// edit control. Each wrapper has the signature of the function it stands for and, where the
+// instead of at start: the common controls (tooltips, list views), COM (shell links), the rich
+// edit control and the shell (the tray's icons, links, the Startup folder; the first tray icon is
+// added on a thread of its own, which then loads it alongside the dialog's making). Each wrapper has the signature of the function it stands for and, where the
 // library or the function cannot be loaded, the answer that function gives on failure.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 // InitCommonControlsEx of the common controls library (the version the manifest names); FALSE
 // when the library cannot be loaded.
@@ -14,6 +16,19 @@ BOOL LateInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes);
 
 // CoCreateInstance of COM; E_NOINTERFACE when COM cannot be loaded. Call inside a ComScope.
 HRESULT LateCoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID interfaceId, void** object);
+
+// Shell_NotifyIconW/A of the shell; FALSE when the shell cannot be loaded.
+BOOL LateShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data);
+BOOL LateShellNotifyIconA(DWORD message, NOTIFYICONDATAA* data);
+
+// ShellExecuteW/A of the shell; SE_ERR_DLLNOTFOUND when the shell cannot be loaded.
+HINSTANCE LateShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                            const wchar_t* folder, int show);
+HINSTANCE LateShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
+                            const char* folder, int show);
+
+// SHGetSpecialFolderPathA of the shell; FALSE when the shell cannot be loaded.
+BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create);
 
 // Registers the rich edit control's class ("RichEdit20W") for the life of the process; false when
 // its library cannot be loaded.

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "winbase/LateLibraries.h"
 #include "winbase/ProgramEnd.h"
 #include "winbase/TrayRecord.h"
 
@@ -27,11 +28,11 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
         NOTIFYICONDATAW record = WideTrayRecord(m_window, parts, wideTitle.Text(), TrayMessage(), TrayPicture());
         if (m_trayAddAlongside && m_trayAdd.Begin(record))
             return;
-        shown = Shell_NotifyIconW(NIM_MODIFY, &record) || Shell_NotifyIconW(NIM_ADD, &record);
+        shown = LateShellNotifyIconW(NIM_MODIFY, &record) || LateShellNotifyIconW(NIM_ADD, &record);
     } else {
         const NString title = Title();
         NOTIFYICONDATAA record = NarrowTrayRecord(m_window, parts, title.Text(), TrayMessage(), TrayPicture());
-        shown = Shell_NotifyIconA(NIM_MODIFY, &record) || Shell_NotifyIconA(NIM_ADD, &record);
+        shown = LateShellNotifyIconA(NIM_MODIFY, &record) || LateShellNotifyIconA(NIM_ADD, &record);
     }
     if (!shown) {
         m_trayUnavailable = 1;
@@ -60,7 +61,7 @@ void QF_WINBASE::RemoveTrayIcon()
     FinishTrayAdd();
     NOTIFYICONDATAA record = NarrowTrayRecord(m_window, kTrayTipAndMessage, "", 0, nullptr);
     record.uFlags = NIF_TIP;
-    Shell_NotifyIconA(NIM_DELETE, &record);
+    LateShellNotifyIconA(NIM_DELETE, &record);
 }
 
 void QF_WINBASE::OnIconChanged()

@@ -1,5 +1,6 @@
 #include "winbase/TrayFirstAdd.h"
 
+#include "winbase/LateLibraries.h"
 #include "winbase/ThreadStack.h"
 
 TrayFirstAdd::~TrayFirstAdd()
@@ -12,7 +13,7 @@ DWORD WINAPI TrayFirstAdd::Run(void* job)
 {
     const std::unique_ptr<std::shared_ptr<Job>> own(static_cast<std::shared_ptr<Job>*>(job));
     Job& add = **own;
-    add.shown = Shell_NotifyIconW(NIM_MODIFY, &add.record) || Shell_NotifyIconW(NIM_ADD, &add.record);
+    add.shown = LateShellNotifyIconW(NIM_MODIFY, &add.record) || LateShellNotifyIconW(NIM_ADD, &add.record);
     // The system may keep an ended thread's stack until another thread ends.
     ReleaseUnusedStack();
     return 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/WString.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/TrayRecord.h"
 
 namespace {
@@ -23,14 +24,14 @@ bool WindowTrayIcons::Tell(DWORD action, uint32_t commandId, const Shown& shown)
     const WString tip = WString::FromNarrow(shown.title.IsNull() ? "" : shown.title.Text());
     NOTIFYICONDATAW record = WideTrayRecord(m_owner, kTrayRecordTipAndMessage | kTrayRecordPicture, tip.Text(),
                                             m_callback, PictureOf(shown.icon), kFirstWindowIconId + commandId);
-    return Shell_NotifyIconW(action, &record) != FALSE;
+    return LateShellNotifyIconW(action, &record) != FALSE;
 }
 
 // An icon that is already gone is fine.
 void WindowTrayIcons::Delete(uint32_t commandId) const
 {
     NOTIFYICONDATAW record = WideTrayRecord(m_owner, 0, nullptr, 0, nullptr, kFirstWindowIconId + commandId);
-    Shell_NotifyIconW(NIM_DELETE, &record);
+    LateShellNotifyIconW(NIM_DELETE, &record);
 }
 
 // The shell is told with sends to another process, during which this thread answers what
