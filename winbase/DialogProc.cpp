@@ -111,8 +111,8 @@ void QF_WINBASE::ReapplyTexts()
 
 // An owned dialog shows its owner's icon; a top-level one the first icon of
 // its module's file, else of the framework's file (big, and small at the
-// notification area's size for the caption and the tray), and starts centred
-// on the desktop.
+// notification area's size for the caption and the tray). Where it starts is
+// RestorePlacement's: centred unless a placement is stored.
 void QF_WINBASE::TakeInitialIcon()
 {
     if (m_parent) {
@@ -135,5 +135,4 @@ void QF_WINBASE::TakeInitialIcon()
         m_extractedIcon.reset(icon);
     }
     SetIcon(icon);
-    CenterWindow(m_window, nullptr);
 }

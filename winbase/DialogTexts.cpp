@@ -1,6 +1,7 @@
 #include "winbase/DialogTexts.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "text/Texts.h"
@@ -49,6 +50,16 @@ SIZE Shortfall(HWND child, UINT dpi, HDC dc)
     RECT need = {0, 0, room.right - inset, 0};
     DrawTextW(dc, text.data(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
+}
+
+// A window of this thread already showing the text (the template's own language) is not set
+// again: each setting is a trip to the system, and the start sets a dozen.
+void SetTextIfOther(HWND window, const char* text)
+{
+    char current[256] = {};
+    const int length = GetWindowTextA(window, current, sizeof current);
+    if (length <= 0 || length >= static_cast<int>(sizeof current) - 1 || strcmp(current, text) != 0)
+        SetWindowTextA(window, text);
 }
 
 bool RowsOverlap(const RECT& a, const RECT& b)
@@ -177,12 +188,12 @@ void KeepOnMonitor(HWND dialog)
 void ApplyDialogTexts(HWND dialog, int templateId)
 {
     if (const char* title = DialogText(templateId, 0))
-        SetWindowTextA(dialog, title);
+        SetTextIfOther(dialog, title);
     // A child without an id (0) is no control of the template: 0 names the title.
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
         if (const char* text = id != 0 ? DialogText(templateId, id) : nullptr)
-            SetWindowTextA(child, text);
+            SetTextIfOther(child, text);
     }
 }
 
