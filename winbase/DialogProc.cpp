@@ -70,6 +70,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     }
     KeepDialogDpiScalingOurs(m_window);
     m_dpi = m_creationDpi = WindowDpi(m_window);
+    m_placed = false;
     // The tray's first add runs alongside the rest of the initialisation; it has ended before
     // the dialog can show.
     m_trayAddAlongside = true;
@@ -82,6 +83,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         RecordChildLayout();
     }
     RestorePlacement();
+    m_placed = true;
     TakeAlwaysOnTopCommandId();
     FinishTrayAdd();
     OnInitDone();

@@ -45,9 +45,10 @@ HWND OwnedBox(DWORD thread, HWND owner)
     return search.second;
 }
 
-// From a thread of its own, waits up to 5 s for the dialog's box to be fitted,
-// then closes the box with OK, fitted or not.
-bool WatchAndCloseBox(HWND dialog)
+// From a thread of its own, waits up to 5 s for the dialog's box to be fitted
+// (centred over reference, by default the dialog), then closes the box with OK,
+// fitted or not.
+bool WatchAndCloseBox(HWND dialog, HWND reference = nullptr)
 {
     const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
     const ULONGLONG deadline = GetTickCount64() + 5000;
@@ -60,7 +61,7 @@ bool WatchAndCloseBox(HWND dialog)
         }
         const RECT now = WindowRect(box);
         const SIZE desktop = DesktopSize();
-        const RECT centred = CenteredRect(now, WindowRect(dialog), desktop.cx, desktop.cy);
+        const RECT centred = CenteredRect(now, WindowRect(reference ? reference : dialog), desktop.cx, desktop.cy);
         fitted = BigIcon(box) == kDialogIcon && EqualRect(&now, &centred);
     }
     if (box) {
@@ -126,11 +127,15 @@ TEST(WinBaseTimedMessageBox, FitsItsOwnBoxAndNeverTouchesADialogItDoesNotOwn)
         const char* label;
         const char* caption;
         bool foreignOnOwnThread;
+        // Asked while the dialog is made, before it stands where it starts: the box is centred
+        // where it will stand (the desktop, for a dialog without a parent).
+        bool whileMade;
     } cases[] = {
-        {"same caption, foreign dialog on another thread", kSharedCaption, true},
-        {"null caption, foreign dialog on another thread", nullptr, true},
-        {"same caption, unowned dialog on the same thread", kSharedCaption, false},
-        {"null caption, unowned dialog on the same thread", nullptr, false},
+        {"same caption, foreign dialog on another thread", kSharedCaption, true, false},
+        {"null caption, foreign dialog on another thread", nullptr, true, false},
+        {"same caption, unowned dialog on the same thread", kSharedCaption, false, false},
+        {"null caption, unowned dialog on the same thread", nullptr, false, false},
+        {"asked while the dialog is made", nullptr, true, true},
     };
     for (const auto& c : cases) {
         ForeignDialog foreign(c.foreignOnOwnThread);
@@ -139,12 +144,21 @@ TEST(WinBaseTimedMessageBox, FitsItsOwnBoxAndNeverTouchesADialogItDoesNotOwn)
         ProbeDialog dialog;
         bool fitted = false;
         int answer = 0;
-        dialog.script = [&](ProbeDialog& d) {
-            MoveWindow(d.Window(), 400, 300, 420, 300, TRUE);
+        const auto ask = [&](ProbeDialog& d, HWND reference) {
             d.SetIcon(kDialogIcon);
-            std::thread watcher([&] { fitted = WatchAndCloseBox(d.Window()); });
+            std::thread watcher([&] { fitted = WatchAndCloseBox(d.Window(), reference); });
             answer = d.TimedMessageBox("Only mine is fitted", c.caption, MB_OK, 0);
             watcher.join();
+        };
+        dialog.onMessage = [&](UINT message) {
+            if (message == WM_INITDIALOG && c.whileMade)
+                ask(dialog, GetDesktopWindow());
+        };
+        dialog.script = [&](ProbeDialog& d) {
+            if (c.whileMade)
+                return;
+            MoveWindow(d.Window(), 400, 300, 420, 300, TRUE);
+            ask(d, nullptr);
         };
         dialog.Show();
         EXPECT_FALSE(dialog.timedOut) << c.label;
