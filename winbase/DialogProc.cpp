@@ -70,7 +70,6 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     }
     KeepDialogDpiScalingOurs(m_window);
     m_dpi = m_creationDpi = WindowDpi(m_window);
-    m_placed = false;
     // The tray's first add runs alongside the rest of the initialisation; it has ended before
     // the dialog can show.
     m_trayAddAlongside = true;
@@ -83,7 +82,6 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         RecordChildLayout();
     }
     RestorePlacement();
-    m_placed = true;
     TakeAlwaysOnTopCommandId();
     FinishTrayAdd();
     OnInitDone();
@@ -113,8 +111,12 @@ void QF_WINBASE::ReapplyTexts()
 
 // An owned dialog shows its owner's icon; a top-level one the first icon of
 // its module's file, else of the framework's file (big, and small at the
-// notification area's size for the caption and the tray). Where it starts is
-// RestorePlacement's: centred unless a placement is stored.
+// notification area's size for the caption and the tray), and starts centred
+// on the desktop. That first centring is needed although RestorePlacement
+// places the dialog again: it evens an odd size before the texts are fitted and
+// the layout is recorded (a scalable dialog's layout would otherwise be off by
+// the pixel from the start), and a message box asked while the dialog is made
+// is centred over it.
 void QF_WINBASE::TakeInitialIcon()
 {
     if (m_parent) {
@@ -137,4 +139,5 @@ void QF_WINBASE::TakeInitialIcon()
         m_extractedIcon.reset(icon);
     }
     SetIcon(icon);
+    CenterWindow(m_window, nullptr);
 }

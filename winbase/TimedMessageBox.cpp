@@ -1,6 +1,5 @@
 // The timed message box: a message box that the dialog fits (its icon, centred
-// over the dialog, or where the dialog will stand while it is being made) from a
-// one-shot timer that fires inside the box's loop.
+// over the dialog) from a one-shot timer that fires inside the box's loop.
 #include "winbase/WinBase.h"
 
 #include "winbase/ProgramEnd.h"
@@ -78,5 +77,5 @@ void QF_WINBASE::FitTimedMessageBox()
         return;
     }
     SendMessageA(search.found, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    CenterWindow(search.found, m_placed ? m_window : m_parent);
+    CenterWindow(search.found, m_window);
 }

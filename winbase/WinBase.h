@@ -256,10 +256,6 @@ private:
     OwnedFont m_dpiFont;
     // True while the dialog's initial icon is taken: the tray's first add may run alongside.
     bool m_trayAddAlongside = false;
-    // True once RestorePlacement has put the window where it starts. Until then it stands where
-    // its template put it, and a message box is centred where it will stand instead (over its
-    // parent, else the desktop).
-    bool m_placed = false;
     // Last, so that it waits for its thread before the icons it shows are destroyed.
     TrayFirstAdd m_trayAdd;
 };
