@@ -64,6 +64,20 @@ bool StartupShortcutRoundTrips()
            !ShortcutPresent(program, folders);
 }
 
+// The shell's pieces the program reaches through its wrappers: the Startup folder, and a tray
+// icon added and taken away again.
+bool ShellAnswers()
+{
+    Owner owner;
+    NOTIFYICONDATAW record = {};
+    record.cbSize = sizeof record;
+    record.hWnd = owner.Get();
+    record.uID = 7;
+    const bool added = LateShellNotifyIconW(NIM_ADD, &record) != FALSE;
+    const bool removed = added && LateShellNotifyIconW(NIM_DELETE, &record) != FALSE;
+    return !StartupFolder(false).IsEmpty() && removed;
+}
+
 struct LatePiece {
     const char* name;
     // The library the piece loads; absentBefore: no part of the start loads it either.
@@ -76,6 +90,7 @@ const LatePiece kPieces[] = {
     {"the licence's rich edit control", "riched20.dll", true, RichEditTakesText},
     {"the help popups' tooltip", "comctl32.dll", false, HelpPopupShows},
     {"the Startup shortcut through COM", "ole32.dll", false, StartupShortcutRoundTrips},
+    {"the Startup folder and a tray icon through the shell", "shell32.dll", false, ShellAnswers},
 };
 
 } // namespace
