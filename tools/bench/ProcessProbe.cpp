@@ -303,13 +303,14 @@ bool ProcessProbe::LoadCounter()
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (!local || !kernel)
         return false;
+    // Memory is given and taken back in the process by the same kind of request as a thread.
+    WaitUntilQuiet();
     void* remotePath = VirtualAllocEx(m_process, nullptr, path.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remotePath)
         return false;
     bool written = WriteProcessMemory(m_process, remotePath, path.c_str(), path.size() + 1, nullptr) != FALSE;
     uintptr_t loadLibrary = RemoteAddress(kernel, RemoteModuleBase(m_process, "kernel32.dll"), "LoadLibraryA");
     // The thread's exit code holds only the low half of the module address: it is not used.
-    WaitUntilQuiet();
     bool loaded = written && RunRemoteThread(m_process, loadLibrary, remotePath) >= 0;
     VirtualFreeEx(m_process, remotePath, 0, MEM_RELEASE);
     m_counterBase = loaded ? RemoteModuleBase(m_process, kCounterDll) : 0;
