@@ -122,19 +122,18 @@ CpuSpan SessionAlone(double seconds, int wineserverPid)
     return span;
 }
 
-// The program's time is read from outside where its Unix process is found (a thread run inside
-// it to read the figure would itself cost a few milliseconds); else through the probe.
+// The program's time is the probe's: read from outside where its Unix process is found (a thread
+// run inside it to read the figure would itself cost a few milliseconds).
 CpuSpan IdleProgram(VeilboxApp& app, ProcessProbe& probe, double seconds, int wineserverPid)
 {
     CpuSpan span;
-    const int pid = UnixPidOf("Veilbox.exe");
-    auto ownMs = [&] { return pid ? LinuxTasksCpuMs(std::to_string(pid)) : probe.CpuMs(); };
+    const int pid = probe.UnixPid();
     long long writesBefore = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
-    double ownBefore = ownMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
+    double ownBefore = probe.CpuMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     // The wait is the measurement: the program must not end during it.
     bool ended = WaitForSingleObject(app.Process().Handle(), static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
     span.wallMs = NowMs() - start;
-    double ownAfter = ownMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
+    double ownAfter = probe.CpuMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
     long long writesAfter = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
     if (ended)
         return CpuSpan();
@@ -164,7 +163,7 @@ void BenchIdle(const BenchOptions& options, Report& report)
     char seconds[32];
     snprintf(seconds, sizeof seconds, "%g s", options.idleSeconds);
     std::string figure = "CPU while idle, " + std::to_string(options.idleWindows) +
-                         " helper windows (GetProcessTimes over " + seconds + " in " +
+                         " helper windows (processor time over " + seconds + " in " +
                          std::to_string(kIdleRounds) + " turns with the floor)";
     const std::string target = "≤ 0.5× the floor";
     BenchWindows targets("Idle Window", options.idleWindows);
@@ -189,9 +188,7 @@ void BenchIdle(const BenchOptions& options, Report& report)
         if (idleTurn.Known() && floorTurn.Known())
             turns += (turns.empty() ? "" : ", ") + Percent(idleTurn.TotalMs(), idleTurn.wallMs) + " against " +
                      Percent(floorTurn.TotalMs(), floorTurn.wallMs);
-        source = UnixPidOf("Veilbox.exe") ? "processor time: the scheduler's exact account of each process "
-                                            "(/proc/PID/task/*/schedstat)"
-                                          : probe.CpuSource();
+        source = probe.CpuSource();
         app.Exit();
     }
     if (!idle.Known() || !floor.Known()) {
@@ -269,7 +266,7 @@ bool BenchTray(const BenchOptions& options, Report& report)
     char seconds[32];
     snprintf(seconds, sizeof seconds, "%g s", options.idleSeconds);
     std::string figure = "CPU while idle with the dialog in the tray, " + std::to_string(options.idleWindows) +
-                         " helper windows, no rules (GetProcessTimes over " + seconds + ")";
+                         " helper windows, no rules (processor time over " + seconds + ")";
     // The helpers, Wine's desktop and its tray keep the wineserver busy with or without Veilbox:
     // what counts is what Veilbox adds to the session.
     const std::string target = "≤ 0.05 % of one core added to the session";

@@ -37,6 +37,8 @@ public:
     std::string Sources() const;
     // Where CpuMs() came from.
     std::string CpuSource() const;
+    // The process's Unix process under Wine, looked up once; 0 when not found.
+    int UnixPid();
     // GDI objects by type (index: OBJ_PEN 1 ... OBJ_COLORSPACE 14); empty where the objects are
     // not counted inside the process, which alone can tell their types.
     std::vector<int64_t> GdiObjectsByType();
@@ -48,8 +50,6 @@ private:
     // Runs an export of vb_objcount.dll in a thread of the process; -1 when that fails.
     int64_t CountInProcess(const char* exportName, void* param = nullptr);
     bool LoadCounter();
-    // The process's Unix process under Wine, looked up once; 0 when not found.
-    int UnixPid();
     // Waits (at most a few seconds) until the process has used no processor time for a while.
     // Wine creates a thread in another process inside a signal handler of whichever of its
     // threads runs; one caught inside malloc deadlocks for good, so threads are sent in only
