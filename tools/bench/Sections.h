@@ -22,6 +22,9 @@ struct BenchOptions {
     // Turns of 1 000 pointer moves with and without the title-bar hook.
     int titleBarTurns = 5;
     int startReps = 11;
+    // The pause before each start (see StartBench.cpp); the small setting, which checks no
+    // timing, makes none.
+    int startPauseMs = 250;
     int soakWindows = 20;
     int soakWarmRefreshes = 100;
     int soakWarmCycles = 10;

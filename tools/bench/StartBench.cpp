@@ -1,5 +1,6 @@
-// Start: from process creation until the program's main window is visible, for Veilbox.exe and
-// for vb_bare_dialog.exe, and until its tray icon exists when started in the tray, for
+// Start: from process creation until the program's main window is visible, for Veilbox.exe, for
+// vb_bare_dialog.exe (the floor) and for vb_bare_controls.exe (a reference: the main dialog's
+// template alone), and until its tray icon exists when started in the tray, for
 // Veilbox.exe and vb_bare_tray.exe; each pair started in turns so that drift falls on both alike.
 // Beside them the private bytes of each started program, and how long the program's About,
 // Options (Hot Key, then its User Interface) and Rules dialogs take to open the first time.
@@ -24,6 +25,12 @@ using namespace vbtest;
 namespace {
 
 constexpr double kShowWaitMs = 15000;
+// The pause before each start (BenchOptions::startPauseMs). A start begun right after another
+// program ended spent up to twice as long in the system libraries' set-up before its WinMain
+// (58-67 against 33 ms, by which program had ended), whatever the program started: without the
+// pause each figure depended on the order of the run. After 250 ms every start took the same
+// (37-44 ms).
+DWORD g_startPauseMs = 0;
 constexpr double kDialogTargetMs = 100;
 
 // What a found window must be for the start to count as done.
@@ -38,14 +45,15 @@ bool HasTrayIcon(HWND window)
     return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
-// Milliseconds from just before CreateProcess until the process has a window with the title and
-// class that is visible, or whose tray icon exists, polled every millisecond; -1 when it never
+// Milliseconds from just before CreateProcess (after the pause) until the process has a window with
+// the title and class that is visible, or whose tray icon exists, polled every millisecond; -1 when it never
 // does. The window is handed back for closing. With cpuMs, the processor time the process has
 // used by then (its Unix process found while it starts, which costs the benchmark time: such a
 // start is not timed).
 double MsUntilReady(ChildProcess& process, const char* exe, const WindowQuery& query, Ready ready, HWND& window,
                     double* cpuMs = nullptr)
 {
+    Sleep(g_startPauseMs);
     double start = NowMs();
     if (!process.Start(exe, "", ready == Ready::TrayIcon))
         return -1;
@@ -108,7 +116,7 @@ bool CloseDialog(HWND dialog)
 }
 
 struct StartFigures {
-    std::vector<double> veilbox, bare, veilboxTray, bareTray, veilboxKb, bareKb, about, options, userInterface,
+    std::vector<double> veilbox, bare, reference, veilboxTray, bareTray, veilboxKb, bareKb, about, options, userInterface,
         rules;
     // Processor time until ready, by kind of start: shown and in the tray, Veilbox and its floor.
     std::vector<double> cpu[2][2];
@@ -137,31 +145,80 @@ bool OpenDialogs(ChildProcess& app, HWND main, StartFigures& figures)
     return true;
 }
 
-// One start of the program shown and one of the bare dialog, with their memory and (timed) the
-// program's first dialogs; false when any step failed.
-bool StartShown(StartFigures& figures, bool timed)
+// One start of the main dialog's template alone, shown; -1 when it failed.
+double StartReference()
 {
-    ChildProcess veilbox, bare;
-    HWND main = nullptr, dialog = nullptr;
-    double veilboxMs = MsUntilReady(veilbox, "Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::Visible, main);
-    double veilboxKb = veilboxMs < 0 ? -1 : PrivateKb(veilbox.Handle());
-    bool opened = veilboxMs >= 0 && (!timed || OpenDialogs(veilbox, main, figures));
+    ChildProcess reference;
+    HWND dialog = nullptr;
+    double ms = MsUntilReady(reference, "vb_bare_controls.exe", {0, kMainTitle, "#32770"}, Ready::Visible, dialog);
+    if (dialog)
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return reference.WaitForExit(10000) ? ms : -1;
+}
+
+// Figures of one shown start; ok false when a step failed.
+struct ShownStart {
+    double ms = -1, kb = -1;
+    bool ok = false;
+};
+
+// One start of the program shown, with its memory and (timed) its first dialogs.
+ShownStart StartVeilboxShown(StartFigures& figures, bool timed)
+{
+    ChildProcess veilbox;
+    HWND main = nullptr;
+    ShownStart start;
+    start.ms = MsUntilReady(veilbox, "Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::Visible, main);
+    start.kb = start.ms < 0 ? -1 : PrivateKb(veilbox.Handle());
+    const bool opened = start.ms >= 0 && (!timed || OpenDialogs(veilbox, main, figures));
     // The Exit button ends the program and releases everything it holds.
     if (main)
         PostMessageA(main, WM_COMMAND, IDC_MAIN_EXIT, 0);
-    bool veilboxEnded = veilbox.WaitForExit(10000);
-    double bareMs = MsUntilReady(bare, "vb_bare_dialog.exe", {0, "Bare Dialog", "#32770"}, Ready::Visible, dialog);
-    double bareKb = bareMs < 0 ? -1 : PrivateKb(bare.Handle());
+    start.ok = veilbox.WaitForExit(10000) && opened;
+    return start;
+}
+
+// One start of the bare dialog, with its memory.
+ShownStart StartBareDialog()
+{
+    ChildProcess bare;
+    HWND dialog = nullptr;
+    ShownStart start;
+    start.ms = MsUntilReady(bare, "vb_bare_dialog.exe", {0, "Bare Dialog", "#32770"}, Ready::Visible, dialog);
+    start.kb = start.ms < 0 ? -1 : PrivateKb(bare.Handle());
     if (dialog)
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    bool bareEnded = bare.WaitForExit(10000);
-    if (!(opened && veilboxEnded && bareEnded && bareMs >= 0))
+    start.ok = bare.WaitForExit(10000) && start.ms >= 0;
+    return start;
+}
+
+// One start each of the program shown, the bare dialog and the template alone, in the order
+// turn rotates: a start right after another program's end shares the machine with that end's
+// tearing down, which thus falls on each alike. False when any step failed.
+bool StartShown(StartFigures& figures, bool timed, int turn)
+{
+    ShownStart veilbox, bare;
+    double referenceMs = -1;
+    for (int i = 0; i < 3; ++i) {
+        switch ((turn + i) % 3) {
+        case 0:
+            veilbox = StartVeilboxShown(figures, timed);
+            break;
+        case 1:
+            bare = StartBareDialog();
+            break;
+        default:
+            referenceMs = StartReference();
+        }
+    }
+    if (!(veilbox.ok && bare.ok && referenceMs >= 0))
         return false;
     if (timed) {
-        figures.veilbox.push_back(veilboxMs);
-        figures.bare.push_back(bareMs);
-        figures.veilboxKb.push_back(veilboxKb);
-        figures.bareKb.push_back(bareKb);
+        figures.veilbox.push_back(veilbox.ms);
+        figures.bare.push_back(bare.ms);
+        figures.reference.push_back(referenceMs);
+        figures.veilboxKb.push_back(veilbox.kb);
+        figures.bareKb.push_back(bare.kb);
     }
     return true;
 }
@@ -280,6 +337,16 @@ void ReportStart(const StartFigures& figures, int reps, Report& report)
     std::string median = " (median of " + std::to_string(reps) + ")";
     AddTimeRow(report, "start: process creation until \"Window Veilbox\" is visible" + median, figures.veilbox,
                figures.bare, "vb_bare_dialog", 1.3);
+    if (!figures.reference.empty()) {
+        const double mine = Median(figures.veilbox), reference = Median(figures.reference);
+        report.Add({"start against the main dialog's template alone: process creation until visible (reference)" +
+                        median,
+                    FormatMs(mine), FormatMs(reference) + " (vb_bare_controls)", FormatRatio(mine, reference), "—",
+                    "—"});
+        report.Note("start: the main dialog's template alone (its controls, font and manifest) takes " +
+                    FormatRatio(reference, Median(figures.bare)) + " the bare dialog's time; quartiles " +
+                    FormatSpread(figures.reference));
+    }
     AddTimeRow(report, "start in the tray: process creation until the tray icon exists" + median,
                figures.veilboxTray, figures.bareTray, "vb_bare_tray", 1.3);
     std::string memory = "private bytes after start" + median;
@@ -312,11 +379,12 @@ void BenchStart(const BenchOptions& options, Report& report)
 {
     LicenceForTheRun licence;
     StartFigures figures;
+    g_startPauseMs = static_cast<DWORD>(options.startPauseMs > 0 ? options.startPauseMs : 0);
     // The first start of each fills the file cache; it is not timed.
-    StartShown(figures, false);
+    StartShown(figures, false, 0);
     StartInTray(figures, false);
     for (int i = 0; i < options.startReps; ++i) {
-        if (!StartShown(figures, true))
+        if (!StartShown(figures, true, i))
             ++figures.failures;
         if (!StartInTray(figures, true))
             ++figures.failures;

@@ -43,6 +43,7 @@ void UseSmallSetting(BenchOptions& options)
     options.hideReps = 3;
     options.titleBarTurns = 1;
     options.startReps = 3;
+    options.startPauseMs = 0;
     options.soakWindows = 5;
     options.soakWarmRefreshes = 20;
     options.soakWarmCycles = 5;
