@@ -6,6 +6,7 @@
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
 #include "winbase/ModuleInfo.h"
+#include "winbase/TrayRecord.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -34,6 +35,17 @@ HMODULE FrameworkModule()
 
 INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The dialog manager gives a new dialog its font once its window exists and before it makes
+    // the controls; any other WM_SETFONT finds the window bound or no dialog in making.
+    if (message == WM_SETFONT && !BoundDialogs().Find(window)) {
+        if (QF_WINBASE* making = TakeDialogInMaking()) {
+            try {
+                making->OnWindowMade(window);
+            } catch (...) {
+            }
+        }
+        return 0;
+    }
     if (message == WM_INITDIALOG) {
         QF_WINBASE* self = ObjectToBind(window, lParam);
         if (!self) {
@@ -61,6 +73,29 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
         BoundDialogs().Unbind(window);
     }
     return result;
+}
+
+// A dialog that starts hidden in the tray shows its tray icon first: its first add begins here,
+// alongside the making of the controls, instead of once they are made. The record is the one the
+// start into the tray gives the icon (picture, tip and callback message); the object is bound to
+// the window at WM_INITDIALOG, whose initialisation waits for the add (FinishTrayAdd) before it
+// touches the icon. A tray callback that comes before then finds no bound window and is ignored.
+void QF_WINBASE::OnWindowMade(HWND window)
+{
+    if (!UsesTray() || !StartsHidden() || m_window || m_trayAdd.Pending()) {
+        return;
+    }
+    if (!m_smallIcon) {
+        m_smallIcon.reset(FirstSmallIcon(m_module));
+    }
+    if (!m_smallIcon) {
+        m_smallIcon.reset(FirstSmallIcon(FrameworkModule()));
+    }
+    const WString title = TitleWide();
+    if (!m_smallIcon || title.IsEmpty()) {
+        return;
+    }
+    m_trayAdd.Begin(WideTrayRecord(window, kTrayAll, title.Text(), TrayMessage(), m_smallIcon.get()));
 }
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)

@@ -46,6 +46,29 @@ QF_WINBASE* ObjectToBind(HWND window, LPARAM lParam)
     return object;
 }
 
+namespace {
+
+thread_local QF_WINBASE* t_inMaking = nullptr;
+
+}  // namespace
+
+DialogInMaking::DialogInMaking(QF_WINBASE* object) : m_before(t_inMaking)
+{
+    t_inMaking = object;
+}
+
+DialogInMaking::~DialogInMaking()
+{
+    t_inMaking = m_before;
+}
+
+QF_WINBASE* TakeDialogInMaking()
+{
+    QF_WINBASE* object = t_inMaking;
+    t_inMaking = nullptr;
+    return IsLiveDialog(object) ? object : nullptr;
+}
+
 void QF_WINBASE::Enlist(const QF_WINBASE* self)
 {
     std::lock_guard<std::mutex> lock(g_liveLock);

@@ -1,5 +1,6 @@
 #include "winbase/ModalDialog.h"
 
+#include "winbase/DialogTables.h"
 #include "winbase/ProgramEnd.h"
 
 QF_MODALDIALOG::QF_MODALDIALOG(const char* keyName, int templateId, HWND parent, HMODULE module)
@@ -18,6 +19,7 @@ INT_PTR QF_MODALDIALOG::Show(HWND parent)
     }
     StoreParent(parent);
     QF_WINBASE* self = this;
+    const DialogInMaking making(self);
     m_result = DialogBoxParamA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(m_templateId), parent,
                                &QF_WINBASE::DialogProc, reinterpret_cast<LPARAM>(self));
     return m_result == -1 ? 0 : m_result;

@@ -201,6 +201,8 @@ protected:
 
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
+    // The dialog's window exists and its controls do not yet (DialogProc.cpp).
+    void OnWindowMade(HWND window);
     // Notes that the object exists (its constructor), and takes it out of the objects that exist
     // and of the table of bound dialogs (its destructor).
     static void Enlist(const QF_WINBASE* self);

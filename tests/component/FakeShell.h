@@ -17,10 +17,11 @@ namespace winbase_test {
 // each one, as when no notification area exists; or takes each one and, at the first, restarts (it
 // answers, then sends the owner "TaskbarCreated" while the owner still waits for that answer, as a
 // shell starting at logon can); or, made on a thread of its own, hangs for hangMs without handling
-// anything (released early by Release).
+// anything (released early by Release); or, on a thread of its own, takes each one at once, however
+// busy the test's thread is.
 class FakeShell {
 public:
-    enum Kind : LONG_PTR { kRefuses, kRestarts, kHangs };
+    enum Kind : LONG_PTR { kRefuses, kRestarts, kHangs, kTakesOnItsThread };
 
     explicit FakeShell(Kind kind, DWORD hangMs = 20000) : m_hangMs(hangMs)
     {
@@ -30,15 +31,19 @@ public:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "Shell_TrayWnd";
         RegisterClassA(&windowClass);
-        if (kind != kHangs) {
+        if (kind != kHangs && kind != kTakesOnItsThread) {
             m_window = Create(kind);
             return;
         }
         m_release.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        m_hung = std::thread([this] {
-            const HWND window = Create(kHangs);
+        m_hangs = kind == kHangs;
+        m_hung = std::thread([this, kind] {
+            const HWND window = Create(kind);
             m_window = window;
-            WaitForSingleObject(m_release.get(), m_hangMs);
+            if (kind == kHangs)
+                WaitForSingleObject(m_release.get(), m_hangMs);
+            else
+                AnswerUntilReleased();
             DestroyWindow(window);
         });
         vbtest::WaitFor([this] { return m_window != nullptr; }, 3000);
@@ -56,7 +61,7 @@ public:
     FakeShell& operator=(const FakeShell&) = delete;
 
     bool Answers() const { return FindWindowA("Shell_TrayWnd", nullptr) == m_window; }
-    bool Hangs() const { return m_hung.joinable(); }
+    bool Hangs() const { return m_hangs; }
     void Release() { SetEvent(m_release.get()); }
     int Requests() const { return static_cast<int>(GetWindowLongPtrA(m_window, 0)); }
 
@@ -74,7 +79,10 @@ private:
             return DefWindowProcA(window, message, wParam, lParam);
         const LONG_PTR requests = GetWindowLongPtrA(window, 0) + 1;
         SetWindowLongPtrA(window, 0, requests);
-        if (GetWindowLongPtrA(window, GWLP_USERDATA) != kRestarts)
+        const LONG_PTR kind = GetWindowLongPtrA(window, GWLP_USERDATA);
+        if (kind == kTakesOnItsThread)
+            return TRUE;
+        if (kind != kRestarts)
             return FALSE;
         if (requests == 1) {
             ReplyMessage(TRUE);
@@ -83,7 +91,19 @@ private:
         return TRUE;
     }
 
+    // Handles every message sent or posted to this thread until Release.
+    void AnswerUntilReleased()
+    {
+        const HANDLE release = m_release.get();
+        while (MsgWaitForMultipleObjects(1, &release, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+        }
+    }
+
     DWORD m_hangMs;
+    bool m_hangs = false;
     std::atomic<HWND> m_window{nullptr};
     OwnedHandle m_release;
     std::thread m_hung;

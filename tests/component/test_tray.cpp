@@ -257,4 +257,59 @@ TEST_F(TrayIcon, TheFirstAddHasEndedAsTheInitialisationEnds)
     }
 }
 
+// A start into the tray asks the shell for its icon as soon as the dialog's window exists, before
+// the controls are made (they cost it most of its start); any other start asks once they are made,
+// as it always did. The shell here answers on a thread of its own; as the dialog's first control is
+// made, the test waits a moment for the shell to have been asked.
+class StartProbe : public winbase_test::TrayProbe {
+public:
+    bool StartsHidden() const override { return startsHidden; }
+    bool startsHidden = false;
+};
+
+FakeShell* g_askedShell = nullptr;
+int g_askedBeforeControls = -1;  // -1: no control made yet
+
+LRESULT CALLBACK NoteFirstControl(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+    if (code == HCBT_CREATEWND && g_askedBeforeControls < 0 && (create->lpcs->style & WS_CHILD)) {
+        // No message of this thread is handled meanwhile: the dialog is being made.
+        const ULONGLONG deadline = GetTickCount64() + 1500;
+        while (g_askedShell->Requests() == 0 && GetTickCount64() < deadline)
+            Sleep(2);
+        g_askedBeforeControls = g_askedShell->Requests() > 0 ? 1 : 0;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(TrayIcon, OnlyAStartIntoTheTrayAsksForItsIconBeforeTheControlsAreMade)
+{
+    const struct {
+        const char* name;
+        bool usesTray, startsHidden, askedBeforeControls;
+    } rows[] = {
+        {"a start into the tray", true, true, true},
+        {"a start shown", true, false, false},
+        {"a dialog without the tray that starts hidden", false, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeShell shell(FakeShell::kTakesOnItsThread);
+        ASSERT_TRUE(shell.Answers());
+        g_askedShell = &shell;
+        g_askedBeforeControls = -1;
+        StartProbe dialog;
+        dialog.usesTray = row.usesTray;
+        dialog.startsHidden = row.startsHidden;
+        const HHOOK hook = SetWindowsHookExA(WH_CBT, &NoteFirstControl, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        dialog.script = [&](ProbeDialog&) { UnhookWindowsHookEx(hook); };
+        EXPECT_EQ(dialog.Show(), ProbeDialog::kScriptDone);
+        EXPECT_EQ(g_askedBeforeControls, row.askedBeforeControls ? 1 : 0);
+        EXPECT_EQ(shell.Requests() > 0, row.usesTray) << "the icon is asked for by the end of the start";
+        g_askedShell = nullptr;
+    }
+}
+
 }  // namespace

@@ -3,10 +3,12 @@
 // exceptions that leave a handler.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 #include "component/WinbaseProbe.h"
 #include "support/TestSupport.h"
+#include "winbase/DialogTables.h"
 
 using winbase_test::ProbeDialog;
 using winbase_test::TestWindow;
@@ -164,10 +166,32 @@ TEST(WinBaseRouting, ExceptionsFromHandlersGiveNeutralResultsAndTheDialogRunsOn)
 TEST(WinBaseRouting, WindowsWithoutABoundObjectGetTheDefaultHandling)
 {
     TestWindow plain("STATIC", WS_POPUP, {0, 0, 50, 50});
-    for (UINT message : {UINT(WM_COMMAND), UINT(WM_CLOSE), UINT(WM_INITDIALOG)}) {
+    for (UINT message : {UINT(WM_COMMAND), UINT(WM_CLOSE), UINT(WM_INITDIALOG), UINT(WM_SETFONT)}) {
         EXPECT_EQ(QF_WINBASE::DialogProc(plain.handle, message, 1, 0), 0) << message;
     }
     EXPECT_TRUE(IsWindow(plain.handle));
+}
+
+// The dialog in making is handed out once, only while its object exists, and a dialog made inside
+// another's making leaves the outer one as it was.
+TEST(WinBaseRouting, TheDialogInMakingIsHandedOutOnceAndOnlyWhileItExists)
+{
+    ProbeDialog outer, inner;
+    EXPECT_EQ(TakeDialogInMaking(), nullptr) << "none in making";
+    {
+        const DialogInMaking making(&outer);
+        {
+            const DialogInMaking nested(&inner);
+            EXPECT_EQ(TakeDialogInMaking(), &inner);
+            EXPECT_EQ(TakeDialogInMaking(), nullptr) << "handed out once";
+        }
+        EXPECT_EQ(TakeDialogInMaking(), &outer) << "the outer one comes back";
+    }
+    EXPECT_EQ(TakeDialogInMaking(), nullptr) << "none after the scope";
+    auto gone = std::make_unique<ProbeDialog>();
+    const DialogInMaking making(gone.get());
+    gone.reset();
+    EXPECT_EQ(TakeDialogInMaking(), nullptr) << "an object that no longer exists";
 }
 
 }  // namespace
