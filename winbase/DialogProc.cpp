@@ -5,6 +5,7 @@
 #include "winbase/DialogTables.h"
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/TrayRecord.h"
 #include "winbase/WindowHelpers.h"
@@ -35,15 +36,8 @@ HMODULE FrameworkModule()
 
 INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The dialog manager gives a new dialog its font once its window exists and before it makes
-    // the controls; any other WM_SETFONT finds the window bound or no dialog in making.
     if (message == WM_SETFONT && !BoundDialogs().Find(window)) {
-        if (QF_WINBASE* making = TakeDialogInMaking()) {
-            try {
-                making->OnWindowMade(window);
-            } catch (...) {
-            }
-        }
+        OnFontOfUnboundWindow(window);
         return 0;
     }
     if (message == WM_INITDIALOG) {
@@ -75,27 +69,54 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
     return result;
 }
 
-// A dialog that starts hidden in the tray shows its tray icon first: its first add begins here,
-// alongside the making of the controls, instead of once they are made. The record is the one the
-// start into the tray gives the icon (picture, tip and callback message); the object is bound to
-// the window at WM_INITDIALOG, whose initialisation waits for the add (FinishTrayAdd) before it
-// touches the icon. A tray callback that comes before then finds no bound window and is ignored.
+// The dialog manager gives a new dialog its font once its window exists and before it makes the
+// controls: the object whose dialog this thread is making learns of its window then. Another
+// program's WM_SETFONT to a window not bound yet can only be to that same window, before the
+// dialog manager's own (and then stands for it); to a bound window it is routed as any message.
+void QF_WINBASE::OnFontOfUnboundWindow(HWND window)
+{
+    QF_WINBASE* making = TakeDialogInMaking();
+    if (!making) {
+        return;
+    }
+    try {
+        making->OnWindowMade(window);
+    } catch (...) {
+    }
+}
+
+// A top-level dialog that starts hidden in the tray, with its icon always there, shows its tray
+// icon first: the icon's first add (the picture, as TakeInitialIcon would add it) begins here,
+// alongside the making of the controls, instead of once they are made. The initialisation neither
+// asks for that picture again nor waits for the add before it must (UpdateTrayIcon); the start
+// into the tray gives the icon its tip and callback message, as before.
 void QF_WINBASE::OnWindowMade(HWND window)
 {
-    if (!UsesTray() || !StartsHidden() || m_window || m_trayAdd.Pending()) {
+    if (!UsesTray() || !StartsHidden() || TrayOnlyWhenHidden() || m_parent || m_window || m_trayAdd.Pending()) {
         return;
     }
+    const HMODULE iconModule = FirstIconName(m_module).IsEmpty() ? FrameworkModule() : m_module;
     if (!m_smallIcon) {
-        m_smallIcon.reset(FirstSmallIcon(m_module));
+        m_smallIcon.reset(FirstSmallIcon(iconModule));
     }
-    if (!m_smallIcon) {
-        m_smallIcon.reset(FirstSmallIcon(FrameworkModule()));
+    if (m_smallIcon && m_trayAdd.Begin(WideTrayRecord(window, kTrayPicture, L"", 0, m_smallIcon.get()))) {
+        m_earlyTrayWindow = window;
+        m_earlyTrayPicture = m_smallIcon.get();
     }
-    const WString title = TitleWide();
-    if (!m_smallIcon || title.IsEmpty()) {
+}
+
+void QF_WINBASE::ForgetEarlyTrayAdd()
+{
+    const HWND early = m_earlyTrayWindow;
+    m_earlyTrayWindow = nullptr;
+    m_earlyTrayPicture = nullptr;
+    if (!early || early == m_window) {
         return;
     }
-    m_trayAdd.Begin(WideTrayRecord(window, kTrayAll, title.Text(), TrayMessage(), m_smallIcon.get()));
+    FinishTrayAdd();
+    NOTIFYICONDATAA record = NarrowTrayRecord(early, kTrayPicture, "", 0, nullptr);
+    record.uFlags = 0;
+    LateShellNotifyIconA(NIM_DELETE, &record);
 }
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)

@@ -22,6 +22,7 @@ INT_PTR QF_MODALDIALOG::Show(HWND parent)
     const DialogInMaking making(self);
     m_result = DialogBoxParamA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(m_templateId), parent,
                                &QF_WINBASE::DialogProc, reinterpret_cast<LPARAM>(self));
+    ForgetEarlyTrayAdd();
     return m_result == -1 ? 0 : m_result;
 }
 

@@ -15,6 +15,12 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (!UsesTray()) {
         return;
     }
+    // The first add begun as the window was made (OnWindowMade) shows this picture already: it is
+    // neither asked for again nor waited for while the initial icon is taken.
+    if (parts == kTrayPicture && m_trayAddAlongside && m_earlyTrayWindow && m_trayAdd.Pending() &&
+        TrayPicture() == m_earlyTrayPicture) {
+        return;
+    }
     // The first add ends before this update; what the messages handled meanwhile changed (the
     // window restored, or destroyed) is read after it. A shell that left it unanswered is not
     // asked again at once.

@@ -4,7 +4,10 @@
 // WM_INITDIALOG (from this thread's dialog manager, for an object that exists;
 // once: a later WM_INITDIALOG runs no set-up) and found again in the program's own table of bound dialogs until
 // WM_NCDESTROY or the object's end; never through a value the window holds,
-// which any program can change (its DWLP_USER data). Every message goes first
+// which any program can change (its DWLP_USER data). Before that, the object
+// whose dialog the dialog manager is making hears of its window once, as the
+// window gets its font and before the controls are made (OnWindowMade: only
+// a start into the tray acts on it). Every message goes first
 // through the base's own handling (timed message box, cleanup, colours of
 // owned dialogs, layout, placement, tray, always-on-top, palette broadcast)
 // and then, unless the base consumed it, to OnMessage. No exception ever
@@ -147,13 +150,18 @@ protected:
 
     // Tray icon (Tray.cpp). Update adds the icon when it does not exist yet
     // and sets the tray-unavailable flag when the shell refuses it. While the
-    // dialog is initialised the first update runs on a thread of its own
-    // (TrayFirstAdd); every other use of the icon, and the end of the
+    // dialog is made and initialised the first update runs on a thread of its
+    // own (TrayFirstAdd; for a start into the tray it begins as the window is
+    // made, see OnWindowMade); every other use of the icon, and the end of the
     // initialisation, waits for it first (FinishTrayAdd: false when the
     // shell did not answer in time, which marks the tray unavailable).
     void UpdateTrayIcon(UINT parts);
     void RemoveTrayIcon();
     bool FinishTrayAdd();
+    // Called as the dialog manager comes back: a first add begun for a window that was never
+    // bound (the dialog's making failed after its window was made) is finished and the icon
+    // taken away again; nothing else is touched.
+    void ForgetEarlyTrayAdd();
     // A TrayMessage() arrived; lParam is the mouse message.
     void OnTrayCallback(LPARAM lParam);
 
@@ -201,7 +209,9 @@ protected:
 
 private:
     INT_PTR InitDialog(WPARAM wParam, LPARAM lParam);
-    // The dialog's window exists and its controls do not yet (DialogProc.cpp).
+    // A WM_SETFONT to a window no object is bound to, and the dialog's window made before its
+    // controls (DialogProc.cpp).
+    static void OnFontOfUnboundWindow(HWND window);
     void OnWindowMade(HWND window);
     // Notes that the object exists (its constructor), and takes it out of the objects that exist
     // and of the table of bound dialogs (its destructor).
@@ -258,6 +268,10 @@ private:
     OwnedFont m_dpiFont;
     // True while the dialog's initial icon is taken: the tray's first add may run alongside.
     bool m_trayAddAlongside = false;
+    // The window and picture of a first add begun as the window was made (OnWindowMade), until
+    // the dialog manager comes back.
+    HWND m_earlyTrayWindow = nullptr;
+    HICON m_earlyTrayPicture = nullptr;
     // Last, so that it waits for its thread before the icons it shows are destroyed.
     TrayFirstAdd m_trayAdd;
 };

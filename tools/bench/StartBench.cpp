@@ -1,7 +1,8 @@
 // Start: from process creation until the program's main window is visible, for Veilbox.exe, for
 // vb_bare_dialog.exe (the floor) and for vb_bare_controls.exe (a reference: the main dialog's
-// template alone), and until its tray icon exists when started in the tray, for
-// Veilbox.exe and vb_bare_tray.exe; each pair started in turns so that drift falls on both alike.
+// template alone), and until its tray icon exists when started in the tray, for Veilbox.exe and
+// vb_bare_tray.exe. Each start begins after a pause, and the programs of each kind are started in
+// an order that turns with each repetition, so that drift and what ended before fall on all alike.
 // Beside them the private bytes of each started program, and how long the program's About,
 // Options (Hot Key, then its User Interface) and Rules dialogs take to open the first time.
 #include <windows.h>
@@ -15,6 +16,7 @@
 
 #include "Measure.h"
 #include "ProcessProbe.h"
+#include "StartFigures.h"
 #include "Sections.h"
 #include "res/HotkeyDialogIds.h"
 #include "res/MainDialogIds.h"
@@ -31,7 +33,6 @@ constexpr double kShowWaitMs = 15000;
 // pause each figure depended on the order of the run. After 250 ms every start took the same
 // (37-44 ms).
 DWORD g_startPauseMs = 0;
-constexpr double kDialogTargetMs = 100;
 
 // What a found window must be for the start to count as done.
 enum class Ready { Visible, TrayIcon };
@@ -114,14 +115,6 @@ bool CloseDialog(HWND dialog)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     return WaitFor([&] { return !IsWindow(dialog); });
 }
-
-struct StartFigures {
-    std::vector<double> veilbox, bare, reference, veilboxTray, bareTray, veilboxKb, bareKb, about, options, userInterface,
-        rules;
-    // Processor time until ready, by kind of start: shown and in the tray, Veilbox and its floor.
-    std::vector<double> cpu[2][2];
-    int failures = 0;
-};
 
 // The first opening of each dialog in a program just started; false when one did not open or
 // close.
@@ -223,20 +216,27 @@ bool StartShown(StartFigures& figures, bool timed, int turn)
     return true;
 }
 
-// One start of the program in the tray (a hidden start) and one of the bare tray program.
-bool StartInTray(StartFigures& figures, bool timed)
+// One start of the program in the tray (a hidden start) and one of the bare tray program, in the
+// order turn gives; false when any step failed.
+bool StartInTray(StartFigures& figures, bool timed, int turn)
 {
-    ChildProcess veilbox, bare;
-    HWND main = nullptr, window = nullptr;
-    double veilboxMs = MsUntilReady(veilbox, "Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::TrayIcon, main);
-    if (main)
-        PostMessageA(main, WM_COMMAND, IDC_MAIN_EXIT, 0);
-    bool veilboxEnded = veilbox.WaitForExit(10000);
-    double bareMs = MsUntilReady(bare, "vb_bare_tray.exe", {0, "Bare Tray", "VbBareTray"}, Ready::TrayIcon, window);
-    if (window)
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    bool bareEnded = bare.WaitForExit(10000);
-    if (veilboxMs < 0 || bareMs < 0 || !veilboxEnded || !bareEnded)
+    double veilboxMs = -1, bareMs = -1;
+    bool ended = true;
+    for (int i = 0; i < 2; ++i) {
+        ChildProcess process;
+        HWND window = nullptr;
+        if ((turn + i) % 2 == 0) {
+            veilboxMs = MsUntilReady(process, "Veilbox.exe", {0, kMainTitle, "#32770"}, Ready::TrayIcon, window);
+            if (window)
+                PostMessageA(window, WM_COMMAND, IDC_MAIN_EXIT, 0);
+        } else {
+            bareMs = MsUntilReady(process, "vb_bare_tray.exe", {0, "Bare Tray", "VbBareTray"}, Ready::TrayIcon, window);
+            if (window)
+                PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        }
+        ended = process.WaitForExit(10000) && ended;
+    }
+    if (veilboxMs < 0 || bareMs < 0 || !ended)
         return false;
     if (timed) {
         figures.veilboxTray.push_back(veilboxMs);
@@ -306,73 +306,6 @@ private:
     bool m_madeFolder = false, m_madeFile = false;
 };
 
-void AddTimeRow(Report& report, const std::string& figure, const std::vector<double>& mine,
-                const std::vector<double>& floor, const char* floorName, double target)
-{
-    char targetText[32];
-    snprintf(targetText, sizeof targetText, "≤ %.1f×", target);
-    if (mine.empty()) {
-        report.Add({figure, "could not be measured", "", "", targetText, "no"});
-        return;
-    }
-    report.Add({figure, FormatMs(Median(mine)), FormatMs(Median(floor)) + " (" + floorName + ")",
-                FormatRatio(Median(mine), Median(floor)), targetText, Met(Median(mine) <= target * Median(floor))});
-    report.Note(figure + ": quartiles " + FormatSpread(mine) + " against " + FormatSpread(floor));
-}
-
-void AddDialogRow(Report& report, const char* name, const std::vector<double>& ms, int reps)
-{
-    std::string figure = std::string("first opening of ") + name + " in a program just started (median of " +
-                         std::to_string(reps) + ")";
-    if (ms.empty()) {
-        report.Add({figure, "could not be measured", "—", "—", "< 100 ms", "no"});
-        return;
-    }
-    report.Add({figure, FormatMs(Median(ms)), "—", "—", "< 100 ms", Met(Median(ms) < kDialogTargetMs)});
-    report.Note(figure + ": quartiles " + FormatSpread(ms));
-}
-
-void ReportStart(const StartFigures& figures, int reps, Report& report)
-{
-    std::string median = " (median of " + std::to_string(reps) + ")";
-    AddTimeRow(report, "start: process creation until \"Window Veilbox\" is visible" + median, figures.veilbox,
-               figures.bare, "vb_bare_dialog", 1.3);
-    if (!figures.reference.empty()) {
-        const double mine = Median(figures.veilbox), reference = Median(figures.reference);
-        report.Add({"start against the main dialog's template alone: process creation until visible (reference)" +
-                        median,
-                    FormatMs(mine), FormatMs(reference) + " (vb_bare_controls)", FormatRatio(mine, reference), "—",
-                    "—"});
-        report.Note("start: the main dialog's template alone (its controls, font and manifest) takes " +
-                    FormatRatio(reference, Median(figures.bare)) + " the bare dialog's time; quartiles " +
-                    FormatSpread(figures.reference));
-    }
-    AddTimeRow(report, "start in the tray: process creation until the tray icon exists" + median,
-               figures.veilboxTray, figures.bareTray, "vb_bare_tray", 1.3);
-    std::string memory = "private bytes after start" + median;
-    if (figures.veilboxKb.empty()) {
-        report.Add({memory, "could not be measured", "", "", "≤ 1.5×", "no"});
-    } else {
-        double mine = Median(figures.veilboxKb), floor = Median(figures.bareKb);
-        report.Add({memory, FormatCount(static_cast<long long>(mine)) + " KB",
-                    FormatCount(static_cast<long long>(floor)) + " KB (vb_bare_dialog)", FormatRatio(mine, floor),
-                    "≤ 1.5×", Met(mine <= 1.5 * floor)});
-    }
-    for (int tray = 0; tray < 2; ++tray) {
-        const std::vector<double>&mine = figures.cpu[tray][0], &floor = figures.cpu[tray][1];
-        if (!mine.empty() && !floor.empty())
-            report.Note(std::string(tray ? "start in the tray" : "start") +
-                        ": processor time of the process until ready (its Unix process, median of " +
-                        std::to_string(mine.size()) + "): " + FormatMs(Median(mine)) + " against " +
-                        FormatMs(Median(floor)) + " for " + (tray ? "vb_bare_tray" : "vb_bare_dialog") + " (" +
-                        FormatRatio(Median(mine), Median(floor)) + ")");
-    }
-    AddDialogRow(report, "About (with the licence text)", figures.about, reps);
-    AddDialogRow(report, "Options (the Hot Key dialog)", figures.options, reps);
-    AddDialogRow(report, "User Interface from the Hot Key dialog", figures.userInterface, reps);
-    AddDialogRow(report, "Rules", figures.rules, reps);
-}
-
 } // namespace
 
 void BenchStart(const BenchOptions& options, Report& report)
@@ -382,11 +315,11 @@ void BenchStart(const BenchOptions& options, Report& report)
     g_startPauseMs = static_cast<DWORD>(options.startPauseMs > 0 ? options.startPauseMs : 0);
     // The first start of each fills the file cache; it is not timed.
     StartShown(figures, false, 0);
-    StartInTray(figures, false);
+    StartInTray(figures, false, 0);
     for (int i = 0; i < options.startReps; ++i) {
         if (!StartShown(figures, true, i))
             ++figures.failures;
-        if (!StartInTray(figures, true))
+        if (!StartInTray(figures, true, i))
             ++figures.failures;
         if (!StartForProcessorTime(figures))
             ++figures.failures;

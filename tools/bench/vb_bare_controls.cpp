@@ -1,5 +1,5 @@
 // vb_bare_controls.exe: a reference beside the start figure's floor. It shows the program's own
-// main dialog template (its font, its thirteen controls and the finder's icon) under the
+// main dialog template (its font, its twelve controls and the finder's icon) under the
 // program's own manifest (the common controls 6, per-monitor DPI), and does nothing else: no
 // texts, settings, icons, placement, hotkeys or tray icon. Set against vb_bare_dialog.exe (an
 // empty dialog) it is what the first screen's template alone costs; set against Veilbox.exe,
