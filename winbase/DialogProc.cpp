@@ -70,9 +70,8 @@ INT_PTR CALLBACK QF_WINBASE::DialogProc(HWND window, UINT message, WPARAM wParam
 }
 
 // The dialog manager gives a new dialog its font once its window exists and before it makes the
-// controls: the object whose dialog this thread is making learns of its window then. Another
-// program's WM_SETFONT to a window not bound yet can only be to that same window, before the
-// dialog manager's own (and then stands for it); to a bound window it is routed as any message.
+// controls: the object whose dialog this thread is making learns of its window then, once. A
+// WM_SETFONT to a bound window is routed as any message.
 void QF_WINBASE::OnFontOfUnboundWindow(HWND window)
 {
     QF_WINBASE* making = TakeDialogInMaking();

@@ -15,10 +15,7 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (!UsesTray()) {
         return;
     }
-    // The first add begun as the window was made (OnWindowMade) shows this picture already: it is
-    // neither asked for again nor waited for while the initial icon is taken.
-    if (parts == kTrayPicture && m_trayAddAlongside && m_earlyTrayWindow && m_trayAdd.Pending() &&
-        TrayPicture() == m_earlyTrayPicture) {
+    if (EarlyAddShows(parts)) {
         return;
     }
     // The first add ends before this update; what the messages handled meanwhile changed (the
@@ -43,6 +40,14 @@ void QF_WINBASE::UpdateTrayIcon(UINT parts)
     if (!shown) {
         m_trayUnavailable = 1;
     }
+}
+
+// The first add begun as the window was made (OnWindowMade) shows this picture already: while the
+// initial icon is taken it is neither asked for again nor waited for.
+bool QF_WINBASE::EarlyAddShows(UINT parts) const
+{
+    return parts == kTrayPicture && m_trayAddAlongside && m_earlyTrayWindow && m_trayAdd.Pending() &&
+           TrayPicture() == m_earlyTrayPicture;
 }
 
 bool QF_WINBASE::FinishTrayAdd()

@@ -159,8 +159,8 @@ protected:
     void RemoveTrayIcon();
     bool FinishTrayAdd();
     // Called as the dialog manager comes back: a first add begun for a window that was never
-    // bound (the dialog's making failed after its window was made) is finished and the icon
-    // taken away again; nothing else is touched.
+    // bound (the dialog's making failed after its window was made) is finished (which may mark
+    // the tray unavailable) and the icon taken away again.
     void ForgetEarlyTrayAdd();
     // A TrayMessage() arrived; lParam is the mouse message.
     void OnTrayCallback(LPARAM lParam);
@@ -240,6 +240,7 @@ private:
     // The icon the tray shows: the small icon of the module when the window shows the
     // module's own icon.
     HICON TrayPicture() const;
+    bool EarlyAddShows(UINT parts) const;
 
     uint32_t m_trayUnavailable = 0;
     uint32_t m_busy = 0;

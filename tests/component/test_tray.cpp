@@ -15,6 +15,7 @@ using winbase_test::DialogAnswerer;
 using winbase_test::FakeShell;
 using winbase_test::ProbeDialog;
 using winbase_test::TrayProbe;
+using winbase_test::TestWindow;
 using winbase_test::TrayIconExists;
 
 namespace {
@@ -272,8 +273,11 @@ TEST_F(TrayIcon, TheFirstAddHasEndedAsTheInitialisationEnds)
 // briefly where it must not: a short wait there can only let a fault through, not fail wrongly).
 class StartProbe : public winbase_test::TrayProbe {
 public:
+    explicit StartProbe(int templateId = IDD_HIDDEN) : TrayProbe(templateId) {}
     bool StartsHidden() const override { return startsHidden; }
+    bool TrayOnlyWhenHidden() const override { return onlyWhenHidden; }
     bool startsHidden = false;
+    bool onlyWhenHidden = false;
 };
 
 FakeShell* g_askedShell = nullptr;
@@ -297,11 +301,14 @@ TEST_F(TrayIcon, OnlyAStartIntoTheTrayAsksForItsIconBeforeTheControlsAreMade)
 {
     const struct {
         const char* name;
-        bool usesTray, startsHidden, askedBeforeControls;
+        bool usesTray, startsHidden, owned, onlyWhenHidden, askedBeforeControls;
+        int requests;  // by the end of the start; -1 unchecked
     } rows[] = {
-        {"a start into the tray", true, true, true},
-        {"a start shown", true, false, false},
-        {"a dialog without the tray that starts hidden", false, true, false},
+        {"a start into the tray", true, true, false, false, true, 1},
+        {"a start shown", true, false, false, false, false, 1},
+        {"a dialog without the tray that starts hidden", false, true, false, false, false, 0},
+        {"an owned dialog that starts hidden (it shows its owner's icon)", true, true, true, false, false, -1},
+        {"a start into the tray with the icon only while hidden", true, true, false, true, false, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -313,18 +320,40 @@ TEST_F(TrayIcon, OnlyAStartIntoTheTrayAsksForItsIconBeforeTheControlsAreMade)
         StartProbe dialog;
         dialog.usesTray = row.usesTray;
         dialog.startsHidden = row.startsHidden;
+        dialog.onlyWhenHidden = row.onlyWhenHidden;
+        TestWindow owner("STATIC", WS_POPUP, {0, 0, 50, 50});
         HHOOK hook = SetWindowsHookExA(WH_CBT, &NoteFirstControl, nullptr, GetCurrentThreadId());
         ASSERT_NE(hook, nullptr);
         int requests = -1;
         dialog.script = [&](ProbeDialog&) { requests = shell.Requests(); };
-        EXPECT_EQ(dialog.Show(), ProbeDialog::kScriptDone);
+        EXPECT_EQ(dialog.Show(row.owned ? owner.handle : nullptr), ProbeDialog::kScriptDone);
         UnhookWindowsHookEx(hook);
         g_askedShell = nullptr;
         EXPECT_EQ(g_askedBeforeControls, row.askedBeforeControls ? 1 : 0);
         // The shell takes the first ask (a modify): one request, early or not, and none again
         // for the same picture.
-        EXPECT_EQ(requests, row.usesTray ? 1 : 0) << "requests by the end of the start";
+        if (row.requests >= 0) {
+            EXPECT_EQ(requests, row.requests) << "requests by the end of the start";
+        }
     }
+}
+
+// A dialog whose making fails once its window is made (a control of a class nobody registered)
+// never reaches WM_INITDIALOG, so nothing of the dialog would take its icon away: the icon its
+// start into the tray asked for as the window was made is taken away as the dialog manager comes
+// back.
+TEST_F(TrayIcon, TheIconOfAStartIntoTheTrayWhoseMakingFailsIsTakenAwayAgain)
+{
+    constexpr int kBrokenDialogId = 9901;
+    FakeShell shell(FakeShell::kTakesOnItsThread);
+    ASSERT_TRUE(shell.Answers());
+    StartProbe dialog(kBrokenDialogId);
+    dialog.usesTray = true;
+    dialog.startsHidden = true;
+    EXPECT_EQ(dialog.Show(), 0) << "the making failed";
+    EXPECT_EQ(dialog.Seen(WM_INITDIALOG), 0);
+    // The add's modify (the shell takes it), then the delete.
+    EXPECT_TRUE(vbtest::WaitFor([&] { return shell.Requests() == 2; }, 5000)) << shell.Requests();
 }
 
 }  // namespace

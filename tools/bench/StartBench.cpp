@@ -204,16 +204,18 @@ bool StartShown(StartFigures& figures, bool timed, int turn)
             referenceMs = StartReference();
         }
     }
-    if (!(veilbox.ok && bare.ok && referenceMs >= 0))
+    // The reference has no pair: it is kept whenever it was measured.
+    if (timed && referenceMs >= 0)
+        figures.reference.push_back(referenceMs);
+    if (!(veilbox.ok && bare.ok))
         return false;
     if (timed) {
         figures.veilbox.push_back(veilbox.ms);
         figures.bare.push_back(bare.ms);
-        figures.reference.push_back(referenceMs);
         figures.veilboxKb.push_back(veilbox.kb);
         figures.bareKb.push_back(bare.kb);
     }
-    return true;
+    return referenceMs >= 0;
 }
 
 // One start of the program in the tray (a hidden start) and one of the bare tray program, in the
