@@ -5,7 +5,6 @@
 #include "winbase/DialogTables.h"
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
-#include "winbase/LateLibraries.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/TrayRecord.h"
 #include "winbase/WindowHelpers.h"
@@ -104,19 +103,6 @@ void QF_WINBASE::OnWindowMade(HWND window)
     }
 }
 
-void QF_WINBASE::ForgetEarlyTrayAdd()
-{
-    const HWND early = m_earlyTrayWindow;
-    m_earlyTrayWindow = nullptr;
-    m_earlyTrayPicture = nullptr;
-    if (!early || early == m_window) {
-        return;
-    }
-    FinishTrayAdd();
-    NOTIFYICONDATAA record = NarrowTrayRecord(early, kTrayPicture, "", 0, nullptr);
-    record.uFlags = 0;
-    LateShellNotifyIconA(NIM_DELETE, &record);
-}
 
 INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
 {

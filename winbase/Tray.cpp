@@ -69,10 +69,25 @@ void QF_WINBASE::RemoveTrayIcon()
     if (!UsesTray()) {
         return;
     }
+    RemoveTrayIconOf(m_window);
+}
+
+void QF_WINBASE::RemoveTrayIconOf(HWND window)
+{
     FinishTrayAdd();
-    NOTIFYICONDATAA record = NarrowTrayRecord(m_window, kTrayTipAndMessage, "", 0, nullptr);
+    NOTIFYICONDATAA record = NarrowTrayRecord(window, kTrayTipAndMessage, "", 0, nullptr);
     record.uFlags = NIF_TIP;
     LateShellNotifyIconA(NIM_DELETE, &record);
+}
+
+void QF_WINBASE::ForgetEarlyTrayAdd()
+{
+    const HWND early = m_earlyTrayWindow;
+    m_earlyTrayWindow = nullptr;
+    m_earlyTrayPicture = nullptr;
+    if (early && early != m_window) {
+        RemoveTrayIconOf(early);
+    }
 }
 
 void QF_WINBASE::OnIconChanged()

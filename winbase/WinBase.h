@@ -241,6 +241,9 @@ private:
     // module's own icon.
     HICON TrayPicture() const;
     bool EarlyAddShows(UINT parts) const;
+    // Finishes the first add and asks the shell to take away window's icon (id 0); its answer is
+    // not needed.
+    void RemoveTrayIconOf(HWND window);
 
     uint32_t m_trayUnavailable = 0;
     uint32_t m_busy = 0;
