@@ -57,7 +57,9 @@ Result RunOnce(const std::string& args, HANDLE outFile, ULONGLONG& tookMs)
     MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), -1, &line[0], static_cast<int>(line.size()));
     PROCESS_INFORMATION process = {};
     Result result;
-    const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    const BOOL started = StartProcessRetried([&] {
+        return CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    });
     CloseHandle(out.write);
     CloseHandle(err.write);
     if (!started)

@@ -31,6 +31,22 @@ bool WaitFor(Cond cond, DWORD timeoutMs = 5000)
     }
 }
 
+// Runs start (a call of CreateProcess) again when it failed with ERROR_INTERNAL_ERROR: under
+// Wine a new process now and then dies while Wine sets it up, and CreateProcess then reports
+// that error although nothing is wrong with the program or its command line. Any other failure,
+// or a third internal one, is the caller's; GetLastError() then holds its code.
+template <class Start>
+BOOL StartProcessRetried(Start start)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (start())
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+            return FALSE;
+        Sleep(20 * attempt);
+    }
+}
+
 // Sends a message to a window of another program and waits for the answer at most timeoutMs,
 // so a program that stopped answering fails the test instead of hanging it. False on time-out.
 inline bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr,
@@ -129,8 +145,9 @@ public:
         si.dwFlags = hidden ? STARTF_USESHOWWINDOW : 0;
         si.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &si, &pi))
+        if (!StartProcessRetried([&] {
+                return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+            }))
             return false;
         CloseHandle(pi.hThread);
         m_process = pi.hProcess;

@@ -245,8 +245,10 @@ inline bool StartXdotool(const std::string& args)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &si, &pi))
+    if (!StartProcessRetried([&] {
+            return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &si, &pi);
+        }))
         return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

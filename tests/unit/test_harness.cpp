@@ -7,8 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "support/TempFolder.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -87,6 +89,36 @@ TEST(TestHarness, ACrashNamesItsTestAndEndsTheProgramWithItsCode)
         }
     }
     SetEnvironmentVariableA(kProbeVariable, nullptr);
+}
+
+// A start that Wine spoiled while setting the process up (ERROR_INTERNAL_ERROR) is made again, at
+// most three times in all; any other failure is the caller's at once, with its code kept.
+TEST(TestHarness, OnlyAStartWineSpoiledIsMadeAgain)
+{
+    const struct { const char* what; std::vector<DWORD> failures; BOOL started; int calls; DWORD error; } cases[] = {
+        {"started at once", {}, TRUE, 1, 0},
+        {"spoiled twice, then started", {ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR}, TRUE, 3, 0},
+        {"spoiled every time", {ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR},
+         FALSE, 3, ERROR_INTERNAL_ERROR},
+        {"no such file", {ERROR_FILE_NOT_FOUND, ERROR_INTERNAL_ERROR}, FALSE, 1, ERROR_FILE_NOT_FOUND},
+        {"spoiled, then no such file", {ERROR_INTERNAL_ERROR, ERROR_FILE_NOT_FOUND}, FALSE, 2, ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int calls = 0;
+        const BOOL started = vbtest::StartProcessRetried([&] {
+            const size_t call = static_cast<size_t>(calls++);
+            if (call >= c.failures.size())
+                return TRUE;
+            SetLastError(c.failures[call]);
+            return FALSE;
+        });
+        EXPECT_EQ(started, c.started);
+        EXPECT_EQ(calls, c.calls);
+        if (!started) {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+    }
 }
 
 } // namespace
