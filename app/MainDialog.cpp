@@ -33,9 +33,15 @@ DIALOG::DIALOG(HMODULE module, bool startInTray)
 
 DIALOG::~DIALOG() = default;
 
-void DIALOG::OnInit()
+// The finder shows its picture, and the list its windows from the first refresh on.
+void DIALOG::OnControlsMade()
 {
     LoadFinderPictures();
+    m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
+}
+
+void DIALOG::OnInit()
+{
     m_dragging = false;
     m_windowIcons.Attach(Window());
     SetSettingsFailureNotice(Window(), kSettingsUnwritten);
@@ -51,7 +57,6 @@ void DIALOG::OnInit()
     BuildHotkeys();
     m_oneItemMenu.reset(LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM)));
     m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu.get(), 0) : nullptr;
-    m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
     // The list is filled when the dialog first shows.
     m_refreshSchedule.Start(Window());
     EntriesMayHaveChanged();

@@ -64,6 +64,9 @@ public:
     void RestoreFromTray() override;
     bool StartsHidden() const override { return m_startHidden; }
     bool IsScalable() const override { return true; }
+    // A start into the tray makes the dialog's controls as it is first shown, or as Hide Active
+    // first needs the list.
+    bool MakesControlsWhenShown() const override { return true; }
     bool UsesTray() const override { return true; }
     UINT TrayMessage() const override { return kTrayCallback; }
     HMENU TrayMenu() const override { return m_hiddenMenu.Handle(); }
@@ -90,6 +93,7 @@ public:
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+    void OnControlsMade() override;
 
 private:
     void OnInit();

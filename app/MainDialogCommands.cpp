@@ -39,6 +39,8 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
             HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu, GetAsyncKeyState,
                                   [this](HWND) { TellHideRefused(); }, &m_unlisted);
     } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {
+        // The window is found among the list's entries.
+        MakeDeferredControls();
         HideActiveWindow(Window(), m_candidates, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
     } else if (wParam == kRestoreLastHotkeyId) {
         RestoreLast();

@@ -117,11 +117,21 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     TakeInitialIcon();
     m_trayAddAlongside = false;
     ApplyDialogTexts(m_window, TextTemplateId());
+    if (!ControlsDeferred()) {
+        OnControlsMade();
+    }
     const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
+    // A dialog that was to start hidden in the tray but shows after all makes its controls now.
+    if (ControlsDeferred() && !StartsHidden()) {
+        MakeTemplateControls();
+    }
     FitDialogTexts(m_window);
     if (IsScalable()) {
         RecordChildLayout();
     }
+    RECT made = {};
+    GetWindowRect(m_window, &made);
+    m_madeSize = SIZE{made.right - made.left, made.bottom - made.top};
     RestorePlacement();
     TakeAlwaysOnTopCommandId();
     FinishTrayAdd();

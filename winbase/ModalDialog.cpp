@@ -20,8 +20,15 @@ INT_PTR QF_MODALDIALOG::Show(HWND parent)
     StoreParent(parent);
     QF_WINBASE* self = this;
     const DialogInMaking making(self);
-    m_result = DialogBoxParamA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(m_templateId), parent,
-                               &QF_WINBASE::DialogProc, reinterpret_cast<LPARAM>(self));
+    const std::vector<BYTE> withoutControls = TemplateWithoutControls(m_templateId);
+    if (withoutControls.empty()) {
+        m_result = DialogBoxParamA(reinterpret_cast<HINSTANCE>(Module()), MAKEINTRESOURCEA(m_templateId), parent,
+                                   &QF_WINBASE::DialogProc, reinterpret_cast<LPARAM>(self));
+    } else {
+        m_result = DialogBoxIndirectParamA(reinterpret_cast<HINSTANCE>(Module()),
+                                           reinterpret_cast<LPCDLGTEMPLATEA>(withoutControls.data()), parent,
+                                           &QF_WINBASE::DialogProc, reinterpret_cast<LPARAM>(self));
+    }
     ForgetEarlyTrayAdd();
     return m_result == -1 ? 0 : m_result;
 }

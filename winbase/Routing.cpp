@@ -36,6 +36,12 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return OnMessage(message, wParam, lParam);
     }
+    case WM_SHOWWINDOW:
+        // Sent before the window shows, whoever shows it.
+        if (wParam && ControlsDeferred()) {
+            MakeDeferredControls();
+        }
+        return OnMessage(message, wParam, lParam);
     case WM_SIZE:
         if (IsScalable() && !IsIconic(m_window)) {
             ScaleChildren();
@@ -176,6 +182,7 @@ void QF_WINBASE::CheckAlwaysOnTopItem()
 // Runs before the dialog's own WM_DESTROY handling.
 void QF_WINBASE::CleanUpOnDestroy()
 {
+    m_deferredItems.clear();
     if (UsesTray()) {
         RemoveTrayIcon();
     }

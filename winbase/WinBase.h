@@ -22,8 +22,10 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "settings/SettingsKey.h"
+#include "winbase/DialogTemplate.h"
 #include "winbase/ScopedHandles.h"
 #include "winbase/TrayFirstAdd.h"
 #include "text/NString.h"
@@ -90,6 +92,13 @@ public:
     virtual bool TrayOnlyWhenHidden() const;
     // True for a dialog that starts hidden in the tray: it does not take the foreground.
     virtual bool StartsHidden() const;
+    // True for a dialog whose start hidden in the tray makes its window only: its controls are
+    // made as it is first shown (DeferredControls.cpp). False by default.
+    virtual bool MakesControlsWhenShown() const;
+    // Called once the template's controls exist and show their texts, before they are fitted to
+    // them and laid out: in a dialog made whole, just before OnMessage(WM_INITDIALOG); in one that
+    // makes its controls when shown, as it is first shown.
+    virtual void OnControlsMade();
     virtual UINT TrayMessage() const;
     virtual HMENU TrayMenu() const;
     virtual NString Title() const;
@@ -203,6 +212,15 @@ protected:
     // Moves and sizes every direct child by newDpi / oldDpi (Layout.cpp).
     void ScaleChildrenForDpi(UINT oldDpi, UINT newDpi);
 
+    // For a dialog about to be made: a copy of the template without its controls, which are kept
+    // to be made as the dialog is first shown; empty when the dialog is to be made whole
+    // (DeferredControls.cpp).
+    std::vector<BYTE> TemplateWithoutControls(int templateId);
+    // Makes the controls a dialog made without them still lacks; nothing once they exist.
+    // ShowWithConsole and the first WM_SHOWWINDOW call it before the window shows.
+    void MakeDeferredControls();
+    bool ControlsDeferred() const { return !m_deferredItems.empty(); }
+
     // A DPI change (DpiChange.cpp): the window takes the suggested rectangle (when there is
     // one), its controls their places and fonts at dpi. A DPI out of range changes nothing.
     void ChangeDpi(UINT dpi, const RECT* suggested);
@@ -218,6 +236,7 @@ private:
     static void Enlist(const QF_WINBASE* self);
     static void Unbind(const QF_WINBASE* self);
     void TakeInitialIcon();
+    void MakeTemplateControls();
     // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.
     static void RegisterTaskbarCreated();
     static void TakeAlwaysOnTopCommandId();
@@ -276,6 +295,10 @@ private:
     // the dialog manager comes back.
     HWND m_earlyTrayWindow = nullptr;
     HICON m_earlyTrayPicture = nullptr;
+    // The controls of a dialog made without them, until they are made, and the window's size as
+    // the dialog's initialisation left it, before its placement.
+    std::vector<DialogItem> m_deferredItems;
+    SIZE m_madeSize = {};
     // Last, so that it waits for its thread before the icons it shows are destroyed.
     TrayFirstAdd m_trayAdd;
 };

@@ -104,6 +104,7 @@ void QF_WINBASE::HideWithConsole()
 void QF_WINBASE::ShowWithConsole()
 {
     static const int kShowCommands[] = {SW_SHOW, SW_SHOWDEFAULT, SW_RESTORE};
+    MakeDeferredControls();
     for (int command : kShowCommands) {
         ShowWindow(m_window, command);
     }

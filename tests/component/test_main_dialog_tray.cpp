@@ -1,0 +1,277 @@
+// A start into the tray makes the main dialog's window only: its controls come as it first shows,
+// or as Hide Active first needs the list, and are then what a shown start has.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/MainDialog.h"
+#include "res/MainDialogIds.h"
+#include "support/ScriptedDialog.h"
+#include "support/TestSupport.h"
+#include "text/Texts.h"
+#include "winbase/DialogTemplate.h"
+
+using namespace vbtest;
+
+namespace {
+
+using TrayStartDialog = ScriptedDialog<DIALOG>;
+
+constexpr char kInterfaceKey[] = "Software\\Quillfen\\Veilbox\\Interface";
+
+// One line per control: id, class, text, styles, whether it is a wide window, its place in the
+// client area and its font's height; the window's size last.
+std::vector<std::string> Controls(HWND dialog)
+{
+    std::vector<std::string> lines;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {}, text[256] = {};
+        GetClassNameA(child, className, sizeof className);
+        GetWindowTextA(child, text, sizeof text);
+        RECT place = {};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+        lines.push_back(std::to_string(GetDlgCtrlID(child)) + " " + className + " \"" + text + "\" style " +
+                        std::to_string(GetWindowLongA(child, GWL_STYLE)) + " " +
+                        std::to_string(GetWindowLongA(child, GWL_EXSTYLE)) + (IsWindowUnicode(child) ? " wide" : "") +
+                        " at " + std::to_string(place.left) + "," + std::to_string(place.top) + "-" +
+                        std::to_string(place.right) + "," + std::to_string(place.bottom) + " font " +
+                        std::to_string(font.lfHeight));
+    }
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    lines.push_back("window " + std::to_string(window.right - window.left) + "x" +
+                    std::to_string(window.bottom - window.top));
+    return lines;
+}
+
+class MainDialogTrayTest : public ::testing::Test {
+protected:
+    void SetUp() override { StartAfresh(""); }
+    void TearDown() override { SelectLanguage("en-US"); }
+
+    // No stored placement or options; the title-bar hook off, the language given (or English).
+    void StartAfresh(const std::string& locale)
+    {
+        m_settings.Clear();
+        const DWORD off = 0;
+        RegSetKeyValueA(HKEY_CURRENT_USER, kInterfaceKey, "MinButtonHide", REG_DWORD, &off, sizeof off);
+        const std::string language = locale.empty() ? "en-US" : locale;
+        RegSetKeyValueA(HKEY_CURRENT_USER, kInterfaceKey, "Language", REG_SZ, language.c_str(),
+                        static_cast<DWORD>(language.size() + 1));
+    }
+
+    // Runs the main dialog started shown or into the tray; script runs once its start finished.
+    static void Run(bool intoTray, const std::function<void(TrayStartDialog&)>& script)
+    {
+        TrayStartDialog dialog(
+            [&](TrayStartDialog& d) {
+                EXPECT_TRUE(WaitFor([&] { return d.StartFinished(); }, 3000));
+                script(d);
+                return static_cast<WPARAM>(IDC_MAIN_EXIT);
+            },
+            GetModuleHandleA(nullptr), intoTray);
+        dialog.Show();
+    }
+
+    RegistryKeyGuard m_settings;
+};
+
+} // namespace
+
+// Each row starts into the tray with nothing stored and compares the controls, once made, with
+// those of a shown start in the same language after the same DPI change.
+TEST_F(MainDialogTrayTest, AStartIntoTheTrayMakesItsControlsAsItFirstShowsAsAShownStartHasThem)
+{
+    const struct {
+        const char* what;
+        const char* locale;
+        bool dpiDoubled;
+    } rows[] = {
+        {"English", "en-US", false},
+        {"German, whose texts grow the dialog", "de-DE", false},
+        {"the DPI doubled while in the tray", "en-US", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto doubleDpi = [&](TrayStartDialog& d) {
+            RECT window = {};
+            GetWindowRect(d.Window(), &window);
+            const UINT dpi = 2 * d.Dpi();
+            SendMessageA(d.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
+        };
+        std::vector<std::string> shown, fromTray;
+        StartAfresh(row.locale);
+        Run(false, [&](TrayStartDialog& d) {
+            if (row.dpiDoubled)
+                doubleDpi(d);
+            shown = Controls(d.Window());
+        });
+        StartAfresh(row.locale);
+        Run(true, [&](TrayStartDialog& d) {
+            EXPECT_FALSE(IsWindowVisible(d.Window()));
+            EXPECT_EQ(GetWindow(d.Window(), GW_CHILD), nullptr) << "no control before the first show";
+            if (row.dpiDoubled)
+                doubleDpi(d);
+            SendMessageA(d.Window(), kTrayCallback, 0, WM_LBUTTONUP);
+            EXPECT_TRUE(IsWindowVisible(d.Window()));
+            fromTray = Controls(d.Window());
+            EXPECT_NE(d.HelpPopups(), nullptr);
+        });
+        EXPECT_EQ(shown.size(), 13u);
+        EXPECT_EQ(fromTray, shown);
+    }
+}
+
+// Hide Active from the tray finds the foreground window among the list's entries: the controls
+// are made for it, and the window is hidden, while the dialog stays in the tray.
+TEST_F(MainDialogTrayTest, HideActiveBeforeTheFirstShowMakesTheControlsAndHides)
+{
+    HWND target = CreateWindowExA(0, "STATIC", "Tray Start Hide Target", WS_POPUP | WS_VISIBLE | WS_CAPTION, 40, 40,
+                                  200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(target, nullptr);
+    bool hidden = false, listed = false, held = false;
+    Run(true, [&](TrayStartDialog& d) {
+        SetForegroundWindow(target);
+        WaitFor([&] { return GetForegroundWindow() == target; }, 2000);
+        SendMessageA(d.Window(), WM_HOTKEY, IDC_MAIN_HOTKEY_HIDE_ACTIVE, 0);
+        hidden = !IsWindowVisible(target);
+        listed = GetWindow(d.Window(), GW_CHILD) != nullptr && d.Candidates().ListBox() != nullptr;
+        for (const MenuEntry* entry : d.Menu().Entries())
+            held = held || entry->window == target;
+        EXPECT_FALSE(IsWindowVisible(d.Window()));
+    });
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(held);
+    EXPECT_TRUE(IsWindowVisible(target)) << "shown again as the program ends";
+    DestroyWindow(target);
+}
+
+// Every template of the program reads whole, and a copy without its controls makes a dialog
+// with none; a template cut anywhere short does not read.
+TEST(DialogTemplate, EveryTemplateReadsWholeAndCutShortNever)
+{
+    struct Found {
+        int templates = 0;
+        std::vector<std::string> faults;
+    } found;
+    EnumResourceNamesA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5),
+        [](HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
+            auto& found = *reinterpret_cast<Found*>(param);
+            const std::string which = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<UINT_PTR>(name)) : name;
+            HRSRC resource = FindResourceA(module, name, type);
+            const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+            const size_t size = SizeofResource(module, resource);
+            ++found.templates;
+            DialogTemplateItems read;
+            if (!ReadDialogItems(bytes, size, read)) {
+                found.faults.push_back(which + " does not read");
+                return TRUE;
+            }
+            HWND whole = CreateDialogIndirectParamA(module, reinterpret_cast<LPCDLGTEMPLATEA>(bytes), nullptr,
+                                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
+            int controls = 0;
+            for (HWND child = GetWindow(whole, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                ++controls;
+            DestroyWindow(whole);
+            // A template with a class this process has not registered is not made here.
+            if (whole && controls != static_cast<int>(read.items.size()))
+                found.faults.push_back(which + " has " + std::to_string(controls) + " controls, read " +
+                                       std::to_string(read.items.size()));
+            const std::vector<BYTE> without = TemplateWithoutItems(bytes, size, read);
+            HWND bare = CreateDialogIndirectParamA(module, reinterpret_cast<LPCDLGTEMPLATEA>(without.data()), nullptr,
+                                                   [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
+            if (!bare || GetWindow(bare, GW_CHILD))
+                found.faults.push_back(which + " without its controls still has some");
+            DestroyWindow(bare);
+            for (size_t cut = 0; cut < size; ++cut) {
+                const std::vector<BYTE> part(bytes, bytes + cut);
+                DialogTemplateItems partRead;
+                if (ReadDialogItems(part.data(), part.size(), partRead) || !partRead.items.empty())
+                    found.faults.push_back(which + " reads cut to " + std::to_string(cut) + " bytes");
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&found));
+    EXPECT_GT(found.templates, 5);
+    EXPECT_EQ(found.faults, std::vector<std::string>{});
+}
+
+// A template of one control whose class is given by ordinal: 0x80 to 0x85 name the system's six
+// classes; any other does not read. The control's title and creation data are read as written.
+TEST(DialogTemplate, ClassOrdinalsNameTheSystemsSixClassesOnly)
+{
+    const auto oneControl = [](WORD classOrdinal) {
+        // The header (no menu, class, title or font) ends at a four-byte boundary, where the control begins.
+        std::vector<WORD> words = {1, 0xFFFF, 0, 0, 0, 0, 0, 0, 1, 0, 0, 100, 50, 0, 0, 0};
+        const std::vector<WORD> item = {0, 0, 0, 0, 0, 0x5000, 4, 6, 40, 12, 7, 0, 0xFFFF, classOrdinal,
+                                        L'O', L'K', 0, 2, 0xBEEF};
+        words.insert(words.end(), item.begin(), item.end());
+        return words;
+    };
+    const struct {
+        WORD ordinal;
+        const wchar_t* className;
+    } rows[] = {{0x80, L"Button"}, {0x82, L"Static"}, {0x83, L"ListBox"}, {0x85, L"ComboBox"},
+                {0x86, nullptr},   {0x7F, nullptr},   {0, nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.ordinal);
+        const std::vector<WORD> words = oneControl(row.ordinal);
+        DialogTemplateItems read;
+        const bool readWhole = ReadDialogItems(words.data(), words.size() * sizeof(WORD), read);
+        if (!row.className) {
+            EXPECT_FALSE(readWhole);
+            EXPECT_TRUE(read.items.empty());
+            continue;
+        }
+        ASSERT_TRUE(readWhole);
+        ASSERT_EQ(read.items.size(), 1u);
+        const DialogItem& item = read.items[0];
+        EXPECT_EQ(std::wstring(item.className), row.className);
+        EXPECT_EQ(std::wstring(item.title), L"OK");
+        EXPECT_EQ(item.id, 7u);
+        EXPECT_EQ(item.style, static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
+        const RECT units = {4, 6, 44, 18};
+        EXPECT_TRUE(EqualRect(&item.units, &units));
+        ASSERT_NE(item.creationData, nullptr);
+        EXPECT_EQ(static_cast<const WORD*>(item.creationData)[1], 0xBEEF);
+    }
+}
+
+// The main dialog's template: its controls' classes, and the finder's picture as a resource
+// ordinal in its title.
+TEST(DialogTemplate, TheMainTemplatesControls)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDD_MAIN), MAKEINTRESOURCEA(5));
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+    DialogTemplateItems read;
+    ASSERT_TRUE(ReadDialogItems(bytes, SizeofResource(module, resource), read));
+    ASSERT_EQ(read.items.size(), 12u);
+    const struct {
+        DWORD id;
+        const wchar_t* className;
+    } rows[] = {{IDC_MAIN_HIDE_ME, L"Button"}, {IDC_MAIN_LIST, L"ListBox"}, {IDC_MAIN_LABEL1, L"Static"},
+                {IDC_MAIN_FINDER, L"Static"}};
+    for (const auto& row : rows) {
+        const DialogItem* item = nullptr;
+        for (const DialogItem& candidate : read.items)
+            if (candidate.id == row.id)
+                item = &candidate;
+        ASSERT_NE(item, nullptr) << row.id;
+        EXPECT_EQ(_wcsicmp(item->className, row.className), 0) << row.id;
+    }
+    const DialogItem& finder = read.items.back();
+    EXPECT_EQ(finder.id, static_cast<DWORD>(IDC_MAIN_FINDER));
+    EXPECT_EQ(finder.title[0], 0xFFFF);
+    EXPECT_EQ(finder.title[1], IDI_FINDER);
+}

@@ -1,0 +1,139 @@
+// A dialog that starts hidden in the tray makes its window only; its controls are made from its
+// template as it is first shown, as the dialog manager would have made them, and laid out where a
+// dialog made whole would have them then. A start that is never shown never pays for them, nor
+// for the common controls library they need.
+#include "winbase/WinBase.h"
+
+#include <string>
+
+#include "winbase/DialogTexts.h"
+#include "winbase/ProgramEnd.h"
+
+namespace {
+
+// A text of the template in the system's code page, as a narrow dialog's controls get it.
+std::string Narrow(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return std::string();
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    return narrow;
+}
+
+// A static control whose title names a resource shows that icon or bitmap, as the template says.
+void ShowTitlePicture(HWND control, HMODULE module, const DialogItem& item)
+{
+    if (item.title[0] != 0xFFFF)
+        return;
+    const DWORD kind = item.style & SS_TYPEMASK;
+    const UINT type = kind == SS_ICON ? IMAGE_ICON : kind == SS_BITMAP ? IMAGE_BITMAP : 0;
+    if (type == 0)
+        return;
+    HANDLE picture = LoadImageA(module, MAKEINTRESOURCEA(item.title[1]), type, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
+    if (picture)
+        SendMessageA(control, STM_SETIMAGE, type, reinterpret_cast<LPARAM>(picture));
+}
+
+// The control at its template place in the dialog's units, with the dialog's font. As the dialog
+// manager does: the place and the size are converted each on its own, a border becomes the sunken
+// edge, and a title naming a resource is handed on as its two characters.
+HWND MakeItem(HWND dialog, HMODULE module, const DialogItem& item, HFONT font)
+{
+    RECT place = {item.units.left, item.units.top, item.units.right - item.units.left,
+                  item.units.bottom - item.units.top};
+    MapDialogRect(dialog, &place);
+    DWORD style = (item.style & ~WS_POPUP) | WS_CHILD;
+    DWORD exStyle = item.exStyle | WS_EX_NOPARENTNOTIFY;
+    if (style & WS_BORDER) {
+        style &= ~WS_BORDER;
+        exStyle |= WS_EX_CLIENTEDGE;
+    }
+    const wchar_t ordinalTitle[] = {item.title[0], item.title[0] == 0xFFFF ? item.title[1] : L'\0', L'\0'};
+    const std::string className = Narrow(item.className);
+    const std::string title = Narrow(item.title[0] == 0xFFFF ? ordinalTitle : item.title);
+    HWND control = CreateWindowExA(exStyle, className.c_str(), title.c_str(), style, place.left, place.top,
+                                   place.right, place.bottom, dialog, reinterpret_cast<HMENU>(UINT_PTR{item.id}),
+                                   reinterpret_cast<HINSTANCE>(module), const_cast<void*>(item.creationData));
+    if (!control)
+        return nullptr;
+    if (font)
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ShowTitlePicture(control, module, item);
+    if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)
+        SendMessageA(dialog, DM_SETDEFID, item.id, 0);
+    return control;
+}
+
+} // namespace
+
+bool QF_WINBASE::MakesControlsWhenShown() const
+{
+    return false;
+}
+
+void QF_WINBASE::OnControlsMade() {}
+
+// Only a top-level dialog that starts hidden in the tray, and asks for it, is made without its
+// controls; a template this cannot read is made whole.
+std::vector<BYTE> QF_WINBASE::TemplateWithoutControls(int templateId)
+{
+    m_deferredItems.clear();
+    if (!MakesControlsWhenShown() || !StartsHidden() || !UsesTray() || m_parent || ProgramEnding())
+        return {};
+    HRSRC found = FindResourceA(m_module, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
+    HGLOBAL loaded = found ? LoadResource(m_module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    const size_t size = found ? SizeofResource(m_module, found) : 0;
+    DialogTemplateItems read;
+    if (!bytes || !ReadDialogItems(bytes, size, read) || read.items.empty())
+        return {};
+    m_deferredItems = std::move(read.items);
+    return TemplateWithoutItems(bytes, size, read);
+}
+
+// Makes the template's controls, shows their texts and lets the dialog take them up; the dialog
+// then lays them out.
+void QF_WINBASE::MakeTemplateControls()
+{
+    const std::vector<DialogItem> items = std::move(m_deferredItems);
+    m_deferredItems.clear();
+    HFONT font = m_font ? m_font.get() : reinterpret_cast<HFONT>(SendMessageA(m_window, WM_GETFONT, 0, 0));
+    for (const DialogItem& item : items)
+        MakeItem(m_window, m_module, item, font);
+    ApplyDialogTexts(m_window, TextTemplateId());
+    OnControlsMade();
+}
+
+// The controls are made as the dialog was made: at the size it had then and at the DPI of its
+// template, fitted to their texts and recorded for the proportional layout. A DPI change since
+// then is replayed on them, and the window goes back to its rectangle, which lays them out for
+// it; a window the placement left at its made size keeps what the texts' fit gave it.
+void QF_WINBASE::MakeDeferredControls()
+{
+    if (m_deferredItems.empty() || !m_window)
+        return;
+    RECT now = {};
+    GetWindowRect(m_window, &now);
+    const SIZE nowSize = {now.right - now.left, now.bottom - now.top};
+    const UINT dpiNow = m_dpi;
+    m_dpi = m_creationDpi;
+    m_dpiFont.reset();
+    SetWindowPos(m_window, nullptr, 0, 0, m_madeSize.cx, m_madeSize.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MakeTemplateControls();
+    FitDialogTexts(m_window);
+    if (IsScalable())
+        RecordChildLayout();
+    if (dpiNow != m_creationDpi)
+        ChangeDpi(dpiNow, nullptr);
+    m_dpi = dpiNow;
+    SIZE size = nowSize;
+    if (nowSize.cx == m_madeSize.cx && nowSize.cy == m_madeSize.cy) {
+        RECT fitted = {};
+        GetWindowRect(m_window, &fitted);
+        size = SIZE{fitted.right - fitted.left, fitted.bottom - fitted.top};
+    }
+    SetWindowPos(m_window, nullptr, now.left, now.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
