@@ -188,7 +188,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
         if (wParam && !m_startFinished)
             SetTimer(Window(), kFinishStartTimer, USER_TIMER_MINIMUM, nullptr);
-        if (wParam && m_popupsAwaitShow) {
+        if (wParam && m_popupsAwaitShow && !m_startHidden) {
             m_popupsAwaitShow = false;
             SetUpHelpPopups();
         }
@@ -243,7 +243,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             PostMessageA(Window(), kTitleBarAfterMenu, 0, 0);
         break;
     case WM_CONTEXTMENU:
-        if (reinterpret_cast<HWND>(wParam) == Item(IDC_MAIN_LIST))
+        if (HWND list = Item(IDC_MAIN_LIST); list && reinterpret_cast<HWND>(wParam) == list)
             OnListContextMenu(lParam);
         break;
     case kTitleBarHide:

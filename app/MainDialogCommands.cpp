@@ -35,7 +35,8 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
     } else if (wParam == kCmdVisitWebSite) {
         VisitWebSite();
     } else if (LOWORD(wParam) == IDC_MAIN_LIST) {
-        if (wParam == kListDoubleClick && reinterpret_cast<HWND>(lParam) == Item(IDC_MAIN_LIST))
+        HWND list = Item(IDC_MAIN_LIST);
+        if (wParam == kListDoubleClick && list && reinterpret_cast<HWND>(lParam) == list)
             HideSelectedCandidate(Window(), m_candidates, m_hiddenMenu, GetAsyncKeyState,
                                   [this](HWND) { TellHideRefused(); }, &m_unlisted);
     } else if (wParam == IDC_MAIN_HOTKEY_HIDE_ACTIVE) {

@@ -110,30 +110,39 @@ void QF_WINBASE::MakeTemplateControls()
 // The controls are made as the dialog was made: at the size it had then and at the DPI of its
 // template, fitted to their texts and recorded for the proportional layout. A DPI change since
 // then is replayed on them, and the window goes back to its rectangle, which lays them out for
-// it; a window the placement left at its made size keeps what the texts' fit gave it.
+// it. A dialog with no placement stored takes, and stores, the placement a dialog made whole
+// takes at its start: centred at the size its texts gave it.
 void QF_WINBASE::MakeDeferredControls()
 {
-    if (m_deferredItems.empty() || !m_window)
+    if (m_deferredItems.empty() || !m_window || m_makingControls)
         return;
+    m_makingControls = true;
     RECT now = {};
     GetWindowRect(m_window, &now);
-    const SIZE nowSize = {now.right - now.left, now.bottom - now.top};
     const UINT dpiNow = m_dpi;
     m_dpi = m_creationDpi;
     m_dpiFont.reset();
     SetWindowPos(m_window, nullptr, 0, 0, m_madeSize.cx, m_madeSize.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     MakeTemplateControls();
-    FitDialogTexts(m_window);
+    FitDialogTexts(m_window, m_creationDpi);
     if (IsScalable())
         RecordChildLayout();
-    if (dpiNow != m_creationDpi)
-        ChangeDpi(dpiNow, nullptr);
-    m_dpi = dpiNow;
-    SIZE size = nowSize;
-    if (nowSize.cx == m_madeSize.cx && nowSize.cy == m_madeSize.cy) {
+    if (m_placementAwaitsControls) {
         RECT fitted = {};
         GetWindowRect(m_window, &fitted);
-        size = SIZE{fitted.right - fitted.left, fitted.bottom - fitted.top};
+        now.right = now.left + MulDiv(fitted.right - fitted.left, static_cast<int>(dpiNow), static_cast<int>(m_creationDpi));
+        now.bottom = now.top + MulDiv(fitted.bottom - fitted.top, static_cast<int>(dpiNow), static_cast<int>(m_creationDpi));
     }
-    SetWindowPos(m_window, nullptr, now.left, now.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    // As a shown dialog takes a DPI change: the window to its rectangle first, then the fonts and
+    // the pictures.
+    if (dpiNow != m_creationDpi)
+        ChangeDpi(dpiNow, &now);
+    m_dpi = dpiNow;
+    SetWindowPos(m_window, nullptr, now.left, now.top, now.right - now.left, now.bottom - now.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_placementAwaitsControls) {
+        m_placementAwaitsControls = false;
+        RestorePlacement();
+    }
+    m_makingControls = false;
 }

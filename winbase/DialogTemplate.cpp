@@ -127,6 +127,8 @@ bool ReadDialogItems(const void* bytes, size_t size, DialogTemplateItems& read)
     reader.Skip(8);
     const DWORD style = reader.Dword();
     const WORD count = reader.Word();
+    if (count > size / kItemFixedBytes)
+        return false;
     reader.Skip(8);
     SkipDialogFields(reader, style);
     std::vector<DialogItem> items(count);
@@ -142,10 +144,10 @@ bool ReadDialogItems(const void* bytes, size_t size, DialogTemplateItems& read)
 std::vector<BYTE> TemplateWithoutItems(const void* bytes, size_t size, const DialogTemplateItems& read)
 {
     const auto* data = static_cast<const BYTE*>(bytes);
+    if (!data || read.countOffset != kCountOffset || size < kHeaderBytes)
+        return {};
     std::vector<BYTE> copy(data, data + size);
-    if (read.countOffset + 2 <= copy.size()) {
-        copy[read.countOffset] = 0;
-        copy[read.countOffset + 1] = 0;
-    }
+    copy[kCountOffset] = 0;
+    copy[kCountOffset + 1] = 0;
     return copy;
 }

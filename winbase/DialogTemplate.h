@@ -35,5 +35,6 @@ struct DialogTemplateItems {
 // bytes are no extended template or any part of it runs past their end.
 bool ReadDialogItems(const void* bytes, size_t size, DialogTemplateItems& read);
 
-// A copy of the template read with no controls: the dialog manager makes only its window.
+// A copy of the template read with no controls: the dialog manager makes only its window. Empty
+// for a template ReadDialogItems did not read.
 std::vector<BYTE> TemplateWithoutItems(const void* bytes, size_t size, const DialogTemplateItems& read);

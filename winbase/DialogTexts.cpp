@@ -197,9 +197,9 @@ void ApplyDialogTexts(HWND dialog, int templateId)
     }
 }
 
-void FitDialogTexts(HWND dialog)
+void FitDialogTexts(HWND dialog, UINT atDpi)
 {
-    const UINT dpi = WindowDpi(dialog);
+    const UINT dpi = atDpi != 0 ? atDpi : WindowDpi(dialog);
     std::vector<Child> children = Children(dialog);
     std::vector<size_t> order(children.size());
     for (size_t i = 0; i < order.size(); ++i)

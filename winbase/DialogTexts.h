@@ -12,5 +12,5 @@ void ApplyDialogTexts(HWND dialog, int templateId);
 // needs more lines grows down with the controls below it in its column (and below those) moving
 // along. A group box grows around
 // the controls it held, and the dialog grows to keep its margins; a top-level dialog that grew
-// past its monitor's work area moves back onto it. Controls never shrink.
-void FitDialogTexts(HWND dialog);
+// past its monitor's work area moves back onto it. Controls never shrink. dpi 0: the window's.
+void FitDialogTexts(HWND dialog, UINT dpi = 0);

@@ -26,7 +26,7 @@ bool QF_WINBASE::HasOwnSettingsKey() const
 
 void QF_WINBASE::SavePlacement()
 {
-    if (m_parent || !HasOwnSettingsKey()) {
+    if (m_parent || !HasOwnSettingsKey() || m_placementAwaitsControls) {
         return;
     }
     SaveWindowPlacement(m_settings, kPlacementKey, m_window, m_windowState, m_dpi);
@@ -36,6 +36,13 @@ void QF_WINBASE::RestorePlacement()
 {
     if (!HasOwnSettingsKey()) {
         CenterWindow(m_window, m_parent);
+        return;
+    }
+    // A dialog made without its controls has not the size its texts will give it: with nothing
+    // stored it is centred, and its first placement stored once the controls are made.
+    if (ControlsDeferred() && !PlacementStored(m_settings, kPlacementKey)) {
+        CenterWindow(m_window, nullptr);
+        m_placementAwaitsControls = true;
         return;
     }
     const bool resizable = (GetWindowLongPtrA(m_window, GWL_STYLE) & WS_THICKFRAME) != 0;

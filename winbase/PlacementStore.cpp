@@ -125,6 +125,12 @@ bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, 
 // An empty, inverted or far-off stored rectangle (a damaged value) would give
 // the window no size at all: the default rectangle takes its place. A window that
 // keeps its own size is fitted onto the desktop with that size.
+bool PlacementStored(const SettingsKey& key, const char* name)
+{
+    int32_t state = 0;
+    return name && *name && SettingsKey(key, name).ReadInt(kStateValue, state);
+}
+
 bool RestoreWindowPlacement(const SettingsKey& key, const char* name, HWND window, bool resizable, UINT dpi)
 {
     if (!IsWindow(window) || !name || !*name) {

@@ -34,6 +34,9 @@ RECT RectForDpi(const RECT& stored, UINT storedDpi, UINT dpi);
 // write succeeded.
 bool SaveWindowPlacement(const SettingsKey& key, const char* name, HWND window, int32_t state, UINT dpi = 0);
 
+// True when key\name holds a placement ("WinState").
+bool PlacementStored(const SettingsKey& key, const char* name);
+
 // Puts window where key\name says: the rectangle (brought to dpi, 0: the
 // window's, by RectForDpi, then fitted onto the desktop; size kept only when
 // resizable), the topmost state, and maximised for a

@@ -37,9 +37,19 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMessage(message, wParam, lParam);
     }
     case WM_SHOWWINDOW:
-        // Sent before the window shows, whoever shows it.
-        if (wParam && ControlsDeferred()) {
+        // Sent before ShowWindow shows the window; the dialog manager's own first show of a
+        // dialog that stays hidden in the tray makes nothing.
+        if (wParam && ControlsDeferred() && !StartsHidden()) {
             MakeDeferredControls();
+        }
+        return OnMessage(message, wParam, lParam);
+    case WM_WINDOWPOSCHANGING:
+        // Any other show (SetWindowPos, a maximise) of a dialog no longer kept hidden.
+        if (ControlsDeferred() && !StartsHidden()) {
+            const auto* position = StructOnThisStack<const WINDOWPOS>(lParam);
+            if (position && (position->flags & SWP_SHOWWINDOW)) {
+                MakeDeferredControls();
+            }
         }
         return OnMessage(message, wParam, lParam);
     case WM_SIZE:
@@ -50,6 +60,10 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         return RouteSysCommand(wParam, lParam);
     case WM_DPICHANGED:
+        // The controls being made take the DPI the window had when they were asked for.
+        if (m_makingControls) {
+            return TRUE;
+        }
         // Handled whole here: the dialog manager's own rescaling is switched off. Any program
         // can send or post the message with any lParam: a suggested rectangle anywhere but on
         // this thread's stack, where the system puts it, is not read.

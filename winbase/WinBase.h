@@ -299,6 +299,10 @@ private:
     // the dialog's initialisation left it, before its placement.
     std::vector<DialogItem> m_deferredItems;
     SIZE m_madeSize = {};
+    // True while the deferred controls are being made, and while such a dialog, with no placement
+    // stored, waits for them to store its first one (nothing of its placement is stored before).
+    bool m_makingControls = false;
+    bool m_placementAwaitsControls = false;
     // Last, so that it waits for its thread before the icons it shows are destroyed.
     TrayFirstAdd m_trayAdd;
 };

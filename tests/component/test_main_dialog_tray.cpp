@@ -101,21 +101,28 @@ TEST_F(MainDialogTrayTest, AStartIntoTheTrayMakesItsControlsAsItFirstShowsAsASho
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
+        // The system suggests the window's rectangle scaled to the new DPI.
         const auto doubleDpi = [&](TrayStartDialog& d) {
             RECT window = {};
             GetWindowRect(d.Window(), &window);
+            window.right += window.right - window.left;
+            window.bottom += window.bottom - window.top;
             const UINT dpi = 2 * d.Dpi();
             SendMessageA(d.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
         };
         std::vector<std::string> shown, fromTray;
         StartAfresh(row.locale);
         Run(false, [&](TrayStartDialog& d) {
+            ShowWindow(d.Window(), SW_SHOW);
             if (row.dpiDoubled)
                 doubleDpi(d);
             shown = Controls(d.Window());
         });
         StartAfresh(row.locale);
         Run(true, [&](TrayStartDialog& d) {
+            // The dialog manager's own first show, and a show by another hand, leave it hidden.
+            ShowWindow(d.Window(), SW_SHOWNORMAL);
+            SetWindowPos(d.Window(), nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
             EXPECT_FALSE(IsWindowVisible(d.Window()));
             EXPECT_EQ(GetWindow(d.Window(), GW_CHILD), nullptr) << "no control before the first show";
             if (row.dpiDoubled)
@@ -130,6 +137,44 @@ TEST_F(MainDialogTrayTest, AStartIntoTheTrayMakesItsControlsAsItFirstShowsAsASho
     }
 }
 
+// A start into the tray stores no placement before its controls are made: a later shown start
+// comes up as a first one does, at the size its texts give it. One that was shown stores where
+// it was, and the next start comes back there.
+TEST_F(MainDialogTrayTest, AStartIntoTheTrayStoresThePlacementAShownStartWould)
+{
+    const struct {
+        const char* what;
+        const char* locale;
+        bool shownFromTray;
+    } rows[] = {
+        {"German, never shown", "de-DE", false},
+        {"English, never shown", "en-US", false},
+        {"German, shown from the tray", "de-DE", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::string> fresh, after;
+        RECT freshPlace = {}, afterPlace = {};
+        const auto look = [](std::vector<std::string>& controls, RECT& place) {
+            return [&](TrayStartDialog& d) {
+                ShowWindow(d.Window(), SW_SHOW);
+                controls = Controls(d.Window());
+                GetWindowRect(d.Window(), &place);
+            };
+        };
+        StartAfresh(row.locale);
+        Run(false, look(fresh, freshPlace));
+        StartAfresh(row.locale);
+        Run(true, [&](TrayStartDialog& d) {
+            if (row.shownFromTray)
+                SendMessageA(d.Window(), kTrayCallback, 0, WM_LBUTTONUP);
+        });
+        Run(false, look(after, afterPlace));
+        EXPECT_EQ(after, fresh);
+        EXPECT_TRUE(EqualRect(&afterPlace, &freshPlace));
+    }
+}
+
 // Hide Active from the tray finds the foreground window among the list's entries: the controls
 // are made for it, and the window is hidden, while the dialog stays in the tray.
 TEST_F(MainDialogTrayTest, HideActiveBeforeTheFirstShowMakesTheControlsAndHides)
@@ -140,7 +185,7 @@ TEST_F(MainDialogTrayTest, HideActiveBeforeTheFirstShowMakesTheControlsAndHides)
     bool hidden = false, listed = false, held = false;
     Run(true, [&](TrayStartDialog& d) {
         SetForegroundWindow(target);
-        WaitFor([&] { return GetForegroundWindow() == target; }, 2000);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; }, 2000));
         SendMessageA(d.Window(), WM_HOTKEY, IDC_MAIN_HOTKEY_HIDE_ACTIVE, 0);
         hidden = !IsWindowVisible(target);
         listed = GetWindow(d.Window(), GW_CHILD) != nullptr && d.Candidates().ListBox() != nullptr;
@@ -245,33 +290,4 @@ TEST(DialogTemplate, ClassOrdinalsNameTheSystemsSixClassesOnly)
         ASSERT_NE(item.creationData, nullptr);
         EXPECT_EQ(static_cast<const WORD*>(item.creationData)[1], 0xBEEF);
     }
-}
-
-// The main dialog's template: its controls' classes, and the finder's picture as a resource
-// ordinal in its title.
-TEST(DialogTemplate, TheMainTemplatesControls)
-{
-    HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDD_MAIN), MAKEINTRESOURCEA(5));
-    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-    DialogTemplateItems read;
-    ASSERT_TRUE(ReadDialogItems(bytes, SizeofResource(module, resource), read));
-    ASSERT_EQ(read.items.size(), 12u);
-    const struct {
-        DWORD id;
-        const wchar_t* className;
-    } rows[] = {{IDC_MAIN_HIDE_ME, L"Button"}, {IDC_MAIN_LIST, L"ListBox"}, {IDC_MAIN_LABEL1, L"Static"},
-                {IDC_MAIN_FINDER, L"Static"}};
-    for (const auto& row : rows) {
-        const DialogItem* item = nullptr;
-        for (const DialogItem& candidate : read.items)
-            if (candidate.id == row.id)
-                item = &candidate;
-        ASSERT_NE(item, nullptr) << row.id;
-        EXPECT_EQ(_wcsicmp(item->className, row.className), 0) << row.id;
-    }
-    const DialogItem& finder = read.items.back();
-    EXPECT_EQ(finder.id, static_cast<DWORD>(IDC_MAIN_FINDER));
-    EXPECT_EQ(finder.title[0], 0xFFFF);
-    EXPECT_EQ(finder.title[1], IDI_FINDER);
 }
