@@ -196,10 +196,8 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_WINDOWPOSCHANGING:
         // Whoever shows the dialog of a start into the tray, it stays hidden and inactive until
         // restored.
-        if (m_startHidden) {
-            auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (auto* position = StructOnThisStack<WINDOWPOS>(lParam); position && m_startHidden)
             position->flags = (position->flags & ~SWP_SHOWWINDOW) | SWP_NOACTIVATE;
-        }
         break;
     case WM_DESTROY:
         OnDestroy();

@@ -52,7 +52,10 @@ void DIALOG::FinishStart()
 
 void DIALOG::SetUpHelpPopups()
 {
-    m_popupsAwaitShow = false;
+    // The popups name controls: a dialog still without them makes its popups when it shows.
+    m_popupsAwaitShow = ControlsDeferred();
+    if (m_popupsAwaitShow)
+        return;
     if (!ReadSwitch(Settings(), kUseHelpPopupsValue))
         return;
     m_helpPopups = HelpPopup::Create(Module(), Window(), kHelpPopupWidth);

@@ -45,10 +45,15 @@ void DIALOG::OnQuitRequest()
     EndProcessAfter(kQuitBackstopMs, kBackstopExitCode);
 }
 
+// A start into the tray stays kept hidden until a restore really shows the dialog: a refused or
+// cancelled password leaves it so, and no other program's show gets past it.
 void DIALOG::RestoreFromTray()
 {
+    const bool keptHidden = m_startHidden;
     m_startHidden = false;
     QF_MODALDIALOG::RestoreFromTray();
+    if (keptHidden && IsWindow(Window()) && !IsWindowVisible(Window()))
+        m_startHidden = true;
 }
 
 void DIALOG::RestoreLast()

@@ -107,34 +107,39 @@ void QF_WINBASE::MakeTemplateControls()
     OnControlsMade();
 }
 
-// The controls are made as the dialog was made: at the size it had then and at the DPI of its
-// template, fitted to their texts and recorded for the proportional layout. A DPI change since
-// then is replayed on them, and the window goes back to its rectangle, which lays them out for
-// it. A dialog with no placement stored takes, and stores, the placement a dialog made whole
-// takes at its start: centred at the size its texts gave it.
+// The controls are made as the dialog was made: with the client area it had then and at the DPI
+// of its template, fitted to their texts and recorded for the proportional layout. A DPI change
+// since then is replayed on them as a shown dialog takes one, and the window goes back to its
+// rectangle, which lays them out for it. A dialog with no placement stored takes, and stores, the
+// placement a dialog made whole takes at its start: centred at the size its texts gave it.
 void QF_WINBASE::MakeDeferredControls()
 {
-    if (m_deferredItems.empty() || !m_window || m_makingControls)
+    if (m_deferredItems.empty() || !m_window || m_makingControls || m_madeClient.cx <= 0)
         return;
-    m_makingControls = true;
     RECT now = {};
     GetWindowRect(m_window, &now);
     const UINT dpiNow = m_dpi;
+    // Whatever happens inside, the dialog is left at its DPI and taking DPI changes again.
+    struct Making {
+        QF_WINBASE& dialog;
+        UINT dpi;
+        ~Making()
+        {
+            dialog.m_makingControls = false;
+            dialog.m_dpi = dpi;
+        }
+    } making{*this, dpiNow};
+    m_makingControls = true;
+    m_dpiWhileMaking = 0;
     m_dpi = m_creationDpi;
     m_dpiFont.reset();
-    SetWindowPos(m_window, nullptr, 0, 0, m_madeSize.cx, m_madeSize.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizeToMadeClient();
     MakeTemplateControls();
     FitDialogTexts(m_window, m_creationDpi);
     if (IsScalable())
         RecordChildLayout();
-    if (m_placementAwaitsControls) {
-        RECT fitted = {};
-        GetWindowRect(m_window, &fitted);
-        now.right = now.left + MulDiv(fitted.right - fitted.left, static_cast<int>(dpiNow), static_cast<int>(m_creationDpi));
-        now.bottom = now.top + MulDiv(fitted.bottom - fitted.top, static_cast<int>(dpiNow), static_cast<int>(m_creationDpi));
-    }
-    // As a shown dialog takes a DPI change: the window to its rectangle first, then the fonts and
-    // the pictures.
+    if (m_placementAwaitsControls)
+        now = FittedAt(now, dpiNow);
     if (dpiNow != m_creationDpi)
         ChangeDpi(dpiNow, &now);
     m_dpi = dpiNow;
@@ -142,7 +147,31 @@ void QF_WINBASE::MakeDeferredControls()
                  SWP_NOZORDER | SWP_NOACTIVATE);
     if (m_placementAwaitsControls) {
         m_placementAwaitsControls = false;
-        RestorePlacement();
+        StoreFirstPlacement();
     }
     m_makingControls = false;
+    if (m_dpiWhileMaking != 0 && m_dpiWhileMaking != m_dpi)
+        ChangeDpi(m_dpiWhileMaking, nullptr);
+}
+
+// The window sized so that its client area is the one it had when made, whatever its frame is now.
+void QF_WINBASE::ResizeToMadeClient()
+{
+    RECT window = {}, client = {};
+    GetWindowRect(m_window, &window);
+    GetClientRect(m_window, &client);
+    const LONG frameWidth = (window.right - window.left) - client.right;
+    const LONG frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(m_window, nullptr, 0, 0, m_madeClient.cx + frameWidth, m_madeClient.cy + frameHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The rectangle at corner's top left corner with the window's present size, scaled to dpi.
+RECT QF_WINBASE::FittedAt(const RECT& corner, UINT dpi) const
+{
+    RECT fitted = {};
+    GetWindowRect(m_window, &fitted);
+    const int from = static_cast<int>(m_creationDpi), to = static_cast<int>(dpi);
+    return RECT{corner.left, corner.top, corner.left + MulDiv(fitted.right - fitted.left, to, from),
+                corner.top + MulDiv(fitted.bottom - fitted.top, to, from)};
 }

@@ -117,7 +117,10 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     TakeInitialIcon();
     m_trayAddAlongside = false;
     ApplyDialogTexts(m_window, TextTemplateId());
-    if (!ControlsDeferred()) {
+    if (ControlsDeferred()) {
+        // Its controls may be asked for while it is initialised (Hide Active from a question).
+        RecordMadeSize();
+    } else {
         OnControlsMade();
     }
     const INT_PTR result = OnMessage(WM_INITDIALOG, wParam, lParam);
@@ -129,9 +132,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
     if (IsScalable()) {
         RecordChildLayout();
     }
-    RECT made = {};
-    GetWindowRect(m_window, &made);
-    m_madeSize = SIZE{made.right - made.left, made.bottom - made.top};
+    RecordMadeSize();
     RestorePlacement();
     TakeAlwaysOnTopCommandId();
     FinishTrayAdd();
@@ -140,6 +141,13 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         SetForegroundWindow(m_window);
     }
     return result;
+}
+
+void QF_WINBASE::RecordMadeSize()
+{
+    RECT client = {};
+    GetClientRect(m_window, &client);
+    m_madeClient = SIZE{client.right, client.bottom};
 }
 
 int QF_WINBASE::TextTemplateId() const

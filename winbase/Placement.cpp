@@ -32,6 +32,15 @@ void QF_WINBASE::SavePlacement()
     SaveWindowPlacement(m_settings, kPlacementKey, m_window, m_windowState, m_dpi);
 }
 
+// The placement a dialog made whole takes at its start when none is stored: centred, and stored.
+void QF_WINBASE::StoreFirstPlacement()
+{
+    CenterWindow(m_window, nullptr);
+    if (!m_parent && HasOwnSettingsKey()) {
+        SaveWindowPlacement(m_settings, kPlacementKey, m_window, kStateNormal, m_dpi);
+    }
+}
+
 void QF_WINBASE::RestorePlacement()
 {
     if (!HasOwnSettingsKey()) {

@@ -60,8 +60,10 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         return RouteSysCommand(wParam, lParam);
     case WM_DPICHANGED:
-        // The controls being made take the DPI the window had when they were asked for.
+        // Announced while the controls are made (the window's own resizing may cross monitors):
+        // taken once they are.
         if (m_makingControls) {
+            m_dpiWhileMaking = LOWORD(wParam);
             return TRUE;
         }
         // Handled whole here: the dialog manager's own rescaling is switched off. Any program

@@ -96,8 +96,9 @@ public:
     // made as it is first shown (DeferredControls.cpp). False by default.
     virtual bool MakesControlsWhenShown() const;
     // Called once the template's controls exist and show their texts, before they are fitted to
-    // them and laid out: in a dialog made whole, just before OnMessage(WM_INITDIALOG); in one that
-    // makes its controls when shown, as it is first shown.
+    // them and laid out: in a dialog made whole, just before OnMessage(WM_INITDIALOG); in one made
+    // without them, as they are made (at its first show, or right after OnMessage(WM_INITDIALOG)
+    // when it shows after all).
     virtual void OnControlsMade();
     virtual UINT TrayMessage() const;
     virtual HMENU TrayMenu() const;
@@ -202,6 +203,7 @@ protected:
 
     // Placement persistence (Placement.cpp).
     void SavePlacement();
+    void StoreFirstPlacement();
     // Puts the window at its saved place, or centres it over its parent or
     // the desktop.
     void RestorePlacement();
@@ -216,8 +218,10 @@ protected:
     // to be made as the dialog is first shown; empty when the dialog is to be made whole
     // (DeferredControls.cpp).
     std::vector<BYTE> TemplateWithoutControls(int templateId);
-    // Makes the controls a dialog made without them still lacks; nothing once they exist.
-    // ShowWithConsole and the first WM_SHOWWINDOW call it before the window shows.
+    // Makes the controls a dialog made without them still lacks; nothing once they exist, and
+    // nothing before the dialog's window has had its first size. Any show of a dialog no longer
+    // kept hidden (ShowWithConsole, WM_SHOWWINDOW, a SetWindowPos with SWP_SHOWWINDOW) calls it
+    // before the window shows; a dialog that needs its controls while hidden may call it.
     void MakeDeferredControls();
     bool ControlsDeferred() const { return !m_deferredItems.empty(); }
 
@@ -237,6 +241,11 @@ private:
     static void Unbind(const QF_WINBASE* self);
     void TakeInitialIcon();
     void MakeTemplateControls();
+    // Notes the client area's size, before the placement (DialogProc.cpp).
+    void RecordMadeSize();
+    // The steps of MakeDeferredControls (DeferredControls.cpp).
+    void ResizeToMadeClient();
+    RECT FittedAt(const RECT& corner, UINT dpi) const;
     // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.
     static void RegisterTaskbarCreated();
     static void TakeAlwaysOnTopCommandId();
@@ -295,10 +304,13 @@ private:
     // the dialog manager comes back.
     HWND m_earlyTrayWindow = nullptr;
     HICON m_earlyTrayPicture = nullptr;
-    // The controls of a dialog made without them, until they are made, and the window's size as
-    // the dialog's initialisation left it, before its placement.
+    // The controls of a dialog made without them, until they are made.
     std::vector<DialogItem> m_deferredItems;
-    SIZE m_madeSize = {};
+    // The client area's size as the initialisation left it, before the placement: a dialog made
+    // without its controls lays them out against it later, whatever its frame is then.
+    SIZE m_madeClient = {};
+    // A DPI the system announced while the controls were being made, taken once they are.
+    UINT m_dpiWhileMaking = 0;
     // True while the deferred controls are being made, and while such a dialog, with no placement
     // stored, waits for them to store its first one (nothing of its placement is stored before).
     bool m_makingControls = false;

@@ -11,10 +11,12 @@
 
 #include "app/MainDialog.h"
 #include "res/MainDialogIds.h"
+#include "res/PasswordDialogIds.h"
 #include "support/ScriptedDialog.h"
 #include "support/TestSupport.h"
 #include "text/Texts.h"
 #include "winbase/DialogTemplate.h"
+#include "DialogAnswerer.h"
 
 using namespace vbtest;
 
@@ -173,6 +175,40 @@ TEST_F(MainDialogTrayTest, AStartIntoTheTrayStoresThePlacementAShownStartWould)
         EXPECT_EQ(after, fresh);
         EXPECT_TRUE(EqualRect(&afterPlace, &freshPlace));
     }
+}
+
+// With a restore password, a restore cancelled or refused leaves a start into the tray kept
+// hidden: neither the dialog manager nor another program shows it, or makes its controls; the
+// right password shows it whole.
+TEST_F(MainDialogTrayTest, ARefusedRestoreKeepsAStartIntoTheTrayHiddenAndWithoutControls)
+{
+    const DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Password", "UseSystrayPassword", REG_DWORD, &on,
+                    sizeof on);
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Password", "Password", REG_SZ, "Secret", 7);
+    const char* const typed[] = {nullptr, "Guess", "Secret"};
+    std::vector<std::string> outcomes;
+    Run(true, [&](TrayStartDialog& d) {
+        for (const char* text : typed) {
+            winbase_test::DialogAnswerer answerer(8000);
+            answerer.Then("Enter Password", [&](HWND window) {
+                if (!text) {
+                    winbase_test::DialogAnswerer::Click(window, IDC_PASSWORD_CANCEL);
+                    return;
+                }
+                winbase_test::DialogAnswerer::Type(window, IDC_PASSWORD_EDIT, text);
+                winbase_test::DialogAnswerer::Click(window, IDC_PASSWORD_OK);
+            });
+            SendMessageA(d.Window(), kTrayCallback, 0, WM_LBUTTONUP);
+            if (!IsWindowVisible(d.Window())) {
+                ShowWindow(d.Window(), SW_SHOWNORMAL);
+                SetWindowPos(d.Window(), nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+            }
+            outcomes.push_back(std::string(text ? text : "Cancel") + (IsWindowVisible(d.Window()) ? " shown" : " hidden") +
+                               (GetWindow(d.Window(), GW_CHILD) ? " with controls" : ""));
+        }
+    });
+    EXPECT_EQ(outcomes, (std::vector<std::string>{"Cancel hidden", "Guess hidden", "Secret shown with controls"}));
 }
 
 // Hide Active from the tray finds the foreground window among the list's entries: the controls
