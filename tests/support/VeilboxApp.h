@@ -328,16 +328,26 @@ public:
     ~HeldKeys() { Change(false); }
 
 private:
+    // Under Wine the keys go through xdotool, started anew for each; a start that never reached
+    // the X server is made once more, and keys that still did not change are reported, so the
+    // wrong outcome that follows names its cause.
     void Change(bool down)
     {
-        for (WORD key : m_keys)
-            SendModifier(key, down);
-        WaitFor([&] {
+        for (int attempt = 0; attempt < 2; ++attempt) {
             for (WORD key : m_keys)
-                if (((GetAsyncKeyState(key) & 0x8000) != 0) != down)
-                    return false;
-            return true;
-        }, 3000);
+                SendModifier(key, down);
+            if (WaitFor([&] { return InState(down); }, 3000))
+                return;
+        }
+        fprintf(stderr, "HeldKeys: the modifier keys did not go %s\n", down ? "down" : "up");
+    }
+
+    bool InState(bool down) const
+    {
+        for (WORD key : m_keys)
+            if (((GetAsyncKeyState(key) & 0x8000) != 0) != down)
+                return false;
+        return true;
     }
 
     std::vector<WORD> m_keys;
