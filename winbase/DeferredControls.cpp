@@ -116,21 +116,29 @@ void QF_WINBASE::MakeDeferredControls()
 {
     if (m_deferredItems.empty() || !m_window || m_makingControls || m_madeClient.cx <= 0)
         return;
+    {
+        // Whatever happens inside, the dialog is left at its DPI and taking DPI changes again.
+        struct Making {
+            QF_WINBASE& dialog;
+            UINT dpi;
+            ~Making()
+            {
+                dialog.m_makingControls = false;
+                dialog.m_dpi = dpi;
+            }
+        } making{*this, m_dpi};
+        m_makingControls = true;
+        m_dpiWhileMaking = 0;
+        LayOutDeferredControls(making.dpi);
+    }
+    if (m_dpiWhileMaking != 0 && m_dpiWhileMaking != m_dpi)
+        ChangeDpi(m_dpiWhileMaking, nullptr);
+}
+
+void QF_WINBASE::LayOutDeferredControls(UINT dpiNow)
+{
     RECT now = {};
     GetWindowRect(m_window, &now);
-    const UINT dpiNow = m_dpi;
-    // Whatever happens inside, the dialog is left at its DPI and taking DPI changes again.
-    struct Making {
-        QF_WINBASE& dialog;
-        UINT dpi;
-        ~Making()
-        {
-            dialog.m_makingControls = false;
-            dialog.m_dpi = dpi;
-        }
-    } making{*this, dpiNow};
-    m_makingControls = true;
-    m_dpiWhileMaking = 0;
     m_dpi = m_creationDpi;
     m_dpiFont.reset();
     ResizeToMadeClient();
@@ -149,9 +157,6 @@ void QF_WINBASE::MakeDeferredControls()
         m_placementAwaitsControls = false;
         StoreFirstPlacement();
     }
-    m_makingControls = false;
-    if (m_dpiWhileMaking != 0 && m_dpiWhileMaking != m_dpi)
-        ChangeDpi(m_dpiWhileMaking, nullptr);
 }
 
 // The window sized so that its client area is the one it had when made, whatever its frame is now.

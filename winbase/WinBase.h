@@ -244,6 +244,7 @@ private:
     // Notes the client area's size, before the placement (DialogProc.cpp).
     void RecordMadeSize();
     // The steps of MakeDeferredControls (DeferredControls.cpp).
+    void LayOutDeferredControls(UINT dpiNow);
     void ResizeToMadeClient();
     RECT FittedAt(const RECT& corner, UINT dpi) const;
     // The process-wide ids (SharedIds.cpp), taken by the first dialog that needs them.

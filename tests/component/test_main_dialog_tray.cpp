@@ -153,6 +153,33 @@ TEST_F(MainDialogTrayTest, AStartIntoTheTrayMakesItsControlsAsItFirstShowsAsASho
     }
 }
 
+// A DPI the system announces while the controls are being made (the window's own resizing can
+// cross monitors) is taken once they are made, and stays.
+TEST_F(MainDialogTrayTest, ADpiChangeAnnouncedWhileTheControlsAreMadeIsTakenAfter)
+{
+    bool armed = false, announced = false;
+    UINT before = 0, after = 0;
+    TrayStartDialog dialog(
+        [&](TrayStartDialog& d) {
+            EXPECT_TRUE(WaitFor([&] { return d.StartFinished(); }, 3000));
+            before = d.Dpi();
+            armed = true;
+            SendMessageA(d.Window(), kTrayCallback, 0, WM_LBUTTONUP);
+            after = d.Dpi();
+            return static_cast<WPARAM>(IDC_MAIN_EXIT);
+        },
+        GetModuleHandleA(nullptr), true);
+    dialog.Observe([&](TrayStartDialog& d, UINT message, WPARAM, LPARAM) {
+        if (armed && !announced && message == WM_WINDOWPOSCHANGING && !GetWindow(d.Window(), GW_CHILD)) {
+            announced = true;
+            SendMessageA(d.Window(), WM_DPICHANGED, MAKEWPARAM(2 * before, 2 * before), 0);
+        }
+    });
+    dialog.Show();
+    EXPECT_TRUE(announced);
+    EXPECT_EQ(after, 2 * before);
+}
+
 // With a restore password, a restore cancelled or refused leaves a start into the tray kept
 // hidden: neither the dialog manager nor another program shows it, or makes its controls; the
 // right password shows it whole.
