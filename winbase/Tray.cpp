@@ -185,6 +185,7 @@ void QF_WINBASE::OpenTrayMenuFromKeyboard(POINT anchor)
     m_busy = 1;
     OpenTrayMenu(anchor, true);
     m_busy = 0;
+    m_trayClicks.Ended();
 }
 
 void QF_WINBASE::OnTrayRightClick()
