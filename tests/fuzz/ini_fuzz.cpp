@@ -6,7 +6,10 @@
 // write that can be made holds it with everything else and leaves no temporary file behind; a change
 // while another hand changed the file and holds it is written, with the other's change, once the
 // file reads whole; a line that does not parse is answered as unreadable; a file that could not be
-// read is never replaced.
+// read is never replaced. A change of one value (one the file holds, a new one in a key it holds,
+// one in a new key) gives a file that keeps its mark and every line but that value's (or gains
+// one line in its section, or one section at its end), and reads as before with the value set.
+#include <cstdio>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -42,6 +45,93 @@ void CheckStoreAnswers(FileStore& store, const IniDocument& document)
     }
 }
 
+// The lines of a file as an editor splits them, each with its end, in the file's own bytes.
+struct RawLines {
+    std::string mark, tail;
+    std::vector<std::string> lines;
+    bool lastOpen = false;
+};
+
+RawLines SplitRaw(const std::string& bytes)
+{
+    RawLines raw;
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+    raw.mark = utf16 ? bytes.substr(0, 2) : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(0, 3) : "";
+    const size_t unit = utf16 ? 2 : 1, low = bytes[0] == '\xFF' ? 0 : unit - 1;
+    const size_t end = raw.mark.size() + (bytes.size() - raw.mark.size()) / unit * unit;
+    auto is = [&](size_t at, char c) { return at < end && bytes[at + low] == c && (unit == 1 || bytes[at + 1 - low] == 0); };
+    size_t start = raw.mark.size();
+    for (size_t at = start; at < end; at += unit) {
+        if (!is(at, '\r') && !is(at, '\n'))
+            continue;
+        at += is(at, '\r') && is(at + unit, '\n') ? unit : 0;
+        raw.lines.push_back(bytes.substr(start, at + unit - start));
+        start = at + unit;
+    }
+    raw.lastOpen = start < end;
+    if (raw.lastOpen)
+        raw.lines.push_back(bytes.substr(start, end - start));
+    raw.tail = bytes.substr(end);
+    return raw;
+}
+
+// after differs from before in one line at most, or by one line or one section (with a blank
+// line) more at the end; a last line without an end may gain one.
+void CheckOneLineChanged(const std::string& before, const std::string& after)
+{
+    const RawLines a = SplitRaw(before), b = SplitRaw(after);
+    Check((a.mark == b.mark || (before.empty() && b.mark == kIniByteOrderMark)) && a.tail == b.tail,
+          "a write keeps the file's encoding and mark (an empty file is a new one)");
+    size_t same = 0, sameEnd = 0;
+    while (same < a.lines.size() && same < b.lines.size() && a.lines[same] == b.lines[same])
+        ++same;
+    if (a.lastOpen && same + 1 == a.lines.size() && same < b.lines.size() &&
+        b.lines[same].compare(0, a.lines[same].size(), a.lines[same]) == 0)
+        ++same;
+    while (sameEnd + same < a.lines.size() && sameEnd + same < b.lines.size() &&
+           a.lines[a.lines.size() - 1 - sameEnd] == b.lines[b.lines.size() - 1 - sameEnd])
+        ++sameEnd;
+    const size_t removed = a.lines.size() - same - sameEnd, added = b.lines.size() - same - sameEnd;
+    Check(removed <= 1 && (added <= 1 || (removed == 0 && sameEnd == 0 && added <= 3)),
+          "a change of one value changes its line alone, or adds one line or one section");
+}
+
+// bytes with every one that is not printable ASCII or LF as \xHH.
+std::string Escaped(const std::string& bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+        out += (c >= 0x20 && c < 0x7F) || c == '\n' ? std::string(1, c) : hex;
+    }
+    return out;
+}
+
+// Sets one value through a store on a file of text, and checks the file it writes.
+void CheckOneChange(const std::string& text, const std::string& path, const std::string& name, const IniValue& value)
+{
+    fakefs::Reset();
+    fakefs::Put(kFile, text);
+    FileStore store(kFile, kRoot);
+    Check(store.SetValue(path.c_str(), name.c_str(), value.type, value.data.data(), DWORD(value.data.size())) ==
+              ERROR_SUCCESS,
+          "a value is set");
+    static std::string context;
+    std::string after;
+    Check(fakefs::Get(kFile, after), "the file is there");
+    context = "set " + path + "\\" + name + "\n--- before\n" + Escaped(text) + "\n--- after\n" + Escaped(after);
+    g_checkContext = [] { return context; };
+    CheckOneLineChanged(text, after);
+    IniDocument expected = ParseIni(text.data(), text.size(), kRoot);
+    if (!FindIniKey(expected, path))
+        expected.push_back({path, {}});
+    SetIniValue(*FindIniKey(expected, path), {name, value.type, value.data, {}});
+    Check(SameDocument(ParseIni(after.data(), after.size(), kRoot), expected),
+          "the file reads as before, with the value set");
+    g_checkContext = nullptr;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
@@ -51,6 +141,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     const std::string written = FormatIni(document, kRoot);
     const IniDocument again = ParseIni(written.data(), written.size(), kRoot);
     Check(SameDocument(document, again) && FormatIni(again, kRoot) == written, "what is written reads back the same");
+
+    // The value changed, the key of the new value and the new data are picked by the input's size.
+    const std::string mixed = "a;\"b\" #\xC3\xA9";
+    const IniValue set = size % 2 ? IniValue{"", REG_SZ, std::vector<BYTE>(mixed.c_str(), mixed.c_str() + mixed.size() + 1), {}}
+                                  : IniValue{"", REG_DWORD, {7, 0, 0, 0}, {}};
+    std::vector<std::pair<std::string, std::string>> named;
+    for (const IniKey& key : document)
+        for (const IniValue& value : key.values)
+            if (IsIniValueNamed(value, value.name))
+                named.push_back({key.path, value.name});
+    if (!named.empty())
+        CheckOneChange(text, named[size % named.size()].first, named[size % named.size()].second, set);
+    if (!document.empty())
+        CheckOneChange(text, document[size % document.size()].path, "VbFuzzNew", set);
+    CheckOneChange(text, std::string(kRoot) + "\\VbFuzzKey", "VbFuzzNew", set);
 
     fakefs::Reset();
     fakefs::Put(kFile, text);
