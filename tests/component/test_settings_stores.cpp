@@ -399,6 +399,7 @@ TEST(SettingsStores, HandEditsOfTheFileAreNeitherActedOnNorLost)
         {"a rule with a title that does not parse", rule, 1, 1},
         {"beside a rule key with sub-keys alone", "[Rules\\001\\Sub]\r\nX=1\r\n" + rule, 2, 2},
         {"a held record that does not parse", "[Held]\r\n00000=\"1a2b|4242\r\n", 0, 0},
+        {"a rule under a header with a comment, the header ending in a lone CR", "[Rules\\000] ; mine\r" + rule.substr(13), 1, 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
