@@ -73,7 +73,8 @@ IniDocument ParseIni(const char* text, size_t size, const std::string& root, Ini
 //     lines and comments after its last value stay, as they may introduce what follows. A key
 //     deleted and made again keeps its place: its values that are set again stay on their lines.
 //   - a new value goes just after the last value (or the header) of the last section of its
-//     key, the program key's own before the first section; a new key is a section at the end
+//     key (a value of the program key, whose first lines have no header, at the start of the
+//     file when the file has none of its values there); a new key is a section at the end
 //     of the file, after a blank line unless the file is empty or ends in one. They end in the
 //     line end most lines of the file have (CRLF when none do).
 // For the lines of no file (IniLines()) this is a new file: the UTF-8 mark, CRLF, the program

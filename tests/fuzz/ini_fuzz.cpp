@@ -1,14 +1,15 @@
 // The settings file as the program reads it at start, after any editor, a sync tool or a damaged
-// disk had its hands on it (settings/IniText, settings/FileStore). The input is the whole file.
-// Properties: the text of what was read reads back as the same keys and values (a second write
-// writes the same text); every value read is answered by the store exactly; a change while the
-// file cannot be written is answered from memory and leaves the file as it was, and the next
-// write that can be made holds it with everything else and leaves no temporary file behind; a change
-// while another hand changed the file and holds it is written, with the other's change, once the
-// file reads whole; a line that does not parse is answered as unreadable; a file that could not be
-// read is never replaced. A change of one value (one the file holds, a new one in a key it holds,
-// one in a new key) gives a file that keeps its mark and every line but that value's (or gains
-// one line in its section, or one section at its end), and reads as before with the value set.
+// disk had its hands on it (settings/IniText, settings/FileStore). The input is the whole file, or
+// for one size in three the text of a UTF-16 file. Properties: the text of what was read reads
+// back as the same keys and values (a second write writes the same text); every value read is
+// answered by the store exactly; a change while the file cannot be written is answered from
+// memory and leaves the file as it was, and the next write that can be made holds it with
+// everything else and leaves no temporary file behind; a change while another hand changed the
+// file and holds it is written, with the other's change, once the file reads whole; a line that
+// does not parse is answered as unreadable; a file that could not be read is never replaced. A
+// change of one value (one the file holds, a new one in a key it holds, one in a new key) gives a
+// file that keeps its mark and every line but that value's (or gains one line in its section,
+// or one section at its end), and reads as before with the value set.
 #include <cstdio>
 #include <string>
 
@@ -108,6 +109,18 @@ std::string Escaped(const std::string& bytes)
     return out;
 }
 
+// ascii in the encoding of file: UTF-16 units in its byte order when it has a UTF-16 mark.
+std::string InEncodingOf(const std::string& file, const std::string& ascii)
+{
+    const bool big = file.compare(0, 2, "\xFE\xFF") == 0;
+    if (!big && file.compare(0, 2, "\xFF\xFE") != 0)
+        return ascii;
+    std::string out;
+    for (const char c : ascii)
+        out += big ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
 // Sets one value through a store on a file of text, and checks the file it writes.
 void CheckOneChange(const std::string& text, const std::string& path, const std::string& name, const IniValue& value)
 {
@@ -132,11 +145,29 @@ void CheckOneChange(const std::string& text, const std::string& path, const std:
     g_checkContext = nullptr;
 }
 
+// The file of an input: its bytes, or for one size in three the text of a UTF-16 file (LE or BE,
+// with its mark), each byte a unit and FC, FD, FE a character of CJK, a low and a high surrogate.
+std::string FileOf(const uint8_t* bytes, size_t size)
+{
+    std::string file(reinterpret_cast<const char*>(bytes), size);
+    if (size % 6 > 1)
+        return file;
+    const bool big = size % 6 == 1;
+    file = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (size_t i = 0; i < size; ++i) {
+        static const uint16_t kWide[] = {0x6771, 0xDE00, 0xD83D};
+        const uint16_t unit = bytes[i] >= 0xFC && bytes[i] <= 0xFE ? kWide[bytes[i] - 0xFC] : bytes[i];
+        const char high = char(unit >> 8), low = char(unit & 0xFF);
+        file += big ? std::string{high, low} : std::string{low, high};
+    }
+    return file;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
-    const std::string text(reinterpret_cast<const char*>(bytes), size);
+    const std::string text = FileOf(bytes, size);
     const IniDocument document = ParseIni(text.data(), text.size(), kRoot);
     const std::string written = FormatIni(document, kRoot);
     const IniDocument again = ParseIni(written.data(), written.size(), kRoot);
@@ -186,13 +217,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         found = found || (value.name == "00000" && value.type == REG_SZ && value.data == read);
     Check(found, "the record written from memory is in the file");
 
-    // Another program changes the file and holds it while a record is written: once it reads whole
-    // again, the store's next use writes the other's change with the record.
+    // Another program changes the file (in its encoding; an odd last byte of UTF-16 it drops) and
+    // holds it while a record is written: once it reads whole again, the store's next use writes
+    // the other's change with the record.
     std::string after;
-    fakefs::Put(kFile, now + "[Other]\r\nByHand=2\r\n");
+    const bool wide = InEncodingOf(now, "x").size() == 2;
+    const std::string other = now.substr(0, wide ? now.size() / 2 * 2 : now.size()) + InEncodingOf(now, "[Other]\r\nByHand=2\r\n");
+    fakefs::Put(kFile, other);
     fakefs::FailReads(true);
     store.SetValue("Software\\Veilbox\\Held", "00003", REG_SZ, data, DWORD(record.size() + 1));
-    Check(fakefs::Get(kFile, after) && after == now + "[Other]\r\nByHand=2\r\n" && store.Unsaved(),
+    Check(fakefs::Get(kFile, after) && after == other && store.Unsaved(),
           "a file changed and not read is left as it was");
     fakefs::FailReads(false);
     store.KeyExists("Software\\Veilbox\\Held");
@@ -202,7 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     found = false;
     for (const IniValue& value : held ? held->values : std::vector<IniValue>())
         found = found || (value.name == "00003" && value.data == read);
-    Check(found && after.find("\r\nByHand=2\r\n") != std::string::npos,
+    Check(found && after.find(InEncodingOf(now, "\r\nByHand=2\r\n")) != std::string::npos,
           "the next write holds the other's change and the record made meanwhile");
     now = after;
 

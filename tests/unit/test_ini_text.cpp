@@ -234,6 +234,8 @@ TEST(IniText, AWriteKeepsEveryLineItDoesNotChange)
         {"UTF-16 BE with an odd last byte", Utf16(u"[A]\nX=1\n", true) + "\x01", Set(a, "Y", 2),
          Utf16(u"[A]\nX=1\nY=2\n", true) + "\x01"},
         {"an empty file is a new one", "", Set(a, "X", 1), "\xEF\xBB\xBF[A]\r\nX=1\r\n"},
+        {"a UTF-16 file of its mark alone", "\xFF\xFE", Set(a, "X", 1), Utf16(u"[A]\r\nX=1\r\n", false)},
+        {"a name that is not UTF-8 stays as written", "[A]\nN\x91\x87=1\nX=1\n", Set(a, "X", 2), "[A]\nN\x91\x87=1\nX=2\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
