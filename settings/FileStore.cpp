@@ -66,7 +66,8 @@ void FileStore::Refresh()
 }
 
 // A file the user made read-only is not replaced, wherever the system would let a move replace
-// it; nor is one whose text was not read. The file's lines are kept as the next write's.
+// it; nor is one whose text was not read, nor by a text over the cap, which no start could read
+// again (the file keeps its last text that reads). The file's lines are kept as the next write's.
 bool FileStore::Save()
 {
     if (m_unread)
@@ -75,7 +76,8 @@ bool FileStore::Save()
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
     IniLines written;
-    if (!ReplaceWholeFile(m_file, WriteIni(m_document, m_lines, m_root, &written), m_seen))
+    const std::string text = WriteIni(m_document, m_lines, m_root, &written);
+    if (text.size() > kSettingsFileMaxBytes || !ReplaceWholeFile(m_file, text, m_seen))
         return false;
     m_lines = std::move(written);
     return true;
