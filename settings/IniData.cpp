@@ -56,7 +56,8 @@ std::string Quote(const char* text, size_t size)
     std::string out = "\"";
     for (size_t i = 0; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = c < 0x80 ? 1 : Utf8SequenceLength(reinterpret_cast<const unsigned char*>(text) + i, size - i);
+        const unsigned char* at = reinterpret_cast<const unsigned char*>(text) + i;
+        const size_t length = c < 0x80 ? 1 : Utf8SequenceLength(at, size - i);
         if (length > 1) {
             out.append(text + i, length);
             i += length - 1;

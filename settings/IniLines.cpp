@@ -46,7 +46,8 @@ void AppendUnit(std::string& out, uint32_t unit, bool bigEndian)
 std::string DecodeUtf16(const char* bytes, size_t units, bool bigEndian)
 {
     auto unitAt = [&](size_t i) {
-        const uint32_t first = static_cast<unsigned char>(bytes[2 * i]), second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        const uint32_t first = static_cast<unsigned char>(bytes[2 * i]);
+        const uint32_t second = static_cast<unsigned char>(bytes[2 * i + 1]);
         return bigEndian ? (first << 8 | second) : (second << 8 | first);
     };
     std::string out;
@@ -69,7 +70,11 @@ std::string DecodeUtf16(const char* bytes, size_t units, bool bigEndian)
 uint32_t ReadUtf8(const std::string& text, size_t at, size_t& length)
 {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
-    length = lead < 0x80 ? 1 : (lead >= 0xC2 && lead < 0xE0) ? 2 : (lead >= 0xE0 && lead < 0xF0) ? 3 : (lead >= 0xF0 && lead < 0xF5) ? 4 : 0;
+    length = lead < 0x80                    ? 1
+             : (lead >= 0xC2 && lead < 0xE0) ? 2
+             : (lead >= 0xE0 && lead < 0xF0) ? 3
+             : (lead >= 0xF0 && lead < 0xF5) ? 4
+                                             : 0;
     uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
     for (size_t i = 1; i < length; ++i) {
         const unsigned char byte = at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
@@ -78,7 +83,8 @@ uint32_t ReadUtf8(const std::string& text, size_t at, size_t& length)
         else
             code = code << 6 | (byte & 0x3F);
     }
-    const bool shortest = length < 3 || (length == 3 && code >= 0x800) || (length == 4 && code >= 0x10000 && code < 0x110000);
+    const bool shortest =
+        length < 3 || (length == 3 && code >= 0x800) || (length == 4 && code >= 0x10000 && code < 0x110000);
     if (length == 0 || !shortest) {
         length = 1;
         return 0xFFFD;

@@ -60,7 +60,9 @@ RawLines SplitRaw(const std::string& bytes)
     raw.mark = utf16 ? bytes.substr(0, 2) : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(0, 3) : "";
     const size_t unit = utf16 ? 2 : 1, low = bytes[0] == '\xFF' ? 0 : unit - 1;
     const size_t end = raw.mark.size() + (bytes.size() - raw.mark.size()) / unit * unit;
-    auto is = [&](size_t at, char c) { return at < end && bytes[at + low] == c && (unit == 1 || bytes[at + 1 - low] == 0); };
+    auto is = [&](size_t at, char c) {
+        return at < end && bytes[at + low] == c && (unit == 1 || bytes[at + 1 - low] == 0);
+    };
     size_t start = raw.mark.size();
     for (size_t at = start; at < end; at += unit) {
         if (!is(at, '\r') && !is(at, '\n'))
@@ -175,8 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     // The value changed, the key of the new value and the new data are picked by the input's size.
     const std::string mixed = "a;\"b\" #\xC3\xA9";
-    const IniValue set = size % 2 ? IniValue{"", REG_SZ, std::vector<BYTE>(mixed.c_str(), mixed.c_str() + mixed.size() + 1), {}}
-                                  : IniValue{"", REG_DWORD, {7, 0, 0, 0}, {}};
+    const std::vector<BYTE> text8(mixed.c_str(), mixed.c_str() + mixed.size() + 1);
+    const IniValue set = size % 2 ? IniValue{"", REG_SZ, text8, {}} : IniValue{"", REG_DWORD, {7, 0, 0, 0}, {}};
     std::vector<std::pair<std::string, std::string>> named;
     for (const IniKey& key : document)
         for (const IniValue& value : key.values)
@@ -222,7 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     // the other's change with the record.
     std::string after;
     const bool wide = InEncodingOf(now, "x").size() == 2;
-    const std::string other = now.substr(0, wide ? now.size() / 2 * 2 : now.size()) + InEncodingOf(now, "[Other]\r\nByHand=2\r\n");
+    const std::string other =
+        now.substr(0, wide ? now.size() / 2 * 2 : now.size()) + InEncodingOf(now, "[Other]\r\nByHand=2\r\n");
     fakefs::Put(kFile, other);
     fakefs::FailReads(true);
     store.SetValue("Software\\Veilbox\\Held", "00003", REG_SZ, data, DWORD(record.size() + 1));

@@ -40,8 +40,10 @@ IniValue Lookup(const std::string& text, const std::string& path, const std::str
 std::string Utf16(const std::u16string& text, bool bigEndian)
 {
     std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t unit : text)
-        out += bigEndian ? std::string{char(unit >> 8), char(unit & 0xFF)} : std::string{char(unit & 0xFF), char(unit >> 8)};
+    for (const char16_t unit : text) {
+        const char high = char(unit >> 8), low = char(unit & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
     return out;
 }
 
@@ -68,7 +70,9 @@ Change Delete(const std::string& path, const std::string& name)
 
 Change DeleteKey(const std::string& path)
 {
-    return [=](IniDocument& document) { document.erase(document.begin() + (FindIniKey(document, path) - &document[0])); };
+    return [=](IniDocument& document) {
+        document.erase(document.begin() + (FindIniKey(document, path) - document.data()));
+    };
 }
 
 } // namespace
@@ -217,25 +221,31 @@ TEST(IniText, AWriteKeepsEveryLineItDoesNotChange)
         {"a new value before what introduces the next section", "[A]\nX=1\n\n; next\n[B]\n", Set(a, "Y", 2),
          "[A]\nX=1\nY=2\n\n; next\n[B]\n"},
         {"a new value in the last section of a key named twice, a new key at the end",
-         "[A]\nX=1\n[Weird]Line=1\nX=1\n[a]\n[Rules\\001\n", [&](IniDocument& d) { Set(a, "Y", 2)(d), Set(held, "Z", 3)(d); },
+         "[A]\nX=1\n[Weird]Line=1\nX=1\n[a]\n[Rules\\001\n",
+         [&](IniDocument& d) { Set(a, "Y", 2)(d), Set(held, "Z", 3)(d); },
          "[A]\nX=1\n[Weird]Line=1\nX=1\n[a]\nY=2\n[Rules\\001\n\n[Held]\nZ=3\n"},
         {"of a value named twice the last line changes", "[A]\nX=1\nX=2\n", Set(a, "X", 3), "[A]\nX=1\nX=3\n"},
-        {"a value that goes takes every line of its name", "[A]\nX=1\n;c\nx=2\nY=1\n", Delete(a, "X"), "[A]\n;c\nY=1\n"},
+        {"a value that goes takes every line of its name", "[A]\nX=1\n;c\nx=2\nY=1\n", Delete(a, "X"),
+         "[A]\n;c\nY=1\n"},
         {"a key that goes takes its lines down to its last value and the blank line above",
-         "X=1\r\n\r\n[Held]\r\n; inside\r\n0=1\r\n; after\r\n\r\n[B]\r\n", DeleteKey(held), "X=1\r\n; after\r\n\r\n[B]\r\n"},
+         "X=1\r\n\r\n[Held]\r\n; inside\r\n0=1\r\n; after\r\n\r\n[B]\r\n", DeleteKey(held),
+         "X=1\r\n; after\r\n\r\n[B]\r\n"},
         {"a key deleted and made again keeps its place, its comments and unchanged lines",
-         "[A]\n; mine\nX=1\nJunk\nY=\"old\"\n[B]\n", [&](IniDocument& d) { DeleteKey(a)(d), Set(a, "X", 1)(d), Set(a, "Z", 3)(d); },
+         "[A]\n; mine\nX=1\nJunk\nY=\"old\"\n[B]\n",
+         [&](IniDocument& d) { DeleteKey(a)(d), Set(a, "X", 1)(d), Set(a, "Z", 3)(d); },
          "[A]\n; mine\nX=1\nZ=3\n[B]\n"},
         {"a last line without an end gains one", "[A]\nX=1", Set(a, "Y", 2), "[A]\nX=1\nY=2\n"},
         {"a blank line after a lone CR does not join it", "[A]\nX=1\nY=2\r", Set(held, "Z", 3),
          "[A]\nX=1\nY=2\r\r[Held]\nZ=3\n"},
-        {"UTF-16 LE stays UTF-16 LE, a lone surrogate kept", Utf16(u"[A]\r\n; \xD800\r\nX=1\r\n", false), Set(a, "X", 2),
+        {"UTF-16 LE stays UTF-16 LE, a lone surrogate kept", Utf16(u"[A]\r\n; \xD800\r\nX=1\r\n", false),
+         Set(a, "X", 2),
          Utf16(u"[A]\r\n; \xD800\r\nX=2\r\n", false)},
         {"UTF-16 BE with an odd last byte", Utf16(u"[A]\nX=1\n", true) + "\x01", Set(a, "Y", 2),
          Utf16(u"[A]\nX=1\nY=2\n", true) + "\x01"},
         {"an empty file is a new one", "", Set(a, "X", 1), "\xEF\xBB\xBF[A]\r\nX=1\r\n"},
         {"a UTF-16 file of its mark alone", "\xFF\xFE", Set(a, "X", 1), Utf16(u"[A]\r\nX=1\r\n", false)},
-        {"a name that is not UTF-8 stays as written", "[A]\nN\x91\x87=1\nX=1\n", Set(a, "X", 2), "[A]\nN\x91\x87=1\nX=2\n"},
+        {"a name that is not UTF-8 stays as written", "[A]\nN\x91\x87=1\nX=1\n", Set(a, "X", 2),
+         "[A]\nN\x91\x87=1\nX=2\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
