@@ -1,16 +1,15 @@
 // The settings file as the program reads it at start, after any editor, a sync tool or a damaged
-// disk had its hands on it (settings/IniText, settings/FileStore). The input is the whole file, or
-// for one size in three the text of a UTF-16 file. Properties: the text of what was read reads
-// back as the same keys and values (a second write writes the same text); every value read is
-// answered by the store exactly; a change while the file cannot be written is answered from
-// memory and leaves the file as it was, and the next write that can be made holds it with
-// everything else and leaves no temporary file behind; a change while another hand changed the
-// file and holds it is written, with the other's change, once the file reads whole; a line that
-// does not parse is answered as unreadable; a file that could not be read is never replaced. A
-// change of one value (one the file holds, a new one in a key it holds, one in a new key) gives a
-// file that keeps its mark and every line but that value's (or gains one line in its section,
-// or one section at its end), and reads as before with the value set.
-#include <cstdio>
+// disk had its hands on it (settings/IniText, settings/FileStore). The input is the whole file.
+// Properties: the text of what was read reads back as the same keys and values (a second write
+// writes the same text); every value read is answered by the store exactly; a change while the
+// file cannot be written is answered from memory and leaves the file as it was, and the next
+// write that can be made holds it with everything else and leaves no temporary file behind; a change
+// while another hand changed the file and holds it is written, with the other's change, once the
+// file reads whole; a line that does not parse is answered as unreadable; a file that could not be
+// read is never replaced. A change of one value (one the file holds, a new one in a key it holds,
+// one in a new key) keeps the file's mark and every line but that value's (or adds one line to its
+// section, or one section at its end), and the file reads as before with the value set. One input
+// size in three stands for a UTF-16 file of its bytes.
 #include <string>
 
 #include "FuzzSupport.h"
@@ -99,18 +98,6 @@ void CheckOneLineChanged(const std::string& before, const std::string& after)
           "a change of one value changes its line alone, or adds one line or one section");
 }
 
-// bytes with every one that is not printable ASCII or LF as \xHH.
-std::string Escaped(const std::string& bytes)
-{
-    std::string out;
-    for (const char c : bytes) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-        out += (c >= 0x20 && c < 0x7F) || c == '\n' ? std::string(1, c) : hex;
-    }
-    return out;
-}
-
 // ascii in the encoding of file: UTF-16 units in its byte order when it has a UTF-16 mark.
 std::string InEncodingOf(const std::string& file, const std::string& ascii)
 {
@@ -132,11 +119,8 @@ void CheckOneChange(const std::string& text, const std::string& path, const std:
     Check(store.SetValue(path.c_str(), name.c_str(), value.type, value.data.data(), DWORD(value.data.size())) ==
               ERROR_SUCCESS,
           "a value is set");
-    static std::string context;
     std::string after;
     Check(fakefs::Get(kFile, after), "the file is there");
-    context = "set " + path + "\\" + name + "\n--- before\n" + Escaped(text) + "\n--- after\n" + Escaped(after);
-    g_checkContext = [] { return context; };
     CheckOneLineChanged(text, after);
     IniDocument expected = ParseIni(text.data(), text.size(), kRoot);
     if (!FindIniKey(expected, path))
@@ -144,7 +128,6 @@ void CheckOneChange(const std::string& text, const std::string& path, const std:
     SetIniValue(*FindIniKey(expected, path), {name, value.type, value.data, {}});
     Check(SameDocument(ParseIni(after.data(), after.size(), kRoot), expected),
           "the file reads as before, with the value set");
-    g_checkContext = nullptr;
 }
 
 // The file of an input: its bytes, or for one size in three the text of a UTF-16 file (LE or BE,

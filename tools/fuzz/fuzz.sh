@@ -5,9 +5,8 @@
 #   tools/fuzz/fuzz.sh replay DIR                      each committed corpus file once through its target
 #   tools/fuzz/fuzz.sh run    DIR SECONDS [TARGET...]  fuzz each target SECONDS, one after another
 # Targets: wire cmdline rules held wildcard ini catalogue. A run starts from the committed seeds
-# (tests/fuzz/corpus/TARGET) and keeps what it finds new in DIR/corpus/TARGET, with the tokens of
-# tests/fuzz/TARGET.dict where there is one; a fault or a broken property stops it, leaves the
-# input in DIR/findings/ and makes the script fail.
+# (tests/fuzz/corpus/TARGET) and keeps what it finds new in DIR/corpus/TARGET; a fault or a broken
+# property stops it, leaves the input in DIR/findings/ and makes the script fail.
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
 mode=${1:?build, replay or run}
@@ -38,17 +37,15 @@ replay() {
 }
 
 run() {
-    local seconds=$1 rc=0 t dict
+    local seconds=$1 rc=0 t
     shift
     [ $# -gt 0 ] && targets="$*"
     mkdir -p "$dir/findings"
     for t in $targets; do
         mkdir -p "$dir/corpus/$t" "$here/tests/fuzz/corpus/$t"
         echo "fuzz $t for $seconds s"
-        dict=()
-        [ -f "$here/tests/fuzz/$t.dict" ] && dict=(-dict="$here/tests/fuzz/$t.dict")
         if "$dir/${t}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=25 -rss_limit_mb=2048 \
-            -print_final_stats=1 -artifact_prefix="$dir/findings/$t-" "${dict[@]}" \
+            -print_final_stats=1 -artifact_prefix="$dir/findings/$t-" \
             "$dir/corpus/$t" "$here/tests/fuzz/corpus/$t" >"$dir/fuzz-$t.log" 2>&1; then
             grep -E "^#[0-9]+.*(DONE|pulse|NEW|REDUCE)" "$dir/fuzz-$t.log" | tail -1
             grep -E "stat::(number_of_executed_units|average_exec_per_sec)" "$dir/fuzz-$t.log"
