@@ -58,6 +58,8 @@ private:
     NString m_description;
     HMODULE m_module;
     StartupFolders m_startupFolders;
+    // The Language list's selection as the dialog opened.
+    int m_languageShown = 0;
 };
 
 // Runs the dialog over parent with the Startup folders of the system
