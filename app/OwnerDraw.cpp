@@ -1,7 +1,5 @@
 #include "app/OwnerDraw.h"
 
-#include "app/list/CandidateList.h"
-#include "app/held/HiddenMenu.h"
 #include "text/WString.h"
 #include "winbase/ScopedHandles.h"
 
@@ -27,18 +25,6 @@ struct EntryMetrics {
     int iconLeft, iconSize, fillLeft, textLeftWithIcon, textLeftWithoutIcon, textTop;
 };
 
-// What differs between a list entry and a menu entry.
-struct EntryLook {
-    const char* text;
-    HICON icon;
-    // The row keeps the icon's column free of the selection fill.
-    bool iconColumn;
-    HBRUSH unselectedBrush;
-    HBRUSH iconBrush;
-    // Drawn in grey after the text; may be null.
-    const char* note = nullptr;
-};
-
 // The note goes after the text, in grey unless the entry is selected, as far as the row reaches.
 void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool selected, UINT dpi)
 {
@@ -59,6 +45,8 @@ void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool
     DrawTextW(dc, wide.Text(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     SetTextColor(dc, prior);
 }
+
+} // namespace
 
 void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush, UINT dpi)
 {
@@ -106,38 +94,9 @@ bool IsNoItem(const DRAWITEMSTRUCT& item)
     return static_cast<int>(item.itemID) < 0;
 }
 
-} // namespace
-
 UINT EntryHeight(UINT dpi)
 {
     return static_cast<UINT>(ScaleToDpi(static_cast<int>(kEntryHeight), dpi));
-}
-
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi)
-{
-    if (item.itemData == 0) {
-        return;
-    }
-    if (IsNoItem(item)) {
-        if (item.itemAction & ODA_FOCUS) {
-            DrawFocusRect(item.hDC, &item.rcItem);
-        }
-        return;
-    }
-    const auto* record = reinterpret_cast<const CandidateRecord*>(item.itemData);
-    DrawEntry(item, EntryLook{record->title.Text(), record->icon, true, windowBrush, windowBrush},
-              highlightBrush, dpi);
-}
-
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi)
-{
-    if (item.itemData == 0 || IsNoItem(item)) {
-        return;
-    }
-    const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
-    NString text = ShortTitle(entry->title);
-    DrawEntry(item, EntryLook{text.Text(), entry->icon, entry->icon != nullptr, menuBrush, menuBrush},
-              highlightBrush, dpi);
 }
 
 void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UINT dpi)
@@ -153,34 +112,22 @@ void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UI
     DrawEntry(item, entry, GetSysColorBrush(COLOR_HIGHLIGHT), dpi);
 }
 
-void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi)
+// The menu draws its items' text in the menu font, which the dialog's own device context does not
+// hold: the font at the dialog's DPI is selected for the measure.
+UINT MenuEntryWidth(const char* text, bool withIcon, HWND dialog, UINT dpi)
 {
-    item.itemHeight = EntryHeight(dpi);
-}
-
-// The menu draws its items' text in the menu font, which the dialog's own
-// device context does not hold: the font at the dialog's DPI is selected for
-// the measure.
-void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi)
-{
-    item.itemHeight = EntryHeight(dpi);
-    if (item.itemData == 0) {
-        return;
-    }
-    const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
-    NString text = ShortTitle(entry->title);
     NONCLIENTMETRICSW metrics = {};
     const OwnedFont font(NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfMenuFont) : nullptr);
     const WindowDc dc(dialog);
     const SelectedObject selected(dc.get(), font.get());
     SIZE size = {};
-    const WString wide = WString::FromNarrow(text.Text() ? text.Text() : "", CP_ACP);
-    if (dc && !wide.IsNull() &&
-        GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
-        const EntryMetrics metricsAtDpi(dpi);
-        const int textLeft = entry->icon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
-        item.itemWidth = static_cast<UINT>(textLeft + size.cx);
+    const WString wide = WString::FromNarrow(text ? text : "", CP_ACP);
+    if (!dc || wide.IsNull() || !GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
+        return 0;
     }
+    const EntryMetrics metricsAtDpi(dpi);
+    const int textLeft = withIcon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
+    return static_cast<UINT>(textLeft + size.cx);
 }
 
 void ResizeListEntries(HWND listBox, UINT dpi)

@@ -1,7 +1,7 @@
-// Owner drawing of the candidate list's entries and of the hidden-window
-// menu's entries: a 16 x 16 icon at the left and the title beside it, both
-// on a 21-pixel row at 96 DPI, and as much larger at a higher DPI. The
-// brushes belong to the caller; dpi is the DPI of the window that draws.
+// Owner drawing of the program's entry rows (the candidate list, the hidden-window menu and the
+// Hidden Windows list): a 16 x 16 icon at the left and the text beside it, both on a 21-pixel row
+// at 96 DPI, and as much larger at a higher DPI. The brushes belong to the caller; dpi is the
+// DPI of the window that draws. Texts are UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -14,13 +14,23 @@ constexpr UINT kEntryHeight = 21;
 // Height of an entry at dpi.
 UINT EntryHeight(UINT dpi);
 
-// Draws an entry of the candidate list; itemData is its CandidateRecord.
-// An entry without a record is not drawn.
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+// What differs between the kinds of rows.
+struct EntryLook {
+    const char* text;
+    HICON icon;
+    // The row keeps the icon's column free of the selection fill.
+    bool iconColumn;
+    HBRUSH unselectedBrush;
+    HBRUSH iconBrush;
+    // Drawn in grey after the text; may be null.
+    const char* note = nullptr;
+};
 
-// Draws an entry of the hidden-window menu; itemData is its MenuEntry. The
-// entry shows the short form of its title.
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+// Draws one row as the item asks (the whole row, its selection or its focus).
+void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush, UINT dpi);
+
+// True for the item a list box draws while it has no entries (its focus rectangle only).
+bool IsNoItem(const DRAWITEMSTRUCT& item);
 
 // What an entry of the Hidden Windows list shows: the icon and the title as a candidate's, then
 // the program's file name in grey (any text may be null).
@@ -34,12 +44,9 @@ struct HiddenEntryLook {
 // item without an entry (an empty list) draws its focus rectangle only.
 void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UINT dpi = kBaseDpi);
 
-// Sizes a candidate list entry.
-void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);
-
-// Sizes a menu entry: EntryHeight high and as wide as its icon column and its
-// short title in the menu font, both at dpi.
-void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi = kBaseDpi);
+// The width of a menu row: its icon column (or the narrower start without an icon) and its text
+// in the menu font at dpi; 0 when it cannot be measured.
+UINT MenuEntryWidth(const char* text, bool withIcon, HWND dialog, UINT dpi);
 
 // After a DPI change: every entry of the owner-drawn list box gets the height
 // for dpi, and the menu's owner-drawn items (and its sub-menus') are measured

@@ -3,7 +3,7 @@
 
 #include "app/command/CommandClient.h"
 #include "app/command/CommandLine.h"
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialogs/Hyperlink.h"
 #include "hotkeys/HotkeyTable.h"

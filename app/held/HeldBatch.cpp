@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
+#include "app/TitleAndIcon.h"
 #include "app/held/HideOps.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
-
-constexpr char kDesktopTitle[] = "Program Manager";
 
 // The windows whose program file is path: programs of the same file name in other folders (every
 // javaw.exe, every python.exe) are other programs. Each process is asked once. When path is

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
+#include "app/TitleAndIcon.h"
 #include "app/held/WindowPlace.h"
-#include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
 
 HeldRecord DescribeWindow(HWND window, const NString& title, const std::vector<HWND>& owned)
@@ -83,7 +83,7 @@ bool TakeBackHeldWindow(HiddenMenu& menu, const HeldRecord& record, SilentThread
             QueueShowWindow(owned, SW_SHOWNA);
         return false;
     }
-    CandidateRecord candidate;
+    TitledWindow candidate;
     candidate.window = record.window;
     candidate.title = record.title.IsEmpty() ? StoredTitle(record.window) : record.title;
     candidate.icon = WindowIcon(record.window);

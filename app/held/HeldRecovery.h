@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
 #include "app/held/HeldRecordText.h"
 #include "app/held/HiddenMenu.h"
 #include "text/NString.h"

@@ -5,10 +5,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
 #include "app/held/HeldRecordRead.h"
 #include "app/held/WindowPlace.h"
-#include "app/list/CandidateList.h"
 #include "app/rules/WindowMatch.h"
 #include "settings/RegistryRead.h"
 #include "settings/SettingsKey.h"

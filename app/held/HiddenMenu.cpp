@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
 #include "app/held/MenuTexts.h"
 
 namespace {
@@ -90,7 +90,7 @@ bool HiddenMenu::Create(HWND owner)
     return true;
 }
 
-MenuEntry* HiddenMenu::AddEntry(const CandidateRecord& candidate)
+MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
 {
     if (!m_menu) {
         return nullptr;

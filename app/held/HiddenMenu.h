@@ -28,7 +28,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/list/CandidateList.h"
+#include "app/TitleAndIcon.h"
 #include "app/held/WindowPlace.h"
 #include "text/NString.h"
 #include "winbase/ScopedHandles.h"
@@ -107,11 +107,11 @@ public:
     // ReleaseAll the mirror is cleared by its owner.
     void SetChangeHandler(std::function<void()> changed) { m_changed = std::move(changed); }
 
-    // Inserts an entry for the candidate at the top of the menu, with the
+    // Inserts an entry for the window at the top of the menu, with the
     // next free command id. Null (nothing inserted) when no id is free or
     // the item cannot be inserted. An entry left for the same window from an
     // earlier hide is dropped first, so a window never has two.
-    MenuEntry* AddEntry(const CandidateRecord& candidate);
+    MenuEntry* AddEntry(const TitledWindow& candidate);
     // Hides the window of the entry with the command id, then the visible
     // windows it owns, and notes where it was. The owned windows join the
     // entry (and the change handler is told) before they are hidden. A

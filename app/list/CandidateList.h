@@ -15,16 +15,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/held/ForeignWindow.h"
+#include "app/TitleAndIcon.h"
 #include "text/NString.h"
 
-struct CandidateRecord {
-    // The window's stored title when its entry was last made; never empty.
-    NString title;
-    HWND window = nullptr;
-    // Borrowed from the window, its class or the system: never destroyed by
-    // this program. May be null.
-    HICON icon = nullptr;
+// A listed window: its title (the stored title when its entry was last made; never empty), its
+// handle and its icon, with the list's bookkeeping.
+struct CandidateRecord : TitledWindow {
     // The list's bookkeeping. When the icon is to be asked for again
     // (GetTickCount64 time); whether it is the window's own (not its class's
     // or the default); whether it is a stand-in given while the window's
@@ -35,42 +31,6 @@ struct CandidateRecord {
     bool iconStandIn = false;
     uint32_t seenInPass = 0;
 };
-
-// Longest stored title, in characters.
-constexpr uint32_t kStoredTitleMaxChars = 254;
-// Characters a short title keeps before its "...".
-constexpr uint32_t kShortTitleChars = 25;
-
-// The system's copy of the window's text, read without sending the window a
-// message (so a stuck program cannot hold it up), cut to
-// kStoredTitleMaxChars characters. Empty when it cannot be read.
-NString StoredTitle(HWND window);
-
-// The title unchanged when it has at most kShortTitleChars characters;
-// otherwise its first kShortTitleChars characters followed by "...". A cut
-// never splits a multi-byte character.
-NString ShortTitle(const NString& title);
-
-// The title as the window itself reports it (WM_GETTEXTLENGTH, WM_GETTEXT),
-// each message bounded (see ForeignWindow.h). A window that does not answer
-// gives its stored title. A null handle gives "!!**NULL HWND**!!", a handle
-// that is not a window "!!**INVALID HWND**!!".
-NString SentTitle(HWND window, SilentThreads* silent = nullptr);
-
-// The window's own small or big icon (WM_GETICON bounded by
-// kIconAnswerTimeoutMs), else its class's small or big icon; with none of
-// these, null for a pop-up or modal-frame window and the system's
-// Windows-logo icon for any other.
-HICON WindowIcon(HWND window, SilentThreads* silent = nullptr);
-// The first half of WindowIcon: the window's own icon, or null when it has
-// none or does not answer.
-HICON WindowOwnIcon(HWND window, SilentThreads* silent = nullptr);
-// The second half: its class's icon, or what the window's style gives.
-HICON WindowFallbackIcon(HWND window);
-
-// Visible top-level windows whose sent title is not "Program Manager" in
-// any letter case (windows without a title count).
-int VisibleWindowCount();
 
 class CandidateList {
 public:

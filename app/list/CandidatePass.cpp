@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char kDesktopTitle[] = "Program Manager";
 // Up to this many entry changes beyond half the list are made in place; more rebuild it, and so
 // does the first filling of an empty list.
 constexpr size_t kFewChanges = 8;

@@ -1,13 +1,12 @@
 #include "app/rules/WindowMatch.h"
 
-#include "app/list/CandidateList.h"
+#include "app/TitleAndIcon.h"
 #include "text/WString.h"
 #include "text/Wildcard.h"
 #include "winbase/ScopedHandles.h"
 
 namespace {
 
-constexpr const char kDesktopTitle[] = "Program Manager";
 constexpr const char kTaskbarClass[] = "Shell_TrayWnd";
 
 bool GivenAndDiffers(const NString& wanted, const NString& actual)

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HiddenDialog.h"
+#include "app/hidden/HiddenDialog.h"
 #include "res/HiddenDialogIds.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"

@@ -94,9 +94,9 @@ HICON MakeIcon()
     return CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, andMask, xorMask);
 }
 
-CandidateRecord Record(HWND window, HICON icon = nullptr)
+TitledWindow Record(HWND window, HICON icon = nullptr)
 {
-    CandidateRecord record;
+    TitledWindow record;
     record.title = StoredTitle(window);
     record.window = window;
     record.icon = icon;

@@ -11,7 +11,7 @@
 
 #include "CandidateHost.h"
 #include "HelperWindows.h"
-#include "app/held/HideOps.h"
+#include "app/main/DialogHides.h"
 #include "app/list/ListBox.h"
 #include "support/ThreadWindows.h"
 

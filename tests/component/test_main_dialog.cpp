@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/HiddenDialog.h"
-#include "app/MainDialog.h"
+#include "app/hidden/HiddenDialog.h"
+#include "app/main/MainDialog.h"
 #include "app/OwnerDraw.h"
 #include "component/FakeShell.h"
 #include "dialogs/Hyperlink.h"

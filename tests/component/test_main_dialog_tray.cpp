@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 #include "res/MainDialogIds.h"
 #include "res/PasswordDialogIds.h"
 #include "support/ScriptedDialog.h"

@@ -6,6 +6,7 @@
 
 #include "app/list/CandidateList.h"
 #include "app/held/HiddenMenu.h"
+#include "app/main/EntryDrawing.h"
 #include "app/OwnerDraw.h"
 #include "text/WString.h"
 

@@ -293,7 +293,7 @@ TEST_F(RegistryTextsTest, HeldRecordsNotAllListedAreNeitherWrittenOverNorDeleted
         windows.push_back(CreateWindowExA(0, "STATIC", "held", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
                                           nullptr, nullptr, nullptr));
     const auto hide = [](HiddenMenu& menu, HWND window) {
-        CandidateRecord record;
+        TitledWindow record;
         record.window = window;
         record.title = "held";
         const MenuEntry* entry = menu.AddEntry(record);

@@ -73,9 +73,9 @@ HWND MakeWindow(const char* title)
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-CandidateRecord Record(HWND window)
+TitledWindow Record(HWND window)
 {
-    CandidateRecord record;
+    TitledWindow record;
     record.title = NString("held");
     record.window = window;
     return record;

@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 #include "app/titlebar/TitleBarHook.h"
 #include "app/held/HideOps.h"
 #include "hotkeys/HotkeyTable.h"

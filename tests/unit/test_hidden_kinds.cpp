@@ -1,7 +1,7 @@
 // Which hidden windows the Hidden Windows dialog offers by default, decided from a window's look.
 #include <gtest/gtest.h>
 
-#include "app/HiddenWindowKinds.h"
+#include "app/hidden/HiddenWindowKinds.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <utility>
 
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 // Posted to a BenchDialog with a std::atomic<bool>* as lParam, which the dialog sets when the
 // message gets its turn.

@@ -201,7 +201,7 @@ void NoteRecordWrites(Report& report, const std::string& where)
     HeldWindowStore store(kScratchKey);
     store.Clear();
     ShowWindow(targets[1], SW_HIDE);
-    CandidateRecord kept, timed;
+    TitledWindow kept, timed;
     kept.window = targets[1];
     timed.window = targets[0];
     menu.AddEntry(kept);

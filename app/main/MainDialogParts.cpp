@@ -1,8 +1,8 @@
 // The main dialog's links to the other parts of the program: hotkeys, help popups, the Options
 // flow, the Hidden Windows and About dialogs and the maker's web site.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
-#include "app/HiddenDialog.h"
+#include "app/hidden/HiddenDialog.h"
 #include "app/held/MenuTexts.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/UiDialog.h"

@@ -1,8 +1,9 @@
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include <windowsx.h>
 
-#include "app/held/HideOps.h"
+#include "app/main/DialogHides.h"
+#include "app/main/EntryDrawing.h"
 #include "app/OwnerDraw.h"
 #include "dialogs/UiDialog.h"
 #include "res/MainDialogIds.h"

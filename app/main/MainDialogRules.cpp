@@ -1,6 +1,6 @@
 // The main dialog's rules: the scan and the event watch that apply them, the Rules dialog, and
 // the list's context menu that makes a rule from a listed window.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include <windowsx.h>
 

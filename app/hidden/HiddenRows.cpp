@@ -1,18 +1,16 @@
 // The Hidden Windows dialog's rows: which hidden windows it offers, and what each entry shows.
-#include "app/HiddenDialog.h"
+#include "app/hidden/HiddenDialog.h"
 
 #include <utility>
 
-#include "app/HiddenWindowKinds.h"
-#include "app/held/ForeignWindow.h"
-#include "app/list/CandidateList.h"
+#include "app/hidden/HiddenWindowKinds.h"
+#include "app/ForeignWindow.h"
+#include "app/TitleAndIcon.h"
 #include "app/list/ListBox.h"
 #include "app/rules/WindowMatch.h"
 #include "res/HiddenDialogIds.h"
 
 namespace {
-
-constexpr const char kDesktopTitle[] = "Program Manager";
 
 // The file names of the programs asked in one fill, so that a program with many windows is
 // opened once.

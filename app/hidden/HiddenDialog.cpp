@@ -1,7 +1,7 @@
-#include "app/HiddenDialog.h"
+#include "app/hidden/HiddenDialog.h"
 
 #include "app/OwnerDraw.h"
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
 #include "app/held/HideOps.h"
 #include "app/list/ListBox.h"
 #include "hotkeys/HotkeyTable.h"

@@ -1,6 +1,6 @@
 // The main dialog's answers to other processes (the installer's quit request, the command line)
 // and the hotkeys that act on many windows at once.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include "app/held/HeldBatch.h"
 #include "app/SingleInstance.h"

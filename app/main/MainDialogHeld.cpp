@@ -1,7 +1,7 @@
 // What every part of the main dialog calls after it changed the held windows: the records and
 // icons that mirror the menu's entries, the options they follow, and the word to the user when a
 // window stayed visible. It calls no other part of the dialog.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The finder tool: the user presses the left button on the crosshair picture, drags it over any
 // window and releases; that window is selected in the candidate list (not hidden).
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include "res/MainDialogIds.h"
 

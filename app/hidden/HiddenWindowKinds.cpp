@@ -1,4 +1,4 @@
-#include "app/HiddenWindowKinds.h"
+#include "app/hidden/HiddenWindowKinds.h"
 
 #include <cstring>
 

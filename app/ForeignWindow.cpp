@@ -1,4 +1,4 @@
-#include "app/held/ForeignWindow.h"
+#include "app/ForeignWindow.h"
 
 #include <algorithm>
 

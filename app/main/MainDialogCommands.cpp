@@ -1,9 +1,9 @@
 // The main dialog's command handler: buttons, keys, menu items and hotkeys all arrive here.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include <algorithm>
 
-#include "app/held/HideOps.h"
+#include "app/main/DialogHides.h"
 #include "res/MainDialogIds.h"
 #include "winbase/ProgramEnd.h"
 #include "winbase/WindowOps.h"

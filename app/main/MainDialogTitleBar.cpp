@@ -1,7 +1,7 @@
 // The main dialog's part of hiding from a window's title bar, with the User Interface options
 // the dialog acts on: the hook runs while the option or a close-box rule wants it, and each window it hands on is hidden as a double click in the list
 // hides a window.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include "app/held/HideOps.h"
 #include "dialogs/UiDialog.h"

@@ -1,0 +1,22 @@
+// The main dialog's owner-drawn rows: the entries of its candidate list and of its hidden-window
+// menu, drawn as OwnerDraw.h draws every row of the program.
+#pragma once
+
+#include <windows.h>
+
+#include "winbase/Dpi.h"
+
+// Draws an entry of the candidate list; itemData is its CandidateRecord.
+// An entry without a record is not drawn.
+void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+
+// Draws an entry of the hidden-window menu; itemData is its MenuEntry. The
+// entry shows the short form of its title.
+void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+
+// Sizes a candidate list entry.
+void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);
+
+// Sizes a menu entry: EntryHeight high and as wide as its icon column and its
+// short title in the menu font, both at dpi.
+void MeasureMenuEntry(MEASUREITEMSTRUCT& item, HWND dialog, UINT dpi = kBaseDpi);
