@@ -12,6 +12,7 @@
 #include "winbase/LateLibraries.h"
 #include "winbase/WindowHelpers.h"
 #include "text/Texts.h"
+#include "text/WString.h"
 
 namespace {
 
@@ -45,12 +46,16 @@ constexpr HelpText kPopups[] = {
 
 // The width the list's font needs for the widest of texts, with the room a header or a cell keeps
 // around its text.
+// Measured in UTF-16: the list's A measure counts a UTF-8 text's bytes, a Cyrillic letter as two.
 int WidestColumnText(HWND list, std::initializer_list<Tx> texts, UINT dpi)
 {
     int widest = 0;
-    for (const Tx text : texts)
-        widest = std::max(widest, static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0,
-                                                                 reinterpret_cast<LPARAM>(T(text)))));
+    for (const Tx text : texts) {
+        const WString wide = WString::FromNarrow(T(text), CP_ACP);
+        if (!wide.IsNull())
+            widest = std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                                     reinterpret_cast<LPARAM>(wide.Text()))));
+    }
     return widest + ScaleToDpi(kColumnPadding, dpi);
 }
 

@@ -80,6 +80,13 @@ inline void ClippedColumns(HWND list, UINT dpi, std::vector<std::wstring>& cut)
 {
     HWND header = ListView_GetHeader(list);
     const int columns = Header_GetItemCount(header);
+    RECT room = {};
+    GetClientRect(list, &room);
+    int total = 0;
+    for (int column = 0; column < columns; ++column)
+        total += ListView_GetColumnWidth(list, column);
+    if (total > room.right)
+        cut.push_back(L"columns wider than the list");
     for (int column = 0; column < columns; ++column) {
         const int width = ListView_GetColumnWidth(list, column);
         wchar_t heading[256] = {};

@@ -238,26 +238,30 @@ TEST_F(MainDialogTest, ADpiChangeResizesEntriesFinderAndHelpPopupsAndBack)
 
 // Wine reads the display scaling (LogPixels) when a process starts: each scaling gets a new
 // process of this program that runs the AtDisplayScaling tests.
-TEST_F(MainDialogTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
+// One scaling a test: the texts of every language at each take a process a good part of a minute.
+class DisplayScalingTest : public MainDialogTest, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(DisplayScalingTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
 {
     constexpr char kDesktop[] = "Control Panel\\Desktop";
     DWORD kept = 0, size = sizeof kept;
     const bool hadValue = RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &kept,
                                        &size) == ERROR_SUCCESS;
-    for (DWORD dpi : {96u, 144u, 192u}) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        SetEnvironmentVariableA("VB_TEST_DPI", std::to_string(dpi).c_str());
-        ChildProcess child;
-        ASSERT_TRUE(child.Start("component_tests.exe", "--gtest_filter=AtDisplayScaling.*"));
-        EXPECT_TRUE(child.WaitForExit(60000)) << dpi;
-        EXPECT_EQ(child.ExitCode(), 0u) << "the AtDisplayScaling tests failed at " << dpi << " DPI";
-    }
+    const DWORD dpi = GetParam();
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    SetEnvironmentVariableA("VB_TEST_DPI", std::to_string(dpi).c_str());
+    ChildProcess child;
+    ASSERT_TRUE(child.Start("component_tests.exe", "--gtest_filter=AtDisplayScaling.*"));
+    EXPECT_TRUE(child.WaitForExit(110000)) << dpi;
+    EXPECT_EQ(child.ExitCode(), 0u) << "the AtDisplayScaling tests failed at " << dpi << " DPI";
     SetEnvironmentVariableA("VB_TEST_DPI", nullptr);
     if (hadValue)
         RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &kept, sizeof kept);
     else
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScalingTest, ::testing::Values(96u, 144u, 192u));
 
 // At the DPI the parent test asks for: every dialog made from its template shows each of its
 // texts whole; a placement stored at 96 DPI keeps its place and grows with the DPI; the main

@@ -1,5 +1,5 @@
 // The texts the dialogs show while they run, whole in every language at the display scaling the
-// parent test (MainDialogTest.DialogsFollowTheDisplayScalingAProcessStartsWith) starts this
+// parent test (DisplayScalingTest.DialogsFollowTheDisplayScalingAProcessStartsWith) starts this
 // program with: the rows of the lists, the columns of the Rules list and the fields that Change
 // Key Bindings fills in.
 #include <gtest/gtest.h>
