@@ -1,15 +1,14 @@
-// Texts a dialog does not show whole, found as its controls lay them out: each static's text as it
-// wraps it; each button's and check box's against the size the control itself asks for
-// (BCM_GETIDEALSIZE); an edit box's text beside its margins; each row of a list box and of a combo
-// box (in the combo box's own item rectangle); and each heading and cell of a list view, against
-// the width the list view itself gives the column (LVSCW_AUTOSIZE) and the header's margins.
+// Texts a dialog does not show whole, as its controls lay them out: a static's text as it wraps
+// it; a button's and check box's against the size the control asks for (BCM_GETIDEALSIZE); an edit
+// box's beside its margins; each row of a list or combo box (in the combo box's own item
+// rectangle); each heading and cell of a list view against its column (LVSCW_AUTOSIZE), and the
+// columns together against the list.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,21 +16,14 @@
 
 namespace cliptest {
 
-inline std::wstring ClassOf(HWND window)
+inline std::wstring Text(HWND window)
 {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
 }
 
-inline std::string Utf8(const std::wstring& text)
-{
-    char narrow[2048] = {};
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
-
-// What text needs in window's font: on one line, or wrapped at width (format DT_WORDBREAK).
+// What text needs in window's font (format: DT_SINGLELINE, or DT_WORDBREAK at width).
 inline RECT Needed(HWND window, const std::wstring& text, UINT format, LONG width = 0)
 {
     HDC dc = GetDC(window);
@@ -43,105 +35,67 @@ inline RECT Needed(HWND window, const std::wstring& text, UINT format, LONG widt
     return need;
 }
 
-// The width of text on one line in window's font ('&' shown as typed when prefix is false).
-inline LONG TextWidth(HWND window, const std::wstring& text, bool prefix = true)
+inline bool Is(HWND window, const wchar_t* cls, LONG type = -1, LONG mask = 0)
 {
-    return Needed(window, text, DT_SINGLELINE | (prefix ? 0 : DT_NOPREFIX)).right;
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return _wcsicmp(name, cls) == 0 && (type < 0 || (GetWindowLongW(window, GWL_STYLE) & mask) <= type);
 }
 
-inline std::wstring WindowText(HWND window)
-{
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-
-// A static that draws its text wrapped at its width.
-inline bool IsTextStatic(HWND window)
-{
-    return _wcsicmp(ClassOf(window).c_str(), L"Static") == 0 && (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) <= SS_RIGHT;
-}
-
-// The rows of a list box (combo false) or combo box.
-inline std::vector<std::wstring> Rows(HWND list, bool combo)
-{
-    std::vector<std::wstring> rows;
-    const LRESULT count = SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t row[512] = {};
-        SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
-        rows.emplace_back(row);
-    }
-    return rows;
-}
-
-// Each heading and cell of the list view that its column cuts.
-inline void ClippedColumns(HWND list, UINT dpi, std::vector<std::wstring>& cut)
-{
-    HWND header = ListView_GetHeader(list);
-    const int columns = Header_GetItemCount(header);
-    RECT room = {};
-    GetClientRect(list, &room);
-    int total = 0;
-    for (int column = 0; column < columns; ++column)
-        total += ListView_GetColumnWidth(list, column);
-    if (total > room.right)
-        cut.push_back(L"columns wider than the list");
-    for (int column = 0; column < columns; ++column) {
-        const int width = ListView_GetColumnWidth(list, column);
-        wchar_t heading[256] = {};
-        HDITEMW item = {};
-        item.mask = HDI_TEXT;
-        item.pszText = heading;
-        item.cchTextMax = 256;
-        SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
-        if (TextWidth(header, heading) + 6 * SystemMetricForDpi(SM_CXEDGE, dpi) > width)
-            cut.push_back(std::wstring(L"heading ") + heading);
-        if (ListView_GetItemCount(list) == 0)
-            continue;
-        ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
-        if (ListView_GetColumnWidth(list, column) > width)
-            cut.push_back(L"column " + std::to_wstring(column));
-        ListView_SetColumnWidth(list, column, width);
-    }
-}
-
-// Each text of the child that it does not show whole: the control's own text, or its rows.
+// The texts of the child it does not show whole.
 inline std::vector<std::wstring> ClippedOf(HWND child, UINT dpi)
 {
-    std::vector<std::wstring> cut;
-    const std::wstring cls = ClassOf(child), text = WindowText(child);
-    const LONG style = GetWindowLongW(child, GWL_STYLE), type = style & BS_TYPEMASK;
+    std::vector<std::wstring> cut, rows;
+    const std::wstring text = Text(child);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
     RECT room = {}, window = {};
     GetClientRect(child, &room);
     GetWindowRect(child, &window);
+    SIZE ideal = {};
+    COMBOBOXINFO combo = {sizeof combo};
+    const bool list = Is(child, L"ListBox") && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE));
     if (!(style & WS_VISIBLE))
         return cut;
-    if (_wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) <= SS_SIMPLE && !text.empty()) {
-        const RECT need = Needed(child, text, (style & SS_TYPEMASK) <= SS_RIGHT ? DT_WORDBREAK : DT_SINGLELINE, room.right);
+    if (Is(child, L"Static", SS_RIGHT, SS_TYPEMASK) && !text.empty()) {
+        const RECT need = Needed(child, text, DT_WORDBREAK, room.right);
         if (need.right > room.right || need.bottom > room.bottom)
             cut.push_back(text);
-    } else if (_wcsicmp(cls.c_str(), L"Button") == 0 && type != BS_GROUPBOX && !text.empty()) {
-        SIZE ideal = {};
-        if (SendMessageW(child, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) &&
-            ideal.cx > window.right - window.left)
-            cut.push_back(text);
-    } else if (_wcsicmp(cls.c_str(), L"Edit") == 0 && !(style & ES_MULTILINE) && !text.empty()) {
-        const LRESULT margins = SendMessageW(child, EM_GETMARGINS, 0, 0);
-        if (TextWidth(child, text, false) + LOWORD(margins) + HIWORD(margins) > room.right)
-            cut.push_back(text);
-    } else if (_wcsicmp(cls.c_str(), L"ListBox") == 0 && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) {
-        for (const std::wstring& row : Rows(child, false))
-            if (TextWidth(child, row, false) + ScaleToDpi(2, dpi) > room.right)
+    } else if (Is(child, L"Button") && (style & BS_TYPEMASK) != BS_GROUPBOX && !text.empty() &&
+               SendMessageW(child, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) &&
+               ideal.cx > window.right - window.left) {
+        cut.push_back(text);
+    } else if (Is(child, L"Edit") && Needed(child, text, DT_SINGLELINE | DT_NOPREFIX).right +
+                                             LOWORD(SendMessageW(child, EM_GETMARGINS, 0, 0)) +
+                                             HIWORD(SendMessageW(child, EM_GETMARGINS, 0, 0)) > room.right) {
+        cut.push_back(text);
+    } else if (list || (Is(child, L"ComboBox") && GetComboBoxInfo(child, &combo))) {
+        const LRESULT count = SendMessageW(child, list ? LB_GETCOUNT : CB_GETCOUNT, 0, 0);
+        const LONG width = list ? room.right : combo.rcItem.right - combo.rcItem.left;
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t row[512] = {};
+            SendMessageW(child, list ? LB_GETTEXT : CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(row));
+            if (Needed(child, row, DT_SINGLELINE | DT_NOPREFIX).right + ScaleToDpi(2, dpi) > width)
                 cut.push_back(row);
-    } else if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
-        COMBOBOXINFO info = {sizeof info};
-        GetComboBoxInfo(child, &info);
-        for (const std::wstring& row : Rows(child, true))
-            if (TextWidth(child, row, false) + ScaleToDpi(2, dpi) > info.rcItem.right - info.rcItem.left)
-                cut.push_back(row);
-    } else if (_wcsicmp(cls.c_str(), WC_LISTVIEWW) == 0) {
-        ClippedColumns(child, dpi, cut);
+        }
+    } else if (Is(child, WC_LISTVIEWW)) {
+        HWND header = ListView_GetHeader(child);
+        int total = 0;
+        for (int column = 0; column < Header_GetItemCount(header); ++column) {
+            const int width = ListView_GetColumnWidth(child, column);
+            wchar_t heading[256] = {};
+            HDITEMW item = {HDI_TEXT};
+            item.pszText = heading;
+            item.cchTextMax = 256;
+            SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
+            ListView_SetColumnWidth(child, column, LVSCW_AUTOSIZE);
+            if (Needed(header, heading, DT_SINGLELINE).right + 6 * SystemMetricForDpi(SM_CXEDGE, dpi) > width ||
+                ListView_GetColumnWidth(child, column) > width)
+                cut.push_back(L"column " + std::to_wstring(column) + L" " + heading);
+            ListView_SetColumnWidth(child, column, width);
+            total += width;
+        }
+        if (total > room.right)
+            cut.push_back(L"columns wider than the list");
     }
     return cut;
 }
@@ -149,10 +103,12 @@ inline std::vector<std::wstring> ClippedOf(HWND child, UINT dpi)
 // "where/control: text" for each text of the dialog's controls that is not shown whole.
 inline void CollectClipped(HWND dialog, const std::string& where, std::vector<std::string>& clipped)
 {
-    const UINT dpi = WindowDpi(dialog);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        for (const std::wstring& text : ClippedOf(child, dpi))
-            clipped.push_back(where + "/" + std::to_string(GetDlgCtrlID(child)) + ": " + Utf8(text));
+        for (const std::wstring& text : ClippedOf(child, WindowDpi(dialog))) {
+            char utf8[2048] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+            clipped.push_back(where + "/" + std::to_string(GetDlgCtrlID(child)) + ": " + utf8);
+        }
 }
 
 }  // namespace cliptest

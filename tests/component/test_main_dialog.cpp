@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -184,8 +185,8 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
         // A label lengthened for its text is no taller than the text in UTF-16 (a measure of the
         // UTF-8 bytes would add blank lines under Cyrillic and Japanese labels).
         for (const auto& [window, height] : heights)
-            if (window == child && rect.bottom > height && cliptest::IsTextStatic(child) &&
-                rect.bottom > cliptest::Needed(child, cliptest::WindowText(child), DT_WORDBREAK, rect.right).bottom)
+            if (window == child && rect.bottom > height && cliptest::Is(child, L"Static", SS_RIGHT, SS_TYPEMASK) &&
+                rect.bottom > cliptest::Needed(child, cliptest::Text(child), DT_WORDBREAK, rect.right).bottom)
                 findings.clipped.push_back(where + "/" + std::to_string(GetDlgCtrlID(child)) + " grew past its text");
         GetWindowRect(child, &inDialog);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&inDialog), 2);
@@ -238,8 +239,9 @@ TEST_F(MainDialogTest, ADpiChangeResizesEntriesFinderAndHelpPopupsAndBack)
 
 // Wine reads the display scaling (LogPixels) when a process starts: each scaling gets a new
 // process of this program that runs the AtDisplayScaling tests.
-// One scaling a test: the texts of every language at each take a process a good part of a minute.
-class DisplayScalingTest : public MainDialogTest, public ::testing::WithParamInterface<DWORD> {};
+// One scaling and one of its tests a process: the texts of every language take a good part of a
+// minute on a busy machine.
+class DisplayScalingTest : public MainDialogTest, public ::testing::WithParamInterface<std::tuple<DWORD, const char*>> {};
 
 TEST_P(DisplayScalingTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
 {
@@ -247,11 +249,11 @@ TEST_P(DisplayScalingTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
     DWORD kept = 0, size = sizeof kept;
     const bool hadValue = RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &kept,
                                        &size) == ERROR_SUCCESS;
-    const DWORD dpi = GetParam();
+    const DWORD dpi = std::get<0>(GetParam());
     RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
     SetEnvironmentVariableA("VB_TEST_DPI", std::to_string(dpi).c_str());
     ChildProcess child;
-    ASSERT_TRUE(child.Start("component_tests.exe", "--gtest_filter=AtDisplayScaling.*"));
+    ASSERT_TRUE(child.Start("component_tests.exe", (std::string("--gtest_filter=AtDisplayScaling.") + std::get<1>(GetParam())).c_str()));
     EXPECT_TRUE(child.WaitForExit(110000)) << dpi;
     EXPECT_EQ(child.ExitCode(), 0u) << "the AtDisplayScaling tests failed at " << dpi << " DPI";
     SetEnvironmentVariableA("VB_TEST_DPI", nullptr);
@@ -261,7 +263,9 @@ TEST_P(DisplayScalingTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScalingTest, ::testing::Values(96u, 144u, 192u));
+INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScalingTest,
+                         ::testing::Combine(::testing::Values(96u, 144u, 192u),
+                                            ::testing::Values("TextsWholeAndSizesFollowTheDpi", "RowsColumnsAndRunTimeTextsWhole")));
 
 // At the DPI the parent test asks for: every dialog made from its template shows each of its
 // texts whole; a placement stored at 96 DPI keeps its place and grows with the DPI; the main

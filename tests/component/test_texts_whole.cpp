@@ -19,31 +19,9 @@
 
 namespace {
 
-// Every action with every modifier, then with its key alone, pressed into the capture box with
-// each row selected: the list's rows, the combination fields and each name Collides With shows.
-void KeyBindingsTexts(const std::string& locale, std::vector<std::string>& clipped)
-{
-    const char* names[] = {kHideActiveName, kPopupMenuName, kRestoreLastName, kRestoreAllName, kHideProgramName};
-    const uint16_t keys[] = {'H', 'M', 'U', VK_F12, VK_NUMPAD5};
-    for (const bool bare : {false, true}) {
-        HotkeyTable table;
-        for (int i = 0; i < 5; ++i)
-            table.Append({names[i], !bare, !bare, !bare, keys[i], 1009u + i});
-        ScriptedDialog<MODAL> dialog([&](ScriptedDialog<MODAL>& d) -> WPARAM {
-            for (int i = 0; i < 5; ++i) {
-                SendMessageA(d.Item(IDC_KEYS_LIST), LB_SETCURSEL, i, 0);
-                SendMessageA(d.Window(), WM_COMMAND, MAKEWPARAM(IDC_KEYS_LIST, LBN_SELCHANGE),
-                             reinterpret_cast<LPARAM>(d.Item(IDC_KEYS_LIST)));
-                if (bare)
-                    SendMessageA(d.Item(IDC_KEYS_CAPTURE), WM_KEYDOWN, keys[(i + 1) % 5], 0);
-                cliptest::CollectClipped(d.Window(), locale + " keys", clipped);
-            }
-            return IDCANCEL;
-        }, nullptr, table);
-        dialog.Show();
-    }
-}
-
+// At the scaling the parent test asks for: Change Key Bindings with every modifier on each action,
+// then with its key alone pressed into the capture box (the rows, the combination fields and each
+// name Collides With shows), Rules with a rule of each When and a damaged one, and User Interface.
 TEST(AtDisplayScaling, RowsColumnsAndRunTimeTextsWhole)
 {
     char asked[16] = {};
@@ -51,26 +29,36 @@ TEST(AtDisplayScaling, RowsColumnsAndRunTimeTextsWhole)
     if (atoi(asked) == 0)
         GTEST_SKIP() << "run by DialogsFollowTheDisplayScalingAProcessStartsWith";
     vbtest::RegistryKeyGuard settings;
-    // A rule of each When, and a damaged one.
-    for (const DWORD when : {1u, 2u, 3u, 9u}) {
-        const std::string rule = std::string(kProgramKeyPath) + "\\Rules\\00" + std::to_string(when);
-        RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "When", REG_DWORD, &when, sizeof when);
-        RegSetKeyValueA(HKEY_CURRENT_USER, rule.c_str(), "Exe", REG_SZ, "a.exe", 6);
-    }
+    for (const DWORD when : {1u, 2u, 3u, 9u})
+        RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(kProgramKeyPath) + "\\Rules\\00" + std::to_string(when)).c_str(),
+                        "When", REG_DWORD, &when, sizeof when);
+    const char* names[] = {kHideActiveName, kPopupMenuName, kRestoreLastName, kRestoreAllName, kHideProgramName};
+    const uint16_t keys[] = {'H', 'M', 'U', VK_F12, VK_NUMPAD5};
     std::vector<std::string> clipped;
+    const auto collect = [&](HWND dialog) { cliptest::CollectClipped(dialog, LanguageInUse(), clipped); };
     for (const std::string& locale : AvailableLocales()) {
         SelectLanguage(locale);
-        KeyBindingsTexts(locale, clipped);
-        ScriptedDialog<RULES> rules([&](ScriptedDialog<RULES>& d) -> WPARAM {
-            cliptest::CollectClipped(d.Window(), locale + " rules", clipped);
-            return IDCANCEL;
-        }, nullptr, GetModuleHandleA(nullptr), kProgramKeyPath);
-        rules.Show();
-        ScriptedDialog<UI> options([&](ScriptedDialog<UI>& d) -> WPARAM {
-            cliptest::CollectClipped(d.Window(), locale + " options", clipped);
-            return IDCANCEL;
-        }, GetModuleHandleA(nullptr), nullptr, kProgramKeyPath, "Veilbox", "", StartupFolders{});
-        options.Show();
+        for (const bool bare : {false, true}) {
+            HotkeyTable table;
+            for (int i = 0; i < 5; ++i)
+                table.Append({names[i], !bare, !bare, !bare, keys[i], 1009u + i});
+            ScriptedDialog<MODAL>([&](ScriptedDialog<MODAL>& d) -> WPARAM {
+                for (int i = 0; i < 5; ++i) {
+                    SendMessageA(d.Item(IDC_KEYS_LIST), LB_SETCURSEL, i, 0);
+                    SendMessageA(d.Window(), WM_COMMAND, MAKEWPARAM(IDC_KEYS_LIST, LBN_SELCHANGE),
+                                 reinterpret_cast<LPARAM>(d.Item(IDC_KEYS_LIST)));
+                    if (bare)
+                        SendMessageA(d.Item(IDC_KEYS_CAPTURE), WM_KEYDOWN, keys[(i + 1) % 5], 0);
+                    collect(d.Window());
+                }
+                return IDCANCEL;
+            }, nullptr, table).Show();
+        }
+        ScriptedDialog<RULES>([&](ScriptedDialog<RULES>& d) -> WPARAM { return collect(d.Window()), IDCANCEL; },
+                              nullptr, GetModuleHandleA(nullptr), kProgramKeyPath).Show();
+        ScriptedDialog<UI>([&](ScriptedDialog<UI>& d) -> WPARAM { return collect(d.Window()), IDCANCEL; },
+                           GetModuleHandleA(nullptr), nullptr, kProgramKeyPath, "Veilbox", "", StartupFolders{})
+            .Show();
     }
     SelectLanguage("en-US");
     const std::set<std::string> found(clipped.begin(), clipped.end());
