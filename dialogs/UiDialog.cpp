@@ -136,16 +136,20 @@ void UI::LoadLanguages()
     }
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
     m_languageShown = selected;
+    m_languageStored = stored;
 }
 
-// Stores the choice and switches to it at once. A list left as it opened stores nothing, so that a
-// choice this system's code page cannot show (a settings file carried over from a newer Windows)
-// is kept for the system that can.
+// Stores the choice and switches to it at once. A list left as it opened stores the choice it was
+// opened with, so that one this system's code page cannot show (a settings file carried over from
+// a newer Windows) is kept for the system that can.
 void UI::SaveLanguage()
 {
     const int selected = static_cast<int>(SendMessageA(Item(IDC_UI_LANGUAGE), CB_GETCURSEL, 0, 0));
-    if (selected == m_languageShown)
+    if (selected == m_languageShown) {
+        OptionKey(kInterfaceKey).WriteText(kLanguageValue, m_languageStored.Text());
+        SelectLanguage(m_languageStored.Text());
         return;
+    }
     const std::vector<LanguageChoice> languages = AvailableLanguages();
     const std::string locale =
         selected >= 1 && selected <= static_cast<int>(languages.size()) ? languages[selected - 1].locale : "";

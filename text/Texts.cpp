@@ -250,8 +250,9 @@ void SelectLanguage(const std::string& locale)
     const UINT codePage = NarrowCodePage();
     std::string chosen = PickLanguage({locale}, AvailableLocales());
     if (Upper(chosen) != Upper(locale)) {
-        std::vector<std::string> shown;
-        for (const LanguageChoice& language : AvailableLanguages(codePage))
+        // Under UTF-8 every language shows: no catalogue is parsed to find out.
+        std::vector<std::string> shown = codePage == CP_UTF8 ? AvailableLocales() : std::vector<std::string>();
+        for (const LanguageChoice& language : codePage == CP_UTF8 ? std::vector<LanguageChoice>() : AvailableLanguages(codePage))
             shown.push_back(language.locale);
         chosen = PickLanguage(PreferredLanguages(), shown);
     }
