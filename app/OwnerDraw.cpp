@@ -37,7 +37,7 @@ void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool
     if (place.left >= place.right) {
         return;
     }
-    const WString wide = WString::FromNarrow(note, CP_UTF8);
+    const WString wide = WString::FromNarrow(note, CP_ACP);
     if (wide.IsNull()) {
         return;
     }
@@ -79,8 +79,8 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
     DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, look.iconBrush,
                DI_IMAGE);
-    // Texts are UTF-8; the A calls would read them in the font's character set.
-    const WString title = WString::FromNarrow(look.text ? look.text : "", CP_UTF8);
+    // Texts are in the ANSI code page; the A calls would read them in the font's character set.
+    const WString title = WString::FromNarrow(look.text ? look.text : "", CP_ACP);
     const wchar_t* shown = title.IsNull() ? L"" : title.Text();
     DrawTextW(dc, shown, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
     DrawTextW(dc, shown, -1, &text, DT_SINGLELINE | DT_VCENTER);
@@ -121,7 +121,7 @@ UINT MenuEntryWidth(const char* text, bool withIcon, HWND dialog, UINT dpi)
     const WindowDc dc(dialog);
     const SelectedObject selected(dc.get(), font.get());
     SIZE size = {};
-    const WString wide = WString::FromNarrow(text ? text : "", CP_UTF8);
+    const WString wide = WString::FromNarrow(text ? text : "", CP_ACP);
     if (!dc || wide.IsNull() || !GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
         return 0;
     }

@@ -119,8 +119,8 @@ void UI::Load()
     LoadLanguages();
 }
 
-// "Windows default" first, then each language in its own name; the stored choice is selected
-// (Windows default when it names no language Veilbox has).
+// "Windows default" first, then each language the code page can show in its own name; the stored
+// choice is selected (Windows default when it names no language offered).
 void UI::LoadLanguages()
 {
     HWND list = Item(IDC_UI_LANGUAGE);
@@ -135,12 +135,21 @@ void UI::LoadLanguages()
             selected = index;
     }
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    m_languageShown = selected;
+    m_languageStored = stored;
 }
 
-// Stores the choice and switches to it at once.
+// Stores the choice and switches to it at once. A list left as it opened stores the choice it was
+// opened with, so that one this system's code page cannot show (a settings file carried over from
+// a newer Windows) is kept for the system that can.
 void UI::SaveLanguage()
 {
     const int selected = static_cast<int>(SendMessageA(Item(IDC_UI_LANGUAGE), CB_GETCURSEL, 0, 0));
+    if (selected == m_languageShown) {
+        OptionKey(kInterfaceKey).WriteText(kLanguageValue, m_languageStored.Text());
+        SelectLanguage(m_languageStored.Text());
+        return;
+    }
     const std::vector<LanguageChoice> languages = AvailableLanguages();
     const std::string locale =
         selected >= 1 && selected <= static_cast<int>(languages.size()) ? languages[selected - 1].locale : "";

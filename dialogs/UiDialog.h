@@ -58,6 +58,9 @@ private:
     NString m_description;
     HMODULE m_module;
     StartupFolders m_startupFolders;
+    // The Language list's selection as the dialog opened, and the stored choice it stood for.
+    int m_languageShown = 0;
+    NString m_languageStored;
 };
 
 // Runs the dialog over parent with the Startup folders of the system

@@ -1,9 +1,12 @@
 #include "hotkeys/KeyBindingsDialog.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "hotkeys/KeyNames.h"
 #include "res/KeyBindingsDialogIds.h"
+#include "winbase/DialogTexts.h"
 #include "winbase/ModuleInfo.h"
 #include "winbase/OwnRecords.h"
 #include "text/Texts.h"
@@ -90,8 +93,32 @@ void MODAL::OnInit()
     m_selected = m_table[0];
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     Refresh();
+    FitFields();
     if (m_popupsWanted)
         AddHelpPopups();
+}
+
+// The fields are as wide as the widest text they may show, in the language in use at the dialog's
+// DPI: each action's combination, each of the table's keys and a key of the numeric pad with every
+// modifier, "none", and each action's name; the column of fields grows with its labels, and the
+// buttons beside and below it move along. The list's rows are fitted with the dialog's texts.
+void MODAL::FitFields()
+{
+    std::vector<std::string> bindings{T(Tx::HotkeyNone)}, names;
+    const auto withEveryModifier = [](uint16_t key) {
+        return std::string(BindingText(HotkeyRecord("", true, true, true, key, 0)).Text());
+    };
+    for (const HotkeyRecord& record : m_table) {
+        bindings.push_back(ShownBinding(record).Text());
+        bindings.push_back(withEveryModifier(record.key));
+        names.push_back(HotkeyDisplayName(record.name.Text()));
+    }
+    bindings.push_back(withEveryModifier(VK_NUMPAD0));
+    const LONG cx = std::max({TextsShortfall(Item(IDC_KEYS_CURRENT), bindings, Dpi()),
+                              TextsShortfall(Item(IDC_KEYS_CAPTURE), bindings, Dpi()),
+                              TextsShortfall(Item(IDC_KEYS_COLLIDES), names, Dpi())});
+    WidenColumn(Window(), {IDC_KEYS_CURRENT, IDC_KEYS_CAPTURE, IDC_KEYS_COLLIDES, IDC_KEYS_LABEL1, IDC_KEYS_LABEL2},
+                {IDC_KEYS_ASSIGN, IDC_KEYS_CANCEL}, cx);
 }
 
 void MODAL::AddHelpPopups()

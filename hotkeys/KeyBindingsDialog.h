@@ -37,6 +37,7 @@ private:
     void OnInit();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void Refresh();
+    void FitFields();
     void ShowCaptured();
     bool CheckCollision();
     void OnAssign();

@@ -1,6 +1,7 @@
 #include "hotkeys/KeyNames.h"
 
 #include "hotkeys/HotkeyTable.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -64,17 +65,22 @@ NString KeyCapText(uint32_t key)
     return NString::Format("0x%02X", key);
 }
 
+// Each modifier by its name in the language in use (Strg, Umschalt, Maj...), then '+'.
 NString ComboText(const HotkeyRecord& record, bool shiftBeforeAlt)
 {
     NString text("");
+    const auto modifier = [&text](Tx name) {
+        text.Append(T(name));
+        text.Append('+');
+    };
     if (record.ctrl)
-        text.Append("Ctrl+");
+        modifier(Tx::KeyCtrl);
     if (shiftBeforeAlt && record.shift)
-        text.Append("Shft+");
+        modifier(Tx::KeyShift);
     if (record.alt)
-        text.Append("Alt+");
+        modifier(Tx::KeyAlt);
     if (!shiftBeforeAlt && record.shift)
-        text.Append("Shft+");
+        modifier(Tx::KeyShift);
     text.Append(RecordKeyName(record));
     return text;
 }

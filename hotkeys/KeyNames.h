@@ -23,9 +23,11 @@ NString KeyName(uint32_t code);
 NString RecordKeyName(const HotkeyRecord& record);
 
 // Combination as shown in messages and help popups: "Ctrl+", "Alt+", "Shft+"
-// in that order, then the key name (Ctrl+Alt+Shft+F1).
+// in that order, then the key name (Ctrl+Alt+Shft+F1). The modifiers are named
+// in the language in use (German: Strg+Alt+Umschalt+F1); only what is shown
+// changes with the language, never what is stored.
 NString HotkeyText(const HotkeyRecord& record);
 
 // Combination as shown by the key bindings editor: "Ctrl+", "Shft+", "Alt+"
-// in that order, then the key name (Ctrl+Shft+Alt+F1).
+// in that order, then the key name (Ctrl+Shft+Alt+F1), named as above.
 NString BindingText(const HotkeyRecord& record);

@@ -14,12 +14,39 @@ bool IsBelow(const std::string& path, const std::string& parent)
            SameIniName(path.substr(0, parent.size()), parent);
 }
 
+bool IsText(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The stored data as a caller in codePage reads it.
+std::vector<BYTE> DataRead(const IniValue& value, UINT codePage)
+{
+    if (!IsText(value.type) || codePage == CP_UTF8)
+        return value.data;
+    const std::string shown = Utf8ToCodePageOrAsIs(
+        std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()), codePage);
+    return std::vector<BYTE>(shown.begin(), shown.end());
+}
+
+// The data of a caller in codePage as stored.
+std::vector<BYTE> DataStored(DWORD type, const BYTE* data, DWORD size, UINT codePage)
+{
+    if (!data)
+        return {};
+    if (!IsText(type) || codePage == CP_UTF8)
+        return std::vector<BYTE>(data, data + size);
+    const std::string utf8 = CodePageToUtf8(std::string_view(reinterpret_cast<const char*>(data), size), codePage);
+    return std::vector<BYTE>(utf8.begin(), utf8.end());
+}
+
 } // namespace
 
 // A file locked for a moment at start (a sync tool, a virus scanner) is waited for briefly. One
 // that stays unreadable is left as it was for the whole run: what this copy never read (settings,
 // the held records of a copy that was killed) is never overwritten, and the user is told.
-FileStore::FileStore(std::wstring file, const char* rootPath) : m_file(std::move(file)), m_root(rootPath)
+FileStore::FileStore(std::wstring file, const char* rootPath, UINT codePage)
+    : m_file(std::move(file)), m_root(rootPath), m_codePage(codePage)
 {
     RemoveStaleTemporaryFiles(m_file);
     for (int attempt = 0; attempt < kStartReads; ++attempt) {
@@ -184,9 +211,10 @@ LONG FileStore::QueryValue(const char* path, const char* name, DWORD* type, std:
             continue;
         if (!value.unread.empty())
             return ERROR_INVALID_DATA;
-        if (value.data.size() > maxBytes)
+        std::vector<BYTE> read = DataRead(value, m_codePage);
+        if (read.size() > maxBytes)
             return ERROR_MORE_DATA;
-        data = value.data;
+        data = std::move(read);
         if (type)
             *type = value.type;
         return ERROR_SUCCESS;
@@ -210,7 +238,7 @@ LONG FileStore::ListValues(const char* path, std::vector<StoredValue>& values, D
         listed.type = value.type;
         listed.result = value.unread.empty() ? ERROR_SUCCESS : ERROR_INVALID_DATA;
         if (withData)
-            listed.data = value.data;
+            listed.data = DataRead(value, m_codePage);
         values.push_back(std::move(listed));
     }
     return ERROR_SUCCESS;
@@ -289,7 +317,7 @@ LONG FileStore::SetValue(const char* path, const char* name, DWORD type, const B
     Refresh();
     if (HeldKeyWent(path))
         return ERROR_KEY_DELETED;
-    IniValue value{name ? name : "", type, std::vector<BYTE>(data, data + (data ? size : 0)), {}};
+    IniValue value{name ? name : "", type, DataStored(type, data, size, m_codePage), {}};
     return Make({Change::Kind::Set, path, std::move(value)});
 }
 

@@ -18,6 +18,13 @@
 // written until it is read; one that cannot be read at start is neither read nor written for the
 // rest of the run. Its changes are then kept in memory only, and the failure is told as a failed
 // write is.
+//
+// Texts (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are UTF-8 in the file and in memory, as the registry
+// keeps them in UTF-16, and the program's narrow code page at the calls: under a code page other
+// than UTF-8 they are converted both ways as the registry's `A` functions convert them (a
+// character the code page does not have reads '?'). A text in the file that is not UTF-8 is what
+// an older version wrote under that code page, and reads as it is. Names are the program's own
+// ASCII and pass unchanged.
 #pragma once
 
 #include <mutex>
@@ -26,14 +33,16 @@
 #include "settings/IniText.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
+#include "text/CodePage.h"
 
 // Largest file read, in bytes: a larger one is not read (and so never replaced).
 constexpr ULONGLONG kSettingsFileMaxBytes = 16u << 20;
 
 class FileStore : public SettingsStore {
 public:
-    // file: the settings file's path; rootPath: the program key it stands for.
-    FileStore(std::wstring file, const char* rootPath);
+    // file: the settings file's path; rootPath: the program key it stands for; codePage: that of
+    // the texts the calls carry.
+    FileStore(std::wstring file, const char* rootPath, UINT codePage = NarrowCodePage());
 
     LONG KeyExists(const char* path) override;
     LONG QueryValue(const char* path, const char* name, DWORD* type, std::vector<BYTE>& data,
@@ -84,6 +93,7 @@ private:
     std::mutex m_lock;
     std::wstring m_file;
     std::string m_root;
+    UINT m_codePage;
     IniDocument m_document;
     // The file's lines as last read or written, which the next write keeps.
     IniLines m_lines;

@@ -56,6 +56,20 @@ bool Unescape(std::string_view text, std::string& out)
 
 }  // namespace
 
+bool Catalogue::ConvertTexts(const std::function<bool(std::string_view, std::string&)>& convert, Catalogue& out) const
+{
+    Catalogue converted;
+    for (const auto& [key, text] : m_entries) {
+        std::string shown;
+        if (!convert(text, shown)) {
+            return false;
+        }
+        converted.m_entries.emplace(key, std::move(shown));
+    }
+    out = std::move(converted);
+    return true;
+}
+
 Catalogue Catalogue::Parse(std::string_view data)
 {
     Catalogue catalogue;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ public:
     const char* Find(std::string_view key) const;
     const std::map<std::string, std::string, std::less<>>& Entries() const { return m_entries; }
     const std::vector<Problem>& Problems() const { return m_problems; }
+    // This catalogue with each text passed through convert (from the text to out); false, with
+    // out left alone, as soon as one text does not convert. Problems are not carried over.
+    bool ConvertTexts(const std::function<bool(std::string_view, std::string&)>& convert, Catalogue& out) const;
 
 private:
     void ParseLine(std::string_view line, size_t number);

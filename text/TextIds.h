@@ -83,4 +83,7 @@
     X(HelpKeysAssign) \
     X(HelpKeysCapture) \
     X(HelpKeysCollides) \
+    X(KeyCtrl) \
+    X(KeyShift) \
+    X(KeyAlt) \
 

@@ -25,6 +25,8 @@ constexpr std::pair<int, int> kTemplateAliases[] = {{138, 135}, {140, 136}};
 struct Store {
     std::mutex lock;
     std::map<std::string, std::unique_ptr<Catalogue>> parsed;  // null: the locale has none
+    // Converted from the parsed ones, by resource name and code page; null: none or not shown.
+    std::map<std::pair<std::string, UINT>, std::unique_ptr<Catalogue>> converted;
     std::atomic<const Catalogue*> inUse{nullptr};
     std::atomic<const Catalogue*> english{nullptr};
     std::string inUseLocale = kEnglish;
@@ -63,12 +65,14 @@ std::string_view ResourceText(const std::string& locale)
     return data ? std::string_view(static_cast<const char*>(data), SizeofResource(module, found)) : std::string_view{};
 }
 
+// English is ASCII, which every ANSI code page shows; its UTF-8 stands in should that change.
 const Catalogue* English()
 {
     Store& store = TheStore();
     const Catalogue* english = store.english.load();
     if (!english) {
-        english = EmbeddedCatalogue(kEnglish);
+        english = ShownCatalogue(kEnglish, NarrowCodePage());
+        english = english ? english : EmbeddedCatalogue(kEnglish);
         store.english.store(english);
     }
     return english;
@@ -183,6 +187,26 @@ const Catalogue* EmbeddedCatalogue(const std::string& locale)
     return found->second.get();
 }
 
+const Catalogue* ShownCatalogue(const std::string& locale, UINT codePage)
+{
+    const Catalogue* source = EmbeddedCatalogue(locale);
+    if (!source || codePage == CP_UTF8)
+        return source;
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> hold(store.lock);
+    auto found = store.converted.find({ResourceName(locale), codePage});
+    if (found == store.converted.end()) {
+        auto shown = std::make_unique<Catalogue>();
+        const auto convert = [codePage](std::string_view text, std::string& out) {
+            return Utf8ToCodePage(text, codePage, out);
+        };
+        if (!source->ConvertTexts(convert, *shown))
+            shown.reset();
+        found = store.converted.emplace(std::make_pair(ResourceName(locale), codePage), std::move(shown)).first;
+    }
+    return found->second.get();
+}
+
 std::vector<std::string> AvailableLocales()
 {
     std::vector<std::string> names;
@@ -196,13 +220,14 @@ std::vector<std::string> AvailableLocales()
     return locales;
 }
 
-std::vector<LanguageChoice> AvailableLanguages()
+std::vector<LanguageChoice> AvailableLanguages(UINT codePage)
 {
     std::vector<LanguageChoice> languages;
     for (const std::string& locale : AvailableLocales()) {
-        const Catalogue* catalogue = EmbeddedCatalogue(locale);
+        const Catalogue* catalogue = ShownCatalogue(locale, codePage);
         const char* ownName = catalogue ? catalogue->Find("LanguageName") : nullptr;
-        languages.push_back({locale, ownName ? ownName : locale});
+        if (catalogue)
+            languages.push_back({locale, ownName ? ownName : locale});
     }
     return languages;
 }
@@ -222,12 +247,21 @@ std::string PickLanguage(const std::vector<std::string>& preferred, const std::v
 
 void SelectLanguage(const std::string& locale)
 {
-    const std::vector<std::string> available = AvailableLocales();
-    std::string chosen = PickLanguage({locale}, available);
-    if (Upper(chosen) != Upper(locale))
-        chosen = PickLanguage(PreferredLanguages(), available);
+    const UINT codePage = NarrowCodePage();
+    std::string chosen = PickLanguage({locale}, AvailableLocales());
+    if (Upper(chosen) != Upper(locale)) {
+        // Under UTF-8 every language shows: no catalogue is parsed to find out.
+        std::vector<std::string> shown = codePage == CP_UTF8 ? AvailableLocales() : std::vector<std::string>();
+        for (const LanguageChoice& language : codePage == CP_UTF8 ? std::vector<LanguageChoice>() : AvailableLanguages(codePage))
+            shown.push_back(language.locale);
+        chosen = PickLanguage(PreferredLanguages(), shown);
+    }
+    const Catalogue* catalogue = ShownCatalogue(chosen, codePage);
+    if (!catalogue) {
+        chosen = kEnglish;
+        catalogue = English();
+    }
     Store& store = TheStore();
-    const Catalogue* catalogue = EmbeddedCatalogue(chosen);
     std::lock_guard<std::mutex> hold(store.lock);
     store.inUseLocale = catalogue ? chosen : kEnglish;
     store.inUse.store(catalogue);

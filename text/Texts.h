@@ -5,12 +5,17 @@
 // and the fallback for one a language lacks. A catalogue is parsed on its first use and kept
 // until the process ends, so every text pointer handed out stays valid, across a change of
 // language too. All functions may be called from any thread.
+//
+// The texts handed out are in the program's narrow code page (text/CodePage.h): the catalogues'
+// UTF-8 as it is under the manifest's UTF-8 code page, else converted once as the language is
+// first used. A language with a text that code page cannot show is not used: English stands in.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "text/Catalogue.h"
+#include "text/CodePage.h"
 #include "text/TextIds.h"
 
 enum class Tx : int {
@@ -42,16 +47,21 @@ struct LanguageChoice {
 
 // The locales of the embedded catalogues, English first, then by name; nothing is parsed.
 std::vector<std::string> AvailableLocales();
-// The embedded languages with their own names, in the same order (parses every catalogue).
-std::vector<LanguageChoice> AvailableLanguages();
+// The embedded languages that codePage can show, with their own names in it, in the same order
+// (parses every catalogue).
+std::vector<LanguageChoice> AvailableLanguages(UINT codePage = NarrowCodePage());
 // Chooses the language: a locale among AvailableLanguages(); an empty or unknown one means the
-// first of the user's preferred Windows display languages that Veilbox has (by locale, else by
-// its language alone: "de-AT" takes "de-DE"), else English.
+// first of the user's preferred Windows display languages that Veilbox has and can show (by
+// locale, else by its language alone: "de-AT" takes "de-DE"), else English. A language the narrow
+// code page cannot show gives English.
 void SelectLanguage(const std::string& locale);
 // The locale of the language in use ("en-US" before any choice).
 std::string LanguageInUse();
-// The catalogue of a locale, parsed from the program's resources; null when there is none.
+// The catalogue of a locale, parsed from the program's resources, in UTF-8; null when there is none.
 const Catalogue* EmbeddedCatalogue(const std::string& locale);
+// The catalogue of a locale with its texts in codePage; null when there is none or the code page
+// cannot show one of its texts exactly.
+const Catalogue* ShownCatalogue(const std::string& locale, UINT codePage);
 // The locale that a preference list (locale names, best first) picks among the available ones:
 // the first one available as it is, else the first whose language is ("de-AT" takes "de-DE"),
 // else English.

@@ -24,32 +24,105 @@ bool IsClass(HWND window, const char* name)
     return _stricmp(className, name) == 0;
 }
 
+// Room around a push button's text: its frame and a blank the width of a narrow letter on either
+// side, so that no text touches the frame.
+constexpr int kPushButtonInset = 12;
+// Room beside a check box's or radio button's text: its box (12 pixels and one at 96 DPI), the gap
+// to the text (half a digit's width), two pixels each side for the focus rectangle, and one more:
+// with one pixel less a Cyrillic text loses its last letter.
+constexpr int kCheckBoxInset = 13 + 3 + 4;
+// Room around a list row's text, and beside a field's: the frame's and the selection's pixels.
+constexpr int kRowInset = 6;
+
+std::wstring WideText(HWND window)
+{
+    std::vector<wchar_t> text(static_cast<size_t>(std::max(0, GetWindowTextLengthW(window))) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    return std::wstring(text.data(), static_cast<size_t>(std::max(0, length)));
+}
+
+// The rows of a list or combo box that draws its own texts (an owner-drawn one draws what its owner
+// decides: the program's lists of windows).
+std::vector<std::wstring> Rows(HWND list, bool combo)
+{
+    std::vector<std::wstring> rows;
+    const LONG style = GetWindowLongA(list, GWL_STYLE);
+    if (style & (combo ? (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE) : (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)))
+        return rows;
+    const LRESULT count = SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        const LRESULT length = SendMessageW(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
+        std::vector<wchar_t> row(static_cast<size_t>(std::max<LRESULT>(0, length)) + 1, L'\0');
+        SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, index, reinterpret_cast<LPARAM>(row.data()));
+        rows.emplace_back(row.data());
+    }
+    return rows;
+}
+
+// The width of the widest text on one line in the dc's font ('&' marks an access key).
+LONG Widest(HDC dc, const std::vector<std::wstring>& texts, UINT format)
+{
+    LONG widest = 0;
+    for (const std::wstring& text : texts) {
+        RECT need = {};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE | format);
+        widest = std::max(widest, need.right);
+    }
+    return widest;
+}
+
+// How much wider the child must be to show each of its rows (a list's or combo box's), and each of
+// the texts given for it, whole on one line; 0 when it does.
+LONG RowShortfall(HWND child, UINT dpi, HDC dc, const std::vector<std::wstring>& given)
+{
+    const bool list = IsClass(child, "ListBox"), combo = IsClass(child, "ComboBox");
+    std::vector<std::wstring> texts = list || combo ? Rows(child, combo) : std::vector<std::wstring>();
+    texts.insert(texts.end(), given.begin(), given.end());
+    if (texts.empty())
+        return 0;
+    RECT room = {};
+    GetClientRect(child, &room);
+    LONG inset = ScaleToDpi(kRowInset, dpi);
+    if (combo)
+        inset += SystemMetricForDpi(SM_CXVSCROLL, dpi);
+    if (IsClass(child, "Edit")) {
+        const LRESULT margins = SendMessageA(child, EM_GETMARGINS, 0, 0);
+        inset = LOWORD(margins) + HIWORD(margins) + ScaleToDpi(2, dpi);
+    }
+    const HGDIOBJ font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+    const SelectedObject selected(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    return std::max<LONG>(0, Widest(dc, texts, list || combo ? DT_NOPREFIX : 0) + inset - room.right);
+}
+
 // How much wider (cx) and, for a static that wraps, taller (cy) the child must be to show its whole
-// text (a word wider than the static widens it); 0 when it fits or holds no text it draws itself.
-// dc: one device context the texts of all children are measured in, each in its own font.
-SIZE Shortfall(HWND child, UINT dpi, HDC dc)
+// text (a word wider than the static widens it), its rows and the texts given for it; 0 when it
+// fits or holds no text it draws itself. dc: one device context the texts of all children are
+// measured in, each in its own font.
+SIZE Shortfall(HWND child, UINT dpi, HDC dc, const std::vector<std::wstring>& given)
 {
     const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
+    if (!(style & WS_VISIBLE))
+        return {0, 0};
+    const LONG rows = RowShortfall(child, dpi, dc, given);
     const bool isStatic = IsClass(child, "Static") && (style & SS_TYPEMASK) <= SS_SIMPLE;
     const bool isButton = IsClass(child, "Button") && type != BS_GROUPBOX;
-    // Measured in UTF-16 as the control draws it: an A measure would read the UTF-8 text in the
-    // font's character set (1252 for the dialog font) and count a Cyrillic or Japanese letter as
-    // two or three.
-    std::vector<wchar_t> text(static_cast<size_t>(std::max(0, GetWindowTextLengthW(child))) + 1, L'\0');
-    if (!(isStatic || isButton) || !(style & WS_VISIBLE) ||
-        GetWindowTextW(child, text.data(), static_cast<int>(text.size())) <= 0)
-        return {0, 0};
+    // Measured in UTF-16 as the control draws it: an A measure would read the text in the font's
+    // character set (1252 for the dialog font) and count a Cyrillic or Japanese letter as two or three.
+    const std::wstring text = WideText(child);
+    if (!(isStatic || isButton) || text.empty())
+        return {rows, 0};
     RECT room = {};
     GetClientRect(child, &room);
     const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
-    const LONG inset = isButton ? ScaleToDpi(push ? 4 : 17, dpi) : 0;
+    const LONG inset = isButton ? ScaleToDpi(push ? kPushButtonInset : kCheckBoxInset, dpi) : 0;
     const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
     // A child without a font of its own draws in the system font, which a fresh device context holds.
     const HGDIOBJ font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
     const SelectedObject selected(dc, font ? font : GetStockObject(SYSTEM_FONT));
     RECT need = {0, 0, room.right - inset, 0};
-    DrawTextW(dc, text.data(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    return {std::max<LONG>(0, need.right + inset - room.right), wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
+    DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    return {std::max<LONG>({0, need.right + inset - room.right, rows}),
+            wraps ? std::max<LONG>(0, need.bottom - room.bottom) : 0};
 }
 
 // A window of this thread already showing the text (the template's own language) is not set
@@ -146,16 +219,21 @@ void GrowGroupBoxes(std::vector<Child>& children)
     }
 }
 
-// A control that reached the right edge and stayed in place (a list across the dialog) keeps
-// reaching it as the dialog grows wider.
+// A control that reached the right edge and stayed in place keeps reaching it as the dialog grows
+// wider: a list across the dialog stretches, a push button (Cancel in the corner) moves along.
 void StretchToEdge(std::vector<Child>& children, LONG reach, LONG wider)
 {
     if (wider <= 0)
         return;
-    for (Child& child : children)
-        if (child.original.right >= reach && child.rect.left == child.original.left &&
-            child.rect.right == child.original.right)
-            child.rect.right += wider;
+    for (Child& child : children) {
+        if (child.original.right < reach || child.rect.left != child.original.left ||
+            child.rect.right != child.original.right)
+            continue;
+        const LONG type = GetWindowLongA(child.window, GWL_STYLE) & BS_TYPEMASK;
+        if (IsClass(child.window, "Button") && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+            child.rect.left += wider;
+        child.rect.right += wider;
+    }
 }
 
 LONG Extent(const std::vector<Child>& children, LONG RECT::*edge, bool original)
@@ -197,6 +275,45 @@ void ApplyDialogTexts(HWND dialog, int templateId)
     }
 }
 
+LONG TextsShortfall(HWND control, const std::vector<std::string>& texts, UINT dpi)
+{
+    std::vector<std::wstring> wide;
+    for (const std::string& text : texts) {
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+        std::vector<wchar_t> converted(static_cast<size_t>(std::max(length, 1)), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, converted.data(), length);
+        wide.emplace_back(converted.data());
+    }
+    const WindowDc dc(GetParent(control));
+    return RowShortfall(control, dpi != 0 ? dpi : WindowDpi(control), dc.get(), wide);
+}
+
+void WidenColumn(HWND dialog, const std::vector<int>& widened, const std::vector<int>& moved, LONG cx)
+{
+    if (cx <= 0)
+        return;
+    for (const int id : widened) {
+        RECT rect = {};
+        HWND control = GetDlgItem(dialog, id);
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        MoveWindow(control, rect.left, rect.top, rect.right - rect.left + cx, rect.bottom - rect.top, FALSE);
+    }
+    for (const int id : moved) {
+        RECT rect = {};
+        HWND control = GetDlgItem(dialog, id);
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        MoveWindow(control, rect.left + cx, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
+    }
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + cx, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepOnMonitor(dialog);
+    InvalidateRect(dialog, nullptr, TRUE);
+}
+
 void FitDialogTexts(HWND dialog, UINT atDpi)
 {
     const UINT dpi = atDpi != 0 ? atDpi : WindowDpi(dialog);
@@ -209,7 +326,7 @@ void FitDialogTexts(HWND dialog, UINT atDpi)
     bool grew = false;
     const WindowDc dc(dialog);
     for (size_t index : order) {
-        const SIZE by = Shortfall(children[index].window, dpi, dc.get());
+        const SIZE by = Shortfall(children[index].window, dpi, dc.get(), {});
         if (by.cx || by.cy) {
             Grow(children, index, by);
             grew = true;

@@ -15,7 +15,7 @@ bool QF_TRAYDIALOG::AskGoToTray(const char* actionName)
     request.owner = Window();
     request.keyPath = Settings().Path();
     request.name = actionName;
-    request.text = WString::FromNarrow(T(Tx::MsgGoToTray), CP_UTF8);
+    request.text = WString::FromNarrow(T(Tx::MsgGoToTray), CP_ACP);
     return AskQuery(request);
 }
 

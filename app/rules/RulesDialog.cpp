@@ -8,13 +8,18 @@
 #include "app/rules/RuleEditDialog.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
+#include "winbase/Dpi.h"
 #include "winbase/LateLibraries.h"
 #include "winbase/WindowHelpers.h"
 #include "text/Texts.h"
+#include "text/WString.h"
 
 namespace {
 
 constexpr int kHelpPopupWidth = 320;
+// Pixels at 96 DPI a heading or a cell keeps beside its text: the header's margins (three edges on
+// either side) and the list's.
+constexpr int kColumnPadding = 14;
 
 struct Column {
     Tx heading;
@@ -38,6 +43,21 @@ constexpr HelpText kPopups[] = {
     {IDC_RULES_UP, Tx::HelpRulesUp},         {IDC_RULES_DOWN, Tx::HelpRulesDown},
     {IDC_RULES_OK, Tx::HelpRulesOk},         {IDC_RULES_CANCEL, Tx::HelpRulesCancel},
 };
+
+// The width the list's font needs for the widest of texts, with the room a header or a cell keeps
+// around its text.
+// Measured in UTF-16: the list's A measure counts a UTF-8 text's bytes, a Cyrillic letter as two.
+int WidestColumnText(HWND list, std::initializer_list<Tx> texts, UINT dpi)
+{
+    int widest = 0;
+    for (const Tx text : texts) {
+        const WString wide = WString::FromNarrow(T(text), CP_ACP);
+        if (!wide.IsNull())
+            widest = std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                                     reinterpret_cast<LPARAM>(wide.Text()))));
+    }
+    return widest + ScaleToDpi(kColumnPadding, dpi);
+}
 
 } // namespace
 
@@ -73,15 +93,27 @@ void RULES::AddColumns()
     SizeColumns();
 }
 
+// Each column takes its share of the list's width, and at least what its heading needs; the When
+// column, whose texts are the program's own, at least what its widest text needs. The others share
+// what it leaves in their proportions.
 void RULES::SizeColumns()
 {
     HWND list = Item(IDC_RULES_LIST);
     RECT client = {};
     GetClientRect(list, &client);
-    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
-    for (int index = 0; index < static_cast<int>(std::size(kColumns)); ++index)
-        ListView_SetColumnWidth(list, index, width * kColumns[index].percent / 100);
+    const UINT dpi = Dpi();
+    const int width = client.right - client.left - SystemMetricForDpi(SM_CXVSCROLL, dpi);
+    constexpr int kWhen = static_cast<int>(std::size(kColumns)) - 1;
+    const int when = std::max({width * kColumns[kWhen].percent / 100,
+                               WidestColumnText(list, {Tx::RulesColumnWhen, Tx::RulesWhenAppears, Tx::RulesWhenMinimised,
+                                                       Tx::RulesWhenCloseBox, Tx::RulesWhenDamaged}, dpi)});
+    for (int index = 0; index < kWhen; ++index) {
+        const int share = std::max(0, width - when) * kColumns[index].percent / (100 - kColumns[kWhen].percent);
+        ListView_SetColumnWidth(list, index, std::max(share, WidestColumnText(list, {kColumns[index].heading}, dpi)));
+    }
+    ListView_SetColumnWidth(list, kWhen, when);
 }
+
 
 void RULES::OnDpiChanged(UINT, UINT newDpi)
 {

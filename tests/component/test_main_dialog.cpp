@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
 #include "winbase/LateLibraries.h"
+#include "ClippedTexts.h"
 #include "DialogAnswerer.h"
 
 using namespace vbtest;
@@ -171,48 +173,26 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
     FitDialogTexts(dialog);
     if (DialogText(templateId, 0))
         findings.keys.insert(DialogTextKey(templateId, 0));
-    const UINT dpi = WindowDpi(dialog);
+    const std::string where = LanguageInUse() + " " + std::to_string(templateId);
+    cliptest::CollectClipped(dialog, where, findings.clipped);
+    RECT client = {};
+    GetClientRect(dialog, &client);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (DialogText(templateId, GetDlgCtrlID(child)))
             findings.keys.insert(DialogTextKey(templateId, GetDlgCtrlID(child)));
-        char className[32] = {}, text[512] = {};
-        wchar_t wide[512] = {};
-        GetClassNameA(child, className, sizeof className);
-        GetWindowTextA(child, text, sizeof text);
-        GetWindowTextW(child, wide, 512);
-        const LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
-        const bool isStatic = _stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) <= SS_SIMPLE;
-        const bool isButton = _stricmp(className, "Button") == 0 && type != BS_GROUPBOX;
-        if (!*text || !(isStatic || isButton) || !(style & WS_VISIBLE))
-            continue;
-        RECT room = {};
-        GetClientRect(child, &room);
-        if (isButton)
-            room.right -= ScaleToDpi(type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 4 : 17, dpi);
-        HDC dc = GetDC(child);
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
-        RECT need = {0, 0, room.right, 0};
-        const bool wraps = isStatic && (style & SS_TYPEMASK) <= SS_RIGHT;
-        DrawTextW(dc, wide, -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-        ReleaseDC(child, dc);
+        RECT rect = {}, inDialog = {};
+        GetClientRect(child, &rect);
         // A label lengthened for its text is no taller than the text in UTF-16 (a measure of the
         // UTF-8 bytes would add blank lines under Cyrillic and Japanese labels).
-        LONG before = 0;
         for (const auto& [window, height] : heights)
-            if (window == child)
-                before = height;
-        if (room.bottom > before && room.bottom > need.bottom)
-            findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
-                                       std::to_string(GetDlgCtrlID(child)) + " grew past its text: " + text);
-        RECT inDialog = {}, client = {};
+            if (window == child && rect.bottom > height && cliptest::Is(child, L"Static", SS_RIGHT, SS_TYPEMASK) &&
+                rect.bottom > cliptest::Needed(child, cliptest::Text(child), DT_WORDBREAK, rect.right).bottom)
+                findings.clipped.push_back(where + "/" + std::to_string(GetDlgCtrlID(child)) + " grew past its text");
         GetWindowRect(child, &inDialog);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&inDialog), 2);
-        GetClientRect(dialog, &client);
         // A pixel past the edge is the rounding of dialog units at some scalings.
-        const bool outside = inDialog.right > client.right + 1 || inDialog.bottom > client.bottom + 1;
-        if (need.right > room.right || need.bottom > room.bottom || outside)
-            findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + "/" +
-                                       std::to_string(GetDlgCtrlID(child)) + ": " + text);
+        if (inDialog.right > client.right + 1 || inDialog.bottom > client.bottom + 1)
+            findings.clipped.push_back(where + "/" + std::to_string(GetDlgCtrlID(child)) + " outside the dialog");
     }
     GetWindowRect(dialog, &placed);
     if (placed.right > work.right || placed.bottom > work.bottom || placed.left < work.left || placed.top < work.top)
@@ -259,26 +239,33 @@ TEST_F(MainDialogTest, ADpiChangeResizesEntriesFinderAndHelpPopupsAndBack)
 
 // Wine reads the display scaling (LogPixels) when a process starts: each scaling gets a new
 // process of this program that runs the AtDisplayScaling tests.
-TEST_F(MainDialogTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
+// One scaling and one of its tests a process: the texts of every language take a good part of a
+// minute on a busy machine.
+class DisplayScalingTest : public MainDialogTest, public ::testing::WithParamInterface<std::tuple<DWORD, const char*>> {};
+
+TEST_P(DisplayScalingTest, DialogsFollowTheDisplayScalingAProcessStartsWith)
 {
     constexpr char kDesktop[] = "Control Panel\\Desktop";
     DWORD kept = 0, size = sizeof kept;
     const bool hadValue = RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &kept,
                                        &size) == ERROR_SUCCESS;
-    for (DWORD dpi : {96u, 144u, 192u}) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        SetEnvironmentVariableA("VB_TEST_DPI", std::to_string(dpi).c_str());
-        ChildProcess child;
-        ASSERT_TRUE(child.Start("component_tests.exe", "--gtest_filter=AtDisplayScaling.*"));
-        EXPECT_TRUE(child.WaitForExit(60000)) << dpi;
-        EXPECT_EQ(child.ExitCode(), 0u) << "the AtDisplayScaling tests failed at " << dpi << " DPI";
-    }
+    const DWORD dpi = std::get<0>(GetParam());
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    SetEnvironmentVariableA("VB_TEST_DPI", std::to_string(dpi).c_str());
+    ChildProcess child;
+    ASSERT_TRUE(child.Start("component_tests.exe", (std::string("--gtest_filter=AtDisplayScaling.") + std::get<1>(GetParam())).c_str()));
+    EXPECT_TRUE(child.WaitForExit(110000)) << dpi;
+    EXPECT_EQ(child.ExitCode(), 0u) << "the AtDisplayScaling tests failed at " << dpi << " DPI";
     SetEnvironmentVariableA("VB_TEST_DPI", nullptr);
     if (hadValue)
         RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &kept, sizeof kept);
     else
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScalingTest,
+                         ::testing::Combine(::testing::Values(96u, 144u, 192u),
+                                            ::testing::Values("TextsWholeAndSizesFollowTheDpi", "RowsColumnsAndRunTimeTextsWhole")));
 
 // At the DPI the parent test asks for: every dialog made from its template shows each of its
 // texts whole; a placement stored at 96 DPI keeps its place and grows with the DPI; the main

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Languages, CatalogueTest, ::testing::ValuesIn(Available
 
 TEST(CatalogueSetTest, SevenLanguagesEnglishFirstEachInItsOwnName)
 {
-    const std::vector<LanguageChoice> languages = AvailableLanguages();
+    const std::vector<LanguageChoice> languages = AvailableLanguages(CP_UTF8);
     ASSERT_EQ(languages.size(), 7u);
     EXPECT_EQ(languages[0].locale, "en-US");
     std::set<std::string> names;

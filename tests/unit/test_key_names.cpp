@@ -6,6 +6,7 @@
 
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/KeyNames.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ TEST(KeyNamesTest, HotkeyAndBindingTextOrderModifiersDifferently)
         uint16_t key;
         const char* hotkeyText;
         const char* bindingText;
+        const char* locale = "en-US";  // the modifiers are named in the language in use
     } cases[] = {
         {true, true, false, 0x48, "Ctrl+Shft+H", "Ctrl+Shft+H"},
         {false, false, true, 0x70, "Alt+F1", "Alt+F1"},
@@ -81,13 +83,17 @@ TEST(KeyNamesTest, HotkeyAndBindingTextOrderModifiersDifferently)
         {true, false, false, 0x00, "Ctrl+", "Ctrl+"},
         {false, true, false, 0x141, "Shft+A", "Shft+A"},
         {true, false, false, VK_OEM_1, "Ctrl+;", "Ctrl+;"},
+        {true, true, true, 0x48, "Strg+Alt+Umschalt+H", "Strg+Umschalt+Alt+H", "de-DE"},
+        {false, true, false, 0x48, "Maj+H", "Maj+H", "fr-FR"},
     };
     for (const auto& c : cases) {
+        SelectLanguage(c.locale);
         const HotkeyRecord record("x", c.ctrl, c.shift, c.alt, c.key, 1);
         EXPECT_STREQ(HotkeyText(record).Text(), c.hotkeyText);
         EXPECT_STREQ(BindingText(record).Text(), c.bindingText);
         EXPECT_STREQ(record.HotkeyText().Text(), c.hotkeyText);
     }
+    SelectLanguage("en-US");
 }
 
 } // namespace
