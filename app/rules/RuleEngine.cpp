@@ -52,8 +52,8 @@ void RuleEngine::SetRules(const std::vector<Rule>& rules)
     m_rules.clear();
     ++m_generation;
     for (const Rule& rule : rules) {
-        // Close-box rules act through the title-bar hook.
-        if (!rule.Acts() || rule.trigger == RuleTrigger::CloseBox)
+        // Close-box rules act through the title-bar hook, hotkey-only rules through their key.
+        if (!rule.Acts() || rule.trigger == RuleTrigger::CloseBox || rule.trigger == RuleTrigger::HotkeyOnly)
             continue;
         ActingRule acting{rule, {}, {}};
         acting.fixed.className = rule.className;
