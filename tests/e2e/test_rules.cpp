@@ -71,6 +71,19 @@ bool KeyHeldElsewhere(UINT modifiers, UINT key)
     }, 5000);
 }
 
+// Presses Ctrl+Alt+key once the keys of the last press are up again: under Wine each press is a
+// run of xdotool of its own, whose releases could otherwise cross the next press.
+void PressRuleKey(WORD key)
+{
+    WaitFor([&] {
+        for (WORD held : {WORD(VK_CONTROL), WORD(VK_MENU), key})
+            if (GetAsyncKeyState(held) & 0x8000)
+                return false;
+        return true;
+    }, 3000);
+    PressCombination({VK_CONTROL, VK_MENU, key});
+}
+
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
 {
     return WaitFor([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeoutMs);
@@ -315,22 +328,22 @@ TEST_F(Rules, ARulesHotkeyHidesBringsBackFrontsAndStartsItsProgram)
     ShowWindow(targets[0], SW_SHOWNOACTIVATE);
     ASSERT_TRUE(WaitVisible(targets[0], false)) << "the appears trigger works beside the key";
 
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     ASSERT_TRUE(WaitVisible(targets[0], true)) << "held: brought back";
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0]; }));
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     ASSERT_TRUE(WaitVisible(targets[0], false)) << "in front: hidden";
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     ASSERT_TRUE(WaitVisible(targets[0], true));
     EXPECT_TRUE(StaysVisible(targets[0], 2000)) << "brought back by its key, left alone by its rule";
 
     ShowWindow(targets[0], SW_MINIMIZE);
     ASSERT_TRUE(ClickToFront(targets[1]));
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0] && !IsIconic(targets[0]); }))
         << "shown, not in front: restored to the front";
 
-    PressCombination({VK_CONTROL, VK_MENU, 'L'});
+    PressRuleKey('L');
     EXPECT_NE(WaitForTopWindow({0, "Key Launched", nullptr, true}, 10000), nullptr) << "nothing matched: started";
     DWORD started = 0;
     GetWindowThreadProcessId(FindTopWindow({0, "Key Launched", nullptr}), &started);
@@ -401,14 +414,14 @@ TEST_F(TwoMonitors, AWindowComesBackOnTheMonitorWithThePointer)
     VeilboxApp app;
     ASSERT_TRUE(KeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'K'));
     ASSERT_TRUE(ClickToFront(targets[0]));
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     ASSERT_TRUE(WaitVisible(targets[0], false));
 
     MONITORINFO second = {sizeof second};
-    POINT far = {GetSystemMetrics(SM_CXSCREEN) + 50, 50};
-    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(far, MONITOR_DEFAULTTONULL), &second));
+    const POINT beyond = {GetSystemMetrics(SM_CXSCREEN) + 50, 50};
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(beyond, MONITOR_DEFAULTTONULL), &second));
     SetCursorPos(second.rcMonitor.left + 200, second.rcMonitor.top + 200);
-    PressCombination({VK_CONTROL, VK_MENU, 'K'});
+    PressRuleKey('K');
     ASSERT_TRUE(WaitVisible(targets[0], true));
     RECT at = {};
     EXPECT_TRUE(WaitFor([&] { return GetWindowRect(targets[0], &at) && at.left >= second.rcWork.left; }));
