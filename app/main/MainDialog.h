@@ -162,7 +162,7 @@ private:
     RuleHideResult HideByRule(HWND window);
     // The rules' own hotkeys: registered once the start has finished (and at once after any
     // change of the rules from then on), released while a dialog that captures keys is open.
-    void RegisterRuleKeys(const std::vector<Rule>& acting);
+    void RegisterRuleKeys();
     // A rule's hotkey was pressed: its windows are hidden, brought back or to the front, or its
     // command is started (see ToggleMatching).
     void OnRuleKey(uint32_t id);
@@ -210,6 +210,8 @@ private:
     RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
     RuleEvents m_ruleWatch;
     RuleKeys m_ruleKeys;
+    // The acting rules as StartRules last read them: their keys are registered from these.
+    std::vector<Rule> m_actingRules;
     TitleBarHook m_titleBar{kTitleBarHide};
     bool m_minButtonHides = true;
     std::vector<WindowCriteria> m_closeRules;

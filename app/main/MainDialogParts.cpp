@@ -48,7 +48,7 @@ void DIALOG::FinishStart()
     else
         m_popupsAwaitShow = true;
     ConfigureTitleBar();
-    RegisterRuleKeys(RuleStore(kProgramKeyPath).LoadActing());
+    RegisterRuleKeys();
 }
 
 void DIALOG::SetUpHelpPopups()
@@ -91,7 +91,7 @@ void DIALOG::RunOptions()
         EntriesMayHaveChanged();
     });
     if (IsWindow(Window()) && m_startFinished)
-        RegisterRuleKeys(RuleStore(kProgramKeyPath).LoadActing());
+        RegisterRuleKeys();
 }
 
 // The help popups are made again as the Hot Key dialog closes.

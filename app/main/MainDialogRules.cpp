@@ -37,7 +37,8 @@ void DIALOG::StartRules(bool lookNow)
 {
     m_ruleScan = WatchAllows("scan");
     m_ruleEvents = WatchAllows("events");
-    const std::vector<Rule> acting = RuleStore(kProgramKeyPath).LoadActing();
+    m_actingRules = RuleStore(kProgramKeyPath).LoadActing();
+    const std::vector<Rule> acting = m_actingRules;
     m_rules.SetRules(acting);
     m_closeRules.clear();
     for (const Rule& rule : acting)
@@ -56,7 +57,7 @@ void DIALOG::StartRules(bool lookNow)
             m_ruleWatch.Start(Window(), kRulesWake);
     }
     if (m_startFinished)
-        RegisterRuleKeys(acting);
+        RegisterRuleKeys();
 }
 
 void DIALOG::StopRules()
@@ -75,9 +76,10 @@ RuleHideResult DIALOG::HideByRule(HWND window)
 
 // A second copy of Veilbox registers what the first leaves free and says nothing of the rest: the
 // first copy holds those keys. The message box runs a loop: nothing found before it is used after.
-void DIALOG::RegisterRuleKeys(const std::vector<Rule>& acting)
+void DIALOG::RegisterRuleKeys()
 {
-    const std::vector<NString> held = m_ruleKeys.Register(acting, Window(), WasPrevInstRunningAtStartup() != 0);
+    const std::vector<NString> held =
+        m_ruleKeys.Register(m_actingRules, Window(), WasPrevInstRunningAtStartup() != 0);
     for (const NString& line : held) {
         if (!IsWindow(Window()) || ProgramEnding())
             return;
