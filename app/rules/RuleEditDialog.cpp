@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "app/rules/RuleKeys.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"
 #include "text/Texts.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/rules/RuleKeys.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -219,5 +220,5 @@ void RuleEngine::Act(HWND window, size_t rule)
     if (result == RuleHideResult::Hidden)
         ++m_outcome.hidden;
     else if (result == RuleHideResult::Refused && m_toldRefused.insert(RefusalKey(acting)).second)
-        m_outcome.refusedRules.push_back(acting.Describe());
+        m_outcome.refusedRules.push_back(DescribeWithHotkey(acting));
 }

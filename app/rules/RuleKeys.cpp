@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "hotkeys/HotkeyTable.h"
 #include "text/Texts.h"
 #include "winbase/ScopedHandles.h"
 
 namespace {
+
+// The hotkey control's modifier bits.
+constexpr uint16_t kHotkeyShift = 1, kHotkeyControl = 2, kHotkeyAlt = 4;
 
 // Held down, a key registered without it would toggle its windows back and forth.
 bool RegisterKey(HWND window, uint32_t id, uint16_t word)
@@ -20,6 +24,33 @@ bool RegisterKey(HWND window, uint32_t id, uint16_t word)
 }
 
 } // namespace
+
+HotkeyRecord RuleHotkeyRecord(uint16_t word)
+{
+    const uint16_t flags = static_cast<uint16_t>(word >> 8);
+    return HotkeyRecord("", (flags & kHotkeyControl) != 0, (flags & kHotkeyShift) != 0, (flags & kHotkeyAlt) != 0,
+                        static_cast<uint16_t>(word & 0xFF), 0);
+}
+
+NString RuleHotkeyText(uint16_t word)
+{
+    return word == 0 ? NString("") : RuleHotkeyRecord(word).HotkeyText();
+}
+
+UINT RuleHotkeyModifiers(uint16_t word)
+{
+    const uint16_t flags = static_cast<uint16_t>(word >> 8);
+    return ((flags & kHotkeyShift) ? MOD_SHIFT : 0) | ((flags & kHotkeyControl) ? MOD_CONTROL : 0) |
+           ((flags & kHotkeyAlt) ? MOD_ALT : 0);
+}
+
+NString DescribeWithHotkey(const Rule& rule)
+{
+    NString text = rule.Describe();
+    if (rule.hotkey != 0 && rule.trigger != RuleTrigger::HotkeyOnly)
+        text += NString::Format(T(Tx::RuleDescribeHotkey), RuleHotkeyText(rule.hotkey).Text());
+    return text;
+}
 
 uint32_t RuleKeys::NextId()
 {

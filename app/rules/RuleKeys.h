@@ -16,6 +16,15 @@
 #include "app/rules/Rules.h"
 #include "text/NString.h"
 
+// The hotkey word (see Rules.h) as a combination of the hotkeys' table (the key and Ctrl, Shift,
+// Alt), id 0; as shown in lists and messages ("Ctrl+Alt+N", empty for none); and as
+// RegisterHotKey's modifiers.
+struct HotkeyRecord RuleHotkeyRecord(uint16_t word);
+NString RuleHotkeyText(uint16_t word);
+UINT RuleHotkeyModifiers(uint16_t word);
+// The rule as Describe gives it, with its hotkey when it has one besides its trigger.
+NString DescribeWithHotkey(const Rule& rule);
+
 constexpr uint32_t kFirstRuleKeyId = 9000;
 constexpr uint32_t kLastRuleKeyId = 9999;
 

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "hotkeys/HotkeyTable.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 #include "text/Texts.h"
@@ -22,8 +21,6 @@ constexpr char kRunValue[] = "Run";
 // A UTF-8 character takes at most four bytes.
 constexpr size_t kFieldMaxBytes = kRuleFieldMaxChars * 4;
 constexpr size_t kRunMaxBytes = kRuleRunMaxChars * 4;
-// The hotkey control's modifier bits.
-constexpr uint16_t kHotkeyShift = 1, kHotkeyControl = 2, kHotkeyAlt = 4;
 // Values of one rule key read at most: a bound on what a damaged key can cost.
 constexpr DWORD kMaxValuesPerRule = 256;
 
@@ -161,10 +158,7 @@ NString Rule::Describe() const
     add(Tx::RuleDescribeTitle, title);
     if (text.IsEmpty())
         text = T(Tx::RuleDescribeNoWindow);
-    text += NString(" ") + TriggerText(trigger);
-    if (hotkey != 0 && trigger != RuleTrigger::HotkeyOnly)
-        text += NString::Format(T(Tx::RuleDescribeHotkey), RuleHotkeyText(hotkey).Text());
-    return text;
+    return text + " " + TriggerText(trigger);
 }
 
 bool Rule::SameAs(const Rule& other) const
@@ -177,25 +171,6 @@ bool IsRuleHotkeyWord(uint32_t word)
 {
     const uint32_t key = word & 0xFF;
     return word == 0 || (word <= 0xFFFF && key != 0 && key != 0xFF && (word >> 8) <= kRuleHotkeyModifiers);
-}
-
-HotkeyRecord RuleHotkeyRecord(uint16_t word)
-{
-    const uint16_t flags = static_cast<uint16_t>(word >> 8);
-    return HotkeyRecord("", (flags & kHotkeyControl) != 0, (flags & kHotkeyShift) != 0, (flags & kHotkeyAlt) != 0,
-                        static_cast<uint16_t>(word & 0xFF), 0);
-}
-
-NString RuleHotkeyText(uint16_t word)
-{
-    return word == 0 ? NString("") : RuleHotkeyRecord(word).HotkeyText();
-}
-
-UINT RuleHotkeyModifiers(uint16_t word)
-{
-    const uint16_t flags = static_cast<uint16_t>(word >> 8);
-    return ((flags & kHotkeyShift) ? MOD_SHIFT : 0) | ((flags & kHotkeyControl) ? MOD_CONTROL : 0) |
-           ((flags & kHotkeyAlt) ? MOD_ALT : 0);
 }
 
 const char* TriggerText(RuleTrigger trigger)

@@ -72,12 +72,6 @@ const char* TriggerText(RuleTrigger trigger);
 // True for a word the hotkey control can give: 0, or a virtual key 1-254 in the low byte with
 // only the control's modifier bits above it.
 bool IsRuleHotkeyWord(uint32_t word);
-// The word as a combination of the hotkeys' table (the key and Ctrl, Shift, Alt), id 0.
-struct HotkeyRecord RuleHotkeyRecord(uint16_t word);
-// The key as shown in lists and messages ("Ctrl+Alt+N"); empty for none.
-NString RuleHotkeyText(uint16_t word);
-// RegisterHotKey's modifiers (MOD_SHIFT, MOD_CONTROL, MOD_ALT) of the word.
-UINT RuleHotkeyModifiers(uint16_t word);
 
 // One stored value of a rule exactly as found: copied back unchanged when its rule moves. Type
 // REG_NONE with no data marks a value that could not be read.

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/rules/RuleEditDialog.h"
+#include "app/rules/RuleKeys.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
 #include "winbase/LateLibraries.h"
