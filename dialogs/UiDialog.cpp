@@ -45,6 +45,11 @@ bool ReadMinButtonHide(const SettingsKey& optionsKey)
     return value != 0;
 }
 
+bool ReadRestoreAtPointer(const SettingsKey& optionsKey)
+{
+    return ReadFlag(SettingsKey(optionsKey, kInterfaceKey), kRestoreAtPointerValue) != 0;
+}
+
 UI::UI(HMODULE module, HWND parent, const char* optionsPath, const char* linkName, const char* description,
        const StartupFolders& startupFolders)
     : QF_MODALDIALOG(nullptr, IDD_UI, parent, module),
@@ -116,6 +121,8 @@ void UI::Load()
                    ReadIconPerWindow(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
     CheckDlgButton(Window(), IDC_UI_MIN_BUTTON_HIDE,
                    ReadMinButtonHide(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
+    CheckDlgButton(Window(), IDC_UI_RESTORE_AT_POINTER,
+                   ReadRestoreAtPointer(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
     LoadLanguages();
 }
 
@@ -195,6 +202,7 @@ void UI::SaveOptions()
     password.WriteText(kPasswordValue, typed.IsNull() ? "" : typed.Text());
     OptionKey(kInterfaceKey).WriteInt(kIconPerWindowValue, IsChecked(IDC_UI_ICON_PER_WINDOW) ? 1 : 0);
     OptionKey(kInterfaceKey).WriteInt(kMinButtonHideValue, IsChecked(IDC_UI_MIN_BUTTON_HIDE) ? 1 : 0);
+    OptionKey(kInterfaceKey).WriteInt(kRestoreAtPointerValue, IsChecked(IDC_UI_RESTORE_AT_POINTER) ? 1 : 0);
 }
 
 void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,

@@ -1,6 +1,6 @@
 // The User Interface options dialog: close to tray, minimise to tray, the
-// restore password, start with Windows, a tray icon for each hidden window and
-// the language (which takes effect as OK is pressed).
+// restore password, start with Windows, a tray icon for each hidden window, the
+// minimise button's right click, windows brought back at the pointer and the language (which takes effect as OK is pressed).
 // Values are read when it opens and written only on OK, each into its own
 // sub-key of the options key.
 #pragma once
@@ -20,6 +20,10 @@ constexpr char kIconPerWindowValue[] = "IconPerWindow";
 // absent.
 constexpr char kMinButtonHideValue[] = "MinButtonHide";
 
+// "Bring windows back on the monitor with the pointer": a REG_DWORD in the same sub-key, off when
+// absent.
+constexpr char kRestoreAtPointerValue[] = "RestoreAtPointer";
+
 // The interface's language: a REG_SZ locale name ("de-DE") in the same sub-key; empty, absent or
 // unknown means the language of Windows' display.
 constexpr char kLanguageValue[] = "Language";
@@ -30,6 +34,8 @@ NString ReadLanguageChoice(const SettingsKey& optionsKey);
 bool ReadIconPerWindow(const SettingsKey& optionsKey);
 // Whether a right click on a window's minimise button hides it, read from the options key.
 bool ReadMinButtonHide(const SettingsKey& optionsKey);
+// Whether a window brought back comes back on the monitor under the pointer, read from the options key.
+bool ReadRestoreAtPointer(const SettingsKey& optionsKey);
 
 class UI : public QF_MODALDIALOG {
 public:

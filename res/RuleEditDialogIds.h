@@ -17,6 +17,9 @@
 #define IDC_RULE_MINIMISED 1004
 #define IDC_RULE_COUNT 1005
 #define IDC_RULE_CLOSE_BOX 1006
+#define IDC_RULE_HOTKEY 1007
+#define IDC_RULE_HOTKEY_ONLY 1008
+#define IDC_RULE_RUN 1009
 
 /* The labels: each text of the dialog has its own id, so that a catalogue can name it. */
 #define IDC_RULE_LABEL1 1900
@@ -24,4 +27,6 @@
 #define IDC_RULE_LABEL3 1902
 #define IDC_RULE_LABEL4 1903
 #define IDC_RULE_LABEL5 1904
+#define IDC_RULE_LABEL6 1905
+#define IDC_RULE_LABEL7 1906
 #endif

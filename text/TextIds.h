@@ -44,6 +44,18 @@
     X(RuleTriggerCloseBox) \
     X(RuleTriggerMinimised) \
     X(RuleTriggerAppears) \
+    X(RulesColumnHotkey) \
+    X(RulesWhenHotkey) \
+    X(RuleTriggerHotkey) \
+    X(RuleDescribeHotkey) \
+    X(RuleNeedsHotkey) \
+    X(RuleKeyHolderRule) \
+    X(MsgRuleKeyTaken) \
+    X(MsgRuleKeyHeld) \
+    X(MsgRuleRunFailed) \
+    X(HelpRuleHotkey) \
+    X(HelpRuleHotkeyOnly) \
+    X(HelpRuleRun) \
     X(UiLanguageDefault) \
     X(HelpMainList) \
     X(HelpMainFinder) \

@@ -228,11 +228,15 @@ rule() {
 }
 
 # Four rules for the Rules dialog's picture; none of them hides a demo window (Notepad's acts
-# only when its close box is clicked, which the Rule dialog's picture shows).
+# only when its close box is clicked or its hotkey is pressed, which the Rule dialog's picture
+# shows).
 store_rules() {
     {
-        rule 000 3 1 Exe notepad.exe
-        rule 001 1 1 Exe chat.exe
+        rule 000 3 1 Exe notepad.exe Run notepad.exe
+        rule 001 0 1 Exe chat.exe
+        # Their own hotkeys, as the hotkey control gives them: Ctrl+Alt+N and Ctrl+Alt+C.
+        wine reg add "$settings\\Rules\\000" /v Hotkey /t REG_DWORD /d 1614 /f
+        wine reg add "$settings\\Rules\\001" /v Hotkey /t REG_DWORD /d 1603 /f
         rule 002 1 0 Title "* - Downloads"
         rule 003 1 1 Class ConsoleWindowClass Exe server.exe
     } >/dev/null 2>&1

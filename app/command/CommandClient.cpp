@@ -86,6 +86,7 @@ WireVerb WireVerbOf(CommandVerb verb)
     case CommandVerb::Show: return WireVerb::Show;
     case CommandVerb::ShowAll: return WireVerb::ShowAll;
     case CommandVerb::Launch: return WireVerb::Watch;
+    case CommandVerb::Toggle: return WireVerb::Toggle;
     default: return WireVerb::List;
     }
 }
@@ -122,7 +123,8 @@ public:
         if (verb == CommandVerb::Launch)
             return Launch();
         HWND running = FindRunningCopy();
-        if (!running && verb == CommandVerb::Hide)
+        // Without a running copy nothing is held: a toggle can only hide.
+        if (!running && (verb == CommandVerb::Hide || verb == CommandVerb::Toggle))
             running = StartCopyInTray();
         if (!running) {
             if (verb == CommandVerb::Show || verb == CommandVerb::ShowAll)
@@ -245,8 +247,9 @@ private:
         if (!reply.windows.empty())
             return kExitActed;
         if (!reply.refused)
-            m_streams.Err(m_request.verb == CommandVerb::Hide ? "Veilbox: no visible window matched.\r\n"
-                                                              : "Veilbox: no held window matched.\r\n");
+            m_streams.Err(m_request.verb == CommandVerb::Hide     ? "Veilbox: no visible window matched.\r\n"
+                          : m_request.verb == CommandVerb::Toggle ? "Veilbox: no window matched, visible or held.\r\n"
+                                                                  : "Veilbox: no held window matched.\r\n");
         return kExitNoMatch;
     }
 

@@ -12,7 +12,8 @@ struct VerbName {
 constexpr VerbName kVerbs[] = {
     {L"hide", CommandVerb::Hide},       {L"show", CommandVerb::Show},
     {L"show-all", CommandVerb::ShowAll}, {L"list", CommandVerb::List},
-    {L"launch", CommandVerb::Launch},   {L"--help", CommandVerb::Help},
+    {L"launch", CommandVerb::Launch},   {L"toggle", CommandVerb::Toggle},
+    {L"--help", CommandVerb::Help},
     {L"/?", CommandVerb::Help},
 };
 
@@ -269,7 +270,7 @@ CommandRequest ParseCommand(const wchar_t* arguments)
     request.verb = words.empty() ? CommandVerb::None : VerbOf(words[0].text);
     const CommandVerb verb = request.verb;
     OptionReader reader(words, 1, request);
-    const bool selectors = verb == CommandVerb::Hide || verb == CommandVerb::Show;
+    const bool selectors = verb == CommandVerb::Hide || verb == CommandVerb::Show || verb == CommandVerb::Toggle;
     if (verb == CommandVerb::None) {
         request.error = "no command given";
     } else if (!reader.Read(selectors, verb == CommandVerb::List, verb != CommandVerb::Help)) {
@@ -290,6 +291,8 @@ const char* CommandUsage()
     return "Usage: Veilbox.exe VERB [OPTIONS]\n"
            "  hide SELECTOR...   hide every visible window that matches all selectors into the menu\n"
            "  show SELECTOR...   show every held window that matches, the last one in front\n"
+           "  toggle SELECTOR... hide the matching windows when one is in front or none is held,\n"
+           "                     else show the held ones that match, the last one in front\n"
            "  show-all           show every held window (Veilbox keeps running)\n"
            "  list [--json]      print the held windows, newest first: handle, process id, program, title\n"
            "  launch [--timeout SECONDS] [--] PROGRAM [ARGS...]\n"
@@ -297,8 +300,8 @@ const char* CommandUsage()
            "  --help             print this text\n"
            "Selectors: --title TEXT, --title-like PATTERN (* and ?), --class NAME, --exe NAME,\n"
            "           --pid N, --hwnd 0xHEX, --active (the foreground window); texts ignore case.\n"
-           "--timeout SECONDS: how long hide, show, show-all and list wait for Window Veilbox to take\n"
-           "           up the request (default 10 s); a request not taken up by then is dropped.\n"
+           "--timeout SECONDS: how long hide, show, toggle, show-all and list wait for Window Veilbox\n"
+           "           to take up the request (default 10 s); a request not taken up by then is dropped.\n"
            "Exit codes: 0 acted (list: printed), 1 nothing matched, 2 wrong usage,\n"
            "            3 Window Veilbox did not answer in time (standard error says what was done),\n"
            "            4 launch failed or timed out.\n";

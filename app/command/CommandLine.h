@@ -11,7 +11,7 @@
 #include "app/rules/WindowMatch.h"
 #include "text/NString.h"
 
-enum class CommandVerb { None, Hide, Show, ShowAll, List, Launch, Help };
+enum class CommandVerb { None, Hide, Show, ShowAll, List, Launch, Help, Toggle };
 
 // Exit codes of a command, besides kExitNoAnswer (3): the running copy did not answer in time.
 constexpr int kExitActed = 0;         // acted on a window (list: printed, even nothing)
@@ -55,7 +55,7 @@ std::vector<CommandWord> SplitWords(const wchar_t* arguments);
 // ordinary start. Verbs are not case-sensitive.
 bool IsCommandLine(const wchar_t* arguments);
 
-// Reads the verb and its options. Selectors (hide, show): --title, --title-like, --class, --exe,
+// Reads the verb and its options. Selectors (hide, show, toggle): --title, --title-like, --class, --exe,
 // --pid N, --hwnd 0xHEX, --active, at least one, each once; --timeout SECONDS for every verb.
 // Texts are UTF-8.
 CommandRequest ParseCommand(const wchar_t* arguments);

@@ -150,6 +150,13 @@ void CommandServer::Run(const WireRequest& request)
     case WireVerb::ShowAll:
         reply.windows = Reports(ShowHeldWindows(m_menu));
         break;
+    case WireVerb::Toggle: {
+        const ToggleOutcome outcome =
+            mayMatch ? ToggleMatching(m_menu, criteria, request.foreground, false) : ToggleOutcome();
+        reply.windows = Reports(outcome.windows);
+        reply.refused = static_cast<uint32_t>(outcome.refused);
+        break;
+    }
     case WireVerb::List:
         for (uint32_t id : HeldIdsNewestFirst(m_menu))
             if (const MenuEntry* entry = m_menu.EntryById(id))

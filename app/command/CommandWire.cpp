@@ -107,6 +107,7 @@ bool FitsVerb(const WireRequest& r)
     switch (r.verb) {
     case WireVerb::Hide:
     case WireVerb::Show:
+    case WireVerb::Toggle:
         return !r.criteria.IsEmpty() && r.launchedId == 0 && r.timeoutMs == 0;
     case WireVerb::ShowAll:
     case WireVerb::List:
@@ -167,7 +168,7 @@ bool DecodeRequest(const void* data, DWORD size, WireRequest& r)
     for (NString* text : {&r.criteria.title, &r.criteria.titleLike, &r.criteria.className, &r.criteria.exe})
         *text = in.Text();
     const bool waitFits = magic == kOlderRequestMagic || (r.waitMs != 0 && r.waitMs <= kMaxWaitMs);
-    return in.Done() && verb >= static_cast<uint32_t>(WireVerb::Hide) && verb <= static_cast<uint32_t>(WireVerb::Watch) &&
+    return in.Done() && verb >= static_cast<uint32_t>(WireVerb::Hide) && verb <= static_cast<uint32_t>(WireVerb::Toggle) &&
            (flags & ~kActiveFlag) == 0 && r.replyTo && waitFits && FitsVerb(r);
 }
 

@@ -37,7 +37,9 @@ constexpr uint32_t kMaxWaitMs = kMaxWatchMs + kLaunchAnswerSlackMs;
 // Most windows a reply lists: many times the menu's entries.
 constexpr uint32_t kMaxReplyWindows = 10000;
 
-enum class WireVerb : uint32_t { Hide = 1, Show, ShowAll, List, Watch };
+// Toggle came after the others: a running copy older than it refuses the whole request, and the
+// command says the running copy did not take it.
+enum class WireVerb : uint32_t { Hide = 1, Show, ShowAll, List, Watch, Toggle };
 // Begun: the request is about to be carried out; its answer follows. Dropped: the command did not
 // take "begun" in time; the request is not carried out. NotHidden: a launch's window showed but
 // was not hidden before its time was up (a menu was open).
@@ -47,7 +49,7 @@ struct WireRequest {
     WireVerb verb = WireVerb::List;
     uint64_t serial = 0;        // echoed by the reply; at most 32 bits in the older layout
     HWND replyTo = nullptr;     // the command's message-only window
-    WindowCriteria criteria;    // hide, show; texts in UTF-8
+    WindowCriteria criteria;    // hide, show, toggle; texts in UTF-8
     HWND foreground = nullptr;  // with criteria.active: the window in front when the command began
     DWORD launchedId = 0;       // watch: the started program's process and its creation time
     uint64_t launchedCreated = 0;
@@ -78,7 +80,7 @@ std::vector<char> EncodeReply(const WireReply& reply);
 // serial cut to 32 bits); a reply marked older in the older layout, with the same cut.
 // False, with out unspecified, for anything but a well-formed message of the kind: wrong size,
 // text without its terminator or with a zero inside or not UTF-8, unknown verb or status, a
-// selector on a verb that takes none, hide or show without a selector, a watch without its
+// selector on a verb that takes none, hide, show or toggle without a selector, a watch without its
 // process or with a wait beyond kMaxWatchMs, a current request whose wait is 0 or beyond
 // kMaxWaitMs. An older reply decodes with older set, and only with the statuses up to Begun.
 bool DecodeRequest(const void* data, DWORD size, WireRequest& out);

@@ -35,6 +35,33 @@ std::vector<HWND> SameProgramOnly(const std::vector<HWND>& windows, const std::w
     return same;
 }
 
+bool HoldsMatching(const HiddenMenu& menu, const WindowCriteria& criteria)
+{
+    const std::vector<const MenuEntry*> entries = menu.Entries();
+    return std::any_of(entries.begin(), entries.end(), [&](const MenuEntry* entry) {
+        WindowFacts facts(entry->window);
+        return Matches(criteria, facts);
+    });
+}
+
+// The window in front, or the top-level window that owns it (a program's own dialog), is one of them.
+bool InFront(const std::vector<HWND>& windows, HWND foreground)
+{
+    if (!foreground)
+        return false;
+    const HWND root = GetAncestor(foreground, GA_ROOTOWNER);
+    return std::any_of(windows.begin(), windows.end(),
+                       [&](HWND window) { return window == foreground || window == root; });
+}
+
+// Restores a minimised window first; the restore is bounded as every show of another program's window.
+void BringMatchingToFront(HWND window)
+{
+    if (IsIconic(window))
+        ShowForeignWindow(window, SW_RESTORE);
+    BringToFrontWithoutWaiting(window);
+}
+
 } // namespace
 
 std::vector<uint32_t> HeldIdsNewestFirst(const HiddenMenu& menu)
@@ -101,6 +128,36 @@ BatchHide HideIntoMenu(const std::vector<HWND>& frontToBack, HiddenMenu& menu)
             outcome.hidden.push_back(*window);
         else if (refused)
             ++outcome.refused;
+    }
+    return outcome;
+}
+
+ToggleOutcome ToggleMatching(HiddenMenu& menu, const WindowCriteria& criteria, HWND foreground, bool frontShown)
+{
+    ToggleOutcome outcome;
+    if (criteria.IsEmpty())
+        return outcome;
+    // A held window its program has shown again, or that is gone, is held no more.
+    menu.Prune();
+    const std::vector<HWND> visible = VisibleMatchingWindows(criteria);
+    const bool held = HoldsMatching(menu, criteria);
+    if (!visible.empty() && (InFront(visible, foreground) || (!held && !frontShown))) {
+        BatchHide hidden = HideIntoMenu(visible, menu);
+        outcome.act = hidden.hidden.empty() && hidden.refused == 0 ? ToggleAct::Nothing : ToggleAct::Hidden;
+        outcome.windows = std::move(hidden.hidden);
+        outcome.refused = hidden.refused;
+        if (!outcome.windows.empty() && InFront(outcome.windows, foreground))
+            ActivateNextBelow(foreground);
+    } else if (held) {
+        outcome.windows = ShowHeldWindows(menu, [&criteria](HWND window) {
+            WindowFacts facts(window);
+            return Matches(criteria, facts);
+        });
+        outcome.act = outcome.windows.empty() ? ToggleAct::Nothing : ToggleAct::Shown;
+    } else if (!visible.empty()) {
+        BringMatchingToFront(visible.front());
+        outcome.act = ToggleAct::Fronted;
+        outcome.windows = {visible.front()};
     }
     return outcome;
 }

@@ -40,6 +40,24 @@ struct BatchHide {
 // reported. Stops early once the program is ending.
 BatchHide HideIntoMenu(const std::vector<HWND>& frontToBack, HiddenMenu& menu);
 
+enum class ToggleAct { Nothing, Hidden, Shown, Fronted };
+
+struct ToggleOutcome {
+    ToggleAct act = ToggleAct::Nothing;
+    std::vector<HWND> windows;  // hidden (front-most last), shown (oldest first) or brought to front
+    int refused = 0;            // windows that stayed visible
+};
+
+// A rule's hotkey and the toggle command over the windows that match the criteria, once the menu
+// has dropped the entries of windows gone or shown again (see HiddenMenu::Prune), in this order:
+// when the window in front (foreground, or the window that owns it) matches, every visible
+// matching window is hidden into the menu (one entry each, with its owned windows); else the held
+// matching windows are shown, the newest in front; else, with frontShown, the front-most visible
+// matching window is brought to the front, restored first when minimised, and without it the
+// visible matching windows are hidden. Nothing when no window matches (act Nothing). Every call to
+// another program's window is bounded.
+ToggleOutcome ToggleMatching(HiddenMenu& menu, const WindowCriteria& criteria, HWND foreground, bool frontShown);
+
 // The Hide Program hotkey: hides every visible window that may be acted on of the foreground
 // window's program (the same program file by its full path, or the same process when the file
 // cannot be named), then brings the window that was below the foreground window to the front.

@@ -193,7 +193,10 @@ HWND HiddenMenu::Unhide(UINT commandId)
     }
     const MenuEntry held = *entry;
     RemoveEntry(entry);
-    PutBackOnItsMonitor(held.window, held.place);
+    if (m_atPointer)
+        PutOnMonitorAtPointer(held.window, held.place);
+    else
+        PutBackOnItsMonitor(held.window, held.place);
     ShowForeignWindow(held.window, SW_SHOW);
     ShowOwnedAgain(held.owned);
     Changed();

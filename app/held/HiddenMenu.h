@@ -106,6 +106,9 @@ public:
     // again. It must not pump messages nor change the menu. ReleaseAll does not call it: after
     // ReleaseAll the mirror is cleared by its owner.
     void SetChangeHandler(std::function<void()> changed) { m_changed = std::move(changed); }
+    // With atPointer, Unhide brings a window back on the monitor under the pointer (see
+    // PutOnMonitorAtPointer) instead of the monitor it left.
+    void SetComeBackAtPointer(bool atPointer) { m_atPointer = atPointer; }
 
     // Inserts an entry for the window at the top of the menu, with the
     // next free command id. Null (nothing inserted) when no id is free or
@@ -124,7 +127,7 @@ public:
     void AwaitQueuedHide(uint32_t commandId);
     void SetEntryIcon(uint32_t commandId, HICON icon);
     // Removes the entry with the command id, shows its window (on its
-    // monitor, in the state it left) and its owned windows again and returns
+    // monitor, or the pointer's, in the state it left) and its owned windows again and returns
     // that window; null when no entry has the id. The window is not brought
     // to the front here.
     HWND Unhide(UINT commandId);
@@ -172,5 +175,6 @@ private:
     OwnedMenu m_menu;
     HWND m_owner = nullptr;
     std::function<void()> m_changed;
+    bool m_atPointer = false;
     std::vector<std::unique_ptr<MenuEntry>> m_entries;
 };

@@ -44,6 +44,13 @@ void FitSpan(LONG& low, LONG& high, LONG from, LONG to)
     high = low + length;
 }
 
+// Queued for the window's thread, so that a program that does not answer holds nothing up.
+void MoveWindowTo(HWND window, const RECT& to)
+{
+    SetWindowPos(window, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+}
+
 struct OwnedSearch {
     HWND owner;
     std::vector<HWND> found;
@@ -68,6 +75,7 @@ WindowPlace PlaceOf(HWND window)
     info.cbSize = sizeof info;
     if (GetMonitorInfoA(MonitorFromRect(&place.window, MONITOR_DEFAULTTONEAREST), &info)) {
         place.monitor = info.rcMonitor;
+        place.work = info.rcWork;
         std::memcpy(place.device, info.szDevice, sizeof place.device);
         place.device[sizeof place.device - 1] = '\0';
     }
@@ -98,9 +106,22 @@ void PutBackOnItsMonitor(HWND window, const WindowPlace& place)
         return;
     if (EqualRect(&to, &place.monitor))
         return;
-    RECT moved = MoveOntoMonitor(place.window, place.maximised, place.monitor, to);
-    SetWindowPos(window, nullptr, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    MoveWindowTo(window, MoveOntoMonitor(place.window, place.maximised, place.monitor, to));
+}
+
+void PutOnMonitorAtPointer(HWND window, const WindowPlace& known)
+{
+    const WindowPlace place = known.device[0] != '\0' ? known : PlaceOf(window);
+    POINT pointer = {};
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (place.device[0] == '\0' || !GetCursorPos(&pointer) ||
+        !GetMonitorInfoA(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &info)) {
+        PutBackOnItsMonitor(window, place);
+        return;
+    }
+    if (!EqualRect(&info.rcWork, &place.work))
+        MoveWindowTo(window, MoveOntoMonitor(place.window, place.maximised, place.work, info.rcWork));
 }
 
 bool IsOwnedBy(HWND window, HWND owner)

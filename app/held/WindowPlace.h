@@ -11,8 +11,10 @@
 struct WindowPlace {
     RECT window = {};
     bool maximised = false;
-    // The whole area and the device name of the monitor it was on; an empty name when unknown.
+    // The whole area, the work area and the device name of the monitor it was on; an empty name
+    // when unknown.
     RECT monitor = {};
+    RECT work = {};
     char device[CCHDEVICENAME] = {};
 };
 
@@ -28,6 +30,14 @@ RECT MoveOntoMonitor(const RECT& window, bool maximised, const RECT& from, const
 // onto the primary monitor; when that monitor has moved or changed its size, it is moved along.
 // The move is queued for the window's thread, ahead of anything queued after it.
 void PutBackOnItsMonitor(HWND window, const WindowPlace& place);
+
+// Before a hidden window is shown again where the user is: it is moved onto the monitor under the
+// pointer, at its place relative to that monitor's work area and its size, shrunk and moved back
+// as far as needed to lie wholly in it; a maximised window fills the new work area as it filled
+// the old one. A place not known (a window taken back after a crash) is read from the hidden
+// window. Queued as PutBackOnItsMonitor's move; nothing moves when the pointer is on the work area
+// the window left.
+void PutOnMonitorAtPointer(HWND window, const WindowPlace& place);
 
 // True when owner owns window, directly or through other owned windows.
 bool IsOwnedBy(HWND window, HWND owner);

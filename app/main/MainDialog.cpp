@@ -74,6 +74,7 @@ void DIALOG::OnDestroy()
     SetSettingsFailureNotice(nullptr, 0);
     m_commands.Stop();
     m_hotkeys.UnregisterAll(Settings(), Window());
+    m_ruleKeys.Release();
     DestroyHelpPopups();
     m_refreshSchedule.Stop();
     StopRules();

@@ -17,6 +17,7 @@
 #include "app/list/RefreshSchedule.h"
 #include "app/rules/RuleEngine.h"
 #include "app/rules/RuleEvents.h"
+#include "app/rules/RuleKeys.h"
 #include "app/held/WindowTrayIcons.h"
 #include "app/titlebar/TitleBarHook.h"
 #include "hotkeys/HelpPopup.h"
@@ -163,6 +164,12 @@ private:
     // mirrors the menu and tells of refused hides.
     void RunRules(bool scan);
     RuleHideResult HideByRule(HWND window);
+    // The rules' own hotkeys: registered once the start has finished (and at once after any
+    // change of the rules from then on), released while a dialog that captures keys is open.
+    void RegisterRuleKeys();
+    // A rule's hotkey was pressed: its windows are hidden, brought back or to the front, or its
+    // command is started (see ToggleMatching).
+    void OnRuleKey(uint32_t id);
     // Title bar (MainDialogTitleBar.cpp): starts or stops the hook to suit the option and the
     // close-box rules, and hides a window its hook handed on; while a menu is open the menu is
     // ended and the hide waits for its end.
@@ -206,6 +213,9 @@ private:
     HeldWindowStore m_held{kProgramKeyPath};
     RuleEngine m_rules{[this](HWND window) { return HideByRule(window); }};
     RuleEvents m_ruleWatch;
+    RuleKeys m_ruleKeys;
+    // The acting rules as StartRules last read them: their keys are registered from these.
+    std::vector<Rule> m_actingRules;
     TitleBarHook m_titleBar{kTitleBarHide};
     bool m_minButtonHides = true;
     std::vector<WindowCriteria> m_closeRules;

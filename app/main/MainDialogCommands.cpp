@@ -55,6 +55,8 @@ void DIALOG::OnCommand(WPARAM wParam, LPARAM lParam)
         RunHiddenWindows();
     } else if (wParam == IDC_MAIN_RULES) {
         RunRulesDialog();
+    } else if (wParam >= kFirstRuleKeyId && wParam <= kLastRuleKeyId) {
+        OnRuleKey(static_cast<uint32_t>(wParam));
     } else if (wParam >= kFirstEntryId) {
         UnhideMenuEntry(static_cast<UINT>(wParam), m_candidates, m_hiddenMenu);
     } else if (wParam == IDC_MAIN_ABOUT) {

@@ -48,6 +48,7 @@ void DIALOG::FinishStart()
     else
         m_popupsAwaitShow = true;
     ConfigureTitleBar();
+    RegisterRuleKeys();
 }
 
 void DIALOG::SetUpHelpPopups()
@@ -76,7 +77,9 @@ void DIALOG::DestroyHelpPopups()
 void DIALOG::RunOptions()
 {
     // The options the dialog acts on take effect as the User Interface dialog closes, while the
-    // Hot Key dialog is still open.
+    // Hot Key dialog is still open. The rules' keys are released meanwhile, so that the key
+    // bindings can take them, and registered again after.
+    m_ruleKeys.Release();
     RunHotkeyOptions(*this, m_hotkeys, m_helpPopups, [this] { SetUpHelpPopups(); }, [this](HWND owner) {
         const std::string language = LanguageInUse();
         ShowProgramUserInterfaceDialog(Module(), owner);
@@ -87,6 +90,8 @@ void DIALOG::RunOptions()
         ReadInterfaceOptions();
         EntriesMayHaveChanged();
     });
+    if (IsWindow(Window()) && m_startFinished)
+        RegisterRuleKeys();
 }
 
 // The help popups are made again as the Hot Key dialog closes.

@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/held/HeldBatch.h"
 #include "app/held/HideOps.h"
+#include "app/SingleInstance.h"
 #include "app/rules/RuleEditDialog.h"
 #include "app/rules/RulesDialog.h"
 #include "res/MainDialogIds.h"
+#include "winbase/ProgramEnd.h"
 #include "winbase/ScopedHandles.h"
 #include "text/Texts.h"
 
@@ -29,11 +32,13 @@ bool WatchAllows(const char* way)
 
 } // namespace
 
+// The keys come last: telling of a key another program holds runs a message box.
 void DIALOG::StartRules(bool lookNow)
 {
     m_ruleScan = WatchAllows("scan");
     m_ruleEvents = WatchAllows("events");
-    const std::vector<Rule> acting = RuleStore(kProgramKeyPath).LoadActing();
+    m_actingRules = RuleStore(kProgramKeyPath).LoadActing();
+    const std::vector<Rule> acting = m_actingRules;
     m_rules.SetRules(acting);
     m_closeRules.clear();
     for (const Rule& rule : acting)
@@ -42,15 +47,17 @@ void DIALOG::StartRules(bool lookNow)
     ConfigureTitleBar();
     if (!m_rules.HasRules()) {
         StopRules();
-        return;
+    } else {
+        if (m_ruleScan) {
+            SetTimer(Window(), kRuleScanTimer, kScanIntervalMs, nullptr);
+            if (lookNow)
+                PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
+        }
+        if (m_ruleEvents && !m_ruleWatch.Running())
+            m_ruleWatch.Start(Window(), kRulesWake);
     }
-    if (m_ruleScan) {
-        SetTimer(Window(), kRuleScanTimer, kScanIntervalMs, nullptr);
-        if (lookNow)
-            PostMessageA(Window(), kRulesWake, kRulesWakeScan, 0);
-    }
-    if (m_ruleEvents && !m_ruleWatch.Running())
-        m_ruleWatch.Start(Window(), kRulesWake);
+    if (m_startFinished)
+        RegisterRuleKeys();
 }
 
 void DIALOG::StopRules()
@@ -65,6 +72,36 @@ RuleHideResult DIALOG::HideByRule(HWND window)
     if (HideWindowIntoMenu(window, m_hiddenMenu, [&refused](HWND) { refused = true; }))
         return RuleHideResult::Hidden;
     return refused ? RuleHideResult::Refused : RuleHideResult::NotHidden;
+}
+
+// A second copy of Veilbox registers what the first leaves free and says nothing of the rest: the
+// first copy holds those keys. The message box runs a loop: nothing found before it is used after.
+void DIALOG::RegisterRuleKeys()
+{
+    const std::vector<NString> held =
+        m_ruleKeys.Register(m_actingRules, Window(), WasPrevInstRunningAtStartup() != 0);
+    for (const NString& line : held) {
+        if (!IsWindow(Window()) || ProgramEnding())
+            return;
+        TimedMessageBox(line.Text(), T(Tx::MsgRulesCaption), MB_OK | MB_ICONWARNING, 0);
+    }
+}
+
+// The rule is copied before anything is hidden or shown: a send may run code that changes the rules.
+void DIALOG::OnRuleKey(uint32_t id)
+{
+    const Rule* found = m_ruleKeys.RuleOf(id);
+    if (!found || ProgramEnding())
+        return;
+    const Rule rule = *found;
+    const ToggleOutcome outcome = ToggleMatching(m_hiddenMenu, rule.Criteria(), GetForegroundWindow(), true);
+    if (outcome.act == ToggleAct::Hidden || outcome.act == ToggleAct::Shown)
+        m_candidates.Refresh();
+    if (outcome.refused > 0)
+        TellHideRefused();
+    if (outcome.act == ToggleAct::Nothing && !rule.run.IsEmpty() && !StartRuleCommand(rule.run))
+        TimedMessageBox(NString::Format(T(Tx::MsgRuleRunFailed), rule.run.Text()).Text(), T(Tx::MsgRulesCaption),
+                        MB_OK | MB_ICONWARNING, 0);
 }
 
 // Nothing acts while a menu of the dialog is open: an entry added then would change the menu
@@ -89,10 +126,14 @@ void DIALOG::RunRules(bool scan)
                         MB_OK | MB_ICONWARNING, 0);
 }
 
+// The rules' keys are released while the dialogs are open, so that the hotkey control can take
+// them; they come back whatever the user chose.
 void DIALOG::RunRulesDialog()
 {
-    if (ShowRulesDialog(Window(), Module(), kProgramKeyPath))
-        StartRules(true);
+    m_ruleKeys.Release();
+    const bool stored = ShowRulesDialog(Window(), Module(), kProgramKeyPath);
+    if (IsWindow(Window()))
+        StartRules(stored);
 }
 
 // The entry under the pointer is selected first, as a right click selects in lists; from the
@@ -142,11 +183,14 @@ void DIALOG::NewRuleLike(HWND window)
         rule.exe = facts.ExeName();
         rule.className = facts.ClassName();
     }
-    if (!EditRule(Window(), Module(), rule))
+    std::vector<Rule> stored;
+    for (const StoredRule& other : RuleStore(kProgramKeyPath).Load())
+        stored.push_back(other.rule);
+    m_ruleKeys.Release();
+    const bool made = EditRule(Window(), Module(), rule, [stored](uint16_t key) { return HotkeyHolderAmong(key, stored); });
+    if (!IsWindow(Window()))
         return;
-    if (!RuleStore(kProgramKeyPath).Append(rule)) {
+    if (made && !RuleStore(kProgramKeyPath).Append(rule))
         TimedMessageBox(T(Tx::MsgRuleNotStored), T(Tx::MsgRulesCaption), MB_OK | MB_ICONWARNING, 0);
-        return;
-    }
-    StartRules(true);
+    StartRules(made);
 }

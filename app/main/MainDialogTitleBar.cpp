@@ -18,6 +18,7 @@ void DIALOG::ReadInterfaceOptions()
 {
     m_iconPerWindow = ReadIconPerWindow(Settings());
     m_minButtonHides = ReadMinButtonHide(Settings());
+    m_hiddenMenu.SetComeBackAtPointer(ReadRestoreAtPointer(Settings()));
     ConfigureTitleBar();
 }
 

@@ -1,8 +1,15 @@
 #include "app/rules/RuleEditDialog.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include <commctrl.h>
+
+#include "app/rules/RuleKeys.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RuleEditDialogIds.h"
 #include "text/Texts.h"
+#include "winbase/LateLibraries.h"
 
 namespace {
 
@@ -13,6 +20,7 @@ constexpr UINT kTypingPauseMs = 150;
 constexpr UINT kRecountMs = 1000;
 
 constexpr int kFields[] = {IDC_RULE_EXE, IDC_RULE_CLASS, IDC_RULE_TITLE};
+constexpr int kTriggers[] = {IDC_RULE_APPEARS, IDC_RULE_MINIMISED, IDC_RULE_CLOSE_BOX, IDC_RULE_HOTKEY_ONLY};
 
 NString FieldText(HWND control)
 {
@@ -28,14 +36,18 @@ constexpr HelpText kPopups[] = {
     {IDC_RULE_TITLE, Tx::HelpRuleTitle},       {IDC_RULE_APPEARS, Tx::HelpRuleAppears},
     {IDC_RULE_MINIMISED, Tx::HelpRuleMinimised}, {IDC_RULE_CLOSE_BOX, Tx::HelpRuleCloseBox},
     {IDC_RULE_COUNT, Tx::HelpRuleCount},       {IDC_RULE_OK, Tx::HelpRuleOk},
-    {IDC_RULE_CANCEL, Tx::HelpRuleCancel},
+    {IDC_RULE_CANCEL, Tx::HelpRuleCancel},     {IDC_RULE_HOTKEY, Tx::HelpRuleHotkey},
+    {IDC_RULE_HOTKEY_ONLY, Tx::HelpRuleHotkeyOnly}, {IDC_RULE_RUN, Tx::HelpRuleRun},
 };
 
 } // namespace
 
-RULE_EDIT::RULE_EDIT(HWND parent, HMODULE module, const Rule& rule)
-    : QF_MODALDIALOG(nullptr, IDD_RULE_EDIT, parent, module), m_rule(rule)
+RULE_EDIT::RULE_EDIT(HWND parent, HMODULE module, const Rule& rule, RuleKeyHolder holder)
+    : QF_MODALDIALOG(nullptr, IDD_RULE_EDIT, parent, module), m_rule(rule), m_holder(std::move(holder))
 {
+    // The template's hotkey control needs its class registered before the dialog is made.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_HOTKEY_CLASS};
+    LateInitCommonControlsEx(&classes);
 }
 
 RULE_EDIT::~RULE_EDIT() = default;
@@ -47,11 +59,16 @@ Rule RULE_EDIT::FromFields() const
     rule.exe = FieldText(Item(IDC_RULE_EXE));
     rule.className = FieldText(Item(IDC_RULE_CLASS));
     rule.title = FieldText(Item(IDC_RULE_TITLE));
+    rule.run = FieldText(Item(IDC_RULE_RUN));
+    const LRESULT hotkey = SendMessageA(Item(IDC_RULE_HOTKEY), HKM_GETHOTKEY, 0, 0);
+    rule.hotkey = IsRuleHotkeyWord(static_cast<uint32_t>(hotkey)) ? static_cast<uint16_t>(hotkey) : 0;
     rule.trigger = RuleTrigger::Appears;
     if (IsDlgButtonChecked(Window(), IDC_RULE_MINIMISED) == BST_CHECKED)
         rule.trigger = RuleTrigger::Minimised;
     else if (IsDlgButtonChecked(Window(), IDC_RULE_CLOSE_BOX) == BST_CHECKED)
         rule.trigger = RuleTrigger::CloseBox;
+    else if (IsDlgButtonChecked(Window(), IDC_RULE_HOTKEY_ONLY) == BST_CHECKED)
+        rule.trigger = RuleTrigger::HotkeyOnly;
     return rule;
 }
 
@@ -62,11 +79,18 @@ void RULE_EDIT::OnInit()
     SetWindowTextA(Item(IDC_RULE_EXE), m_rule.exe.Text());
     SetWindowTextA(Item(IDC_RULE_CLASS), m_rule.className.Text());
     SetWindowTextA(Item(IDC_RULE_TITLE), m_rule.title.Text());
-    const int trigger = m_rule.trigger == RuleTrigger::Minimised  ? IDC_RULE_MINIMISED
-                        : m_rule.trigger == RuleTrigger::CloseBox ? IDC_RULE_CLOSE_BOX
-                                                                  : IDC_RULE_APPEARS;
+    SendMessageA(Item(IDC_RULE_RUN), EM_LIMITTEXT, kRuleRunMaxChars, 0);
+    SetWindowTextA(Item(IDC_RULE_RUN), m_rule.run.Text());
+    // A key without Ctrl or Alt would be taken from every program's typing: Ctrl+Alt is added.
+    HWND hotkey = Item(IDC_RULE_HOTKEY);
+    SendMessageA(hotkey, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+    SendMessageA(hotkey, HKM_SETHOTKEY, m_rule.hotkey, 0);
+    const int trigger = m_rule.trigger == RuleTrigger::Minimised    ? IDC_RULE_MINIMISED
+                        : m_rule.trigger == RuleTrigger::CloseBox   ? IDC_RULE_CLOSE_BOX
+                        : m_rule.trigger == RuleTrigger::HotkeyOnly ? IDC_RULE_HOTKEY_ONLY
+                                                                    : IDC_RULE_APPEARS;
     // One by one: the count's static lies between the buttons' ids.
-    for (int button : {IDC_RULE_APPEARS, IDC_RULE_MINIMISED, IDC_RULE_CLOSE_BOX})
+    for (int button : kTriggers)
         CheckDlgButton(Window(), button, button == trigger ? BST_CHECKED : BST_UNCHECKED);
     SetUpHelpPopups();
     UpdateCount();
@@ -88,6 +112,8 @@ void RULE_EDIT::UpdateCount()
 {
     const Rule rule = FromFields();
     NString text(T(Tx::RuleFillInOne));
+    if (!rule.title.IsEmpty() || !rule.className.IsEmpty() || !rule.exe.IsEmpty())
+        text = T(Tx::RuleNeedsHotkey);
     if (rule.IsValid()) {
         const size_t count = VisibleMatchingWindows(rule.Criteria()).size();
         text = count == 1 ? NString(T(Tx::RuleMatchesOne))
@@ -100,17 +126,34 @@ void RULE_EDIT::UpdateCount()
 void RULE_EDIT::OnCommand(WPARAM wParam)
 {
     const int id = LOWORD(wParam);
+    const bool trigger = std::find(std::begin(kTriggers), std::end(kTriggers), id) != std::end(kTriggers);
     if (wParam == IDC_RULE_OK) {
-        const Rule rule = FromFields();
-        if (!rule.IsValid())
-            return;
-        m_rule = rule;
-        EndDialog(Window(), IDOK);
+        OnOk();
     } else if (wParam == IDC_RULE_CANCEL) {
         EndDialog(Window(), IDCANCEL);
-    } else if (HIWORD(wParam) == EN_CHANGE && (id == IDC_RULE_EXE || id == IDC_RULE_CLASS || id == IDC_RULE_TITLE)) {
+    } else if ((HIWORD(wParam) == EN_CHANGE && (id == IDC_RULE_EXE || id == IDC_RULE_CLASS || id == IDC_RULE_TITLE ||
+                                                 id == IDC_RULE_HOTKEY)) ||
+               (HIWORD(wParam) == BN_CLICKED && trigger)) {
         SetTimer(Window(), kCountTimer, kTypingPauseMs, nullptr);
     }
+}
+
+// The message box runs a loop of its own: the dialog stays, and the user picks another key.
+void RULE_EDIT::OnOk()
+{
+    const Rule rule = FromFields();
+    if (!rule.IsValid())
+        return;
+    const NString holder = rule.hotkey && m_holder ? m_holder(rule.hotkey) : NString("");
+    if (!holder.IsEmpty()) {
+        TimedMessageBox(NString::Format(T(Tx::MsgRuleKeyTaken), RuleHotkeyText(rule.hotkey).Text(), holder.Text()).Text(),
+                        T(Tx::MsgRulesCaption), MB_OK | MB_ICONWARNING, 0);
+        if (IsWindow(Window()))
+            SetFocus(Item(IDC_RULE_HOTKEY));
+        return;
+    }
+    m_rule = rule;
+    EndDialog(Window(), IDOK);
 }
 
 INT_PTR RULE_EDIT::OnMessage(UINT message, WPARAM wParam, LPARAM)
@@ -136,11 +179,26 @@ INT_PTR RULE_EDIT::OnMessage(UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
-bool EditRule(HWND parent, HMODULE module, Rule& rule)
+bool EditRule(HWND parent, HMODULE module, Rule& rule, RuleKeyHolder holder)
 {
-    RULE_EDIT dialog(parent, module, rule);
+    RULE_EDIT dialog(parent, module, rule, std::move(holder));
     if (dialog.Show(parent) != IDOK)
         return false;
     rule = dialog.Edited();
     return true;
+}
+
+NString HotkeyHolderAmong(uint16_t hotkey, const std::vector<Rule>& otherRules)
+{
+    const HotkeyRecord wanted = RuleHotkeyRecord(hotkey);
+    SettingsKey store(HKEY_CURRENT_USER, kProgramKeyPath);
+    HotkeyTable actions;
+    actions.Load(store);
+    for (const HotkeyRecord& action : actions)
+        if (action.IsAssigned() && action.SameCombination(wanted))
+            return NString(HotkeyDisplayName(action.name.Text()));
+    for (const Rule& other : otherRules)
+        if (!other.damaged && other.hotkey == hotkey)
+            return NString::Format(T(Tx::RuleKeyHolderRule), other.Describe().Text());
+    return NString("");
 }

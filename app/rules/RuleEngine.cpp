@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/rules/RuleKeys.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -52,8 +53,8 @@ void RuleEngine::SetRules(const std::vector<Rule>& rules)
     m_rules.clear();
     ++m_generation;
     for (const Rule& rule : rules) {
-        // Close-box rules act through the title-bar hook.
-        if (!rule.Acts() || rule.trigger == RuleTrigger::CloseBox)
+        // Close-box rules act through the title-bar hook, hotkey-only rules through their key.
+        if (!rule.Acts() || rule.trigger == RuleTrigger::CloseBox || rule.trigger == RuleTrigger::HotkeyOnly)
             continue;
         ActingRule acting{rule, {}, {}};
         acting.fixed.className = rule.className;
@@ -219,5 +220,5 @@ void RuleEngine::Act(HWND window, size_t rule)
     if (result == RuleHideResult::Hidden)
         ++m_outcome.hidden;
     else if (result == RuleHideResult::Refused && m_toldRefused.insert(RefusalKey(acting)).second)
-        m_outcome.refusedRules.push_back(acting.Describe());
+        m_outcome.refusedRules.push_back(DescribeWithHotkey(acting));
 }

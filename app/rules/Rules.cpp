@@ -16,8 +16,11 @@ constexpr char kTitleValue[] = "Title";
 constexpr char kClassValue[] = "Class";
 constexpr char kExeValue[] = "Exe";
 constexpr char kWhenValue[] = "When";
+constexpr char kHotkeyValue[] = "Hotkey";
+constexpr char kRunValue[] = "Run";
 // A UTF-8 character takes at most four bytes.
 constexpr size_t kFieldMaxBytes = kRuleFieldMaxChars * 4;
+constexpr size_t kRunMaxBytes = kRuleRunMaxChars * 4;
 // Values of one rule key read at most: a bound on what a damaged key can cost.
 constexpr DWORD kMaxValuesPerRule = 256;
 
@@ -54,9 +57,9 @@ bool ParseNumber(const std::vector<RawValue>& raw, const char* name, int32_t& nu
     return true;
 }
 
-// An absent value leaves text empty; false for any other type or a text too long for a rule.
+// An absent value leaves text empty; false for any other type or a text longer than maxBytes.
 // The stored data need not end in a zero: no more than its size is taken.
-bool ParseText(const std::vector<RawValue>& raw, const char* name, NString& text)
+bool ParseText(const std::vector<RawValue>& raw, const char* name, NString& text, size_t maxBytes = kFieldMaxBytes)
 {
     const RawValue* value = FindValue(raw, name);
     if (!value)
@@ -65,7 +68,7 @@ bool ParseText(const std::vector<RawValue>& raw, const char* name, NString& text
         return false;
     const char* data = reinterpret_cast<const char*>(value->data.data());
     const size_t length = std::find(data, data + value->data.size(), '\0') - data;
-    if (length > kFieldMaxBytes)
+    if (length > maxBytes)
         return false;
     text = NString(value->data.empty() ? "" : data, static_cast<uint32_t>(length));
     return true;
@@ -74,15 +77,19 @@ bool ParseText(const std::vector<RawValue>& raw, const char* name, NString& text
 Rule ParseRule(const std::vector<RawValue>& raw)
 {
     Rule rule;
-    int32_t enabled = 1, when = 0;
+    // When is always written: an absent one is damage, as it was before 0 meant "only by its hotkey".
+    int32_t enabled = 1, when = -1, hotkey = 0;
     const bool unreadable =
         std::any_of(raw.begin(), raw.end(), [](const RawValue& value) { return value.type == REG_NONE; });
     bool sound = !unreadable && ParseNumber(raw, kEnabledValue, enabled) && ParseNumber(raw, kWhenValue, when) &&
-                 ParseText(raw, kTitleValue, rule.title) && ParseText(raw, kClassValue, rule.className) &&
-                 ParseText(raw, kExeValue, rule.exe);
-    sound = sound && (enabled == 0 || enabled == 1) &&
-            when >= static_cast<int32_t>(RuleTrigger::Appears) && when <= static_cast<int32_t>(RuleTrigger::CloseBox);
+                 ParseNumber(raw, kHotkeyValue, hotkey) && ParseText(raw, kTitleValue, rule.title) &&
+                 ParseText(raw, kClassValue, rule.className) && ParseText(raw, kExeValue, rule.exe) &&
+                 ParseText(raw, kRunValue, rule.run, kRunMaxBytes);
+    sound = sound && (enabled == 0 || enabled == 1) && IsRuleHotkeyWord(static_cast<uint32_t>(hotkey)) &&
+            when >= static_cast<int32_t>(RuleTrigger::HotkeyOnly) && when <= static_cast<int32_t>(RuleTrigger::CloseBox) &&
+            (when != static_cast<int32_t>(RuleTrigger::HotkeyOnly) || hotkey != 0);
     rule.enabled = enabled == 1;
+    rule.hotkey = sound ? static_cast<uint16_t>(hotkey) : 0;
     rule.trigger = sound ? static_cast<RuleTrigger>(when) : RuleTrigger::Appears;
     rule.damaged = !sound;
     return rule;
@@ -123,7 +130,8 @@ std::vector<RawValue> ReadRawValues(const NString& path)
 
 bool Rule::IsValid() const
 {
-    return !damaged && !(title.IsEmpty() && className.IsEmpty() && exe.IsEmpty());
+    return !damaged && !(title.IsEmpty() && className.IsEmpty() && exe.IsEmpty()) &&
+           (trigger != RuleTrigger::HotkeyOnly || hotkey != 0);
 }
 
 WindowCriteria Rule::Criteria() const
@@ -155,12 +163,20 @@ NString Rule::Describe() const
 
 bool Rule::SameAs(const Rule& other) const
 {
-    return enabled == other.enabled && trigger == other.trigger && title.Equals(other.title) &&
-           className.Equals(other.className) && exe.Equals(other.exe);
+    return enabled == other.enabled && trigger == other.trigger && hotkey == other.hotkey && title.Equals(other.title) &&
+           className.Equals(other.className) && exe.Equals(other.exe) && run.Equals(other.run);
+}
+
+bool IsRuleHotkeyWord(uint32_t word)
+{
+    const uint32_t key = word & 0xFF;
+    return word == 0 || (word <= 0xFFFF && key != 0 && key != 0xFF && (word >> 8) <= kRuleHotkeyModifiers);
 }
 
 const char* TriggerText(RuleTrigger trigger)
 {
+    if (trigger == RuleTrigger::HotkeyOnly)
+        return T(Tx::RuleTriggerHotkey);
     if (trigger == RuleTrigger::CloseBox)
         return T(Tx::RuleTriggerCloseBox);
     return T(trigger == RuleTrigger::Minimised ? Tx::RuleTriggerMinimised : Tx::RuleTriggerAppears);
@@ -218,7 +234,9 @@ bool RuleStore::WriteFresh(const NString& keyName, const Rule& rule) const
     SettingsKey key(HKEY_CURRENT_USER, path.Text());
     return key.WriteInt(kEnabledValue, rule.enabled ? 1 : 0) && key.WriteText(kTitleValue, rule.title.Text()) &&
            key.WriteText(kClassValue, rule.className.Text()) && key.WriteText(kExeValue, rule.exe.Text()) &&
-           key.WriteInt(kWhenValue, static_cast<int32_t>(rule.trigger));
+           key.WriteInt(kWhenValue, static_cast<int32_t>(rule.trigger)) &&
+           (rule.hotkey == 0 || key.WriteInt(kHotkeyValue, rule.hotkey)) &&
+           (rule.run.IsEmpty() || key.WriteText(kRunValue, rule.run.Text()));
 }
 
 bool RuleStore::WriteRaw(const NString& keyName, const std::vector<RawValue>& raw) const

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/rules/RuleEditDialog.h"
+#include "app/rules/RuleKeys.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/RulesDialogIds.h"
 #include "winbase/Dpi.h"
@@ -25,8 +26,8 @@ struct Column {
     Tx heading;
     int percent;  // of the list's width
 };
-constexpr Column kColumns[] = {
-    {Tx::RulesColumnProgram, 25}, {Tx::RulesColumnClass, 31}, {Tx::RulesColumnTitle, 26}, {Tx::RulesColumnWhen, 18}};
+constexpr Column kColumns[] = {{Tx::RulesColumnProgram, 22}, {Tx::RulesColumnClass, 24}, {Tx::RulesColumnTitle, 22},
+                               {Tx::RulesColumnWhen, 16},    {Tx::RulesColumnHotkey, 16}};
 
 const char* WhenText(const Rule& rule)
 {
@@ -34,6 +35,8 @@ const char* WhenText(const Rule& rule)
         return T(Tx::RulesWhenDamaged);
     if (rule.trigger == RuleTrigger::CloseBox)
         return T(Tx::RulesWhenCloseBox);
+    if (rule.trigger == RuleTrigger::HotkeyOnly)
+        return T(Tx::RulesWhenHotkey);
     return T(rule.trigger == RuleTrigger::Minimised ? Tx::RulesWhenMinimised : Tx::RulesWhenAppears);
 }
 
@@ -135,13 +138,14 @@ void RULES::FillList(int select)
     ListView_DeleteAllItems(list);
     for (size_t i = 0; i < m_rules.size(); ++i) {
         const Rule& rule = m_rules[i].rule;
-        const char* texts[] = {rule.exe.Text(), rule.className.Text(), rule.title.Text(), WhenText(rule)};
+        const NString key = RuleHotkeyText(rule.hotkey);
+        const char* texts[] = {rule.exe.Text(), rule.className.Text(), rule.title.Text(), WhenText(rule), key.Text()};
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<char*>(texts[0] ? texts[0] : "");
         const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        for (int column = 1; column < 4; ++column) {
+        for (int column = 1; column < static_cast<int>(std::size(texts)); ++column) {
             item.iItem = index;
             item.iSubItem = column;
             item.pszText = const_cast<char*>(texts[column] ? texts[column] : "");
@@ -213,10 +217,19 @@ void RULES::OnNotify(const NMHDR& header)
     }
 }
 
+RuleKeyHolder RULES::HolderBesides(int index) const
+{
+    std::vector<Rule> others;
+    for (size_t i = 0; i < m_rules.size(); ++i)
+        if (static_cast<int>(i) != index)
+            others.push_back(m_rules[i].rule);
+    return [others](uint16_t hotkey) { return HotkeyHolderAmong(hotkey, others); };
+}
+
 void RULES::AddRule()
 {
     Rule rule;
-    if (m_rules.size() >= static_cast<size_t>(kMaxRules) || !EditRule(Window(), Module(), rule))
+    if (m_rules.size() >= static_cast<size_t>(kMaxRules) || !EditRule(Window(), Module(), rule, HolderBesides(-1)))
         return;
     StoredRule added;
     added.rule = rule;
@@ -234,7 +247,7 @@ void RULES::EditSelected()
     const Rule before = m_rules[static_cast<size_t>(index)].rule;
     Rule rule = before;
     rule.damaged = false;
-    if (!EditRule(Window(), Module(), rule) || index >= static_cast<int>(m_rules.size()))
+    if (!EditRule(Window(), Module(), rule, HolderBesides(index)) || index >= static_cast<int>(m_rules.size()))
         return;
     StoredRule& stored = m_rules[static_cast<size_t>(index)];
     if (before.damaged || !rule.SameAs(before)) {

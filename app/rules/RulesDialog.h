@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/rules/RuleEditDialog.h"
 #include "app/rules/Rules.h"
 #include "hotkeys/HelpPopup.h"
 #include "winbase/ModalDialog.h"
@@ -39,6 +40,8 @@ private:
     void FillList(int select);
     int SelectedIndex() const;
     void UpdateButtons();
+    // Who holds a hotkey besides the rule at index (-1: a new rule).
+    RuleKeyHolder HolderBesides(int index) const;
     void AddRule();
     void EditSelected();
     void RemoveSelected();

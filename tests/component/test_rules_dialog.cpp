@@ -198,7 +198,7 @@ TEST_F(RulesDialogTest, CancelStoresNothingAndEveryControlHasAHelpPopup)
         EXPECT_EQ(ReadValues(names[i]), before[i]) << names[i];
 
     ScriptedEdit edit([](ScriptedEdit& d) -> WPARAM {
-        EXPECT_EQ(ToolCount(d.HelpPopups()), 9);
+        EXPECT_EQ(ToolCount(d.HelpPopups()), 12);
         EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_RULE_OK))) << "a rule without a field";
         return IDCANCEL;
     }, nullptr, GetModuleHandleA(nullptr), Rule());

@@ -97,7 +97,8 @@ TEST_F(UiDialogTest, OpensWithDefaultsWhenNothingIsStored)
     Run([&](Ui& dialog) {
         ran = true;
         const HWND w = dialog.Window();
-        for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS}) {
+        for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS,
+                       IDC_UI_RESTORE_AT_POINTER}) {
             EXPECT_FALSE(Checked(w, id)) << id;
         }
         EXPECT_TRUE(Checked(w, IDC_UI_MIN_BUTTON_HIDE)) << "the minimise button hides unless switched off";
@@ -115,11 +116,13 @@ TEST_F(UiDialogTest, OpensWithTheStoredValues)
     Key("Password").WriteInt("UseSystrayPassword", 1);
     Key("Password").WriteText("Password", "s3cret");
     Key("Interface").WriteInt("MinButtonHide", 0);
+    Key("Interface").WriteInt("RestoreAtPointer", 1);
     // A shortcut in the fallback folder counts as well.
     ASSERT_TRUE(CreateShortcut(Program(), "", nullptr, StartupFolders{NString(m_user.c_str()), NString()}));
     Run([&](Ui& dialog) {
         const HWND w = dialog.Window();
-        for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS}) {
+        for (int id : {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD, IDC_UI_START_WITH_WINDOWS,
+                       IDC_UI_RESTORE_AT_POINTER}) {
             EXPECT_TRUE(Checked(w, id)) << id;
         }
         EXPECT_FALSE(Checked(w, IDC_UI_MIN_BUTTON_HIDE)) << "switched off";
@@ -157,10 +160,12 @@ TEST_F(UiDialogTest, OkWritesEachValueIntoItsOwnSubKeyAndCreatesTheShortcut)
         SetWindowTextA(GetDlgItem(w, IDC_UI_PASSWORD), "pass word");
         Toggle(w, IDC_UI_START_WITH_WINDOWS);
         Toggle(w, IDC_UI_MIN_BUTTON_HIDE);
+        Toggle(w, IDC_UI_RESTORE_AT_POINTER);
         return static_cast<WPARAM>(IDOK);
     });
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ(0, Int("Interface", "MinButtonHide"));
+    EXPECT_EQ(1, Int("Interface", "RestoreAtPointer"));
     EXPECT_EQ(1, Int("CloseToTray", "CloseToTray"));
     EXPECT_EQ(0, Int("MinimizeToTray", "MinimizeToTray"));
     EXPECT_EQ(1, Int("Password", "UseSystrayPassword"));

@@ -177,9 +177,29 @@ TEST_F(CommandLine, EachSelectorHidesAndShowsExactlyItsWindows)
             EXPECT_EQ(RunCommand("show-all").code, 0u);
         }
         EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[1]));
+
+        // A toggle hides what is all shown, and shows again what it holds.
+        if (c.selector == "--active") {
+            ASSERT_TRUE(ClickToFront(targets[0]));
+        }
+        const Result toggled = RunCommand("toggle " + c.selector);
+        EXPECT_EQ(toggled.code, 0u) << toggled.err;
+        EXPECT_EQ(IsWindowVisible(targets[0]) == FALSE, c.one);
+        EXPECT_EQ(IsWindowVisible(targets[1]) == FALSE, c.two);
+        // --active: the window in front is another one now, which a toggle would hide.
+        EXPECT_EQ(RunCommand(c.selector == "--active" ? "show-all" : "toggle " + c.selector).code, 0u);
+        EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[1]));
     }
     EXPECT_EQ(RunCommand("show-all").code, 1u) << "nothing is held";
     EXPECT_EQ(RunCommand("hide --title \"No Such Window\"").code, 1u);
+    EXPECT_EQ(RunCommand("toggle --title \"No Such Window\"").code, 1u);
+    // One of them in front: the shown ones go, although another is held; then both come back.
+    EXPECT_EQ(RunCommand("hide --hwnd " + HandleArg(targets[1])).code, 0u);
+    ASSERT_TRUE(ClickToFront(targets[0]));
+    EXPECT_EQ(RunCommand("toggle --title-like \"alpha*\"").code, 0u);
+    EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[1]));
+    EXPECT_EQ(RunCommand("toggle --title-like \"alpha*\"").code, 0u);
+    EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[1]));
 }
 
 TEST_F(CommandLine, ExitCodesWithoutARunningCopyAndForWrongUsage)
@@ -192,6 +212,7 @@ TEST_F(CommandLine, ExitCodesWithoutARunningCopyAndForWrongUsage)
         {"list", 0, false, false},        {"show --title x", 1, false, true},
         {"show-all", 1, false, true},     {"hide", 2, false, true},
         {"hide --pid twelve", 2, false, true}, {"--help", 0, true, false},
+        {"toggle", 2, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -1,7 +1,12 @@
 // Rules with the real Veilbox.exe: every field and trigger, rules read at start acting on windows
 // already open, the WinEvent hook and the scan each on their own, damaged rules, the user who
-// brings a window back, and a rule made from the main list's context menu.
+// brings a window back, a rule made from the main list's context menu, a rule's own hotkey and
+// its conflicts, and a window brought back on the monitor with the pointer.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
@@ -50,6 +55,33 @@ std::string ReadText(const char* rule, const char* name)
     if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return "<absent>";
     return text;
+}
+
+// The hotkey control's words: Ctrl+Alt and a key.
+constexpr DWORD kCtrlAlt = 0x0600;
+
+// True once another process holds the combination: the running copy has registered its keys.
+bool KeyHeldElsewhere(UINT modifiers, UINT key)
+{
+    return WaitFor([&] {
+        if (!RegisterHotKey(nullptr, 0x7F00, modifiers, key))
+            return true;
+        UnregisterHotKey(nullptr, 0x7F00);
+        return false;
+    }, 5000);
+}
+
+// Presses Ctrl+Alt+key once the keys of the last press are up again: under Wine each press is a
+// run of xdotool of its own, whose releases could otherwise cross the next press.
+void PressRuleKey(WORD key)
+{
+    WaitFor([&] {
+        for (WORD held : {WORD(VK_CONTROL), WORD(VK_MENU), key})
+            if (GetAsyncKeyState(held) & 0x8000)
+                return false;
+        return true;
+    }, 3000);
+    PressCombination({VK_CONTROL, VK_MENU, key});
 }
 
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
@@ -198,7 +230,7 @@ TEST_F(Rules, TheHookAndTheScanEachHideAWindowOnTheirOwn)
 TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
 {
     const BYTE bytes[] = {'D', 'a', 'm', 0};
-    const DWORD four = 4, two = 2;
+    const DWORD four = 4, two = 2, zero = 0, wideKey = 0x1000 | 'K';
     const std::string tooLong(1100, 'D');
     struct Damage {
         const char* name;
@@ -209,6 +241,8 @@ TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
         {"When", REG_SZ, "1", 2},        {"When", REG_DWORD, &four, 4},  {"Enabled", REG_DWORD, &two, 4},
         {"Enabled", REG_BINARY, bytes, 4}, {"Title", REG_BINARY, bytes, 4}, {"Exe", REG_EXPAND_SZ, "%X%", 4},
         {"Class", REG_SZ, tooLong.c_str(), static_cast<DWORD>(tooLong.size() + 1)},
+        {"Hotkey", REG_DWORD, &wideKey, 4}, {"Hotkey", REG_SZ, "75", 3}, {"Run", REG_DWORD, &four, 4},
+        {"When", REG_DWORD, &zero, 4},  // only by a hotkey it does not have
     };
     int index = 0;
     for (const Damage& d : damages) {
@@ -217,8 +251,8 @@ TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
         WriteRule(rule, "Damaged*", nullptr, nullptr, 1);
         WriteValue(rule, d.name, d.type, d.data, d.size);
     }
-    WriteRule("010", nullptr, nullptr, nullptr, 1);  // no field at all: would match every window
-    WriteRule("011", "Sound Target", nullptr, nullptr, 1);
+    WriteRule("020", nullptr, nullptr, nullptr, 1);  // no field at all: would match every window
+    WriteRule("021", "Sound Target", nullptr, nullptr, 1);
     TargetWindows targets("--window --title \"Damaged Bystander\" --window --title \"Sound Target\"");
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app;
@@ -274,4 +308,123 @@ TEST_F(Rules, ARuleMadeFromTheListsContextMenuStartsFromTheWindowsProgramAndClas
     EXPECT_TRUE(WaitVisible(targets[0], false));
     EXPECT_EQ(ReadText("000", "Exe"), "vb_testwin.exe");
     EXPECT_EQ(ReadText("000", "Class"), "VbContextClass");
+}
+
+// A rule's own key, step by step: it hides its window in front, brings it back in front, brings
+// a minimised one behind another window to the front, and starts its command when nothing
+// matches. The "appears" rule leaves the window its key brought back alone.
+TEST_F(Rules, ARulesHotkeyHidesBringsBackFrontsAndStartsItsProgram)
+{
+    WriteRule("000", "Key Target", nullptr, nullptr, 1);
+    WriteNumber("000", "Hotkey", kCtrlAlt | 'K');
+    WriteRule("001", "Key Launched", nullptr, nullptr, 0);
+    WriteNumber("001", "Hotkey", kCtrlAlt | 'L');
+    const std::string run = "\"" + BinDir() + "vb_testwin.exe\" --window --title \"Key Launched\"";
+    WriteText("001", "Run", run.c_str());
+    TargetWindows targets("--window --title \"Key Target\" --hidden --window --title \"Key Bystander\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_TRUE(KeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'K'));
+    ShowWindow(targets[0], SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(WaitVisible(targets[0], false)) << "the appears trigger works beside the key";
+
+    PressRuleKey('K');
+    ASSERT_TRUE(WaitVisible(targets[0], true)) << "held: brought back";
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0]; }));
+    PressRuleKey('K');
+    ASSERT_TRUE(WaitVisible(targets[0], false)) << "in front: hidden";
+    PressRuleKey('K');
+    ASSERT_TRUE(WaitVisible(targets[0], true));
+    EXPECT_TRUE(StaysVisible(targets[0], 2000)) << "brought back by its key, left alone by its rule";
+
+    ShowWindow(targets[0], SW_MINIMIZE);
+    ASSERT_TRUE(ClickToFront(targets[1]));
+    PressRuleKey('K');
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == targets[0] && !IsIconic(targets[0]); }))
+        << "shown, not in front: restored to the front";
+
+    PressRuleKey('L');
+    EXPECT_NE(WaitForTopWindow({0, "Key Launched", nullptr, true}, 10000), nullptr) << "nothing matched: started";
+    DWORD started = 0;
+    GetWindowThreadProcessId(FindTopWindow({0, "Key Launched", nullptr}), &started);
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, started)) {
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
+}
+
+// A key another action or rule of Veilbox holds is refused on OK with its holder named; a free
+// one is taken.
+TEST_F(Rules, TheRuleDialogRefusesAKeyVeilboxHoldsAndNamesTheHolder)
+{
+    WriteRule("000", "Key Holder", nullptr, nullptr, 0);
+    WriteNumber("000", "Hotkey", kCtrlAlt | 'K');
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    PostMessageA(app.MainWindow(), WM_COMMAND, 1020, 0);
+    HWND rules = WaitForTopWindow({app.Process().Id(), "Rules", "#32770", true}, 5000);
+    ASSERT_NE(rules, nullptr);
+    PostMessageA(rules, WM_COMMAND, 1001, 0);
+    HWND edit = WaitForTopWindow({app.Process().Id(), "Rule", "#32770", true}, 5000);
+    ASSERT_NE(edit, nullptr);
+    SetDlgItemTextA(edit, 1002, "Key Newcomer");
+    const struct {
+        WPARAM key;
+        const char* holder;  // null: taken
+    } cases[] = {{0x0300 | 'H', "Hide Active"}, {kCtrlAlt | 'K', "Key Holder"}, {kCtrlAlt | 'J', nullptr}};
+    for (const auto& c : cases) {
+        SendMessageA(GetDlgItem(edit, 1007), HKM_SETHOTKEY, c.key, 0);
+        PostMessageA(edit, WM_COMMAND, IDOK, 0);
+        if (!c.holder)
+            break;
+        HWND box = WaitForTopWindow({app.Process().Id(), "Window Veilbox Rules", "#32770", true}, 5000);
+        ASSERT_NE(box, nullptr) << c.holder;
+        char text[512] = {};
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (GetWindowTextA(child, text, sizeof text) > 20)
+                break;
+        EXPECT_NE(std::string(text).find(c.holder), std::string::npos) << text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(IsWindow(edit)) << "the dialog stays for another key";
+    }
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    PostMessageA(rules, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(rules); }));
+    EXPECT_EQ(ReadText("001", "Title"), "Key Newcomer");
+    EXPECT_TRUE(KeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'J')) << "a new rule's key works at once";
+}
+
+// Run in a session of two monitors side by side (tools/run-tests.sh): a window hidden on the
+// first comes back on the second, where the pointer is, at its place in the work area.
+class TwoMonitors : public Rules {};
+
+TEST_F(TwoMonitors, AWindowComesBackOnTheMonitorWithThePointer)
+{
+    if (GetSystemMetrics(SM_CMONITORS) < 2)
+        GTEST_SKIP() << "one monitor: run in tools/wine/session.sh --second-screen";
+    const DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "RestoreAtPointer", REG_DWORD, &on,
+                    sizeof on);
+    WriteRule("000", "Pointer Target", nullptr, nullptr, 0);
+    WriteNumber("000", "Hotkey", kCtrlAlt | 'K');
+    TargetWindows targets("--window --title \"Pointer Target\"");
+    ASSERT_TRUE(targets.Ready());
+    SetWindowPos(targets[0], nullptr, 100, 80, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    VeilboxApp app;
+    ASSERT_TRUE(KeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'K'));
+    ASSERT_TRUE(ClickToFront(targets[0]));
+    PressRuleKey('K');
+    ASSERT_TRUE(WaitVisible(targets[0], false));
+
+    MONITORINFO second = {sizeof second};
+    const POINT beyond = {GetSystemMetrics(SM_CXSCREEN) + 50, 50};
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(beyond, MONITOR_DEFAULTTONULL), &second));
+    SetCursorPos(second.rcMonitor.left + 200, second.rcMonitor.top + 200);
+    PressRuleKey('K');
+    ASSERT_TRUE(WaitVisible(targets[0], true));
+    RECT at = {};
+    EXPECT_TRUE(WaitFor([&] { return GetWindowRect(targets[0], &at) && at.left >= second.rcWork.left; }));
+    EXPECT_EQ(at.left - second.rcWork.left, 100);
+    EXPECT_EQ(at.right - at.left, 400);
 }

@@ -27,7 +27,7 @@ std::vector<BYTE> Bytes(const std::u16string& units)
 void BuildStore(FuzzedDataProvider& in)
 {
     static const char16_t* const kNames[] = {u"Enabled", u"Title", u"Class", u"Exe", u"When", u"TITLE",
-                                             u"Other", u"", u"\u6771\u4EAC\u90FD\u5E81\u306E\u304A\u77E5\u3089\u305B"};
+                                             u"Other", u"Hotkey", u"Run", u"", u"\u6771\u4EAC\u90FD\u5E81\u306E\u304A\u77E5\u3089\u305B"};
     static const DWORD kTypes[] = {REG_SZ, REG_DWORD, REG_SZ, REG_BINARY, REG_EXPAND_SZ, REG_QWORD};
     const size_t keys = in.ConsumeIntegralInRange<size_t>(0, 6);
     fakereg::MakeKey(kRulesKey);
@@ -100,12 +100,15 @@ void CheckLoaded(const std::vector<StoredRule>& rules)
                       stored.raw[i].data == fakereg::AnsiData(values[i].type, values[i].data),
                   "each value is kept as the A functions read it");
         const std::pair<const char*, const NString*> fields[] = {
-            {"Title", &stored.rule.title}, {"Class", &stored.rule.className}, {"Exe", &stored.rule.exe}};
+            {"Title", &stored.rule.title}, {"Class", &stored.rule.className}, {"Exe", &stored.rule.exe},
+            {"Run", &stored.rule.run}};
         for (const auto& field : fields) {
             const fakereg::StoredValue* value = Named(values, field.first);
             Check(SameText(*field.second, value ? ExpectedText(*value) : NString("")),
                   "a rule never loads with a field missing or changed");
         }
+        Check(IsRuleHotkeyWord(stored.rule.hotkey) && (stored.rule.trigger != RuleTrigger::HotkeyOnly || stored.rule.hotkey),
+              "a sound rule's hotkey is one the hotkey control gives, and a rule only by its hotkey has one");
     }
 }
 
@@ -134,6 +137,11 @@ std::vector<StoredRule> Edited(std::vector<StoredRule> rules, FuzzedDataProvider
             added.rule.exe = EditedText(in);
             added.rule.className = EditedText(in);
             added.rule.trigger = in.ConsumeBool() ? RuleTrigger::Minimised : RuleTrigger::Appears;
+            // As the Rule dialog gives them: a word the hotkey control makes, a command line.
+            const uint16_t hotkey = in.ConsumeIntegral<uint16_t>();
+            added.rule.hotkey = IsRuleHotkeyWord(hotkey) ? hotkey : 0;
+            added.rule.trigger = added.rule.hotkey && in.ConsumeBool() ? RuleTrigger::HotkeyOnly : added.rule.trigger;
+            added.rule.run = EditedText(in);
             added.changed = true;
             rules.insert(rules.begin() + static_cast<long>(a), added);
         } else if (what == 3 && !rules.empty()) {

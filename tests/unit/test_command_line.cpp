@@ -66,6 +66,9 @@ TEST(CommandLine, OnlyTheVerbsMakeACommandAndWrongUsageHasAReason)
         {L"show-all --timeout 0", "--timeout needs a positive number, not 0"},
         {L"hide --timeout 2 --title x --timeout 3", "--timeout is given twice"},
         {L"--help --timeout 2", "unknown option --timeout"},
+        {L"TOGGLE --exe notepad.exe --title-like \"* - Notepad\" --timeout 3", ""},
+        {L"toggle", "give at least one selector"},
+        {L"toggle --json --active", "unknown option --json"},
     };
     for (const auto& c : cases) {
         const CommandRequest request = ParseCommand(c.line);
@@ -235,6 +238,8 @@ TEST(CommandWire, MalformedMessagesAreRefusedWhole)
         {WireVerb::Watch, false, 5, 86400u * 1000u, 86400u * 1000u + kLaunchAnswerSlackMs, true},
         {WireVerb::Watch, false, 5, 86400u * 1000u, 86400u * 1000u + kLaunchAnswerSlackMs + 1, false},
         {WireVerb::List, false, 0, 0, 1, true},
+        {WireVerb::Toggle, true, 0, 0, 1, true}, {WireVerb::Toggle, false, 0, 0, 1, false},
+        {WireVerb::Toggle, true, 5, 1000, 1, false},
     };
     for (const auto& v : verbs) {
         WireRequest request;

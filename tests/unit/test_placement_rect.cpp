@@ -90,6 +90,11 @@ TEST(MoveOntoMonitor, KeepsTheWindowsPlaceOnTheMonitorItComesBackTo)
     } cases[] = {
         {"moved back onto a smaller monitor", {3340, 700, 3740, 1000}, false, {0, 0, 1024, 768}, {624, 468, 1024, 768}},
         {"maximised fills the new one", {1912, -8, 3848, 1048}, true, {0, 0, 1024, 768}, {-8, -8, 1032, 736}},
+        // Brought back at the pointer: from and to are then work areas.
+        {"below a taskbar at the top", {2020, 100, 2420, 400}, false, {0, 40, 1024, 768}, {100, 140, 500, 440}},
+        {"larger than the work area shrinks to it", {1920, 0, 3840, 1040}, false, {1024, 0, 1824, 560},
+         {1024, 0, 1824, 560}},
+        {"onto a monitor left of the primary", {2920, 500, 3320, 800}, false, {-1280, 0, 0, 1024}, {-400, 500, 0, 800}},
     };
     for (const auto& c : cases) {
         const RECT got = MoveOntoMonitor(c.window, c.maximised, from, c.to);

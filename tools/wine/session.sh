@@ -4,22 +4,27 @@
 # wineserver and a keeper process that holds Wine's desktop process alive. Two sessions at once
 # never share a display, a prefix, a registry or a hotkey.
 #
-#   tools/wine/session.sh [--screen WxH] [--keeper PATH] -- command [args...]
+#   tools/wine/session.sh [--screen WxH] [--second-screen WxH] [--keeper PATH] -- command [args...]
+#
+# --second-screen WxH adds a second monitor to the right of the first (two screens of a nested
+# Xephyr under Xinerama): Wine then reports two monitors.
 #
 # The command sees WINEPREFIX, DISPLAY, VB_WINE_SESSION=1 and VB_SESSION_DIR.
 set -euo pipefail
 
 screen=1024x768
+second=""
 keeper=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --screen) screen=$2; shift 2 ;;
+        --second-screen) second=$2; shift 2 ;;
         --keeper) keeper=$2; shift 2 ;;
         --) shift; break ;;
         *) break ;;
     esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--keeper PATH] -- command..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--second-screen WxH] [--keeper PATH] -- command..." >&2; exit 2; }
 
 cache=${VB_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilbox-wine}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,6 +35,7 @@ unset WINESERVER
 
 session=$(mktemp -d /tmp/vbwine.XXXXXX)
 xvfb_pid=""
+xephyr_pid=""
 cleanup() {
     set +e
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
@@ -39,22 +45,39 @@ cleanup() {
         sock=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" $(stat -c '%d %i' "$WINEPREFIX"))
         rm -rf "$sock"
     fi
+    [ -n "$xephyr_pid" ] && kill "$xephyr_pid" 2>/dev/null && wait "$xephyr_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$session"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Xvfb picks a free display itself and writes its number when it is ready.
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$session/display" >/dev/null 2>&1 &
+# An X server picks a free display itself and writes its number when it is ready.
+wait_display() {
+    local pid=$1 file=$2 name=$3
+    for _ in $(seq 1 200); do
+        [ -s "$file" ] && return 0
+        kill -0 "$pid" 2>/dev/null || { echo "session.sh: $name failed to start" >&2; exit 1; }
+        sleep 0.05
+    done
+    [ -s "$file" ] || { echo "session.sh: $name did not report a display" >&2; exit 1; }
+}
+host_screen=$screen
+# Two monitors: Xvfb lays every screen of its own at 0,0, so it only hosts a nested Xephyr whose
+# two screens lie side by side under Xinerama (RandR off, so that Wine asks Xinerama for them).
+[ -n "$second" ] && host_screen="$(( ${screen%x*} + ${second%x*} ))x$(( ${screen#*x} > ${second#*x} ? ${screen#*x} : ${second#*x} ))"
+Xvfb -displayfd 3 -screen 0 "${host_screen}x24" -nolisten tcp 3>"$session/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 1 200); do
-    [ -s "$session/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { echo "session.sh: Xvfb failed to start" >&2; exit 1; }
-    sleep 0.05
-done
-[ -s "$session/display" ] || { echo "session.sh: Xvfb did not report a display" >&2; exit 1; }
+wait_display "$xvfb_pid" "$session/display" Xvfb
 export DISPLAY=":$(cat "$session/display")"
+if [ -n "$second" ]; then
+    command -v Xephyr >/dev/null || { echo "session.sh: --second-screen needs Xephyr (xserver-xephyr)" >&2; exit 1; }
+    Xephyr -displayfd 3 -screen "$screen" -screen "$second+${screen%x*}+0" +xinerama -extension RANDR \
+        -nolisten tcp 3>"$session/display2" >/dev/null 2>&1 &
+    xephyr_pid=$!
+    wait_display "$xephyr_pid" "$session/display2" Xephyr
+    export DISPLAY=":$(cat "$session/display2")"
+fi
 
 make_template() {
     local tmp=$template.tmp.$$
