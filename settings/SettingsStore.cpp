@@ -8,6 +8,7 @@
 namespace {
 
 constexpr wchar_t kSettingsFileName[] = L"Veilbox.ini";
+constexpr wchar_t kStateFileName[] = L"Veilbox.held";
 // Longest module path asked for, in characters (the long-path limit).
 constexpr DWORD kMaxModulePath = 32768;
 
@@ -19,6 +20,7 @@ RegistryStore& Registry()
 
 std::unique_ptr<SettingsStore> g_chosen;
 SettingsStore* g_store = nullptr;
+std::wstring g_stateFile;
 
 std::atomic<HWND> g_noticeWindow{nullptr};
 std::atomic<UINT> g_noticeMessage{0};
@@ -87,7 +89,13 @@ bool ChooseSettingsStore(const char* programKeyPath)
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     UseSettingsStore(std::unique_ptr<SettingsStore>(new FileStore(file, programKeyPath)));
+    g_stateFile = FileBesideProgram(kStateFileName);
     return true;
+}
+
+const std::wstring& StateFileInUse()
+{
+    return g_stateFile;
 }
 
 void SetSettingsFailureNotice(HWND window, UINT message)

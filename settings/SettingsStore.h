@@ -1,6 +1,8 @@
 // SettingsStore: where the program's settings live, chosen once at start. Beneath SettingsKey and
 // the path functions below lie two stores: the registry (HKEY_CURRENT_USER) and a settings file
-// beside the program (see IniText.h for its text). No caller knows which one it uses.
+// beside the program (see IniText.h for its text). No caller knows which one it uses. A copy with
+// a settings file keeps its held-window records in a third, the state file beside it (see
+// StateFile.h), which its one user names itself.
 //
 // Paths name keys below HKEY_CURRENT_USER without backslashes at either end. Every function
 // returns what the registry would: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND for a key or value that is
@@ -69,8 +71,12 @@ public:
 SettingsStore& ActiveSettings();
 
 // The settings file beside the running program, when there is one: chosen once at start, before
-// any setting is read. programKeyPath is the key the file stands for. True for the file.
+// any setting is read. programKeyPath is the key the file stands for. True for the file, which
+// also names the state file beside it (see StateFileInUse).
 bool ChooseSettingsStore(const char* programKeyPath);
+// The state file beside the program ("Veilbox.held", see StateFile.h) that holds what a copy with
+// a settings file must not lose when it is killed; empty while the settings are in the registry.
+const std::wstring& StateFileInUse();
 // The path of the file beside the program: the folder of GetModuleFileNameW plus fileName.
 std::wstring FileBesideProgram(const wchar_t* fileName);
 // Makes store the one in use (a test's choice, or the file's); null returns to the registry.
@@ -86,7 +92,7 @@ void ReportSettingsWriteFailure();
 // Groups the changes of a scope into one write of the file.
 class SettingsBatch {
 public:
-    SettingsBatch() : m_store(ActiveSettings()) { m_store.BeginBatch(); }
+    explicit SettingsBatch(SettingsStore& store = ActiveSettings()) : m_store(store) { m_store.BeginBatch(); }
     ~SettingsBatch() { m_store.EndBatch(); }
     SettingsBatch(const SettingsBatch&) = delete;
     SettingsBatch& operator=(const SettingsBatch&) = delete;

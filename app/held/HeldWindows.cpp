@@ -10,8 +10,7 @@
 #include "app/held/WindowPlace.h"
 #include "app/rules/WindowMatch.h"
 #include "settings/RegistryRead.h"
-#include "settings/SettingsKey.h"
-#include "settings/SettingsStore.h"
+#include "settings/StateFile.h"
 
 namespace {
 
@@ -26,18 +25,37 @@ uint64_t OwnCreationTime()
     return created;
 }
 
-LONG SetText(const NString& path, const char* name, const NString& text)
+LONG SetText(SettingsStore& store, const NString& path, const char* name, const NString& text)
 {
     const char* value = text.IsNull() ? "" : text.Text();
-    return ActiveSettings().SetValue(path.Text(), name, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                               static_cast<DWORD>(std::strlen(value) + 1));
+    return store.SetValue(path.Text(), name, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
+}
+
+// The owner's process id and creation time as stored: a REG_DWORD of four bytes and a text.
+bool ReadOwner(SettingsStore& store, const NString& path, DWORD& owner, NString& created)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (store.QueryValue(path.Text(), kOwnerIdValue, &type, data, sizeof owner) != ERROR_SUCCESS || type != REG_DWORD ||
+        data.size() != sizeof owner)
+        return false;
+    std::memcpy(&owner, data.data(), sizeof owner);
+    if (store.QueryValue(path.Text(), kOwnerCreatedValue, &type, data, kRegistryMaxDataBytes) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    const char* chars = reinterpret_cast<const char*>(data.data());
+    created = data.empty() ? NString("") : NString(chars, static_cast<uint32_t>(strnlen(chars, data.size())));
+    return true;
 }
 
 } // namespace
 
-HeldWindowStore::HeldWindowStore(const char* programKeyPath)
+HeldWindowStore::HeldWindowStore(const char* programKeyPath, const std::wstring& stateFile)
     : m_path(NString(programKeyPath) + "\\" + kHeldSubKey)
 {
+    if (!stateFile.empty())
+        m_state.reset(new StateFileStore(stateFile, m_path.Text()));
 }
 
 HeldWindowStore::~HeldWindowStore()
@@ -47,18 +65,16 @@ HeldWindowStore::~HeldWindowStore()
 
 std::vector<HeldRecord> HeldWindowStore::Load() const
 {
-    return LoadHeldRecords(m_path.Text());
+    return LoadHeldRecords(Store(), m_path.Text());
 }
 
 // Records from versions that did not name their copy have no owner, and are never another's.
-bool HeldWindowStore::OwnedByAnotherRunningCopy() const
+bool HeldWindowStore::OwnedByAnotherRunningCopy(SettingsStore& store) const
 {
-    SettingsKey held(HKEY_CURRENT_USER, m_path.Text());
-    int32_t ownerId = 0;
+    DWORD owner = 0;
     NString created;
-    if (!held.ReadInt(kOwnerIdValue, ownerId) || !held.ReadText(kOwnerCreatedValue, created))
+    if (!ReadOwner(store, m_path, owner, created))
         return false;
-    const DWORD owner = static_cast<DWORD>(ownerId);
     const uint64_t ownerCreated = ParseDecimal(created);
     if (owner == 0 || ownerCreated == 0 || (owner == GetCurrentProcessId() && ownerCreated == OwnCreationTime()))
         return false;
@@ -71,7 +87,7 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy() const
 // hidden, and only the records this copy read or wrote go.
 void HeldWindowStore::Clear()
 {
-    const bool known = !OwnedByAnotherRunningCopy();
+    const bool known = !OwnedByAnotherRunningCopy(Store());
     if (known && !m_whole) {
         m_known = true;
         for (const Stored& stored : m_stored)
@@ -83,13 +99,13 @@ void HeldWindowStore::Clear()
     m_nextIndex = 0;
     m_known = known;
     if (m_known && m_whole)
-        ActiveSettings().DeleteTree(m_path.Text());
+        Store().DeleteTree(m_path.Text());
 }
 
 void HeldWindowStore::CloseKey()
 {
     if (m_open)
-        ActiveSettings().ReleaseKey();
+        Store().ReleaseKey();
     m_open = false;
 }
 
@@ -101,18 +117,19 @@ bool HeldWindowStore::OpenKey()
 {
     if (m_open)
         return true;
-    if (OwnedByAnotherRunningCopy()) {
+    if (OwnedByAnotherRunningCopy(Store())) {
         m_known = false;
         return false;
     }
     const DWORD processId = GetCurrentProcessId();
     const NString created = NString::Format("%llu", static_cast<unsigned long long>(OwnCreationTime()));
-    m_open = ActiveSettings().HoldKey(m_path.Text()) == ERROR_SUCCESS &&
-             ActiveSettings().SetValue(m_path.Text(), kOwnerIdValue, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
-                                 sizeof processId) == ERROR_SUCCESS &&
-             SetText(m_path, kOwnerCreatedValue, created) == ERROR_SUCCESS;
+    SettingsStore& store = Store();
+    m_open = store.HoldKey(m_path.Text()) == ERROR_SUCCESS &&
+             store.SetValue(m_path.Text(), kOwnerIdValue, REG_DWORD, reinterpret_cast<const BYTE*>(&processId),
+                            sizeof processId) == ERROR_SUCCESS &&
+             SetText(store, m_path, kOwnerCreatedValue, created) == ERROR_SUCCESS;
     if (!m_open)
-        ActiveSettings().ReleaseKey();
+        store.ReleaseKey();
     return m_open;
 }
 
@@ -121,7 +138,7 @@ void HeldWindowStore::Write(const Stored& stored)
     if (!m_known || stored.record.index > kMaxHeldRecordIndex)
         return;
     if (!OpenKey() ||
-        SetText(m_path, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) != ERROR_SUCCESS)
+        SetText(Store(), m_path, HeldRecordName(stored.record.index).Text(), PackHeldRecord(stored.record)) != ERROR_SUCCESS)
         m_failed = m_known;
 }
 
@@ -131,11 +148,11 @@ void HeldWindowStore::Remove(const Stored& stored)
     const NString name = HeldRecordName(stored.record.index);
     LONG result = ERROR_SUCCESS;
     if (stored.record.legacy)
-        result = ActiveSettings().DeleteTree((m_path + "\\" + name).Text());
+        result = Store().DeleteTree((m_path + "\\" + name).Text());
     else if (!m_known)
         return;
     else
-        result = OpenKey() ? ActiveSettings().DeleteValue(m_path.Text(), name.Text()) : ERROR_ACCESS_DENIED;
+        result = OpenKey() ? Store().DeleteValue(m_path.Text(), name.Text()) : ERROR_ACCESS_DENIED;
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
         m_failed = m_known;
 }
@@ -165,19 +182,25 @@ int HeldWindowStore::NextIndex()
 {
     if (m_nextIndex > kMaxHeldRecordIndex && m_whole)
         Renumber();
-    while (!m_whole && m_nextIndex <= kMaxHeldRecordIndex && NameTaken(m_nextIndex))
+    while (!m_whole && m_nextIndex <= kMaxHeldRecordIndex) {
+        const LONG result = ValueAt(m_nextIndex);
+        if (result == ERROR_FILE_NOT_FOUND)
+            break;
+        // A number whose value cannot be read (damaged, too large) may hold a record: it is not
+        // free. Any other failure is the key's (denied, a file locked): no number can be known
+        // free now, so this record stays in memory only, and the next one asks again.
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA && result != ERROR_INVALID_DATA)
+            return kMaxHeldRecordIndex + 1;
         ++m_nextIndex;
+    }
     return m_nextIndex++;
 }
 
-bool HeldWindowStore::NameTaken(int index) const
+LONG HeldWindowStore::ValueAt(int index) const
 {
     DWORD type = 0;
     std::vector<BYTE> data;
-    const LONG result = ActiveSettings().QueryValue(m_path.Text(), HeldRecordName(index).Text(), &type, data,
-                                                    kRegistryMaxDataBytes);
-    // A number whose value cannot be read (denied, damaged) may hold a record: it is not free.
-    return result != ERROR_FILE_NOT_FOUND;
+    return Store().QueryValue(m_path.Text(), HeldRecordName(index).Text(), &type, data, kRegistryMaxDataBytes);
 }
 
 // Each record is written under its new number before any old name goes, so a kill meanwhile
@@ -206,7 +229,7 @@ void HeldWindowStore::Renumber()
 // version is written anew before it goes.
 void HeldWindowStore::Sync(const HiddenMenu& menu)
 {
-    const SettingsBatch batch;
+    const SettingsBatch batch(Store());
     const std::vector<const MenuEntry*> entries = menu.Entries();
     if (!m_known) {
         Clear();
@@ -247,21 +270,41 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
         WriteAllAgain();
 }
 
+// A record left in the settings file by a version that kept them there was written by a copy that
+// no longer runs (or that one still owns it): it gets a number after the state file's records, as
+// it was hidden before them.
+void HeldWindowStore::MoveRecordsOutOfTheSettings()
+{
+    SettingsStore& settings = ActiveSettings();
+    if (!m_state || settings.KeyExists(m_path.Text()) != ERROR_SUCCESS || OwnedByAnotherRunningCopy(settings))
+        return;
+    bool whole = false, numbered = true;
+    for (HeldRecord record : LoadHeldRecords(settings, m_path.Text(), &whole)) {
+        record.legacy = false;
+        record.index = NextIndex();
+        numbered = numbered && record.index <= kMaxHeldRecordIndex;
+        m_stored.push_back({record});
+        Write(m_stored.back());
+    }
+    if (whole && numbered && !m_failed)
+        settings.DeleteTree(m_path.Text());
+}
+
 // The records stay stored while the windows are taken back; Sync then drops those not taken.
 int HeldWindowStore::Recover(HiddenMenu& menu)
 {
-    const SettingsBatch batch;
+    const SettingsBatch batch(Store());
     CloseKey();
     m_stored.clear();
     m_nextIndex = 0;
     // A copy that still runs has its windows in its own menu: they are not lost.
-    m_known = !OwnedByAnotherRunningCopy();
+    m_known = !OwnedByAnotherRunningCopy(Store());
     // Records of a copy that still runs are not read: should it end without taking them away,
     // they are no less records this copy never read.
     m_whole = m_known;
     if (!m_known)
         return 0;
-    const std::vector<HeldRecord> records = LoadHeldRecords(m_path.Text(), &m_whole);
+    const std::vector<HeldRecord> records = LoadHeldRecords(Store(), m_path.Text(), &m_whole);
     // This copy holds them from now on.
     if (!records.empty())
         OpenKey();
@@ -269,10 +312,14 @@ int HeldWindowStore::Recover(HiddenMenu& menu)
         m_stored.push_back({record});
         m_nextIndex = std::max(m_nextIndex, record.index + 1);
     }
+    MoveRecordsOutOfTheSettings();
+    std::vector<HeldRecord> stored;
+    for (const Stored& kept : m_stored)
+        stored.push_back(kept.record);
     int recovered = 0;
     // A program that does not answer costs one probe, not one per window.
     SilentThreads silent;
-    for (const HeldRecord& record : OneRecordPerWindow(records))
+    for (const HeldRecord& record : OneRecordPerWindow(stored))
         recovered += TakeBackHeldWindow(menu, record, silent) ? 1 : 0;
     Sync(menu);
     return recovered;

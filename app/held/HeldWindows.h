@@ -1,36 +1,40 @@
-// Held-window records: every window the hidden-window menu holds is also written to the
-// settings, so that a copy of the program that crashed or was killed does not lose the user's
-// hidden windows. A copy that ends normally leaves no records behind; the next start finds
-// records only after an abnormal end, and takes their windows back into its menu. The records
-// name the copy that wrote them (its process id and creation time): while that copy still runs,
-// no other copy takes its records or writes over them: a second copy started while the first
-// runs keeps its own records in memory only (it has no key of its own, so that one start
-// recovers every record left behind, and there is one place to look).
+// Held-window records: every window the hidden-window menu holds is also recorded, so that a
+// copy of the program that crashed or was killed does not lose the user's hidden windows. A copy
+// that ends normally leaves no records behind; the next start finds records only after an
+// abnormal end, and takes their windows back into its menu. The records name the copy that wrote
+// them (its process id and creation time): while that copy still runs, no other copy takes its
+// records or writes over them: a second copy started while the first runs keeps its own records
+// in memory only (it has no key of its own, so that one start recovers every record left behind,
+// and there is one place to look).
 //
 // The records follow the menu as it changes (see HiddenMenu::SetChangeHandler): a window's
 // record is written before the window is hidden, and goes only after the window is shown again.
 // Each change writes only the records that changed, new ones before old ones go, so that a copy
 // killed at any moment leaves at worst a record too many (of a visible window, which the next
-// start drops), never one too few. A record is one value of the Held key (see PackHeldRecord),
-// written through the settings store: in the registry one request to the system on a key the
-// store keeps open, in the settings file one write of the file per change of the menu (a Sync is
-// one batch). Every hide into the menu waits for it.
+// start drops), never one too few. A record is one value of the Held key (see PackHeldRecord):
+// in the registry, one request to the system on a key the store keeps open; with a settings file,
+// one line appended to the state file beside it (see StateFileStore), which no editor or sync
+// tool writes. Every hide into the menu waits for it. Records that a version which kept them in
+// the settings file left there move to the state file at the next start.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "app/held/HeldRecordText.h"
 #include "app/held/HeldRecovery.h"
 #include "app/held/HiddenMenu.h"
+#include "settings/SettingsStore.h"
 #include "text/NString.h"
 
 class HeldWindowStore {
 public:
-    // programKeyPath: the program's key below HKEY_CURRENT_USER; records go to its "Held" sub-key.
-    explicit HeldWindowStore(const char* programKeyPath);
+    // programKeyPath: the program's key below HKEY_CURRENT_USER; records go to its "Held" sub-key,
+    // in stateFile when one is named, else in the settings store in use.
+    explicit HeldWindowStore(const char* programKeyPath, const std::wstring& stateFile = StateFileInUse());
     HeldWindowStore(const HeldWindowStore&) = delete;
     HeldWindowStore& operator=(const HeldWindowStore&) = delete;
     ~HeldWindowStore();
@@ -61,7 +65,8 @@ public:
     // windows of all of them.
     // Records of another copy that still runs are skipped. Returns how many windows were taken
     // back. The menu must have no change handler meanwhile: the records not yet taken back would
-    // go with the first entry.
+    // go with the first entry. With a state file, the records a settings file holds move there
+    // first (see MoveRecordsOutOfTheSettings).
     int Recover(HiddenMenu& menu);
 
 private:
@@ -82,11 +87,19 @@ private:
     // The number for a new record; past kMaxHeldRecordIndex the records are numbered anew first.
     int NextIndex();
     void Renumber();
-    bool NameTaken(int index) const;
-    // True when the stored records name a copy other than this one that is still running.
-    bool OwnedByAnotherRunningCopy() const;
+    // The store's answer for the value of record number index.
+    LONG ValueAt(int index) const;
+    // True when the records of store name a copy other than this one that is still running.
+    bool OwnedByAnotherRunningCopy(SettingsStore& store) const;
+    // Writes the records of the settings file's Held key into the state file, after those there,
+    // then removes them from the settings file: once, when every one was written and the key was
+    // read whole; never those of another running copy.
+    void MoveRecordsOutOfTheSettings();
+    // Where the records are: the state file, or the settings store in use.
+    SettingsStore& Store() const { return m_state ? *m_state : ActiveSettings(); }
 
     NString m_path;
+    std::unique_ptr<SettingsStore> m_state;
     bool m_open = false;
     // What is stored, oldest first.
     std::vector<Stored> m_stored;

@@ -11,9 +11,10 @@
 
 #include "HelperWindows.h"
 #include "app/held/HeldWindows.h"
-#include "app/held/HeldRecordText.h"
+#include "app/held/HeldRecordRead.h"
 #include "app/held/HiddenMenu.h"
 #include "settings/FileStore.h"
+#include "settings/StateFile.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -30,13 +31,19 @@ struct Change {
 };
 const HeldWindowStore* g_store = nullptr;
 std::vector<Change> g_changes;
-// With the settings in a file: the file on disk, and the key it stands for.
+// With the settings in a file: the file on disk, and the key it stands for; with the records in a
+// state file, that file.
 std::wstring g_file;
 std::string g_root;
+std::wstring g_stateFile;
 
-// The records in the settings file on disk, not those of the store's memory.
+// The records in the settings file or the state file on disk, not those of the store's memory.
 std::vector<HeldRecord> RecordsInFile()
 {
+    if (!g_stateFile.empty()) {
+        StateFileStore onDisk(g_stateFile, (g_root + "\\Held").c_str());
+        return LoadHeldRecords(onDisk, (g_root + "\\Held").c_str());
+    }
     std::vector<HeldRecord> records;
     FileStamp stamp;
     std::string text;
@@ -54,7 +61,7 @@ std::vector<HeldRecord> RecordsInFile()
 
 bool StoredNow(HWND window)
 {
-    for (const HeldRecord& record : g_file.empty() ? g_store->Load() : RecordsInFile()) {
+    for (const HeldRecord& record : g_file.empty() && g_stateFile.empty() ? g_store->Load() : RecordsInFile()) {
         if (record.window == window || std::find(record.owned.begin(), record.owned.end(), window) != record.owned.end())
             return true;
     }
@@ -308,29 +315,33 @@ TEST_F(HiddenMenuTest, OwnedWindowsGoAndComeBackWithTheirOwner)
 // With the records following the menu, a window (and each window it owns) is stored before it is
 // hidden, and stays stored until it has been shown again; the records of a window shown leave a
 // gap that the others keep their order across. With the settings in a file, the records are in
-// the file on disk at each hide and show.
+// the file on disk at each hide and show, and so they are with a state file beside it.
 TEST_F(HiddenMenuTest, EveryWindowIsStoredBeforeItsHideAndUntilItIsShown)
 {
     constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecords";
-    for (const bool inFile : {false, true}) {
-        SCOPED_TRACE(inFile ? "Veilbox.ini" : "registry");
+    for (const char* where : {"registry", "Veilbox.ini", "Veilbox.held"}) {
+        SCOPED_TRACE(where);
         vbtest::RegistryKeyGuard guard(kPath);
         TempFolder folder("held-file");
-        if (inFile) {
-            const std::string file = folder.MakeFile("Veilbox.ini");
+        if (where[0] == 'V') {
+            const std::string file = folder.MakeFile("Veilbox.ini"), state = folder / "Veilbox.held";
             g_file.assign(file.begin(), file.end());
             g_root = kPath;
             UseSettingsStore(std::unique_ptr<SettingsStore>(new FileStore(g_file, kPath)));
+            if (std::string(where) == "Veilbox.held")
+                g_stateFile.assign(state.begin(), state.end());
         }
         CheckStoredAtEachHideAndShow(kPath);
+        EXPECT_FALSE(g_stateFile.empty() && TempFolder::Exists(folder / "Veilbox.held")) << "gone with the last record";
         UseSettingsStore(nullptr);
         g_file.clear();
+        g_stateFile.clear();
     }
 }
 
 void HiddenMenuTest::CheckStoredAtEachHideAndShow(const char* path)
 {
-    HeldWindowStore store(path);
+    HeldWindowStore store(path, g_stateFile);
     store.Clear();
     m_menu.SetChangeHandler([&] { store.Sync(m_menu); });
     HWND first = Target("first"), owner = Target("owner"), owned = Target("owned", owner), last = Target("last");
@@ -354,7 +365,7 @@ void HiddenMenuTest::CheckStoredAtEachHideAndShow(const char* path)
         EXPECT_EQ(g_changes[i].shown, expected[i].second) << i;
         EXPECT_TRUE(g_changes[i].stored) << i;
     }
-    const std::vector<HeldRecord> records = HeldWindowStore(path).Load();
+    const std::vector<HeldRecord> records = HeldWindowStore(path, g_stateFile).Load();
     ASSERT_EQ(records.size(), 2u) << "the shown window's record went after its show";
     EXPECT_EQ(records[0].window, first);
     EXPECT_EQ(records[1].window, last);

@@ -4,15 +4,18 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 
-#include "app/held/HeldRecordText.h"
+#include "app/held/HeldRecordRead.h"
 #include "app/rules/WindowMatch.h"
 #include "hotkeys/HotkeyTable.h"
 #include "settings/RegistryRead.h"
+#include "settings/StateFile.h"
 #include "support/TargetWindows.h"
+#include "support/TempFolder.h"
 #include "support/VeilboxApp.h"
 
 using namespace vbtest;
@@ -54,9 +57,17 @@ std::vector<std::string> RecordValueNames()
     return names;
 }
 
+// The state file of the portable copy under test; empty while the copy under test keeps its records
+// in the registry.
+std::string g_stateFile;
+
 // Records of this version and of older ones (sub-keys).
 int StoredRecords()
 {
+    if (!g_stateFile.empty()) {
+        StateFileStore state(std::wstring(g_stateFile.begin(), g_stateFile.end()), kHeldKey);
+        return static_cast<int>(LoadHeldRecords(state, kHeldKey).size());
+    }
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kHeldKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
@@ -333,9 +344,15 @@ TEST_F(HeldWindows, AQuitRequestEndsTheProgramWithinASecondWhateverIsOpen)
 
 // Whatever a copy was doing when it was killed, the next start takes back every window it held
 // or shows it: a window's record is written before it is hidden, and an owned window is shown
-// even when its owner was shown by its program meanwhile.
+// even when its owner was shown by its program meanwhile. Each row runs with the records in the
+// registry, in the state file of a portable copy, or both.
 TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
 {
+    enum Copies { kRegistry = 1, kPortable = 2, kBoth = 3 };
+    TempFolder folder("held-portable");
+    const std::string exe = folder / "Veilbox.exe", ini = folder / "Veilbox.ini";
+    ASSERT_TRUE(CopyFileA((BinDir() + "Veilbox.exe").c_str(), exe.c_str(), FALSE));
+    folder.MakeFile("Veilbox.ini", "[Interface]\r\nLanguage=\"en-US\"\r\n");
     const struct {
         const char* what;
         const char* windows;
@@ -345,6 +362,7 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
         std::function<void(TargetWindows&)> meanwhile;
         // What happens once the next copy has started, before it ends.
         std::function<void(TargetWindows&)> then;
+        int copies = kBoth;
     } cases[] = {
         {"killed while Hide Program's message about a refusing window is up",
          "--window --title \"Plain Of Program\" --window --title \"Refuses Of Program\" --refuse-hide",
@@ -386,29 +404,49 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
              return app.DoubleClick("After Deletion") && WaitFor([&] { return AllHidden(targets); }) &&
                     StoredRecords() == 2;
          },
-         nullptr,
-         [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "both taken back"; }},
+         nullptr, [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "both taken back"; }, kRegistry},
+        {"an older Veilbox.ini saved over the file between two hides, as an editor or a sync tool does",
+         "--window --title \"Saved A\" --window --title \"Saved B\" --window --title \"Saved C\"",
+         [&](VeilboxApp& app, TargetWindows& targets) {
+             if (!app.WaitListed("Saved C") || !app.DoubleClick("Saved A") ||
+                 !WaitFor([&] { return !IsWindowVisible(targets[0]); }))
+                 return false;
+             std::ifstream in(ini, std::ios::binary);
+             const std::string older((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+             in.close();
+             if (!app.DoubleClick("Saved B") || !WaitFor([&] { return !IsWindowVisible(targets[1]); }))
+                 return false;
+             std::ofstream(ini, std::ios::binary | std::ios::trunc) << older;
+             return app.DoubleClick("Saved C") && WaitFor([&] { return AllHidden(targets); }) && StoredRecords() == 3;
+         },
+         nullptr, [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "all three taken back"; }, kPortable},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        m_settings.Clear();
-        TargetWindows targets(c.windows);
-        ASSERT_TRUE(targets.Ready());
-        {
-            VeilboxApp first;
-            ASSERT_TRUE(c.hide(first, targets)) << first.Failure();
-            first.Process().Kill();
+    for (const int copy : {kRegistry, kPortable}) {
+        for (const auto& c : cases) {
+            if (!(c.copies & copy))
+                continue;
+            SCOPED_TRACE(std::string(copy == kPortable ? "portable: " : "") + c.what);
+            m_settings.Clear();
+            g_stateFile = copy == kPortable ? folder / "Veilbox.held" : "";
+            TargetWindows targets(c.windows);
+            ASSERT_TRUE(targets.Ready());
+            {
+                VeilboxApp first("", copy == kPortable ? exe : "Veilbox.exe");
+                ASSERT_TRUE(c.hide(first, targets)) << first.Failure();
+                first.Process().Kill();
+            }
+            if (c.meanwhile)
+                c.meanwhile(targets);
+            VeilboxApp second("", copy == kPortable ? exe : "Veilbox.exe");
+            ASSERT_NE(second.MainWindow(), nullptr);
+            if (c.then)
+                c.then(targets);
+            ASSERT_TRUE(second.Exit());
+            EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
+            EXPECT_EQ(StoredRecords(), 0);
         }
-        if (c.meanwhile)
-            c.meanwhile(targets);
-        VeilboxApp second;
-        ASSERT_NE(second.MainWindow(), nullptr);
-        if (c.then)
-            c.then(targets);
-        ASSERT_TRUE(second.Exit());
-        EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
-        EXPECT_EQ(StoredRecords(), 0);
     }
+    g_stateFile.clear();
 }
 
 // Kills at random moments while a command hides many windows, one of them with an owned window:

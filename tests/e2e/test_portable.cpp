@@ -1,7 +1,8 @@
-// A copy of the real Veilbox.exe in a folder of its own beside a Veilbox.ini: its settings, rules
-// and held windows live in that file, a kill and a restart lose no window, the user's key in the
-// registry stays exactly as it was, and a file that cannot be written or is damaged costs
-// nothing hidden.
+// A copy of the real Veilbox.exe in a folder of its own beside a Veilbox.ini: its settings and
+// rules live in that file and its held windows in the state file Veilbox.held beside it (where the
+// records an older version left in Veilbox.ini move), a kill and a restart lose no window, the
+// user's key in the registry stays exactly as it was, and a file that cannot be written or is
+// damaged costs nothing hidden.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/held/HeldRecordRead.h"
+#include "app/rules/WindowMatch.h"
+#include "settings/StateFile.h"
 #include "support/TargetWindows.h"
 #include "support/TempFolder.h"
 #include "support/VeilboxApp.h"
@@ -19,6 +23,7 @@ using namespace vbtest;
 namespace {
 
 constexpr char kProgramKey[] = "Software\\Quillfen\\Veilbox";
+constexpr char kHeldKey[] = "Software\\Quillfen\\Veilbox\\Held";
 
 // Every key, value type and data below path, as text.
 std::string DumpKey(const std::string& path)
@@ -51,17 +56,11 @@ std::string ReadAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Lines of the file's [Held] section that are records (values named by their number), whatever
-// the file's line ends.
-int RecordsInFile(std::string text)
+// The held-window records in the state file at path.
+int RecordsInFile(const std::string& path)
 {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    size_t at = text.find("\n[Held]\n");
-    int records = 0;
-    while (at != std::string::npos && (at = text.find('\n', at + 1)) != std::string::npos && at + 6 < text.size() &&
-           text[at + 1] != '[')
-        records += std::string(text, at + 1, 5).find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
-    return records;
+    StateFileStore state(std::wstring(path.begin(), path.end()), kHeldKey);
+    return static_cast<int>(LoadHeldRecords(state, kHeldKey).size());
 }
 
 // A dialog of the process other than its main window (a message box), or null.
@@ -95,19 +94,29 @@ protected:
 
     std::string Exe() const { return m_folder / "Veilbox.exe"; }
     std::string Ini() const { return m_folder / "Veilbox.ini"; }
+    std::string Held() const { return m_folder / "Veilbox.held"; }
 
     RegistryKeyGuard m_settings;
     TempFolder m_folder{"portable"};
     std::string m_registryBefore;
 };
 
-// A rule in the file acts; held windows are in the file before they are hidden, a kill and a
-// restart take them back, and an exit shows them and leaves no record.
+// A rule in the file acts; held windows are in the state file before they are hidden, with the
+// record of a window that an older version left in Veilbox.ini; a kill and a restart take them
+// back, and an exit shows them and leaves no record.
 TEST_F(Portable, SettingsRulesAndHeldWindowsLiveInTheFileAndSurviveAKill)
 {
-    m_folder.MakeFile("Veilbox.ini", "\xEF\xBB\xBF[Rules\\000]\r\nEnabled=1\r\nTitle=\"Portable Ruled*\"\r\nWhen=1\r\n");
-    TargetWindows targets("--window --title \"Portable Held\" --count 2 --window --title \"Portable Ruled\"");
+    TargetWindows targets("--window --title \"Portable Held\" --count 2 --window --title \"Portable Ruled\""
+                          " --window --title \"Portable Older\" --hidden");
     ASSERT_TRUE(targets.Ready());
+    HeldRecord older;
+    older.window = targets[3];
+    older.processId = targets.Process().Id();
+    older.processCreated = ProcessCreationTime(older.processId);
+    older.className = "VbTestWin";
+    older.title = "Portable Older";
+    m_folder.MakeFile("Veilbox.ini", "\xEF\xBB\xBF[Rules\\000]\r\nEnabled=1\r\nTitle=\"Portable Ruled*\"\r\nWhen=1\r\n"
+                                     "[Held]\r\n00000=\"" + std::string(PackHeldRecord(older).Text()) + "\"\r\n");
     {
         VeilboxApp first("", Exe());
         ASSERT_NE(first.MainWindow(), nullptr);
@@ -115,10 +124,12 @@ TEST_F(Portable, SettingsRulesAndHeldWindowsLiveInTheFileAndSurviveAKill)
         ASSERT_TRUE(first.WaitListed("Portable Held 001"));
         ASSERT_TRUE(first.DoubleClick("Portable Held 000") && first.DoubleClick("Portable Held 001")) << first.Failure();
         ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(targets[0]) && !IsWindowVisible(targets[1]); }));
-        EXPECT_EQ(RecordsInFile(ReadAll(Ini())), 3) << ReadAll(Ini());
+        EXPECT_EQ(RecordsInFile(Held()), 4) << "the older version's record moved";
+        EXPECT_EQ(ReadAll(Ini()).find("[Held]"), std::string::npos) << ReadAll(Ini());
         first.Process().Kill();
     }
-    EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[1]) || IsWindowVisible(targets[2]));
+    EXPECT_FALSE(IsWindowVisible(targets[0]) || IsWindowVisible(targets[1]) || IsWindowVisible(targets[2]) ||
+                 IsWindowVisible(targets[3]));
     VeilboxApp second("", Exe());
     ASSERT_NE(second.MainWindow(), nullptr);
     {
@@ -133,25 +144,26 @@ TEST_F(Portable, SettingsRulesAndHeldWindowsLiveInTheFileAndSurviveAKill)
     ASSERT_TRUE(second.Exit());
     EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
     const std::string text = ReadAll(Ini());
-    EXPECT_EQ(RecordsInFile(text), 0) << text;
+    EXPECT_EQ(RecordsInFile(Held()), 0);
     EXPECT_NE(text.find("[Rules\\000]\r\nEnabled=1\r\nTitle=\"Portable Ruled*\"\r\nWhen=1\r\n"), std::string::npos);
     EXPECT_NE(text.find("[MainWindow]\r\n"), std::string::npos) << "the placement kept in the file";
 }
 
-// A damaged file starts with defaults; a locked file, then a read-only one, are told about
-// once, and the windows held meanwhile are shown at the exit.
+// A damaged settings file starts with defaults; a state file locked by another program, then a
+// read-only one, are told about once, and the windows held meanwhile are shown at the exit.
 TEST_F(Portable, ADamagedFileAndAFileThatCannotBeWrittenLoseNothing)
 {
     std::string damaged = "\x01\xFF\xFE junk\n[Interface]\nIconPerWindow=1\n[interface]\nIconPerWindow=0\n[Held\n";
     damaged += "Long=\"" + std::string(3u << 20, 'x') + "\"\n" + std::string("\0\0\x80[Rules\\000]\nWhen=9\n", 22);
     m_folder.MakeFile("Veilbox.ini", damaged);
+    m_folder.MakeFile("Veilbox.held");
     TargetWindows targets("--window --title \"Portable Kept\" --count 3");
     ASSERT_TRUE(targets.Ready());
     VeilboxApp app("", Exe());
     ASSERT_NE(app.MainWindow(), nullptr);
     ASSERT_TRUE(app.WaitListed("Portable Kept 002"));
     const std::string before = ReadAll(Ini());
-    const HANDLE lock = CreateFileA(Ini().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE lock = CreateFileA(Held().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 000")) << app.Failure();
     HWND notice = nullptr;
@@ -160,13 +172,13 @@ TEST_F(Portable, ADamagedFileAndAFileThatCannotBeWrittenLoseNothing)
     // The notice goes when its owner's thread takes the click: only then can a second one be told apart.
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(notice); }, 5000));
     CloseHandle(lock);
-    SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(Held().c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 001")) << app.Failure();
     EXPECT_FALSE(WaitFor([&] { return app.OtherDialog() != nullptr; }, 1500)) << "told once";
-    EXPECT_EQ(ReadAll(Ini()), before) << "the old file whole";
-    SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadAll(Ini()), before) << "no hide writes the settings file";
+    SetFileAttributesA(Held().c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(app.DoubleClick("Portable Kept 002")) << app.Failure();
-    EXPECT_TRUE(WaitFor([&] { return RecordsInFile(ReadAll(Ini())) == 3; })) << "written once it can be";
+    EXPECT_TRUE(WaitFor([&] { return RecordsInFile(Held()) == 3; })) << "written once it can be";
     ASSERT_TRUE(app.Exit());
     EXPECT_TRUE(WaitFor([&] { return AllVisible(targets); })) << "no window lost";
     const std::string text = ReadAll(Ini());

@@ -8,7 +8,13 @@
 // bits) and their texts exactly as stored, even when another program lengthens the title between
 // two reads; a value that is there but damaged makes its record damaged, never one with a field
 // missing; owned windows write back to the same list; every key opened is closed.
+// What input remains drives the state file of a portable copy (settings/StateFile, StateLines):
+// a file that may start as any bytes, then changes through the store, some of them torn by a
+// kill. Properties: what is read writes back to a text that reads the same; after every change
+// the file reads as every change made; a kill during a change's write leaves the values before it
+// or after it, never a part, and the next copy's changes read whole after the torn line.
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -18,6 +24,8 @@
 #include "app/held/HeldRecordRead.h"
 #include "app/held/HeldRecordText.h"
 #include "settings/RegistryRead.h"
+#include "settings/StateFile.h"
+#include "standin/FakeFiles.h"
 #include "standin/FakeRegistry.h"
 
 namespace {
@@ -272,6 +280,92 @@ void LengthenTitle(HKEY key, const char* name, int attempt)
         fakereg::Lengthen(key, name, std::u16string(200, u'\u6771'));
 }
 
+// --- The state file. ---
+
+const std::wstring kStateFile = L"C:\\Portable\\Veilbox.held";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return text;
+}
+
+// The values by name without case, as a copy started now reads them.
+std::map<std::string, StateValue> StateNow()
+{
+    StateFileStore reader(kStateFile, kHeldKey);
+    std::vector<StoredValue> listed;
+    reader.ListValues(kHeldKey, listed, 1u << 20, true);
+    std::map<std::string, StateValue> values;
+    for (const StoredValue& value : listed)
+        values[Lower(value.name.Text())] = {value.name.Text(), value.type, value.data};
+    return values;
+}
+
+bool SameState(const std::map<std::string, StateValue>& a, const std::map<std::string, StateValue>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.first == y.first && x.second.type == y.second.type && x.second.data == y.second.data;
+    });
+}
+
+std::string FileText()
+{
+    std::string text;
+    fakefs::Get(kStateFile, text);
+    return text;
+}
+
+void FuzzStateFile(FuzzedDataProvider& in)
+{
+    fakefs::Reset();
+    if (in.ConsumeBool())
+        fakefs::Put(kStateFile, in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 600)));
+    std::map<std::string, StateValue> model = StateNow();
+    StateValues read;
+    for (const auto& value : model)
+        read.push_back(value.second);
+    const std::string text = StateText(read);
+    Check(StateText(ReadStateText(text.data(), text.size())) == text, "what is read writes back the same");
+    const ULONGLONG compactBytes = in.ConsumeIntegralInRange<ULONGLONG>(0, 2048);
+    std::unique_ptr<StateFileStore> store(new StateFileStore(kStateFile, kHeldKey, compactBytes));
+    store->HoldKey(kHeldKey);
+    static const char* const kNames[] = {"00000", "00001", "OwnerProcessId", "ownerprocessid", "a b%", "\n\r\t"};
+    for (int change = 0; change < 40 && in.remaining_bytes(); ++change) {
+        const std::string before = FileText();
+        const std::map<std::string, StateValue> old = model;
+        const std::string name = in.ConsumeBool() ? kNames[in.ConsumeIntegralInRange<int>(0, 5)]
+                                                  : fakereg::Utf8(Units(in, 8, false)) + "x";
+        const std::string key = Lower(name);
+        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) {
+            const LONG result = store->DeleteValue(kHeldKey, name.c_str());
+            Check(result == (model.erase(key) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND), "a removal is made");
+        } else {
+            const std::string data = in.ConsumeBool() ? fakereg::Utf8(Units(in, 40, true)) : in.ConsumeRandomLengthString(80);
+            StateValue value{name, in.ConsumeIntegralInRange<DWORD>(0, 12), std::vector<BYTE>(data.begin(), data.end())};
+            Check(store->SetValue(kHeldKey, name.c_str(), value.type, value.data.data(), DWORD(data.size())) == ERROR_SUCCESS,
+                  "a change is made");
+            model[key] = value;
+        }
+        Check(SameState(StateNow(), model), "the file reads as every change made");
+        const std::string after = FileText();
+        if (in.ConsumeIntegralInRange<int>(0, 5) != 0 || after.size() <= before.size() || after.compare(0, before.size(), before) != 0)
+            continue;
+        // Killed during this change's write, which reached the file up to cut.
+        store.reset();
+        const size_t cut = in.ConsumeIntegralInRange<size_t>(before.size(), after.size() - 1);
+        fakefs::Put(kStateFile, after.substr(0, cut));
+        const std::map<std::string, StateValue> now = StateNow();
+        Check(SameState(now, old) || (cut == after.size() - 1 && SameState(now, model)),
+              "a kill leaves the values before the change or after it");
+        model = now;
+        store.reset(new StateFileStore(kStateFile, kHeldKey, compactBytes));
+        store->HoldKey(kHeldKey);
+    }
+    LoadHeldRecords(*store, kHeldKey);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -283,12 +377,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BuildStore(in);
     g_lengthenings = in.ConsumeIntegralInRange<int>(0, 3);
     SetRegistryReadProbe(LengthenTitle);
-    const std::vector<HeldRecord> records = LoadHeldRecords(kHeldKey);
+    const std::vector<HeldRecord> records = LoadHeldRecords(ActiveSettings(), kHeldKey);
     SetRegistryReadProbe(nullptr);
     Check(fakereg::OpenHandles() == 0, "a load closes every key it opens");
     const std::vector<HeldRecord> expected = Expected();
     Check(records.size() == expected.size(), "exactly the sound records load");
     for (size_t i = 0; i < records.size(); ++i)
         CheckRecord(records[i], expected[i]);
+    FuzzStateFile(in);
     return 0;
 }

@@ -19,6 +19,8 @@ struct BenchOptions {
     int idleWindows = 200;
     double idleSeconds = 30;
     int hideReps = 21;
+    // Paired turns of the portable hide against Hide Active, each starting one copy of each.
+    int portableTurns = 6;
     // Turns of 1 000 pointer moves with and without the title-bar hook.
     int titleBarTurns = 5;
     int startReps = 11;

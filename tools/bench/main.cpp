@@ -41,6 +41,7 @@ void UseSmallSetting(BenchOptions& options)
     options.idleWindows = 20;
     options.idleSeconds = 2;
     options.hideReps = 3;
+    options.portableTurns = 1;
     options.titleBarTurns = 1;
     options.startReps = 3;
     options.startPauseMs = 0;

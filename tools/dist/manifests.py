@@ -84,6 +84,7 @@ def scoop_checkver(release_url):
 def scoop_manifest(facts, version, release_url, zip_hash):
     exe = "bin\\" + facts["exe"]
     ini = "bin\\Veilbox.ini"
+    held = "bin\\Veilbox.held"
     return {
         "version": version,
         "description": "%s. %s." % (facts["product"], HOMEPAGE_NOTE),
@@ -94,15 +95,21 @@ def scoop_manifest(facts, version, release_url, zip_hash):
         "extract_dir": "WindowVeilbox",
         "bin": exe,
         "shortcuts": [[exe, facts["product"]]],
-        # Veilbox.ini beside the program makes it portable; persist keeps it across updates.
-        "persist": ini,
-        # persist links the file by a hard link, and the program saves the file by replacing
-        # it (a new file renamed over the old), which breaks the link: before the old version
-        # goes, the file in use is copied back to where persist keeps it.
+        # Veilbox.ini beside the program makes it portable; persist keeps it across updates, and
+        # Veilbox.held, where a copy that was killed left the records of its hidden windows.
+        "persist": [ini, held],
+        # persist links a file by a hard link, and the program saves the file by replacing it (a
+        # new file renamed over the old) and deletes Veilbox.held at a normal exit, which breaks
+        # the links: before the old version goes, the files in use are copied back to where
+        # persist keeps them, and a Veilbox.held that is gone leaves none there.
         "pre_uninstall": [
             "$ini = \"$dir\\%s\"" % ini,
             "$kept = \"$persist_dir\\%s\"" % ini,
             "if (Test-Path $ini) { Remove-Item -Force $kept -ErrorAction SilentlyContinue; Copy-Item $ini $kept }",
+            "$held = \"$dir\\%s\"" % held,
+            "$keptHeld = \"$persist_dir\\%s\"" % held,
+            "Remove-Item -Force $keptHeld -ErrorAction SilentlyContinue",
+            "if (Test-Path $held) { Copy-Item $held $keptHeld }",
         ],
         "checkver": scoop_checkver(release_url),
         "autoupdate": {"url": "%s/v$version/WindowVeilbox-$version-portable.zip" % release_url},
@@ -207,8 +214,9 @@ def checks(dist, version):
     expect("scoop hash is the portable zip's", scoop.get("hash", "").lower(), hashes["portable"])
     expect("scoop url names the portable zip", scoop.get("url", "").rsplit("/", 1)[-1],
            os.path.basename(files["portable"]))
-    expect("scoop persists the file beside the program", scoop.get("persist"),
-           scoop.get("bin", "").rsplit("\\", 1)[0] + "\\Veilbox.ini")
+    folder = scoop.get("bin", "").rsplit("\\", 1)[0]
+    expect("scoop persists the files beside the program", scoop.get("persist"),
+           [folder + "\\Veilbox.ini", folder + "\\Veilbox.held"])
     for kind in ("version", "defaultLocale", "installer"):
         expect("winget %s version" % kind, (m[kind].get("PackageIdentifier"), m[kind].get("PackageVersion")),
                (PACKAGE_ID, version))

@@ -1,5 +1,6 @@
 // The stand-in file functions over an in-memory folder (see FakeFiles.h). A handle is the index
-// of an open file plus one; a written file is in the folder once its handle is closed.
+// of an open file plus one; a file made anew is in the folder once its handle is closed, while
+// one opened for writing as it is (OPEN_EXISTING, OPEN_ALWAYS) is written in place at once.
 #include <algorithm>
 #include <cwchar>
 #include <map>
@@ -19,6 +20,7 @@ struct OpenFile {
     std::string bytes;
     size_t at = 0;
     bool writing = false;
+    bool inPlace = false;
     bool open = false;
 };
 
@@ -87,8 +89,11 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     OpenFile file;
     file.path = name;
     file.writing = (access & GENERIC_WRITE) != 0;
+    file.inPlace = file.writing && disposition != CREATE_ALWAYS;
     file.open = true;
-    const auto found = g_files.find(file.path);
+    auto found = g_files.find(file.path);
+    if (disposition == OPEN_ALWAYS && found == g_files.end() && !g_failWrites)
+        found = g_files.insert({file.path, {std::string(), ++g_clock}}).first;
     if ((file.writing && g_failWrites) || (disposition == OPEN_EXISTING && found == g_files.end())) {
         SetLastError(file.writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -106,10 +111,12 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED)
 {
     OpenFile* file = Opened(handle);
-    if (!file || file->writing)
+    if (!file || (file->writing && !file->inPlace))
         return FALSE;
-    const size_t count = std::min<size_t>(size, file->bytes.size() - file->at);
-    file->bytes.copy(static_cast<char*>(buffer), count, file->at);
+    const std::string& bytes = file->inPlace ? g_files[file->path].bytes : file->bytes;
+    const size_t count = std::min<size_t>(size, bytes.size() - std::min(file->at, bytes.size()));
+    if (count > 0)
+        bytes.copy(static_cast<char*>(buffer), count, file->at);
     file->at += count;
     *read = static_cast<DWORD>(count);
     return TRUE;
@@ -118,9 +125,16 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPP
 BOOL WriteFile(HANDLE handle, const void* buffer, DWORD size, LPDWORD written, LPOVERLAPPED)
 {
     OpenFile* file = Opened(handle);
-    if (!file || !file->writing)
+    if (!file || !file->writing || (file->inPlace && g_failWrites))
         return FALSE;
-    file->bytes.append(static_cast<const char*>(buffer), size);
+    if (file->inPlace) {
+        File& target = g_files[file->path];
+        target.bytes.replace(std::min(file->at, target.bytes.size()), size, static_cast<const char*>(buffer), size);
+        target.written = ++g_clock;
+        file->at += size;
+    } else {
+        file->bytes.append(static_cast<const char*>(buffer), size);
+    }
     *written = size;
     return TRUE;
 }
@@ -137,8 +151,8 @@ BOOL GetFileInformationByHandle(HANDLE handle, BY_HANDLE_FILE_INFORMATION* infor
     if (!file)
         return FALSE;
     *information = {};
-    information->nFileSizeLow = static_cast<DWORD>(file->bytes.size());
-    information->ftLastWriteTime.dwLowDateTime = file->writing ? g_clock + 1 : g_files[file->path].written;
+    information->nFileSizeLow = static_cast<DWORD>((file->inPlace ? g_files[file->path].bytes : file->bytes).size());
+    information->ftLastWriteTime.dwLowDateTime = file->writing && !file->inPlace ? g_clock + 1 : g_files[file->path].written;
     return TRUE;
 }
 
@@ -147,7 +161,7 @@ BOOL CloseHandle(HANDLE handle)
     OpenFile* file = Opened(handle);
     if (!file)
         return FALSE;
-    if (file->writing)
+    if (file->writing && !file->inPlace)
         fakefs::Put(file->path, file->bytes);
     file->open = false;
     return TRUE;
