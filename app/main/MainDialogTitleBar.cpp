@@ -3,8 +3,11 @@
 // hides a window.
 #include "app/main/MainDialog.h"
 
+#include <wtsapi32.h>
+
 #include "app/held/HideOps.h"
 #include "dialogs/UiDialog.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -22,14 +25,46 @@ void DIALOG::ReadInterfaceOptions()
 }
 
 // Before the start has finished the hook waits (FinishStart sets it up with the options then in
-// force).
+// force). While the hook runs the dialog hears of the session's unlock (see TitleBarWake).
 void DIALOG::ConfigureTitleBar()
 {
-    if (!m_startFinished) {
-        m_titleBar.Configure(Window(), false, {});
-        return;
+    m_titleBar.Configure(Window(), m_startFinished && m_minButtonHides, m_startFinished ? m_closeRules
+                                                                                        : std::vector<WindowCriteria>());
+    const bool running = m_titleBar.IsRunning();
+    if (running && !m_sessionNotices) {
+        m_sessionNotices = LateWTSRegisterSessionNotification(Window(), NOTIFY_FOR_THIS_SESSION) != FALSE;
+    } else if (!running && m_sessionNotices) {
+        LateWTSUnRegisterSessionNotification(Window());
+        m_sessionNotices = false;
     }
-    m_titleBar.Configure(Window(), m_minButtonHides, m_closeRules);
+}
+
+// The hook's thread has no timer of its own: it is asked to look at its hook on the wakes the
+// dialog has anyway (its hotkeys, its tray icons, a command, the shown list's refresh), at most
+// once in TitleBarHook::kCheckGapMs, and to set it again after a resume from sleep or an unlock
+// of the session, when the system may have dropped it.
+void DIALOG::TitleBarWake(UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_HOTKEY:
+    case WM_COPYDATA:
+    case kTrayCallback:
+    case kWindowIconCallback:
+        m_titleBar.CheckHook();
+        break;
+    case WM_TIMER:
+        if (wParam == RefreshSchedule::kRefreshTimer)
+            m_titleBar.CheckHook();
+        break;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            m_titleBar.SetHookAgain();
+        break;
+    case WM_WTSSESSION_CHANGE:
+        if (wParam == WTS_SESSION_UNLOCK || wParam == WTS_CONSOLE_CONNECT || wParam == WTS_REMOTE_CONNECT)
+            m_titleBar.SetHookAgain();
+        break;
+    }
 }
 
 // Any program can post the dialog this message: only a window the hook handed on is taken. While
