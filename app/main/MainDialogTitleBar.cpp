@@ -102,15 +102,15 @@ void DIALOG::HideTitleBarsAfterMenu()
     }
 }
 
-// The window is checked again as the hook checked it, against what the hook wants now.
+// The hook found the window may be acted on as it handed it on; it is hidden if it is still
+// visible and the option or a close-box rule still wants it.
 void DIALOG::HideFromTitleBar(HWND window, TitleBarButton button)
 {
-    if (ProgramEnding() || !IsWindow(window) || !IsWindowVisible(window))
+    if (ProgramEnding() || !IsWindowVisible(window))
         return;
-    WindowFacts facts(window);
     const bool wanted = (button == TitleBarButton::Minimise && m_titleBar.MinimiseButtonHides()) ||
                         (button == TitleBarButton::Close && m_titleBar.CloseRuleNames(window));
-    if (!wanted || !MayActOn(facts))
+    if (!wanted)
         return;
     const bool hidden = HideWindowIntoMenu(window, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
     if (!IsWindow(Window()))

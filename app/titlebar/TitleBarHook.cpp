@@ -74,9 +74,12 @@ bool TitleBarHook::MinimiseButtonHides() const
     return m_shared->Options()->minimiseButtonHides;
 }
 
+// The hook's thread hands on through the shared state, having found the window may be acted on.
 void TitleBarHook::HandOn(HWND window, TitleBarButton button) const
 {
-    m_shared->HandOn(window, button);
+    WindowFacts facts(window);
+    if (MayActOn(facts))
+        m_shared->HandOn(window, button);
 }
 
 bool TitleBarHook::TakeHandedOn(HWND window, TitleBarButton button)

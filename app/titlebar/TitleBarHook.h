@@ -50,7 +50,8 @@ public:
     // True while the option to hide from the minimise button is on.
     bool MinimiseButtonHides() const;
 
-    // Remembers the window as handed on for button and posts the owner; the hook thread calls it.
+    // Remembers the window as handed on for button and posts the owner, when it may be acted on
+    // (MayActOn); the hook thread hands on the same way. Whatever the owner takes was checked so.
     void HandOn(HWND window, TitleBarButton button) const;
     // True once for a window handed on for button, however long ago, while it exists; it is then
     // forgotten. A window that is gone is forgotten too.

@@ -65,13 +65,14 @@ void TitleBarHook::Shared::HandOn(HWND window, TitleBarButton button)
     m_handedOn.erase(std::remove_if(m_handedOn.begin(), m_handedOn.end(), Same(window, button)), m_handedOn.end());
 }
 
+// The window taken is not looked at here: the owner hides only a window still visible.
 bool TitleBarHook::Shared::TakeHandedOn(HWND window, TitleBarButton button)
 {
     ExclusiveLock hold(m_lock);
-    ForgetGone(m_handedOn);
     auto at = std::find_if(m_handedOn.begin(), m_handedOn.end(), Same(window, button));
-    if (at == m_handedOn.end())
-        return false;
-    m_handedOn.erase(at);
-    return true;
+    const bool found = at != m_handedOn.end();
+    if (found)
+        m_handedOn.erase(at);
+    ForgetGone(m_handedOn);
+    return found;
 }

@@ -12,11 +12,13 @@
 namespace {
 
 // The top-level window under the point that the title-bar hook may act on. Nothing is sent to it.
-HWND ActableWindowAt(POINT at)
+// shell: the shell's desktop window as last read (a newer one is "Program Manager" too, which
+// MayActOn refuses by its title).
+HWND ActableWindowAt(POINT at, HWND shell)
 {
     HWND window = WindowFromPoint(at);
     window = window ? GetAncestor(window, GA_ROOT) : nullptr;
-    if (!window || window == GetDesktopWindow() || window == GetShellWindow())
+    if (!window || window == GetDesktopWindow() || window == shell)
         return nullptr;
     WindowFacts facts(window);
     return MayActOn(facts) ? window : nullptr;
@@ -75,8 +77,8 @@ bool ShiftHeld()
 struct HookThread {
     explicit HookThread(std::shared_ptr<TitleBarHook::Shared> state)
         : shared(std::move(state)),
-          clicks(TitleBarWorld{ActableWindowAt, BoundedHitTest, [this](HWND window) { return CloseRuleNames(window); },
-                               ShiftHeld, NearCaption})
+          clicks(TitleBarWorld{[this](POINT at) { return ActableWindowAt(at, shellWindow); }, BoundedHitTest,
+                               [this](HWND window) { return CloseRuleNames(window); }, ShiftHeld, NearCaption})
     {
     }
     HookThread(const HookThread&) = delete;
@@ -100,6 +102,8 @@ struct HookThread {
     // Where the pointer was at the hook's last event.
     POINT lastEventAt = {};
     HookWatchState watch;
+    // Read as the hook is set and at each look, not at each press.
+    HWND shellWindow = nullptr;
 };
 
 // The hook procedure runs on the thread that set the hook: each hook thread finds its own here.
@@ -140,6 +144,7 @@ DWORD LastInputTick()
 // where the pointer was just seen, or null.
 void SetHook(HookThread& thread, const POINT* cursor)
 {
+    thread.shellWindow = GetShellWindow();
     thread.hook.reset();
     thread.hook.reset(SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0));
     thread.shared->hookSet = static_cast<bool>(thread.hook);
@@ -154,6 +159,7 @@ void SetHook(HookThread& thread, const POINT* cursor)
 void CheckHook(HookThread& thread, DWORD asked, POINT pointer)
 {
     const bool late = GetTickCount() - asked > kHookStallMs;
+    thread.shellWindow = GetShellWindow();
     const DWORD input = LastInputTick();
     const POINT* seen = InputUnseen(thread.watch, input, thread.events) ? &pointer : nullptr;
     if (HookNeedsSetting(static_cast<bool>(thread.hook), late, thread.watch, seen, thread.events))
