@@ -73,6 +73,21 @@ UINT WindowDpi(HWND window)
     return SystemDpi();
 }
 
+DPI_AWARENESS WindowDpiAwareness(HWND window)
+{
+    using ContextOfWindow = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+    using AwarenessOfContext = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    static const auto contextOf = UserFunction<ContextOfWindow>("GetWindowDpiAwarenessContext");
+    static const auto awarenessOf = UserFunction<AwarenessOfContext>("GetAwarenessFromDpiAwarenessContext");
+    const DPI_AWARENESS_CONTEXT context = contextOf && awarenessOf ? contextOf(window) : nullptr;
+    return context ? awarenessOf(context) : DPI_AWARENESS_INVALID;
+}
+
+PhysicalToLogicalFunction PhysicalToLogicalPointFunction()
+{
+    return UserFunction<PhysicalToLogicalFunction>("PhysicalToLogicalPointForPerMonitorDPI");
+}
+
 int ScaleToDpi(int pixelsAt96, UINT dpi)
 {
     return MulDiv(pixelsAt96, static_cast<int>(dpi), static_cast<int>(kBaseDpi));

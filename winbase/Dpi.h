@@ -27,6 +27,15 @@ inline bool IsUsableDpi(UINT dpi)
 // (and for a null window).
 UINT WindowDpi(HWND window);
 
+// The window's DPI awareness, which may be another program's; DPI_AWARENESS_INVALID where the
+// system cannot tell (before Windows 10 1607).
+DPI_AWARENESS WindowDpiAwareness(HWND window);
+
+// PhysicalToLogicalPointForPerMonitorDPI where the system has it (Windows 8.1 on): it turns a
+// point in physical pixels into the coordinates the window itself works in.
+using PhysicalToLogicalFunction = BOOL(WINAPI*)(HWND, POINT*);
+PhysicalToLogicalFunction PhysicalToLogicalPointFunction();
+
 // A length of pixelsAt96 pixels at 96 DPI, at dpi (rounded to the nearest pixel).
 int ScaleToDpi(int pixelsAt96, UINT dpi);
 

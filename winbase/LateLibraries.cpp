@@ -24,6 +24,8 @@ using NotifyIconA = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
 using ExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using ExecuteA = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using SpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+using RegisterSession = BOOL(WINAPI*)(HWND, DWORD);
+using UnregisterSession = BOOL(WINAPI*)(HWND);
 
 const HINSTANCE kShellNotLoaded = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 
@@ -74,6 +76,20 @@ BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create
 {
     static const SpecialFolderPathA get = SystemFunction<SpecialFolderPathA>("shell32.dll", "SHGetSpecialFolderPathA");
     return get ? get(owner, path, folder, create) : FALSE;
+}
+
+BOOL LateWTSRegisterSessionNotification(HWND window, DWORD flags)
+{
+    static const RegisterSession registerFor =
+        SystemFunction<RegisterSession>("wtsapi32.dll", "WTSRegisterSessionNotification");
+    return registerFor ? registerFor(window, flags) : FALSE;
+}
+
+BOOL LateWTSUnRegisterSessionNotification(HWND window)
+{
+    static const UnregisterSession unregister =
+        SystemFunction<UnregisterSession>("wtsapi32.dll", "WTSUnRegisterSessionNotification");
+    return unregister ? unregister(window) : FALSE;
 }
 
 bool EnsureRichEditClass()

@@ -30,6 +30,11 @@ HINSTANCE LateShellExecuteA(HWND owner, const char* verb, const char* file, cons
 // SHGetSpecialFolderPathA of the shell; FALSE when the shell cannot be loaded.
 BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create);
 
+// WTSRegisterSessionNotification and WTSUnRegisterSessionNotification of the terminal services
+// library; FALSE when it cannot be loaded.
+BOOL LateWTSRegisterSessionNotification(HWND window, DWORD flags);
+BOOL LateWTSUnRegisterSessionNotification(HWND window);
+
 // Registers the rich edit control's class ("RichEdit20W") for the life of the process; false when
 // its library cannot be loaded.
 bool EnsureRichEditClass();

@@ -176,6 +176,7 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TaskbarCreatedMessage())
         m_windowIcons.Restore();
+    TitleBarWake(message, wParam);
     if (m_refreshSchedule.OnMessage(message, wParam, lParam))
         return 0;
     if (HeldForMenu(message, wParam, lParam))

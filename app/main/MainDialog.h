@@ -174,6 +174,8 @@ private:
     // close-box rules, and hides a window its hook handed on; while a menu is open the menu is
     // ended and the hide waits for its end.
     void ConfigureTitleBar();
+    // Asks the hook's thread to look at its hook on a wake the dialog has anyway.
+    void TitleBarWake(UINT message, WPARAM wParam);
     void OnTitleBarHide(HWND window, LPARAM button);
     void HideTitleBarsAfterMenu();
     void HideFromTitleBar(HWND window, TitleBarButton button);
@@ -218,6 +220,8 @@ private:
     std::vector<Rule> m_actingRules;
     TitleBarHook m_titleBar{kTitleBarHide};
     bool m_minButtonHides = true;
+    // The session's changes are told to the dialog (WTSRegisterSessionNotification).
+    bool m_sessionNotices = false;
     std::vector<WindowCriteria> m_closeRules;
     bool m_ruleScan = true;
     bool m_ruleEvents = true;

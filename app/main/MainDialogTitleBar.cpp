@@ -3,8 +3,11 @@
 // hides a window.
 #include "app/main/MainDialog.h"
 
+#include <wtsapi32.h>
+
 #include "app/held/HideOps.h"
 #include "dialogs/UiDialog.h"
+#include "winbase/LateLibraries.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -23,14 +26,46 @@ void DIALOG::ReadInterfaceOptions()
 }
 
 // Before the start has finished the hook waits (FinishStart sets it up with the options then in
-// force).
+// force). While the hook runs the dialog hears of the session's unlock (see TitleBarWake).
 void DIALOG::ConfigureTitleBar()
 {
-    if (!m_startFinished) {
-        m_titleBar.Configure(Window(), false, {});
-        return;
+    m_titleBar.Configure(Window(), m_startFinished && m_minButtonHides, m_startFinished ? m_closeRules
+                                                                                        : std::vector<WindowCriteria>());
+    const bool running = m_titleBar.IsRunning();
+    if (running && !m_sessionNotices) {
+        m_sessionNotices = LateWTSRegisterSessionNotification(Window(), NOTIFY_FOR_THIS_SESSION) != FALSE;
+    } else if (!running && m_sessionNotices) {
+        LateWTSUnRegisterSessionNotification(Window());
+        m_sessionNotices = false;
     }
-    m_titleBar.Configure(Window(), m_minButtonHides, m_closeRules);
+}
+
+// The hook's thread has no timer of its own: it is asked to look at its hook on the wakes the
+// dialog has anyway (its hotkeys, its tray icons, a command, the shown list's refresh), at most
+// once in TitleBarHook::kCheckGapMs, and to set it again after a resume from sleep or an unlock
+// of the session, when the system may have dropped it.
+void DIALOG::TitleBarWake(UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_HOTKEY:
+    case WM_COPYDATA:
+    case kTrayCallback:
+    case kWindowIconCallback:
+        m_titleBar.CheckHook();
+        break;
+    case WM_TIMER:
+        if (wParam == RefreshSchedule::kRefreshTimer)
+            m_titleBar.CheckHook();
+        break;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            m_titleBar.SetHookAgain();
+        break;
+    case WM_WTSSESSION_CHANGE:
+        if (wParam == WTS_SESSION_UNLOCK || wParam == WTS_CONSOLE_CONNECT || wParam == WTS_REMOTE_CONNECT)
+            m_titleBar.SetHookAgain();
+        break;
+    }
 }
 
 // Any program can post the dialog this message: only a window the hook handed on is taken. While
@@ -68,15 +103,15 @@ void DIALOG::HideTitleBarsAfterMenu()
     }
 }
 
-// The window is checked again as the hook checked it, against what the hook wants now.
+// The hook found the window may be acted on as it handed it on; it is hidden if it is still
+// visible and the option or a close-box rule still wants it.
 void DIALOG::HideFromTitleBar(HWND window, TitleBarButton button)
 {
-    if (ProgramEnding() || !IsWindow(window) || !IsWindowVisible(window))
+    if (ProgramEnding() || !IsWindowVisible(window))
         return;
-    WindowFacts facts(window);
     const bool wanted = (button == TitleBarButton::Minimise && m_titleBar.MinimiseButtonHides()) ||
                         (button == TitleBarButton::Close && m_titleBar.CloseRuleNames(window));
-    if (!wanted || !MayActOn(facts))
+    if (!wanted)
         return;
     const bool hidden = HideWindowIntoMenu(window, m_hiddenMenu, [this](HWND) { TellHideRefused(); });
     if (!IsWindow(Window()))

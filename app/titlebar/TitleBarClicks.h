@@ -65,8 +65,9 @@ struct HookWatchState {
     unsigned events = 0;
 };
 
-// Longer than the system waits for a hook procedure on older systems (200 ms and up); a thread
-// held up longer may have lost its hook.
+// Longer than the system waits for a hook procedure on older systems (200 ms and up): a look
+// asked of the hook's thread that it takes later than this found the thread held up, and its
+// hook may be lost.
 constexpr ULONGLONG kHookStallMs = 1500;
 
 // True when the system took input since the last look while the hook saw no event: the keyboard
@@ -76,17 +77,15 @@ inline bool InputUnseen(const HookWatchState& last, DWORD lastInput, unsigned ev
     return last.lastCheck != 0 && lastInput != last.lastInput && events == last.events;
 }
 
-// True when the hook is to be set (again): it is not set, the thread was held up longer than
-// kHookStallMs since the last look, or the pointer moved while the hook saw no event. cursor:
+// True when the hook is to be set (again): it is not set, the thread took this look late
+// (kHookStallMs after it was asked), or the pointer moved while the hook saw no event. cursor:
 // where the pointer is now, or null when it was not looked at.
-inline bool HookNeedsSetting(bool set, const HookWatchState& last, ULONGLONG now, const POINT* cursor,
-                             unsigned events)
+inline bool HookNeedsSetting(bool set, bool late, const HookWatchState& last, const POINT* cursor, unsigned events)
 {
-    if (!set)
+    if (!set || late)
         return true;
-    const bool stalled = last.lastCheck != 0 && now - last.lastCheck > kHookStallMs;
     const bool moved = cursor && last.cursorKnown && (cursor->x != last.cursor.x || cursor->y != last.cursor.y);
-    return stalled || (last.lastCheck != 0 && moved && events == last.events);
+    return last.lastCheck != 0 && moved && events == last.events;
 }
 
 // The watch's state after a look at now: the pointer where it was read, else where the hook's
@@ -100,6 +99,24 @@ inline HookWatchState NextWatchState(const HookWatchState& last, ULONGLONG now, 
         next.cursorKnown = true;
     }
     return next;
+}
+
+// How a window takes screen points, as far as the system tells: in the physical pixels the hook
+// sees (per-monitor DPI aware), in logical ones of its own (not aware, or aware of the system's
+// DPI only: the system scales it on a monitor of another DPI), or not known (older systems).
+enum class PointSpace { Physical, Logical, Unknown };
+
+// The point a window is asked about for a press the hook saw at seen, into asked. A window that
+// takes physical pixels is asked about seen itself; any other about seen as toWindow converts it
+// for the window (the identity where the system does not scale it). Where the system has no
+// such conversion (toWindow empty: before Windows 8.1, where no window is scaled per monitor)
+// seen is asked. False when the conversion failed: the window is not asked, and keeps its click.
+inline bool HitTestPointFor(POINT seen, PointSpace space, const std::function<bool(POINT&)>& toWindow, POINT& asked)
+{
+    asked = seen;
+    if (space == PointSpace::Physical || !toWindow)
+        return true;
+    return toWindow(asked);
 }
 
 class TitleBarClicks {

@@ -74,12 +74,32 @@ bool TitleBarHook::MinimiseButtonHides() const
     return m_shared->Options()->minimiseButtonHides;
 }
 
+// The hook's thread hands on through the shared state, having found the window may be acted on.
 void TitleBarHook::HandOn(HWND window, TitleBarButton button) const
 {
-    m_shared->HandOn(window, button);
+    WindowFacts facts(window);
+    if (MayActOn(facts))
+        m_shared->HandOn(window, button);
 }
 
 bool TitleBarHook::TakeHandedOn(HWND window, TitleBarButton button)
 {
     return m_shared->TakeHandedOn(window, button);
+}
+
+// One post, which the caller's work does not wait for: the thread finds where the pointer was in
+// the message itself.
+void TitleBarHook::CheckHook()
+{
+    const ULONGLONG now = GetTickCount64();
+    if (!m_thread || (m_lastCheckAsked != 0 && now - m_lastCheckAsked < kCheckGapMs))
+        return;
+    m_lastCheckAsked = now;
+    PostThreadMessageW(m_shared->threadId, kCheckHookMessage, static_cast<WPARAM>(GetTickCount()), 0);
+}
+
+void TitleBarHook::SetHookAgain()
+{
+    if (m_thread)
+        PostThreadMessageW(m_shared->threadId, kSetHookAgainMessage, 0, 0);
 }

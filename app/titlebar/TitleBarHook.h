@@ -7,12 +7,15 @@
 // windows). The hook procedure only decides (see TitleBarClicks), asking a window which part of
 // it is under the pointer with a bounded WM_NCHITTEST on a press over its caption, and hands the
 // window on: it is remembered here and the owner is posted a message. The owner hides it from
-// its own message loop, and only a window handed on a moment ago (TakeHandedOn).
+// its own message loop, and only a window the hook handed on (TakeHandedOn).
 //
-// The thread runs only while something wants the hook; it sets the hook, checks about once a
-// second that it is still set (the system drops a hook that kept it waiting, and a set can
-// fail) and sets it again when not. The thread works from a copy of the owner's options that
-// Configure replaces whole.
+// The thread runs only while something wants the hook, and wakes only for the events it hooks
+// and for what the owner asks of it: it has no timer, so a program that waits costs nothing.
+// The system drops a hook that kept it waiting (rare, as the thread only ever does bounded
+// work), and a set can fail: the owner asks the thread to look at its hook (CheckHook) on the
+// wakes it has anyway, and to set it again (SetHookAgain) after a resume from sleep or an
+// unlock of the session. The thread works from a copy of the owner's options that Configure
+// replaces whole.
 #pragma once
 
 #include <windows.h>
@@ -47,17 +50,29 @@ public:
     // True while the option to hide from the minimise button is on.
     bool MinimiseButtonHides() const;
 
-    // Remembers the window as handed on for button and posts the owner; the hook thread calls it.
+    // Remembers the window as handed on for button and posts the owner, when it may be acted on
+    // (MayActOn); the hook thread hands on the same way. Whatever the owner takes was checked so.
     void HandOn(HWND window, TitleBarButton button) const;
-    // True once for a window handed on for button less than kHandOnMs ago; it is then forgotten.
+    // True once for a window handed on for button, however long ago, while it exists; it is then
+    // forgotten. A window that is gone is forgotten too.
     bool TakeHandedOn(HWND window, TitleBarButton button);
+
+    // Asks the thread to look whether its hook is still set and to set it again when not; a look
+    // asked within kCheckGapMs of the last one is not asked. Nothing while the thread does not run.
+    void CheckHook();
+    // Asks the thread to set its hook again, whatever it finds (after a resume or an unlock, when
+    // the system may have dropped it while the thread could not answer).
+    void SetHookAgain();
 
     // The bound of the hit test: a window that does not answer in this time keeps its click.
     static constexpr UINT kHitTestTimeoutMs = 40;
-    // How long a window handed on waits for the owner to take it.
-    static constexpr ULONGLONG kHandOnMs = 5000;
+    // The least time between two looks CheckHook asks for.
+    static constexpr ULONGLONG kCheckGapMs = 10000;
     // How long stopping waits for the thread to end.
     static constexpr DWORD kStopWaitMs = 2000;
+    // The name the hook's thread carries (where the system keeps thread names), so that a debugger
+    // and a measurement can tell it from the others.
+    static constexpr const wchar_t* kThreadName = L"vb titlebar";
 
     struct Shared;
 
@@ -67,4 +82,6 @@ private:
 
     std::shared_ptr<Shared> m_shared;
     OwnedHandle m_thread;
+    // When CheckHook last asked for a look; 0: never.
+    ULONGLONG m_lastCheckAsked = 0;
 };

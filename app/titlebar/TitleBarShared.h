@@ -21,8 +21,12 @@ struct TitleBarOptions {
 struct HandedOn {
     HWND window;
     TitleBarButton button;
-    ULONGLONG tick;
 };
+
+// The owner's requests to the thread (see TitleBarHook::CheckHook and SetHookAgain), posted to
+// it: a look at the hook, with the tick (GetTickCount) it was asked at in wParam; and a set again.
+constexpr UINT kCheckHookMessage = WM_APP + 1;
+constexpr UINT kSetHookAgainMessage = WM_APP + 2;
 
 struct TitleBarHook::Shared {
     Shared(HWND ownerWindow, UINT ownerMessage) : owner(ownerWindow), message(ownerMessage) {}
@@ -30,7 +34,7 @@ struct TitleBarHook::Shared {
     // The options now, copied under the lock.
     std::shared_ptr<const TitleBarOptions> Options() const;
     void SetOptions(std::shared_ptr<const TitleBarOptions> options);
-    // Remembers the window and posts the owner.
+    // Remembers the window and posts the owner; a window the post could not reach is not kept.
     void HandOn(HWND window, TitleBarButton button);
     bool TakeHandedOn(HWND window, TitleBarButton button);
 

@@ -1,6 +1,7 @@
-// The title-bar hook's own thread: it sets the hook, reads its messages (the hook procedure runs
-// while it does) and checks the hook once a second. Nothing here touches the TitleBarHook
-// object; all it uses is the shared state it holds a reference to.
+// The title-bar hook's own thread: it sets the hook and reads its messages (the hook procedure runs
+// while it does); it looks at the hook when the owner asks. It has no timer: with no input it
+// never wakes. Nothing here touches the TitleBarHook object; all it uses is the shared state it
+// holds a reference to.
 #include <memory>
 
 #include "app/titlebar/TitleBarShared.h"
@@ -10,25 +11,45 @@
 
 namespace {
 
-constexpr UINT kCheckMs = 1000;
-
 // The top-level window under the point that the title-bar hook may act on. Nothing is sent to it.
-HWND ActableWindowAt(POINT at)
+// shell: the shell's desktop window as last read (a newer one is "Program Manager" too, which
+// MayActOn refuses by its title).
+HWND ActableWindowAt(POINT at, HWND shell)
 {
     HWND window = WindowFromPoint(at);
     window = window ? GetAncestor(window, GA_ROOT) : nullptr;
-    if (!window || window == GetDesktopWindow() || window == GetShellWindow())
+    if (!window || window == GetDesktopWindow() || window == shell)
         return nullptr;
     WindowFacts facts(window);
     return MayActOn(facts) ? window : nullptr;
 }
 
-// The window's own answer, bounded: a program that does not answer in time keeps its click.
-// SMTO_BLOCK keeps this thread from taking other sends (and hook calls) while it waits.
+PointSpace WindowPointSpace(HWND window)
+{
+    switch (WindowDpiAwareness(window)) {
+    case DPI_AWARENESS_PER_MONITOR_AWARE:
+        return PointSpace::Physical;
+    case DPI_AWARENESS_UNAWARE:
+    case DPI_AWARENESS_SYSTEM_AWARE:
+        return PointSpace::Logical;
+    default:
+        return PointSpace::Unknown;
+    }
+}
+
+// The window's own answer, bounded: a program that does not answer in time keeps its click. The
+// point is the one the window itself would see (HitTestPointFor). SMTO_BLOCK keeps this thread
+// from taking other sends (and hook calls) while it waits.
 LRESULT BoundedHitTest(HWND window, POINT at)
 {
+    static const PhysicalToLogicalFunction convert = PhysicalToLogicalPointFunction();
+    std::function<bool(POINT&)> toWindow;
+    if (convert)
+        toWindow = [window](POINT& point) { return convert(window, &point) != FALSE; };
+    POINT asked = {};
     DWORD_PTR hit = HTNOWHERE;
-    if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+    if (!HitTestPointFor(at, WindowPointSpace(window), toWindow, asked) ||
+        !SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(asked.x, asked.y), SMTO_ABORTIFHUNG | SMTO_BLOCK,
                              TitleBarHook::kHitTestTimeoutMs, &hit))
         return HTNOWHERE;
     return static_cast<LRESULT>(hit);
@@ -56,8 +77,8 @@ bool ShiftHeld()
 struct HookThread {
     explicit HookThread(std::shared_ptr<TitleBarHook::Shared> state)
         : shared(std::move(state)),
-          clicks(TitleBarWorld{ActableWindowAt, BoundedHitTest, [this](HWND window) { return CloseRuleNames(window); },
-                               ShiftHeld, NearCaption})
+          clicks(TitleBarWorld{[this](POINT at) { return ActableWindowAt(at, shellWindow); }, BoundedHitTest,
+                               [this](HWND window) { return CloseRuleNames(window); }, ShiftHeld, NearCaption})
     {
     }
     HookThread(const HookThread&) = delete;
@@ -81,6 +102,8 @@ struct HookThread {
     // Where the pointer was at the hook's last event.
     POINT lastEventAt = {};
     HookWatchState watch;
+    // Read as the hook is set and at each look, not at each press.
+    HWND shellWindow = nullptr;
 };
 
 // The hook procedure runs on the thread that set the hook: each hook thread finds its own here.
@@ -121,6 +144,7 @@ DWORD LastInputTick()
 // where the pointer was just seen, or null.
 void SetHook(HookThread& thread, const POINT* cursor)
 {
+    thread.shellWindow = GetShellWindow();
     thread.hook.reset();
     thread.hook.reset(SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0));
     thread.shared->hookSet = static_cast<bool>(thread.hook);
@@ -128,18 +152,32 @@ void SetHook(HookThread& thread, const POINT* cursor)
                                   thread.lastEventAt);
 }
 
-// pointer: where the pointer was when the timer's message was taken (its MSG::pt). That costs
-// nothing, where GetCursorPos asks the display (under Wine it opens a display connection for the
-// thread, kept for its life). The position is looked at only when input went by unseen.
-void CheckHook(HookThread& thread, POINT pointer)
+// A look the owner asked for at the tick asked. pointer: where the pointer was when the message
+// was posted (its MSG::pt), which costs nothing, where GetCursorPos asks the display (under Wine
+// it opens a display connection for the thread, kept for its life). The position is looked at
+// only when input went by unseen.
+void CheckHook(HookThread& thread, DWORD asked, POINT pointer)
 {
-    const ULONGLONG now = GetTickCount64();
+    const bool late = GetTickCount() - asked > kHookStallMs;
+    thread.shellWindow = GetShellWindow();
     const DWORD input = LastInputTick();
     const POINT* seen = InputUnseen(thread.watch, input, thread.events) ? &pointer : nullptr;
-    if (HookNeedsSetting(static_cast<bool>(thread.hook), thread.watch, now, seen, thread.events))
+    if (HookNeedsSetting(static_cast<bool>(thread.hook), late, thread.watch, seen, thread.events))
         SetHook(thread, seen);
     else
-        thread.watch = NextWatchState(thread.watch, now, input, seen, thread.events, thread.lastEventAt);
+        thread.watch = NextWatchState(thread.watch, GetTickCount64(), input, seen, thread.events, thread.lastEventAt);
+}
+
+// The thread's name, where the system keeps thread names (Windows 10 1607 on, and Wine).
+void NameThread()
+{
+    using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto set = kernel ? reinterpret_cast<SetDescription>(
+                                  reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadDescription")))
+                            : nullptr;
+    if (set)
+        set(GetCurrentThread(), TitleBarHook::kThreadName);
 }
 
 } // namespace
@@ -149,6 +187,7 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     const std::unique_ptr<std::shared_ptr<TitleBarHook::Shared>> given(
         static_cast<std::shared_ptr<TitleBarHook::Shared>*>(parameter));
     HookThread thread(*given);
+    NameThread();
     MSG message = {};
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     t_thread = &thread;
@@ -156,14 +195,14 @@ DWORD WINAPI RunTitleBarHook(LPVOID parameter)
     SetEvent(thread.shared->ready.get());
     // The thread lives as long as the program and stays shallow: its stack's depths go back.
     ReleaseUnusedStack();
-    const UINT_PTR timer = SetTimer(nullptr, 0, kCheckMs, nullptr);
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && !message.hwnd)
-            CheckHook(thread, message.pt);
-        else
+        if (message.hwnd)
             DispatchMessageW(&message);
+        else if (message.message == kCheckHookMessage)
+            CheckHook(thread, static_cast<DWORD>(message.wParam), message.pt);
+        else if (message.message == kSetHookAgainMessage)
+            SetHook(thread, nullptr);
     }
-    KillTimer(nullptr, timer);
     thread.hook.reset();
     thread.shared->hookSet = false;
     t_thread = nullptr;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "winbase/ProgramEnd.h"
 #include "support/TargetWindows.h"
 #include "support/TestSupport.h"
+#include "tools/bench/LinuxCpu.h"
 
 using namespace vbtest;
 
@@ -73,6 +75,7 @@ struct PostedCase {
     bool hidden;
     bool handedOn = true;  // the hook handed the window on before the message came
     bool taskbar = false;  // the foreign window is of the taskbar's class
+    DWORD busyMs = 0;      // the dialog's thread was busy this long before the message came
 };
 
 const PostedCase kCases[] = {
@@ -87,6 +90,8 @@ const PostedCase kCases[] = {
     {"a window the hook did not hand on", true, true, Which::Foreign, 1, false, false},
     {"a close box the hook did not hand on", true, true, Which::Foreign, 2, false, false},
     {"a window of the taskbar's class", true, true, Which::Foreign, 1, false, true, true},
+    {"a window handed on while the dialog was busy for longer than 5 s", true, false, Which::Foreign, 1, true, true,
+     false, 5500},
 };
 
 void PrintTo(const PostedCase& row, std::ostream* out)
@@ -137,6 +142,8 @@ TEST_P(PostedTitleBarHide, HidesOnlyWhatIsWantedNow)
                                                   : GetDesktopWindow();
         if (row.handedOn)
             d.TitleBar().HandOn(window, static_cast<TitleBarButton>(row.button));
+        // The dialog's thread held up (a slow drive, say) while the hand-on waits.
+        Sleep(row.busyMs);
         SendMessageA(d.Window(), kTitleBarHide, reinterpret_cast<WPARAM>(window), row.button);
         entries = d.Menu().EntryCount();
         foreignVisible = IsWindowVisible(foreign[0]) != FALSE;
@@ -245,9 +252,9 @@ SIZE_T PrivateBytes()
     return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
-// Typing, which the mouse hook does not see, makes the hook's watch look at the pointer: it takes
-// the position its timer's message carries and never asks the display (under Wine a GetCursorPos
-// opened a display connection for the thread, 860 KB kept for its life).
+// Typing, which the mouse hook does not see, makes the hook's watch look at the pointer when it is
+// asked to look: it takes the position the message carries and never asks the display (under Wine
+// a GetCursorPos opened a display connection for the thread, 860 KB kept for its life).
 TEST(TitleBarHookThread, TypingAddsNoMemoryToTheHookThread)
 {
     const HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -259,16 +266,47 @@ TEST(TitleBarHookThread, TypingAddsNoMemoryToTheHookThread)
         ASSERT_TRUE(WaitFor([&] { return hook.IsSet(); }, 5000));
         const SIZE_T before = PrivateBytes();
         const ULONGLONG start = GetTickCount64();
-        // Keys over three of the watch's looks, a second apart; the rise that must not come ends it early.
+        // Keys with a look asked after them; the rise that must not come ends it early.
         while (!grew && GetTickCount64() - start < 3500) {
             INPUT keys[2] = {};
             keys[0].type = keys[1].type = INPUT_KEYBOARD;
             keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
             keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
             SendInput(2, keys, sizeof(INPUT));
+            hook.CheckHook();
             grew = WaitFor([&] { return PrivateBytes() > before + 512 * 1024; }, 500);
         }
         EXPECT_FALSE(grew) << "private bytes " << before / 1024 << " -> " << PrivateBytes() / 1024 << " KB";
+        EXPECT_TRUE(hook.IsSet());
+    }
+    DestroyWindow(owner);
+}
+
+// With no input the hook's thread never wakes: it has no timer, so a waiting Veilbox costs nothing.
+// Its wake-ups are its context switches, which Linux counts for the thread under Wine.
+TEST(TitleBarHookThread, NeverWakesWithoutInput)
+{
+    const std::string process = std::to_string(UnixPidOf("component_tests"));
+    const std::string name(TitleBarHook::kThreadName, TitleBarHook::kThreadName + wcslen(TitleBarHook::kThreadName));
+    if (process == "0")
+        GTEST_SKIP() << "the thread's switches are read from Linux under Wine";
+    const HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    {
+        TitleBarHook hook(WM_APP + 60);
+        hook.Configure(owner, true, {});
+        ASSERT_TRUE(WaitFor([&] { return hook.IsSet(); }, 5000));
+        long long before = -1;
+        ULONGLONG since = 0;
+        ASSERT_TRUE(WaitFor([&] {
+            const long long now = LinuxTaskSwitches(process, name.c_str());
+            if (now != before)
+                since = GetTickCount64();
+            before = now;
+            return now >= 0 && GetTickCount64() - since >= 250;
+        }, 5000)) << "the thread was not found, or never settled";
+        // Over three and a half seconds; a wake ends it early.
+        const bool woke = WaitFor([&] { return LinuxTaskSwitches(process, name.c_str()) > before + 1; }, 3500);
+        EXPECT_FALSE(woke) << LinuxTaskSwitches(process, name.c_str()) - before << " context switches";
         EXPECT_TRUE(hook.IsSet());
     }
     DestroyWindow(owner);

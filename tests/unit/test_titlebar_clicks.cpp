@@ -161,7 +161,7 @@ struct WatchCase {
     const char* name;
     bool set;
     HookWatchState last;
-    ULONGLONG now;
+    bool late;  // the look was taken kHookStallMs or more after it was asked
     bool read;  // whether the pointer's position was read at this look
     POINT cursor;
     unsigned events;
@@ -169,22 +169,23 @@ struct WatchCase {
 };
 
 const WatchCase kWatchCases[] = {
-    {"not set", false, {1000, 0, {5, 5}, true, 3}, 2000, true, {5, 5}, 3, true},
-    {"not set, never looked", false, {}, 2000, true, {5, 5}, 0, true},
-    {"stalled", true, {1000, 0, {5, 5}, true, 3}, 1000 + kHookStallMs + 1, true, {5, 5}, 3, true},
-    {"stalled, position not read", true, {1000, 0, {5, 5}, true, 3}, 1000 + kHookStallMs + 1, false, {}, 3, true},
-    {"moved but unseen", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {9, 5}, 3, true},
-    {"moved and seen", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {9, 5}, 4, false},
-    {"no move", true, {1000, 0, {5, 5}, true, 3}, 2000, true, {5, 5}, 3, false},
-    {"first look after a move before it", true, {}, 2000, true, {9, 5}, 0, false},
-    {"position not read: no move can be told", true, {1000, 0, {5, 5}, true, 3}, 2000, false, {}, 3, false},
-    {"read, but where it was is not known", true, {1000, 0, {}, false, 3}, 2000, true, {9, 5}, 3, false},
+    {"not set", false, {1000, 0, {5, 5}, true, 3}, false, true, {5, 5}, 3, true},
+    {"not set, never looked", false, {}, false, true, {5, 5}, 0, true},
+    {"stalled", true, {1000, 0, {5, 5}, true, 3}, true, true, {5, 5}, 3, true},
+    {"stalled, position not read", true, {1000, 0, {5, 5}, true, 3}, true, false, {}, 3, true},
+    {"stalled at the first look", true, {}, true, false, {}, 0, true},
+    {"moved but unseen", true, {1000, 0, {5, 5}, true, 3}, false, true, {9, 5}, 3, true},
+    {"moved and seen", true, {1000, 0, {5, 5}, true, 3}, false, true, {9, 5}, 4, false},
+    {"no move", true, {1000, 0, {5, 5}, true, 3}, false, true, {5, 5}, 3, false},
+    {"first look after a move before it", true, {}, false, true, {9, 5}, 0, false},
+    {"position not read: no move can be told", true, {1000, 0, {5, 5}, true, 3}, false, false, {}, 3, false},
+    {"read, but where it was is not known", true, {1000, 0, {}, false, 3}, false, true, {9, 5}, 3, false},
 };
 
 TEST(TitleBarHookWatch, SetsAgainOnlyWhenLost)
 {
     for (const WatchCase& row : kWatchCases)
-        EXPECT_EQ(HookNeedsSetting(row.set, row.last, row.now, row.read ? &row.cursor : nullptr, row.events),
+        EXPECT_EQ(HookNeedsSetting(row.set, row.late, row.last, row.read ? &row.cursor : nullptr, row.events),
                   row.setAgain)
             << row.name;
 }
@@ -237,6 +238,48 @@ TEST(TitleBarHookWatch, RemembersWhereThePointerWasLastSeen)
         EXPECT_EQ(next.cursorKnown, row.known) << row.name;
         EXPECT_EQ(next.cursor.x, row.expected.x) << row.name;
         EXPECT_EQ(next.cursor.y, row.expected.y) << row.name;
+    }
+}
+
+struct PointCase {
+    const char* name;
+    PointSpace space;
+    UINT windowDpi, monitorDpi;  // the system scales the window by monitorDpi / windowDpi
+    bool convertible;            // the system can convert points (Windows 8.1 on)
+    bool converts;               // and does for this window and point
+    POINT expected;              // the point asked for a press at (600, 30)
+    bool asked;
+};
+
+const PointCase kPointCases[] = {
+    {"per-monitor aware on a 150 % monitor: the point as seen", PointSpace::Physical, 144, 144, true, true, {600, 30},
+     true},
+    {"not aware on a 150 % monitor: its own pixels", PointSpace::Logical, 96, 144, true, true, {400, 20}, true},
+    {"aware of a 120 % system on a 150 % monitor", PointSpace::Logical, 120, 144, true, true, {500, 25}, true},
+    {"not aware on a 100 % monitor: the same point", PointSpace::Logical, 96, 96, true, true, {600, 30}, true},
+    {"awareness not known: converted as the system sees it", PointSpace::Unknown, 96, 144, true, true, {400, 20}, true},
+    {"no conversion in the system: the point as seen", PointSpace::Logical, 96, 144, false, false, {600, 30}, true},
+    {"the conversion fails: the window keeps its click", PointSpace::Logical, 96, 144, true, false, {}, false},
+};
+
+TEST(TitleBarHitTestPoint, TheWindowIsAskedInItsOwnPixels)
+{
+    for (const PointCase& row : kPointCases) {
+        int conversions = 0;
+        std::function<bool(POINT&)> toWindow;
+        if (row.convertible)
+            toWindow = [&](POINT& point) {
+                ++conversions;
+                point = {MulDiv(point.x, row.windowDpi, row.monitorDpi), MulDiv(point.y, row.windowDpi, row.monitorDpi)};
+                return row.converts;
+            };
+        POINT asked = {-1, -1};
+        EXPECT_EQ(HitTestPointFor({600, 30}, row.space, toWindow, asked), row.asked) << row.name;
+        if (row.asked) {
+            EXPECT_TRUE(asked.x == row.expected.x && asked.y == row.expected.y)
+                << row.name << ": asked " << asked.x << "," << asked.y;
+        }
+        EXPECT_EQ(conversions, row.convertible && row.space != PointSpace::Physical ? 1 : 0) << row.name;
     }
 }
 

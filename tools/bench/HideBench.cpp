@@ -13,6 +13,7 @@
 
 #include "BenchWindows.h"
 #include "Measure.h"
+#include "Presses.h"
 #include "Sections.h"
 #include "app/held/HeldWindows.h"
 #include "app/held/HiddenMenu.h"
@@ -44,10 +45,11 @@ void PressHideActive()
         SendKey(key, false);
 }
 
-// Clicks the middle of the window's client area until it has been the foreground window for
-// kSteadyForegroundMs. Under Wine a click can be lost while another program is still changing
-// the foreground, and a window made foreground by a program can lose it again when the X
-// server's focus events arrive; the hotkey would then act on another window.
+} // namespace
+
+// Under Wine a click can be lost while another program is still changing the foreground, and a
+// window made foreground by a program can lose it again when the X server's focus events arrive;
+// the hotkey would then act on another window.
 bool SteadyInFront(HWND window)
 {
     double since = -1, clicked = -1;
@@ -73,8 +75,7 @@ bool ModifiersUp()
     }, 3000);
 }
 
-// A 5 ms poll (WaitFor) would be coarser than the bare program's whole figure.
-double MsUntilHidden(HWND window)
+double MsUntilHiddenByHotkey(HWND window)
 {
     double start = NowMs();
     PressHideActive();
@@ -85,6 +86,8 @@ double MsUntilHidden(HWND window)
     }
     return NowMs() - start;
 }
+
+namespace {
 
 // Times reps hides of the target, after kUntimedPresses; show(n) brings it back after the n-th
 // hide (from 0). A hide that never came counts as a failure, not as a time.
@@ -97,7 +100,7 @@ std::vector<double> TimeHides(HWND target, int reps, const std::function<bool(in
             ++failures;
             continue;
         }
-        double ms = MsUntilHidden(target);
+        double ms = MsUntilHiddenByHotkey(target);
         if (ms < 0) {
             ++failures;
             continue;

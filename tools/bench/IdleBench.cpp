@@ -1,24 +1,27 @@
-// The idle program's processor use with its dialog shown and in the tray, that nothing is
-// refreshed while the dialog is in the tray, and the size of the program's file.
+// The idle program's processor use with its dialog shown, the measures of an idle span that the
+// tray's section shares (IdleSpan.h), and the size of the program's file.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "BenchDialog.h"
 #include "BenchWindows.h"
 #include "LinuxCpu.h"
+#include "IdleSpan.h"
 #include "Measure.h"
 #include "ProcessProbe.h"
 #include "Sections.h"
+#include "app/titlebar/TitleBarHook.h"
 #include "support/VeilboxApp.h"
 
 using namespace vbtest;
 
 namespace {
 
-// Start-up work (the tray icon, the first paint, the first timer refresh) is over by then.
+// The previous round's program has ended and the wineserver has put its windows away by then.
 constexpr DWORD kSettleMs = 2000;
 // The idle program and the floor are measured in turns, so that drift in the machine's load
 // falls on both alike.
@@ -26,46 +29,6 @@ constexpr int kIdleRounds = 3;
 // The program's start-up work (its first paint, the tray icon, the probe of window events) is
 // over well before this.
 constexpr DWORD kIdleSettleMs = 5000;
-// How long the list must stay as it was while the dialog is in the tray.
-constexpr DWORD kTrayQuietMs = 5000;
-constexpr char kCloseToTrayKey[] = "Software\\Quillfen\\Veilbox\\CloseToTray";
-
-// Processor time over one span: a process's own, and the session's wineserver's (-1 unknown).
-struct CpuSpan {
-    double ownMs = -1;
-    double serverMs = -1;
-    double wallMs = 0;
-    // Write calls of the measured process (round trips to the wineserver); -1 unknown.
-    long long writes = -1;
-
-    bool Known() const { return ownMs >= 0 && wallMs > 0; }
-    double TotalMs() const { return ownMs + std::max(0.0, serverMs); }
-    // Adds a later span; an unknown part stays unknown.
-    void Add(const CpuSpan& more)
-    {
-        bool first = wallMs == 0;
-        ownMs = (first || ownMs >= 0) && more.ownMs >= 0 ? (first ? 0 : ownMs) + more.ownMs : -1;
-        serverMs = (first || serverMs >= 0) && more.serverMs >= 0 ? (first ? 0 : serverMs) + more.serverMs : -1;
-        writes = (first || writes >= 0) && more.writes >= 0 ? (first ? 0 : writes) + more.writes : -1;
-        wallMs += more.wallMs;
-    }
-};
-
-std::string Percent(double cpuMs, double wallMs)
-{
-    char text[48];
-    snprintf(text, sizeof text, "%.2f %%", 100.0 * cpuMs / wallMs);
-    return text;
-}
-
-// "7.20 % (Veilbox.exe 3.53 % + wineserver 3.67 %)"
-std::string Describe(const CpuSpan& span, const char* own)
-{
-    std::string text = Percent(span.TotalMs(), span.wallMs) + " (" + own + " " + Percent(span.ownMs, span.wallMs);
-    if (span.serverMs >= 0)
-        text += " + wineserver " + Percent(span.serverMs, span.wallMs);
-    return text + ")";
-}
 
 // This process's Unix process id as text, "" when not found. Not "self": under Wine the
 // wineserver opens files, and /proc/self names the wineserver.
@@ -109,16 +72,53 @@ CpuSpan FloorOnceASecond(double seconds, int wineserverPid)
     return span;
 }
 
-// The wineserver's time over an equal span while this process only waits.
+} // namespace
+
+std::string Percent(double cpuMs, double wallMs)
+{
+    char text[48];
+    snprintf(text, sizeof text, "%.2f %%", 100.0 * cpuMs / wallMs);
+    return text;
+}
+
+std::string Describe(const CpuSpan& span, const char* own)
+{
+    std::string text = Percent(span.TotalMs(), span.wallMs) + " (" + own + " " + Percent(span.ownMs, span.wallMs);
+    if (span.serverMs >= 0)
+        text += " + wineserver " + Percent(span.serverMs, span.wallMs);
+    return text + ")";
+}
+
+namespace {
+
+long long Difference(long long before, long long after)
+{
+    return before < 0 || after < 0 ? -1 : after - before;
+}
+
+// The hook thread's wake-ups; -1 where there is no such thread.
+long long HookWakes(int pid)
+{
+    static const std::string name(TitleBarHook::kThreadName,
+                                  TitleBarHook::kThreadName + wcslen(TitleBarHook::kThreadName));
+    return pid ? LinuxTaskSwitches(std::to_string(pid), name.c_str()) : -1;
+}
+
+} // namespace
+
 CpuSpan SessionAlone(double seconds, int wineserverPid)
 {
     CpuSpan span;
+    const std::string server = std::to_string(wineserverPid);
+    const long long wakesBefore = wineserverPid ? LinuxTaskSwitches(server) : -1;
     double serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     Sleep(static_cast<DWORD>(seconds * 1000));
     span.wallMs = NowMs() - start;
     double serverAfter = UnixProcessCpuMs(wineserverPid);
     span.ownMs = 0;
+    span.wakes = span.hookWakes = 0;
     span.serverMs = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
+    span.serverWakes = Difference(wakesBefore, wineserverPid ? LinuxTaskSwitches(server) : -1);
     return span;
 }
 
@@ -128,18 +128,24 @@ CpuSpan IdleProgram(VeilboxApp& app, ProcessProbe& probe, double seconds, int wi
 {
     CpuSpan span;
     const int pid = probe.UnixPid();
-    long long writesBefore = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
+    const std::string own = std::to_string(pid), server = std::to_string(wineserverPid);
+    long long writesBefore = pid ? LinuxWriteCalls(own) : -1;
+    const long long wakesBefore = pid ? LinuxTaskSwitches(own) : -1, hookBefore = HookWakes(pid);
+    const long long serverWakesBefore = wineserverPid ? LinuxTaskSwitches(server) : -1;
     double ownBefore = probe.CpuMs(), serverBefore = UnixProcessCpuMs(wineserverPid), start = NowMs();
     // The wait is the measurement: the program must not end during it.
     bool ended = WaitForSingleObject(app.Process().Handle(), static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
     span.wallMs = NowMs() - start;
     double ownAfter = probe.CpuMs(), serverAfter = UnixProcessCpuMs(wineserverPid);
-    long long writesAfter = pid ? LinuxWriteCalls(std::to_string(pid)) : -1;
+    span.serverWakes = Difference(serverWakesBefore, wineserverPid ? LinuxTaskSwitches(server) : -1);
+    span.wakes = Difference(wakesBefore, pid ? LinuxTaskSwitches(own) : -1);
+    span.hookWakes = Difference(hookBefore, HookWakes(pid));
+    long long writesAfter = pid ? LinuxWriteCalls(own) : -1;
     if (ended)
         return CpuSpan();
     span.ownMs = ownBefore < 0 || ownAfter < 0 ? -1 : ownAfter - ownBefore;
     span.serverMs = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
-    span.writes = writesBefore < 0 || writesAfter < 0 ? -1 : writesAfter - writesBefore;
+    span.writes = Difference(writesBefore, writesAfter);
     return span;
 }
 
@@ -151,8 +157,6 @@ void ParkPointer()
 {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
 }
-
-} // namespace
 
 // The program's own time is what GetProcessTimes reports for it. Under Wine the system side of
 // many of its calls runs in the wineserver instead of the program, so the wineserver's time over
@@ -211,111 +215,6 @@ void BenchIdle(const BenchOptions& options, Report& report)
                  (idle.writes / idle.wallMs) / (floor.writes / floor.wallMs));
         report.Note(text);
     }
-}
-
-namespace {
-
-// Every close goes to the tray without a question or a notice; undone by ForgetCloseToTray.
-void StoreCloseToTrayQuietly()
-{
-    for (const char* name : {"CloseToTray", "CloseToTrayReminder", "CloseToTrayRunReminder"}) {
-        DWORD value = strcmp(name, "CloseToTray") == 0 ? 1 : 0;
-        RegSetKeyValueA(HKEY_CURRENT_USER, kCloseToTrayKey, name, REG_DWORD, &value, sizeof value);
-    }
-}
-
-void ForgetCloseToTray()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, kCloseToTrayKey);
-}
-
-// While the dialog is in the tray a window comes and a listed one is renamed: for kTrayQuietMs
-// the hidden list must show neither (nothing is refreshed), and once the dialog is back it must
-// show both at once. The text says what was seen.
-bool TrayListStaysUntilReturn(VeilboxApp& app, const BenchWindows& targets, std::string& seen)
-{
-    const std::string oldTitle = targets.Title(0), newTitle = "Tray Window renamed";
-    SetWindowTextA(targets[0], newTitle.c_str());
-    BenchWindows newcomer("Tray Newcomer Window", 1);
-    double start = NowMs();
-    bool quiet = newcomer.Ready();
-    while (quiet && NowMs() - start < kTrayQuietMs) {
-        quiet = !app.Lists(newcomer.Title(0).c_str()) && app.Lists(oldTitle.c_str()) && !app.Lists(newTitle.c_str());
-        Sleep(250);
-    }
-    HWND main = app.MainWindow();
-    PostMessageA(main, kTrayCallbackMessage, 0, WM_LBUTTONUP);
-    bool back = WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 5000);
-    double shownAt = NowMs();
-    bool current = back && app.WaitListed(newcomer.Title(0).c_str(), true, 1000) && app.Lists(newTitle.c_str()) &&
-                   !app.Lists(oldTitle.c_str());
-    char text[160];
-    snprintf(text, sizeof text, "%s for %.0f s; %s", quiet ? "unchanged" : "refreshed",
-             kTrayQuietMs / 1000.0, current ? "" : "not ");
-    seen = std::string(text) + "current " + (current ? FormatMs(NowMs() - shownAt) + " after its return" : "after its return");
-    return quiet && current;
-}
-
-} // namespace
-
-// The dialog closed into the tray: its processor use (with the wineserver's) over the idle span,
-// then whether its list stays untouched there. True when the list stayed and was brought up to
-// date on the dialog's return.
-bool BenchTray(const BenchOptions& options, Report& report)
-{
-    char seconds[32];
-    snprintf(seconds, sizeof seconds, "%g s", options.idleSeconds);
-    std::string figure = "CPU while idle with the dialog in the tray, " + std::to_string(options.idleWindows) +
-                         " helper windows, no rules (processor time over " + seconds + ")";
-    // The helpers, Wine's desktop and its tray keep the wineserver busy with or without Veilbox:
-    // what counts is what Veilbox adds to the session.
-    const std::string target = "≤ 0.05 % of one core added to the session";
-    const std::string listFigure = "the dialog in the tray: its list for " + std::to_string(kTrayQuietMs / 1000) +
-                                   " s after a window came and a listed one was renamed, and after its return";
-    const std::string listTarget = "unchanged; current on return";
-    StoreCloseToTrayQuietly();
-    ParkPointer();
-    BenchWindows targets("Tray Window", options.idleWindows);
-    // The session's own idle work (the helpers, Wine's desktop and tray), counted the same way
-    // with Veilbox not running.
-    CpuSpan session = targets.Ready() ? SessionAlone(options.idleSeconds, options.wineserverPid) : CpuSpan();
-    VeilboxApp app;
-    HWND main = app.MainWindow();
-    bool ready = targets.Ready() && main && app.WaitListed(targets.Title(targets.Count() - 1).c_str());
-    if (ready) {
-        PostMessageA(main, WM_CLOSE, 0, 0);
-        ready = WaitFor([&] { return !IsWindowVisible(main); }, 5000);
-    }
-    if (!ready) {
-        report.Add({figure, "could not be measured", "", "", target, "no"});
-        report.Add({listFigure, "could not be measured", "", "", listTarget, "no"});
-        ForgetCloseToTray();
-        return false;
-    }
-    WaitForSingleObject(app.Process().Handle(), kSettleMs);
-    ProcessProbe probe(app.Process().Handle());
-    CpuSpan idle = IdleProgram(app, probe, options.idleSeconds, options.wineserverPid);
-    if (idle.Known()) {
-        double percent = 100.0 * idle.TotalMs() / idle.wallMs;
-        std::string alone, added;
-        double addedPercent = percent;
-        if (session.serverMs >= 0) {
-            alone = "wineserver " + Percent(session.serverMs, session.wallMs) + " without Veilbox running";
-            addedPercent = percent - 100.0 * session.serverMs / session.wallMs;
-            char text[64];
-            snprintf(text, sizeof text, "%+.2f %% over that", addedPercent);
-            added = text;
-        }
-        report.Add({figure, Describe(idle, "Veilbox.exe"), alone, added, target, Met(addedPercent <= 0.05)});
-    } else {
-        report.Add({figure, "could not be measured", "", "", target, "no"});
-    }
-    std::string seen;
-    bool quiet = TrayListStaysUntilReturn(app, targets, seen);
-    report.Add({listFigure, seen, "", "", listTarget, Met(quiet)});
-    app.Exit();
-    ForgetCloseToTray();
-    return quiet;
 }
 
 void BenchSize(Report& report)

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "LinuxCpu.h"
+
 struct ProcessFigures {
     // -1: could not be measured.
     int64_t privateBytes = -1;
@@ -76,7 +78,3 @@ int64_t SystemTableHandleCount(DWORD processId);
 // milliseconds; -1 when it cannot be read.
 double UnixProcessCpuMs(int unixPid);
 
-// The Unix process id of a process of this Wine session (the same WINEPREFIX) whose command name
-// is comm (Wine names a process after its file, cut to 15 characters), found through /proc on
-// drive Z:; the one started last when there are several; 0 when there is none.
-int UnixPidOf(const std::string& comm);

@@ -21,7 +21,7 @@ struct BenchOptions {
     int hideReps = 21;
     // Paired turns of the portable hide against Hide Active, each starting one copy of each.
     int portableTurns = 6;
-    // Turns of 1 000 pointer moves with and without the title-bar hook.
+    // Turns of 1 000 pointer moves with the option off, on, and off beside a bare hook.
     int titleBarTurns = 5;
     int startReps = 11;
     // The pause before each start (see StartBench.cpp); the small setting, which checks no
@@ -57,8 +57,8 @@ void BenchStuckPrograms(const BenchOptions& options, Report& report);
 // Returns Veilbox's median, or -1.
 double BenchHideActive(const BenchOptions& options, Report& report);
 // The title-bar hook: processor time of pointer moves with and without it, and a right click on a
-// minimise button until the window is hidden, against hideActiveMs (Hide Active's median; -1: not run).
-void BenchTitleBar(const BenchOptions& options, double hideActiveMs, Report& report);
+// minimise button until the window is hidden, paired with Hide Active's presses.
+void BenchTitleBar(const BenchOptions& options, Report& report);
 // Process creation until the main dialog is visible, against a bare dialog program.
 void BenchStart(const BenchOptions& options, Report& report);
 // Processor use of the idle program.

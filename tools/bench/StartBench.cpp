@@ -204,14 +204,16 @@ bool StartShown(StartFigures& figures, bool timed, int turn)
             referenceMs = StartReference();
         }
     }
-    // The reference has no pair: it is kept whenever it was measured.
     if (timed && referenceMs >= 0)
         figures.reference.push_back(referenceMs);
+    if (timed && veilbox.ok && referenceMs > 0)
+        figures.pairedReference.push_back(veilbox.ms / referenceMs);
     if (!(veilbox.ok && bare.ok))
         return false;
     if (timed) {
         figures.veilbox.push_back(veilbox.ms);
         figures.bare.push_back(bare.ms);
+        figures.pairedBare.push_back(veilbox.ms / bare.ms);
         figures.veilboxKb.push_back(veilbox.kb);
         figures.bareKb.push_back(bare.kb);
     }
@@ -243,6 +245,7 @@ bool StartInTray(StartFigures& figures, bool timed, int turn)
     if (timed) {
         figures.veilboxTray.push_back(veilboxMs);
         figures.bareTray.push_back(bareMs);
+        figures.pairedTray.push_back(veilboxMs / bareMs);
     }
     return true;
 }

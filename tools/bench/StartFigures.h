@@ -8,6 +8,9 @@
 struct StartFigures {
     std::vector<double> veilbox, bare, reference, veilboxTray, bareTray, veilboxKb, bareKb, about, options, userInterface,
         rules;
+    // The paired ratios: each start of Veilbox over the start of its floor (the bare dialog, the
+    // template alone, the bare tray program) made in the same turn.
+    std::vector<double> pairedBare, pairedReference, pairedTray;
     // Processor time until ready, by kind of start: shown and in the tray, Veilbox and its floor.
     std::vector<double> cpu[2][2];
     int failures = 0;

@@ -206,7 +206,6 @@ int main(int argc, char** argv)
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     PrepareLikeTheProgram();
     bool flat = false, trayQuiet = false;
-    double hideActiveMs = -1;
     Report report;
     DescribeMachine(report);
     {
@@ -224,8 +223,8 @@ int main(int argc, char** argv)
             {"tray", [&] { trayQuiet = BenchTray(options, report); }},
             {"rules", [&] { BenchRules(options, report); }},
             {"start", [&] { BenchStart(options, report); }},
-            {"hide", [&] { hideActiveMs = BenchHideActive(options, report); }},
-            {"titlebar", [&] { BenchTitleBar(options, hideActiveMs, report); }},
+            {"hide", [&] { BenchHideActive(options, report); }},
+            {"titlebar", [&] { BenchTitleBar(options, report); }},
             {"size", [&] { BenchSize(report); }},
         };
         for (const auto& section : sections) {
