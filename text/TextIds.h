@@ -45,6 +45,9 @@
     X(RuleTriggerMinimised) \
     X(RuleTriggerAppears) \
     X(UiLanguageDefault) \
+    X(UiThemeDefault) \
+    X(UiThemeLight) \
+    X(UiThemeDark) \
     X(HelpMainList) \
     X(HelpMainFinder) \
     X(HelpMainAbout) \

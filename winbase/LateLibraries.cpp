@@ -24,6 +24,8 @@ using NotifyIconA = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
 using ExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using ExecuteA = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using SpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+using WindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+using WindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
 
 const HINSTANCE kShellNotLoaded = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 
@@ -74,6 +76,24 @@ BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create
 {
     static const SpecialFolderPathA get = SystemFunction<SpecialFolderPathA>("shell32.dll", "SHGetSpecialFolderPathA");
     return get ? get(owner, path, folder, create) : FALSE;
+}
+
+HRESULT LateSetWindowTheme(HWND window, const wchar_t* appName, const wchar_t* idList)
+{
+    static const WindowTheme set = SystemFunction<WindowTheme>("uxtheme.dll", "SetWindowTheme");
+    return set ? set(window, appName, idList) : E_NOTIMPL;
+}
+
+HRESULT LateDwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size)
+{
+    static const WindowAttribute set = SystemFunction<WindowAttribute>("dwmapi.dll", "DwmSetWindowAttribute");
+    return set ? set(window, attribute, value, size) : E_NOTIMPL;
+}
+
+FARPROC LateThemeOrdinal(WORD ordinal)
+{
+    const HMODULE module = LoadSystemLibrary("uxtheme.dll");
+    return module ? GetProcAddress(module, MAKEINTRESOURCEA(ordinal)) : nullptr;
 }
 
 bool EnsureRichEditClass()

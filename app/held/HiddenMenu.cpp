@@ -85,9 +85,14 @@ bool HiddenMenu::Create(HWND owner)
     if (!menu) {
         return false;
     }
-    AppendFixedItems(menu);
+    AppendFixedItems(menu, m_fixed);
     m_menu.reset(menu);
     return true;
+}
+
+void HiddenMenu::RenameFixedItems()
+{
+    ::RenameFixedItems(m_fixed);
 }
 
 MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
@@ -101,6 +106,7 @@ MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
         return nullptr;
     }
     auto entry = std::make_unique<MenuEntry>();
+    entry->name.SetLiteral(candidate.title.Text());
     entry->title = candidate.title;
     entry->secondText = "";
     entry->commandId = id;
@@ -111,7 +117,7 @@ MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
     // the drawing uses the record's title.
     NString itemText = ShortTitle(StoredTitle(candidate.window));
     MENUITEMINFOA item = {sizeof(item)};
-    item.fMask = MIIM_ID | MIIM_TYPE | MIIM_DATA;
+    item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
     item.fType = MFT_OWNERDRAW;
     item.wID = id;
     item.dwItemData = reinterpret_cast<ULONG_PTR>(entry.get());
