@@ -118,7 +118,9 @@ void SetControlSkin(HWND control, ControlSkin skin)
         LateSetWindowTheme(control, L"DarkMode_ItemsView", nullptr);
         break;
     case ControlSkin::Classic:
-        LateSetWindowTheme(control, L"", L"");
+        // A class list that names no class: no style is found for the control. (Empty texts, the
+        // documented way, are refused by Wine's theme library, which keeps the style then.)
+        LateSetWindowTheme(control, nullptr, L" ");
         break;
     case ControlSkin::Standard:
         LateSetWindowTheme(control, nullptr, nullptr);

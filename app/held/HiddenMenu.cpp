@@ -92,7 +92,9 @@ bool HiddenMenu::Create(HWND owner)
 
 void HiddenMenu::RenameFixedItems()
 {
-    ::RenameFixedItems(m_fixed);
+    if (m_menu) {
+        ::RenameFixedItems(m_fixed);
+    }
 }
 
 MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
@@ -117,7 +119,7 @@ MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
     // the drawing uses the record's title.
     NString itemText = ShortTitle(StoredTitle(candidate.window));
     MENUITEMINFOA item = {sizeof(item)};
-    item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
+    item.fMask = MIIM_ID | MIIM_TYPE | MIIM_DATA;
     item.fType = MFT_OWNERDRAW;
     item.wID = id;
     item.dwItemData = reinterpret_cast<ULONG_PTR>(entry.get());

@@ -189,6 +189,11 @@ TEST_F(HiddenMenuTest, NewEntriesGoOnTopOfTheFixedItemsCarryingTheirRecord)
         EXPECT_EQ(LiveMenuText(items[2 + i].data), LiveMenuItemName(items[2 + i].data)) << "a text item";
     }
     EXPECT_EQ(LiveMenuText(items[0].data), nullptr) << "an entry is no text item";
+    // Keys typed in the menu: an access key chooses its item, a first letter selects a window.
+    for (const auto& [key, answer] : {std::pair<wchar_t, LRESULT>{L'x', MAKELRESULT(4, MNC_EXECUTE)},
+                                      {L'S', MAKELRESULT(2, MNC_EXECUTE)}, {L'f', MAKELRESULT(1, MNC_SELECT)},
+                                      {L'q', 0}})
+        EXPECT_EQ(MenuCharAnswer(m_menu.Handle(), key), answer) << static_cast<char>(key);
 
     EXPECT_STREQ(a->title.Text(), "first window");
     EXPECT_TRUE(a->secondText.IsEmpty());
