@@ -42,8 +42,10 @@ void FileStore::Load()
     m_unread = read == FileRead::NotRead;
     if (m_unread)
         return;
+    if (read == FileRead::Absent)
+        m_lines = IniLines();
     if (read == FileRead::Whole) {
-        m_document = ParseIni(text.data(), text.size(), m_root);
+        m_document = ParseIni(text.data(), text.size(), m_root, &m_lines);
         for (const Change& change : m_journal)
             Apply(change);
     }
@@ -64,7 +66,8 @@ void FileStore::Refresh()
 }
 
 // A file the user made read-only is not replaced, wherever the system would let a move replace
-// it; nor is one whose text was not read.
+// it; nor is one whose text was not read, nor by a text over the cap, which no start could read
+// again (the file keeps its last text that reads). The file's lines are kept as the next write's.
 bool FileStore::Save()
 {
     if (m_unread)
@@ -72,7 +75,12 @@ bool FileStore::Save()
     const DWORD attributes = GetFileAttributesW(m_file.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    return ReplaceWholeFile(m_file, FormatIni(m_document, m_root), m_seen);
+    IniLines written;
+    const std::string text = WriteIni(m_document, m_lines, m_root, &written);
+    if (text.size() > kSettingsFileMaxBytes || !ReplaceWholeFile(m_file, text, m_seen))
+        return false;
+    m_lines = std::move(written);
+    return true;
 }
 
 void FileStore::Changed()

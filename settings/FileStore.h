@@ -4,9 +4,10 @@
 // The file is read once when the store is made and again only when another hand changed it (its
 // size or time of last write differ from those this store last saw, asked of the file system
 // before each operation; nothing is polled while the program idles). The store then answers from
-// memory. Each change is made in memory and written at once (or at the end of a batch): the whole
-// text replaces the file atomically (see SettingsFile.h), so that a kill or a full disk leaves
-// the old file whole. While a write has failed, memory holds changes the file lacks, and a journal
+// memory. Each change is made in memory and written at once (or at the end of a batch) into the
+// lines the file was read as, so that every line the change does not touch stays as it was (see
+// WriteIni); a file that went is made anew. The whole text replaces the file atomically (see
+// SettingsFile.h), so that a kill or a full disk leaves the old file whole. While a write has failed, memory holds changes the file lacks, and a journal
 // of them in their order. When another hand changed the file meanwhile, it is read again (on the
 // store's next use, as any change by another hand is) and, once it reads whole, the journal is
 // made again on what was read and the file is written: the other hand's changes stay, and this
@@ -84,6 +85,8 @@ private:
     std::wstring m_file;
     std::string m_root;
     IniDocument m_document;
+    // The file's lines as last read or written, which the next write keeps.
+    IniLines m_lines;
     FileStamp m_seen;
     int m_batchDepth = 0;
     bool m_pending = false;

@@ -25,8 +25,7 @@ void AppendHexByte(std::string& out, const char* prefix, unsigned char byte)
     out += buffer;
 }
 
-// Length of the valid UTF-8 sequence at text (shortest form, no surrogates), or 0.
-static size_t Utf8SequenceLength(const unsigned char* text, size_t left)
+size_t Utf8SequenceLength(const unsigned char* text, size_t left)
 {
     const unsigned char lead = text[0];
     size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
@@ -52,20 +51,25 @@ bool IsValidUtf8(const unsigned char* text, size_t size)
     return true;
 }
 
-// text between quotes; every control byte and the quote and backslash escaped.
 std::string Quote(const char* text, size_t size)
 {
     std::string out = "\"";
     for (size_t i = 0; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\' || c == '"')
+        const unsigned char* at = reinterpret_cast<const unsigned char*>(text) + i;
+        const size_t length = c < 0x80 ? 1 : Utf8SequenceLength(at, size - i);
+        if (length > 1) {
+            out.append(text + i, length);
+            i += length - 1;
+        } else if (c == '\\' || c == '"') {
             out += {'\\', static_cast<char>(c)};
-        else if (c == '\n' || c == '\r' || c == '\t')
+        } else if (c == '\n' || c == '\r' || c == '\t') {
             out += {'\\', c == '\n' ? 'n' : c == '\r' ? 'r' : 't'};
-        else if (c < 0x20 || c == 0x7F)
+        } else if (length == 0 || c < 0x20 || c == 0x7F) {
             AppendHexByte(out, "\\x", c);
-        else
+        } else {
             out += static_cast<char>(c);
+        }
     }
     return out + "\"";
 }

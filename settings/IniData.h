@@ -13,9 +13,12 @@ char LowerAscii(char c);
 int HexDigit(char c);
 // prefix and the byte as two upper-case hexadecimal digits, appended to out.
 void AppendHexByte(std::string& out, const char* prefix, unsigned char byte);
+// Length of the valid UTF-8 sequence at text (shortest form, no surrogate), or 0.
+size_t Utf8SequenceLength(const unsigned char* text, size_t left);
 // True when text is valid UTF-8 (shortest forms, no surrogates).
 bool IsValidUtf8(const unsigned char* text, size_t size);
-// text between quotes; every control byte and the quote and backslash escaped.
+// text between quotes; every control byte, every byte that is not UTF-8, the quote and the
+// backslash escaped (so that the quoted text is UTF-8 whatever text is).
 std::string Quote(const char* text, size_t size);
 // Reads quoted text at line[at] (the opening quote) into text; at ends past the closing quote.
 bool Unquote(const std::string& line, size_t& at, std::string& text);

@@ -81,6 +81,11 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
         // this thread's stack, where the system puts it, is not read.
         ChangeDpi(LOWORD(wParam), StructOnThisStack<const RECT>(lParam));
         return TRUE;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU) {
+            OnMenuIdle(lParam);
+        }
+        return OnMessage(message, wParam, lParam);
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) == 0) {
             ThemeMenuBackground(reinterpret_cast<HMENU>(wParam));
@@ -152,7 +157,7 @@ INT_PTR QF_WINBASE::RouteMenuPopup(WPARAM wParam, LPARAM lParam)
 INT_PTR QF_WINBASE::GeneralChecks(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TrayMessage()) {
-        OnTrayCallback(lParam);
+        OnTrayCallback(wParam, lParam);
         return OnMessage(message, wParam, lParam);
     }
     if (message == WM_CLOSE) {
@@ -170,6 +175,8 @@ INT_PTR QF_WINBASE::GeneralChecks(UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProcA(m_window, WM_CLOSE, 0, 0);
     }
     if (message == TaskbarCreatedMessage()) {
+        // A new shell has no icon: the one added again is asked for its version again.
+        m_trayVersionAsked = m_trayVersion4 = false;
         UpdateTrayIcon(kTrayAll);
     }
     return OnMessage(message, wParam, lParam);

@@ -44,8 +44,10 @@ void FillCommon(Record& record, HWND window, UINT parts, UINT callbackMessage, H
 {
     record.hWnd = window;
     record.uID = id;
+    // An icon the shell reports on in version 4 shows its tip only when asked to (NIF_SHOWTIP);
+    // earlier versions always show it.
     if (parts & kTrayRecordTipAndMessage) {
-        record.uFlags |= NIF_MESSAGE | NIF_TIP;
+        record.uFlags |= NIF_MESSAGE | NIF_TIP | NIF_SHOWTIP;
         record.uCallbackMessage = callbackMessage;
     }
     if (parts & kTrayRecordPicture) {

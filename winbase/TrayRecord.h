@@ -15,7 +15,7 @@ constexpr UINT kTrayRecordPicture = 2;
 constexpr int kTrayTipMaxChars = 63;
 
 // Every field the parts do not name is zero. With kTrayRecordTipAndMessage
-// the tip is the title (cut after kTrayTipMaxChars code units, never inside
+// the tip (shown whatever version the icon has) is the title (cut after kTrayTipMaxChars code units, never inside
 // a UTF-16 surrogate pair or a UTF-8 sequence) and the callback message is
 // callbackMessage; with kTrayRecordPicture the icon is icon. A null title
 // counts as empty.

@@ -32,6 +32,7 @@
 #include "winbase/DialogTemplate.h"
 #include "winbase/ScopedHandles.h"
 #include "winbase/Theme.h"
+#include "winbase/TrayEvents.h"
 #include "winbase/TrayFirstAdd.h"
 #include "text/NString.h"
 #include "text/WString.h"
@@ -191,8 +192,13 @@ protected:
     // bound (the dialog's making failed after its window was made) is finished (which may mark
     // the tray unavailable) and the icon taken away again.
     void ForgetEarlyTrayAdd();
-    // A TrayMessage() arrived; lParam is the mouse message.
-    void OnTrayCallback(LPARAM lParam);
+    // A TrayMessage() arrived, in either layout (TrayEvents.h): a click, or Enter, Space or the
+    // context-menu key on the focused icon, does its operation; one tray action at a time.
+    void OnTrayCallback(WPARAM wParam, LPARAM lParam);
+    // What the context-menu key (or Shift+F10) on the icon does: TrayMenu() opens at anchor, the
+    // icon's place, with its first entry selected (the window is restored when there is no menu).
+    // One tray action at a time: ignored while another runs.
+    void OpenTrayMenuFromKeyboard(POINT anchor);
 
     // Hides the window into the tray for the action ("CloseToTray",
     // "MinimizeToTray") when the settings or the user say so (CloseToTray.cpp).
@@ -298,9 +304,24 @@ private:
     // Finishes the first add and asks the shell to take away window's icon (id 0); its answer is
     // not needed.
     void RemoveTrayIconOf(HWND window);
+    // After an update that gave the icon its callback message: asks the shell for version 4 (the
+    // keyboard's reports) once for the icon as it now exists (m_trayVersionAsked).
+    void AskTrayVersion();
+    // Opens TrayMenu() at point (the dialog takes the foreground for it and keeps it after), with
+    // firstSelected its first entry selected; restores the window when there is no menu.
+    void OpenTrayMenu(POINT point, bool firstSelected);
+    // A menu waits for input (WM_ENTERIDLE): the first entry of the menu OpenTrayMenu opened
+    // with firstSelected is selected, once.
+    void OnMenuIdle(LPARAM menuWindow);
 
     uint32_t m_trayUnavailable = 0;
     uint32_t m_busy = 0;
+    // The shell was asked for version 4 since the icon was last added, and took it.
+    bool m_trayVersionAsked = false;
+    bool m_trayVersion4 = false;
+    TrayClickPairs m_trayClicks;
+    // A menu opened by OpenTrayMenu awaits its first entry's selection.
+    bool m_selectFirstEntry = false;
     HWND m_parent;
     HWND m_window = nullptr;
     HMODULE m_module;

@@ -81,16 +81,40 @@ void WindowTrayIcons::SyncOnce(const HiddenMenu& menu, bool enabled)
         const Shown& now = entry.second;
         if (shown.window && shown.window == now.window && shown.icon == now.icon && shown.title.Equals(now.title))
             continue;
-        const bool added = shown.added;
+        const Shown before = shown;
         shown = now;
-        shown.added = (added && Tell(NIM_MODIFY, entry.first, shown)) || Tell(NIM_ADD, entry.first, shown);
+        shown.added = before.added;
+        shown.version4 = before.version4;
+        Show(entry.first, false);
+    }
+}
+
+// The sends to the shell may let anything run: the record is looked up again after them.
+void WindowTrayIcons::Show(uint32_t commandId, bool anew)
+{
+    const auto found = m_shown.find(commandId);
+    if (found == m_shown.end())
+        return;
+    const Shown wanted = found->second;
+    const bool modified = !anew && wanted.added && Tell(NIM_MODIFY, commandId, wanted);
+    const bool taken =
+        modified || Tell(NIM_ADD, commandId, wanted) || (anew && Tell(NIM_MODIFY, commandId, wanted));
+    const bool version4 =
+        modified ? wanted.version4 : taken && AskTrayVersion4(m_owner, kFirstWindowIconId + commandId);
+    const auto shown = m_shown.find(commandId);
+    if (shown != m_shown.end()) {
+        shown->second.added = taken;
+        shown->second.version4 = version4;
     }
 }
 
 void WindowTrayIcons::Restore()
 {
-    for (auto& shown : m_shown)
-        shown.second.added = Tell(NIM_ADD, shown.first, shown.second) || Tell(NIM_MODIFY, shown.first, shown.second);
+    std::vector<uint32_t> ids;
+    for (const auto& shown : m_shown)
+        ids.push_back(shown.first);
+    for (uint32_t id : ids)
+        Show(id, true);
 }
 
 void WindowTrayIcons::RemoveAll()
@@ -110,4 +134,37 @@ uint32_t WindowTrayIcons::EntryIdFor(WPARAM iconId, const HiddenMenu& menu) cons
     if (m_shown.find(commandId) == m_shown.end() || !menu.EntryById(commandId))
         return 0;
     return commandId;
+}
+
+// Only the first layout's high word is 0; a command id (the second's high word) never is.
+WindowTrayIcons::Report WindowTrayIcons::Read(WPARAM wParam, LPARAM lParam, const HiddenMenu& menu) const
+{
+    Report report;
+    if (static_cast<ULONG_PTR>(lParam) > 0xFFFFFFFFu)
+        return report;
+    report.event = LOWORD(lParam);
+    const WORD idLow = HIWORD(lParam);
+    if (idLow == 0) {
+        if (!IsVersion4Event(report.event))
+            report.commandId = EntryIdFor(wParam, menu);
+        return report;
+    }
+    report.version4 = true;
+    for (const auto& shown : m_shown) {
+        if (shown.second.version4 && ((kFirstWindowIconId + shown.first) & 0xFFFFu) == idLow) {
+            report.commandId = EntryIdFor(kFirstWindowIconId + shown.first, menu);
+            break;
+        }
+    }
+    return report;
+}
+
+// The icons' actions only post: each ends as it is admitted.
+WindowTrayIcons::Report WindowTrayIcons::Take(WPARAM wParam, LPARAM lParam, const HiddenMenu& menu)
+{
+    Report report = Read(wParam, lParam, menu);
+    if (report.commandId != 0 && !m_clicks.Admit(report.commandId, report.event, report.version4))
+        report.commandId = 0;
+    m_clicks.Ended();
+    return report;
 }

@@ -89,17 +89,21 @@ void DIALOG::OnDestroy()
     ReleaseFinderPictures();
 }
 
-// Only ids of icons shown for entries still in the menu act; a left click chooses the entry
-// as the menu does, a right click opens the menu as on the program's own icon.
-void DIALOG::OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage)
+// Only icons shown for entries still in the menu act, and the shell's second report of a click
+// does not: a left click, Enter or Space chooses the entry as the menu does; a right click opens
+// the menu as on the program's own icon, the context-menu key at the icon with its first entry
+// selected.
+void DIALOG::OnWindowIconMessage(WPARAM wParam, LPARAM lParam)
 {
-    const uint32_t commandId = m_windowIcons.EntryIdFor(iconId, m_hiddenMenu);
-    if (commandId == 0)
+    const WindowTrayIcons::Report report = m_windowIcons.Take(wParam, lParam, m_hiddenMenu);
+    if (report.commandId == 0)
         return;
-    if (mouseMessage == WM_LBUTTONUP)
-        PostMessageA(Window(), WM_COMMAND, commandId, 0);
-    else if (mouseMessage == WM_RBUTTONUP)
+    if (report.event == WM_LBUTTONUP || report.event == NIN_SELECT || report.event == NIN_KEYSELECT)
+        PostMessageA(Window(), WM_COMMAND, report.commandId, 0);
+    else if (report.event == WM_RBUTTONUP)
         PostMessageA(Window(), kTrayCallback, 0, WM_RBUTTONUP);
+    else if (report.event == WM_CONTEXTMENU)
+        PostMessageA(Window(), kWindowIconMenuKey, wParam, 0);
 }
 
 // Any program can set the item data of the list's entries, and send the dialog WM_DRAWITEM with
@@ -246,6 +250,9 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case kWindowIconCallback:
         OnWindowIconMessage(wParam, lParam);
+        break;
+    case kWindowIconMenuKey:
+        OpenTrayMenuFromKeyboard(TrayAnchor(wParam));
         break;
     case kSettingsUnwritten:
         TellSettingsUnwritten();

@@ -30,6 +30,9 @@ constexpr const char kMainDialogTitle[] = "Window Veilbox";
 constexpr UINT kTrayCallback = WM_APP + 1;
 // The callback of the hidden windows' own tray icons (see WindowTrayIcons).
 constexpr UINT kWindowIconCallback = WM_APP + 16;
+// Posted when the context-menu key (or Shift+F10) is pressed on such an icon: the menu of hidden
+// windows opens at wParam's point (TrayAnchor) with its first entry selected.
+constexpr UINT kWindowIconMenuKey = WM_APP + 17;
 // Posted by the rules' event watch (wParam 0), and at start and after the rules changed
 // (wParam kRulesWakeScan): the rules look at the windows.
 constexpr UINT kRulesWake = WM_APP + 0x52;
@@ -120,8 +123,8 @@ private:
     // Reads the User Interface options the dialog itself acts on and sets the title bar's hook
     // to match (MainDialogTitleBar.cpp).
     void ReadInterfaceOptions();
-    // A mouse message of a hidden window's own tray icon.
-    void OnWindowIconMessage(WPARAM iconId, LPARAM mouseMessage);
+    // A report of a hidden window's own tray icon (see WindowTrayIcons).
+    void OnWindowIconMessage(WPARAM wParam, LPARAM lParam);
     // The finder's picture and cursor at the dialog's DPI.
     void LoadFinderPictures();
     void ReleaseFinderPictures();
@@ -134,9 +137,10 @@ private:
     void SettleQueuedHides();
     // While a menu of the dialog is open, whatever would change the entries under the user's
     // pointer or put a message box over the menu waits: the hotkeys, a click on a hidden window's
-    // own icon and the answers of queued hides are kept (true) and posted again, in the order they
-    // came, once the menu has closed (PostHeldForMenu). The Popup Menu hotkey and a right click on
-    // such an icon ask for the menu that is open: they are dropped (true).
+    // own icon (or Enter or Space on it) and the answers of queued hides are kept (true) and posted
+    // again, in the order they came, once the menu has closed (PostHeldForMenu). The Popup Menu
+    // hotkey and a right click or the context-menu key on such an icon ask for the menu that is
+    // open: they are dropped (true).
     bool HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam);
     void PostHeldForMenu();
     void BuildHotkeys();

@@ -81,13 +81,16 @@ bool DIALOG::HeldForMenu(UINT message, WPARAM wParam, LPARAM lParam)
     constexpr size_t kMostHeld = 64;
     if (!m_inMenuLoop)
         return false;
-    const bool iconClick = message == kWindowIconCallback && (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP);
+    // A hidden window's own icon, in either layout (WindowTrayIcons).
+    const UINT iconEvent = message == kWindowIconCallback ? m_windowIcons.Read(wParam, lParam, m_hiddenMenu).event : 0;
+    const bool iconMenu = iconEvent == WM_RBUTTONUP || iconEvent == WM_CONTEXTMENU || message == kWindowIconMenuKey;
+    const bool iconClick =
+        iconMenu || iconEvent == WM_LBUTTONUP || iconEvent == NIN_SELECT || iconEvent == NIN_KEYSELECT;
     // The word that the settings file could not be written waits for the menu, and is never dropped.
     const bool kept = message == kQueuedHideAnswered || message == kSettingsUnwritten;
     if (message != WM_HOTKEY && !kept && !iconClick)
         return false;
-    const bool asksForMenu = (message == WM_HOTKEY && wParam == IDC_MAIN_HOTKEY_POPUP_MENU) ||
-                             (iconClick && lParam == WM_RBUTTONUP);
+    const bool asksForMenu = (message == WM_HOTKEY && wParam == IDC_MAIN_HOTKEY_POPUP_MENU) || iconMenu;
     // A message held already is held once: a hotkey's repeats while its keys stay down are one
     // press. The answers of queued hides are never dropped, whatever else came: an entry whose
     // answer is lost would stay pending for good.

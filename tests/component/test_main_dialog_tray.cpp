@@ -239,6 +239,106 @@ TEST_F(MainDialogTrayTest, HideActiveBeforeTheFirstShowMakesTheControlsAndHides)
     DestroyWindow(target);
 }
 
+// Past it, the menu a row opened is closed (a row that waits for a selection that never comes).
+static ULONGLONG g_rowEnd = 0;
+
+// The shell's reports on the tray icons of a start into the tray, sent as a version-4 shell sends
+// them (lParam: the event and the icon id's low 16 bits; wParam: the anchor point): Enter or
+// Space does what a click does, the context-menu key opens the menu at the icon with its first
+// entry selected, and the shell's two reports of one click act once. The first layout acts as ever.
+TEST_F(MainDialogTrayTest, TheIconsReportsOfAKeyOrAClickActOnce)
+{
+    const DWORD on = 1;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quillfen\\Veilbox\\Interface", "IconPerWindow", REG_DWORD, &on,
+                    sizeof on);
+    HWND target = CreateWindowExA(0, "STATIC", "Tray Keys Target", WS_POPUP | WS_VISIBLE | WS_CAPTION, 40, 40, 200,
+                                  100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    constexpr UINT kFlush = WM_APP + 0x3B;
+    const POINT anchor = {60, 70};
+    const struct Row {
+        const char* what;
+        bool ownIcon, firstLayout;
+        std::vector<UINT> events;
+        int chosen, menus;
+        bool firstSelected;
+    } rows[] = {
+        {"a click on a window's icon: its release, then its selection", false, false, {WM_LBUTTONUP, NIN_SELECT}, 1, 0},
+        {"Enter or Space on a window's icon", false, false, {NIN_KEYSELECT}, 1, 0},
+        {"a right click on a window's icon", false, false, {WM_RBUTTONUP, WM_CONTEXTMENU}, 0, 1},
+        {"the context-menu key on a window's icon", false, false, {WM_CONTEXTMENU}, 0, 1, true},
+        {"a click in the first layout", false, true, {WM_LBUTTONUP}, 1, 0},
+        {"a selection in the first layout, which no shell sends", false, true, {NIN_SELECT, NIN_KEYSELECT}, 0, 0},
+        {"the context-menu key on Veilbox's icon", true, false, {WM_CONTEXTMENU}, 0, 1, true},
+        {"a right click on Veilbox's icon", true, false, {WM_RBUTTONUP, WM_CONTEXTMENU}, 0, 1},
+        {"Enter on Veilbox's icon", true, false, {NIN_KEYSELECT}, 0, 0},
+    };
+    const Row* row = nullptr;
+    UINT entry = 0, selected = 0;
+    int chosen = 0, menus = 0;
+    bool flushed = false;
+    POINT menuAt = {};
+    TrayStartDialog dialog(
+        [&](TrayStartDialog& d) {
+            EXPECT_TRUE(WaitFor([&] { return d.StartFinished(); }, 3000));
+            for (const Row& each : rows) {
+                SCOPED_TRACE(each.what);
+                if (IsWindowVisible(target)) {
+                    SetForegroundWindow(target);
+                    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == target; }, 2000));
+                    SendMessageA(d.Window(), WM_HOTKEY, IDC_MAIN_HOTKEY_HIDE_ACTIVE, 0);
+                }
+                ShowWindow(d.Window(), SW_HIDE);
+                if (IsWindowVisible(target) || d.WindowIcons().Count() != 1) {
+                    ADD_FAILURE() << "the window is not held with its icon";
+                    break;
+                }
+                row = &each;
+                g_rowEnd = GetTickCount64() + 3000;
+                entry = GetMenuItemID(d.Menu().Handle(), 0);
+                chosen = menus = selected = 0;
+                flushed = false;
+                for (UINT event : each.events) {
+                    const LPARAM report = each.ownIcon || each.firstLayout ? event : MAKELPARAM(event, entry);
+                    const WPARAM where = each.firstLayout ? kFirstWindowIconId + entry : MAKEWPARAM(anchor.x, anchor.y);
+                    SendMessageA(d.Window(), each.ownIcon ? kTrayCallback : kWindowIconCallback, where, report);
+                }
+                PostMessageA(d.Window(), kFlush, 0, 0);
+                EXPECT_TRUE(WaitFor([&] { return flushed; }));
+                EXPECT_EQ(chosen, each.chosen);
+                EXPECT_EQ(menus, each.menus);
+                if (each.firstSelected) {
+                    EXPECT_EQ(selected, entry) << "the first entry";
+                    EXPECT_TRUE(menuAt.x == anchor.x && menuAt.y == anchor.y) << menuAt.x << "," << menuAt.y;
+                }
+                EXPECT_EQ(IsWindowVisible(d.Window()) != FALSE, each.ownIcon && each.menus == 0) << "Veilbox shown";
+            }
+            return static_cast<WPARAM>(IDC_MAIN_EXIT);
+        },
+        GetModuleHandleA(nullptr), true);
+    // A menu shows its selection, if any, by its second wait for input; it is closed then.
+    dialog.Observe([&](TrayStartDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
+        chosen += message == WM_COMMAND && wParam == entry;
+        menus += message == WM_ENTERMENULOOP;
+        flushed = flushed || message == kFlush;
+        if (message == WM_MENUSELECT && reinterpret_cast<HMENU>(lParam) == d.Menu().Handle())
+            selected = LOWORD(wParam);
+        if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
+            RECT rect = {};
+            GetWindowRect(reinterpret_cast<HWND>(lParam), &rect);
+            menuAt = {rect.left, rect.top};
+            if (!row || !row->firstSelected || selected)
+                EndMenu();
+        }
+    });
+    const UINT_PTR ticker = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (GetTickCount64() > g_rowEnd)
+            EndMenu();
+    });
+    dialog.Show();
+    KillTimer(nullptr, ticker);
+    DestroyWindow(target);
+}
+
 // Every template of the program reads whole, and a copy without its controls makes a dialog
 // with none; a template cut anywhere short does not read.
 TEST(DialogTemplate, EveryTemplateReadsWholeAndCutShortNever)

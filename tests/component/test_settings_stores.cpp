@@ -253,8 +253,9 @@ TEST(SettingsStores, AFileThatCannotBeWrittenLosesNothingAndTellsOnce)
 
 // A file that could not be read whole is never replaced, so nothing this copy did not read is
 // lost: not while it is locked at start (the copy runs from memory and tells once), nor when it is
-// larger than the store reads, nor when another hand changed it and holds it locked. Stale
-// temporary files of copies that no longer run are removed at start; those of a running copy stay.
+// larger than the store reads (nor by a text that would be), nor when another hand changed it and
+// holds it locked. Stale temporary files of copies that no longer run are removed at start; those
+// of a running copy stay.
 TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
 {
     struct Row {
@@ -274,12 +275,18 @@ TEST(SettingsStores, AFileNotReadWholeIsNeverReplaced)
             << std::string(kSettingsFileMaxBytes, ';');
         store.reset(new FileStore(folder.File(), kKey));
     };
+    auto growsOverTheCap = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
+        std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::app)
+            << std::string(kSettingsFileMaxBytes - folder.Text().size() - 2, ';');
+        store.reset(new FileStore(folder.File(), kKey));
+    };
     auto changedAndLocked = [](TempFolder& folder, std::unique_ptr<FileStore>& store) {
         store.reset(new FileStore(folder.File(), kKey));
         std::ofstream(folder.File().c_str(), std::ios::binary | std::ios::app) << "[Other]\r\nByHand=2\r\n";
     };
     const Row rows[] = {{"locked at start", lockedAtStart, false},
                         {"too large", tooLarge, false},
+                        {"a change would make it too large", growsOverTheCap, false},
                         {"changed, then locked", changedAndLocked, true}};
     for (const Row& row : rows) {
         TempFolder folder;
@@ -399,6 +406,7 @@ TEST(SettingsStores, HandEditsOfTheFileAreNeitherActedOnNorLost)
         {"a rule with a title that does not parse", rule, 1, 1},
         {"beside a rule key with sub-keys alone", "[Rules\\001\\Sub]\r\nX=1\r\n" + rule, 2, 2},
         {"a held record that does not parse", "[Held]\r\n00000=\"1a2b|4242\r\n", 0, 0},
+        {"a rule under a header with a comment, the header ending in a lone CR", "[Rules\\000] ; mine\r" + rule.substr(13), 1, 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

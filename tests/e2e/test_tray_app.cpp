@@ -350,6 +350,10 @@ TEST_F(TrayApp, EachHiddenWindowHasItsOwnTrayIconWhileTheOptionIsOn)
 
     SwitchIconPerWindow(app, others + 1);
     SwitchIconPerWindow(app, others + 3);
+    // Enter on an icon, reported as the shell reports it to an icon of version 4, brings its window.
+    PostMessageA(main, WM_APP + 16, MAKEWPARAM(5, 5), MAKELPARAM(NIN_KEYSELECT, 4002));
+    EXPECT_TRUE(WaitVisible(targets[2], true));
+    EXPECT_TRUE(WaitIconCount(others + 2));
     ASSERT_TRUE(app.Exit());
     EXPECT_TRUE(WaitIconCount(others));
     EXPECT_TRUE(IsWindowVisible(targets[0]) && IsWindowVisible(targets[2]));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "settings/IniText.h"
@@ -33,6 +34,45 @@ IniValue Lookup(const std::string& text, const std::string& path, const std::str
         if (SameIniName(value.name, name))
             return value;
     return IniValue{};
+}
+
+// text as UTF-16 with its mark, in either byte order.
+std::string Utf16(const std::u16string& text, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = char(unit >> 8), low = char(unit & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
+
+using Change = std::function<void(IniDocument&)>;
+
+Change Set(const std::string& path, const std::string& name, int32_t number)
+{
+    return [=](IniDocument& document) {
+        if (!FindIniKey(document, path))
+            document.push_back({path, {}});
+        SetIniValue(*FindIniKey(document, path), {name, REG_DWORD, Number(number), {}});
+    };
+}
+
+Change Delete(const std::string& path, const std::string& name)
+{
+    return [=](IniDocument& document) {
+        std::vector<IniValue>& values = FindIniKey(document, path)->values;
+        for (size_t i = 0; i < values.size(); ++i)
+            if (IsIniValueNamed(values[i], name))
+                values.erase(values.begin() + i);
+    };
+}
+
+Change DeleteKey(const std::string& path)
+{
+    return [=](IniDocument& document) {
+        document.erase(document.begin() + (FindIniKey(document, path) - document.data()));
+    };
 }
 
 } // namespace
@@ -77,6 +117,16 @@ TEST(IniText, ReadsWhatAPersonOrAnotherProgramMayWrite)
          Text(std::string(1u << 20, 'a'))},
         {"quoted bytes that are not UTF-8 are kept", "[A]\nT=\"\xFF\xC0\x80\"\n", root + "\\A", "T", REG_SZ,
          Text("\xFF\xC0\x80")},
+        {"a comment after a section header", "[Interface] ; the options I chose\r\nIconPerWindow=1\r\n",
+         root + "\\Interface", "IconPerWindow", REG_DWORD, Number(1)},
+        {"a comment after a value", "[A]\nX=-3#three\n", root + "\\A", "X", REG_DWORD, Number(-3)},
+        {"quotes keep ; and # as text", "[A]\nT=\"a;\\\"#\" ; c\n", root + "\\A", "T", REG_SZ, Text("a;\"#")},
+        {"text after the closing quote that is no comment", "[A]\nT=\"a\" b ; c\n", root + "\\A", "T", REG_NONE, {}},
+        {"lines that end in a lone CR", "[A]\rX=5\rY=6\r", root + "\\A", "Y", REG_DWORD, Number(6)},
+        {"UTF-16 LE with its mark", Utf16(u"[\u6771]\r\nT=\"\u00E9\U0001F4BE\"\r\n", false), root + "\\\xE6\x9D\xB1", "T",
+         REG_SZ, Text("\xC3\xA9\xF0\x9F\x92\xBE")},
+        {"UTF-16 BE with its mark", Utf16(u"[A]\nX=2\n", true), root + "\\A", "X", REG_DWORD, Number(2)},
+        {"text after ] that is no comment names no key", "[A]B=1\nX=1\n", root + "\\A", "X", REG_NONE, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,5 +199,62 @@ TEST(IniText, ALineThatDoesNotParseIsKeptWordForWord)
         SetIniValue(*key, {c.name, REG_SZ, Text("set"), {}});
         EXPECT_EQ(key->values.size(), c.name.empty() ? 3u : 2u);
         EXPECT_EQ(FormatIni(document, root).find(c.line) != std::string::npos, c.name.empty()) << "replaced";
+    }
+}
+
+// A write into the lines the file was read as changes what the document changed and nothing
+// else: every other line stays byte for byte in its place with its line end, in the file's
+// encoding and with its mark or none.
+TEST(IniText, AWriteKeepsEveryLineItDoesNotChange)
+{
+    const std::string root = kRoot, a = root + "\\A", held = root + "\\Held";
+    const struct {
+        const char* what;
+        std::string before;
+        Change change;
+        std::string after;
+    } cases[] = {
+        {"comments and blank lines stay, a value changes in place with its comment",
+         "\xEF\xBB\xBF; mine\r\n\r\n[A] ; chosen\r\n  X = 0 ; no\r\n#end", Set(a, "x", 1),
+         "\xEF\xBB\xBF; mine\r\n\r\n[A] ; chosen\r\n  X = 1 ; no\r\n#end"},
+        {"lone CR line ends, no mark", "[A]\rX=1\r", Set(a, "Y", 2), "[A]\rX=1\rY=2\r"},
+        {"a new value before what introduces the next section", "[A]\nX=1\n\n; next\n[B]\n", Set(a, "Y", 2),
+         "[A]\nX=1\nY=2\n\n; next\n[B]\n"},
+        {"a new value in the last section of a key named twice, a new key at the end",
+         "[A]\nX=1\n[Weird]Line=1\nX=1\n[a]\n[Rules\\001\n",
+         [&](IniDocument& d) { Set(a, "Y", 2)(d), Set(held, "Z", 3)(d); },
+         "[A]\nX=1\n[Weird]Line=1\nX=1\n[a]\nY=2\n[Rules\\001\n\n[Held]\nZ=3\n"},
+        {"of a value named twice the last line changes", "[A]\nX=1\nX=2\n", Set(a, "X", 3), "[A]\nX=1\nX=3\n"},
+        {"a value that goes takes every line of its name", "[A]\nX=1\n;c\nx=2\nY=1\n", Delete(a, "X"),
+         "[A]\n;c\nY=1\n"},
+        {"a key that goes takes its lines down to its last value and the blank line above",
+         "X=1\r\n\r\n[Held]\r\n; inside\r\n0=1\r\n; after\r\n\r\n[B]\r\n", DeleteKey(held),
+         "X=1\r\n; after\r\n\r\n[B]\r\n"},
+        {"a key deleted and made again keeps its place, its comments and unchanged lines",
+         "[A]\n; mine\nX=1\nJunk\nY=\"old\"\n[B]\n",
+         [&](IniDocument& d) { DeleteKey(a)(d), Set(a, "X", 1)(d), Set(a, "Z", 3)(d); },
+         "[A]\n; mine\nX=1\nZ=3\n[B]\n"},
+        {"a last line without an end gains one", "[A]\nX=1", Set(a, "Y", 2), "[A]\nX=1\nY=2\n"},
+        {"a blank line after a lone CR does not join it", "[A]\nX=1\nY=2\r", Set(held, "Z", 3),
+         "[A]\nX=1\nY=2\r\r[Held]\nZ=3\n"},
+        {"UTF-16 LE stays UTF-16 LE, a lone surrogate kept", Utf16(u"[A]\r\n; \xD800\r\nX=1\r\n", false),
+         Set(a, "X", 2),
+         Utf16(u"[A]\r\n; \xD800\r\nX=2\r\n", false)},
+        {"UTF-16 BE with an odd last byte", Utf16(u"[A]\nX=1\n", true) + "\x01", Set(a, "Y", 2),
+         Utf16(u"[A]\nX=1\nY=2\n", true) + "\x01"},
+        {"an empty file is a new one", "", Set(a, "X", 1), "\xEF\xBB\xBF[A]\r\nX=1\r\n"},
+        {"a UTF-16 file of its mark alone", "\xFF\xFE", Set(a, "X", 1), Utf16(u"[A]\r\nX=1\r\n", false)},
+        {"a name that is not UTF-8 stays as written", "[A]\nN\x91\x87=1\nX=1\n", Set(a, "X", 2),
+         "[A]\nN\x91\x87=1\nX=2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        IniLines lines;
+        IniDocument document = ParseIni(c.before.data(), c.before.size(), root, &lines);
+        EXPECT_EQ(WriteIni(document, lines, root), c.before.empty() ? kIniByteOrderMark : c.before) << "unchanged";
+        c.change(document);
+        IniLines written;
+        EXPECT_EQ(WriteIni(document, lines, root, &written), c.after);
+        EXPECT_EQ(WriteIni(document, written, root), c.after) << "the lines written are those of the file";
     }
 }

@@ -21,8 +21,8 @@ TEST(TrayRecord, EachPartSetsOnlyItsOwnFields)
         bool icon;
     } cases[] = {
         {"picture only, as at start-up", 2, NIF_ICON, false, false},
-        {"tip and message only", 1, NIF_MESSAGE | NIF_TIP, true, false},
-        {"everything", 3, NIF_MESSAGE | NIF_TIP | NIF_ICON, true, true},
+        {"tip and message only", 1, NIF_MESSAGE | NIF_TIP | NIF_SHOWTIP, true, false},
+        {"everything", 3, NIF_MESSAGE | NIF_TIP | NIF_SHOWTIP | NIF_ICON, true, true},
         {"nothing", 0, 0, false, false},
     };
     for (const auto& c : cases) {
