@@ -9,7 +9,6 @@ constexpr int kIconLeft = 5;
 constexpr int kIconSize = 16;
 constexpr int kFillLeft = 16;
 constexpr int kTextLeftWithIcon = 26;
-constexpr int kTextLeftWithoutIcon = 21;
 constexpr int kTextTop = 5;
 // Between the title and the program's name beside it.
 constexpr int kNoteGap = 12;
@@ -26,7 +25,7 @@ struct EntryMetrics {
 };
 
 // The note goes after the text, in grey unless the entry is selected, as far as the row reaches.
-void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool selected, UINT dpi)
+void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, COLORREF colour, UINT dpi)
 {
     if (!note || !*note) {
         return;
@@ -41,14 +40,14 @@ void DrawNote(HDC dc, const char* note, const RECT& row, const RECT& title, bool
     if (wide.IsNull()) {
         return;
     }
-    COLORREF prior = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT));
+    COLORREF prior = SetTextColor(dc, colour);
     DrawTextW(dc, wide.Text(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     SetTextColor(dc, prior);
 }
 
 } // namespace
 
-void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlightBrush, UINT dpi)
+void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, const RowLook& rows, UINT dpi)
 {
     const EntryMetrics size(dpi);
     HDC dc = item.hDC;
@@ -65,26 +64,24 @@ void DrawEntry(const DRAWITEMSTRUCT& item, const EntryLook& look, HBRUSH highlig
 
     bool selected = (item.itemState & ODS_SELECTED) != 0;
     if (selected && (item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT))) {
-        FillRect(dc, &fill, highlightBrush);
+        FillRect(dc, &fill, rows.selectedBack);
     } else if (!selected && (item.itemAction & ODA_SELECT)) {
-        FillRect(dc, &fill, look.unselectedBrush);
+        FillRect(dc, &fill, rows.back);
     }
     if (item.itemAction & ODA_FOCUS) {
         DrawFocusRect(dc, &row);
     }
 
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    int colour = selected ? COLOR_HIGHLIGHTTEXT
-                          : (item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
-    COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
-    DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, look.iconBrush,
-               DI_IMAGE);
+    const COLORREF colour = selected ? rows.selectedText : (item.itemState & ODS_DISABLED) ? rows.grayText : rows.text;
+    COLORREF oldColour = SetTextColor(dc, colour);
+    DrawIconEx(dc, row.left + size.iconLeft, row.top, look.icon, size.iconSize, size.iconSize, 0, rows.back, DI_IMAGE);
     // Texts are in the ANSI code page; the A calls would read them in the font's character set.
     const WString title = WString::FromNarrow(look.text ? look.text : "", CP_ACP);
     const wchar_t* shown = title.IsNull() ? L"" : title.Text();
-    DrawTextW(dc, shown, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
-    DrawTextW(dc, shown, -1, &text, DT_SINGLELINE | DT_VCENTER);
-    DrawNote(dc, look.note, row, text, selected, dpi);
+    DrawTextW(dc, shown, -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawTextW(dc, shown, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawNote(dc, look.note, row, text, selected ? rows.selectedText : rows.grayText, dpi);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
 }
@@ -94,12 +91,7 @@ bool IsNoItem(const DRAWITEMSTRUCT& item)
     return static_cast<int>(item.itemID) < 0;
 }
 
-UINT EntryHeight(UINT dpi)
-{
-    return static_cast<UINT>(ScaleToDpi(static_cast<int>(kEntryHeight), dpi));
-}
-
-void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UINT dpi)
+void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, const RowLook& rows, UINT dpi)
 {
     if (IsNoItem(item)) {
         if (item.itemAction & ODA_FOCUS) {
@@ -107,27 +99,19 @@ void DrawHiddenEntry(const DRAWITEMSTRUCT& item, const HiddenEntryLook& look, UI
         }
         return;
     }
-    HBRUSH window = GetSysColorBrush(COLOR_WINDOW);
-    EntryLook entry{look.title, look.icon, true, window, window, look.program};
-    DrawEntry(item, entry, GetSysColorBrush(COLOR_HIGHLIGHT), dpi);
+    DrawEntry(item, EntryLook{look.title, look.icon, true, look.program}, rows, dpi);
 }
 
-// The menu draws its items' text in the menu font, which the dialog's own device context does not
-// hold: the font at the dialog's DPI is selected for the measure.
 UINT MenuEntryWidth(const char* text, bool withIcon, HWND dialog, UINT dpi)
 {
-    NONCLIENTMETRICSW metrics = {};
-    const OwnedFont font(NonClientMetricsForDpi(metrics, dpi) ? CreateFontIndirectW(&metrics.lfMenuFont) : nullptr);
-    const WindowDc dc(dialog);
-    const SelectedObject selected(dc.get(), font.get());
-    SIZE size = {};
     const WString wide = WString::FromNarrow(text ? text : "", CP_ACP);
-    if (!dc || wide.IsNull() || !GetTextExtentPoint32W(dc.get(), wide.Text(), static_cast<int>(wide.Length()), &size)) {
+    const int width = wide.IsNull() ? 0 : MenuTextWidth(wide.Text(), false, dialog, dpi);
+    if (width <= 0) {
         return 0;
     }
     const EntryMetrics metricsAtDpi(dpi);
     const int textLeft = withIcon ? metricsAtDpi.textLeftWithIcon : metricsAtDpi.textLeftWithoutIcon;
-    return static_cast<UINT>(textLeft + size.cx);
+    return static_cast<UINT>(textLeft + width);
 }
 
 void ResizeListEntries(HWND listBox, UINT dpi)

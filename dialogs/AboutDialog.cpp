@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // The owner's icon beside the title, in pixels at 96 DPI.
 constexpr int kIconTop = 22;
 constexpr int kIconSize = 32;
@@ -101,15 +100,13 @@ void MODAL_ABOUT::Initialise()
 {
     HWND maker = Item(IDC_ABOUT_WEB_LINK);
     SendLinkText(maker, kHyperlinkSetText, kMakerName);
-    SendLink(maker, kHyperlinkSetColour, kLinkColour);
     SendLink(maker, kHyperlinkSetUnderline, 1);
 
     HWND project = Item(IDC_ABOUT_PROJECT_LINK);
     SendLinkText(project, kHyperlinkSetText, kProjectLinkText);
     SendLinkText(project, kHyperlinkSetTarget, kProjectPage);
-    SendLink(project, kHyperlinkSetColour, kLinkColour);
-    SendLink(project, kHyperlinkSetHotColour, GetSysColor(COLOR_BTNTEXT));
     SendLink(project, kHyperlinkSetUnderline, 1);
+    ColourLinks();
 
     if (m_licenceVariant) {
         LoadLicenceText();
@@ -137,8 +134,22 @@ void MODAL_ABOUT::SetUpLinks(const NString& productName, const NString& title)
     HWND support = Item(IDC_ABOUT_EMAIL_LINK);
     SendLinkText(support, kHyperlinkSetText, kSupportEMail);
     SendLinkText(support, kHyperlinkSetTarget, SupportLinkTarget(kSupportEMail, productName).Text());
-    SendLink(support, kHyperlinkSetColour, kLinkColour);
     SendLink(support, kHyperlinkSetUnderline, 1);
+}
+
+// The links in the theme's link colour; the project's turns to the text colour under the pointer.
+void MODAL_ABOUT::ColourLinks()
+{
+    const ThemeColours& colours = CurrentTheme().Colours();
+    for (int link : {IDC_ABOUT_WEB_LINK, IDC_ABOUT_PROJECT_LINK, IDC_ABOUT_EMAIL_LINK})
+        SendLink(Item(link), kHyperlinkSetColour, colours.link);
+    const COLORREF hot = CurrentTheme().IsDark() ? colours.dialogText : GetSysColor(COLOR_BTNTEXT);
+    SendLink(Item(IDC_ABOUT_PROJECT_LINK), kHyperlinkSetHotColour, hot);
+}
+
+void MODAL_ABOUT::OnThemeChanged()
+{
+    ColourLinks();
 }
 
 // Web addresses in the text become links that report clicks (EN_LINK).

@@ -34,9 +34,13 @@ public:
     // Id of the timer that refreshes the figures.
     static constexpr UINT_PTR kRefreshTimer = 1;
 
+protected:
+    void OnThemeChanged() override;
+
 private:
     void Initialise();
     void SetUpLinks(const NString& productName, const NString& title);
+    void ColourLinks();
     void LoadLicenceText();
     void Refresh();
     void PaintOwnerIcon();

@@ -124,6 +124,22 @@ void UI::Load()
     CheckDlgButton(Window(), IDC_UI_RESTORE_AT_POINTER,
                    ReadRestoreAtPointer(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text())) ? BST_CHECKED : 0);
     LoadLanguages();
+    LoadThemes();
+}
+
+// The list's entries in the order of the stored numbers (ThemeChoice); the stored one is selected.
+void UI::LoadThemes()
+{
+    HWND list = Item(IDC_UI_THEME);
+    for (Tx text : {Tx::UiThemeDefault, Tx::UiThemeLight, Tx::UiThemeDark})
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T(text)));
+    const ThemeChoice stored = ReadThemeChoice(SettingsKey(HKEY_CURRENT_USER, m_optionsPath.Text()));
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(stored), 0);
+}
+
+ThemeChoice UI::ChosenTheme() const
+{
+    return ThemeChoiceFromStored(static_cast<int32_t>(SendMessageA(Item(IDC_UI_THEME), CB_GETCURSEL, 0, 0)));
 }
 
 // "Windows default" first, then each language the code page can show in its own name; the stored
@@ -178,14 +194,17 @@ void UI::OnPasswordToggled()
     }
 }
 
-// The options first, as one write of the settings file; the shortcut and the language after it,
-// outside that write, as the shortcut's calls may pump messages.
+// The options first, as one write of the settings file; the shortcut, the language and the theme
+// after it, outside that write, as the shortcut's calls may pump messages. The theme reaches every
+// open dialog at once.
 void UI::Save()
 {
+    const ThemeChoice theme = ChosenTheme();
     SaveOptions();
     SetStartWithWindows(IsChecked(IDC_UI_START_WITH_WINDOWS), ProgramShortcutTarget(m_module, m_linkName.Text()),
                         m_description.Text(), m_startupFolders);
     SaveLanguage();
+    FollowThemeChoice(theme);
 }
 
 // The ticked options and the password, one write of the settings file. An unticked password box
@@ -203,6 +222,7 @@ void UI::SaveOptions()
     OptionKey(kInterfaceKey).WriteInt(kIconPerWindowValue, IsChecked(IDC_UI_ICON_PER_WINDOW) ? 1 : 0);
     OptionKey(kInterfaceKey).WriteInt(kMinButtonHideValue, IsChecked(IDC_UI_MIN_BUTTON_HIDE) ? 1 : 0);
     OptionKey(kInterfaceKey).WriteInt(kRestoreAtPointerValue, IsChecked(IDC_UI_RESTORE_AT_POINTER) ? 1 : 0);
+    OptionKey(kInterfaceKey).WriteInt(kThemeValue, static_cast<int32_t>(ChosenTheme()));
 }
 
 void ShowUserInterfaceDialog(HMODULE module, HWND parent, const char* optionsPath, const char* linkName,

@@ -1,6 +1,7 @@
 // The User Interface options dialog: close to tray, minimise to tray, the
 // restore password, start with Windows, a tray icon for each hidden window, the
-// minimise button's right click, windows brought back at the pointer and the language (which takes effect as OK is pressed).
+// minimise button's right click, windows brought back at the pointer, the language and the theme
+// (both take effect as OK is pressed).
 // Values are read when it opens and written only on OK, each into its own
 // sub-key of the options key.
 #pragma once
@@ -11,6 +12,7 @@
 #include "shell/Shortcut.h"
 #include "text/NString.h"
 #include "winbase/ModalDialog.h"
+#include "winbase/Theme.h"
 
 // "Show each hidden window as its own tray icon": a REG_DWORD in the options
 // key's sub-key Interface (kInterfaceKey), off when absent.
@@ -52,6 +54,8 @@ private:
     void Load();
     void LoadLanguages();
     void SaveLanguage();
+    void LoadThemes();
+    ThemeChoice ChosenTheme() const;
     void OnPasswordToggled();
     void Save();
     void SaveOptions();

@@ -5,6 +5,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "winbase/Dpi.h"
 #include "winbase/LateLibraries.h"
+#include "winbase/ThemedWindows.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ HelpPopup::HelpPopup(HMODULE module, HWND owner) : m_owner(owner)
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                                 reinterpret_cast<HINSTANCE>(module), nullptr);
     SetDpi(WindowDpi(owner));
+    // Later changes of the theme reach it through its owner (a dialog of the program).
+    ThemeTooltip(m_tooltip);
 }
 
 // The font goes after the tooltip (as m_font goes, after this), which uses it until it is destroyed.

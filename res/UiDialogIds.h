@@ -17,5 +17,8 @@
 /* The Language list and its label. */
 #define IDC_UI_LANGUAGE 1072
 #define IDC_UI_LANGUAGE_LABEL 1900
+/* The Theme list and its label. */
+#define IDC_UI_THEME 1080
+#define IDC_UI_THEME_LABEL 1901
 
 #endif

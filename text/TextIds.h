@@ -57,6 +57,9 @@
     X(HelpRuleHotkeyOnly) \
     X(HelpRuleRun) \
     X(UiLanguageDefault) \
+    X(UiThemeDefault) \
+    X(UiThemeLight) \
+    X(UiThemeDark) \
     X(HelpMainList) \
     X(HelpMainFinder) \
     X(HelpMainAbout) \

@@ -8,9 +8,12 @@
 # runs itself inside it. It starts a few demo windows and the built Veilbox.exe, opens each
 # dialog by posting the command its button sends (through vb_poke, built beside the program)
 # or with the keys a user presses, and captures the dialog's X window with ImageMagick. The
-# dialogs are taken again at 150 % display scaling (144 DPI), as NAME-144.png. Last comes the
+# dialogs are taken again at 150 % display scaling (144 DPI), as NAME-144.png. The main dialog
+# and the hidden-window menu are taken once more with Windows' apps light and dark, side by side
+# in the README (main-light.png, main-dark.png, menu-light.png, menu-dark.png). Last comes the
 # gallery of the languages: the main dialog and the hidden-window menu in each catalogue of
-# res/lang, as lang/main-LOCALE.png and lang/menu-LOCALE.png. VB_SHOTS=languages takes only those.
+# res/lang, as lang/main-LOCALE.png and lang/menu-LOCALE.png. VB_SHOTS=languages takes only those,
+# VB_SHOTS=themes only the pictures of the two looks.
 # It exits non-zero when any dialog it expects does not appear in time.
 set -uo pipefail
 
@@ -67,6 +70,7 @@ cleanup() {
     for pid in "${demos[@]}"; do kill "$pid" 2>/dev/null; done
     wine reg delete "$settings" /f >/dev/null 2>&1
     [ -f "$work/settings.reg" ] && wine reg import "$work/settings.reg" >/dev/null 2>&1
+    wine reg delete "$personalize" /v AppsUseLightTheme /f >/dev/null 2>&1
     if [ -n "$logpixels" ]; then
         wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$logpixels" /f >/dev/null 2>&1
     else
@@ -76,6 +80,8 @@ cleanup() {
 }
 # The display scaling of the programs started from now on (Wine's LogPixels), as it was.
 desktop_key='HKCU\Control Panel\Desktop'
+# Windows' app mode, which the theme "Windows default" follows (set only for the theme pass).
+personalize='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
 logpixels=$(wine reg query "$desktop_key" /v LogPixels 2>/dev/null | tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')
 [ -n "$logpixels" ] && logpixels=$((logpixels))
 trap cleanup EXIT
@@ -395,8 +401,46 @@ languages_pass() {
     done
 }
 
+# The main dialog and the hidden-window menu with one window held, with Windows' apps light and
+# then dark, as "Windows default" (the theme a first start has) follows them.
+theme_pass() {
+    local look light rect mx my
+    for look in light dark; do
+        light=$([ "$look" = light ] && echo 1 || echo 0)
+        wine reg delete "$settings" /f >/dev/null 2>&1
+        wine reg add "$personalize" /v AppsUseLightTheme /t REG_DWORD /d "$light" /f >/dev/null 2>&1
+        wine "$bin/Veilbox.exe" </dev/null >/dev/null 2>&1 &
+        veilbox=$!
+        if ! poke wait "$MAIN" 30 || ! poke listed "Quarterly report - draft" 10; then
+            fail "Veilbox did not show its main dialog in the $look look"
+            continue
+        fi
+        park_pointer
+        shoot "main-$look" "$MAIN"
+        poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
+        read -r mx my _ _ < <(poke rect "$MAIN")
+        xdotool mousemove $(( mx - 200 )) $(( my + 40 ))
+        poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
+        if rect=$(poke popup "#32768" "$MAIN" 10); then
+            sleep 0.3
+            shoot_area "menu-$look" $rect 12
+        else
+            fail "the hidden-window menu did not open in the $look look"
+        fi
+        poke post "$MAIN" $WM_CANCELMODE 0 0
+        poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
+        quit_veilbox
+        poke wait "Holiday photos" 10 || fail "the demo window did not come back at the end"
+    done
+    wine reg delete "$personalize" /v AppsUseLightTheme /f >/dev/null 2>&1
+}
+
 if [ "${VB_SHOTS:-}" = languages ]; then
     languages_pass
+    exit $failed
+fi
+if [ "${VB_SHOTS:-}" = themes ]; then
+    theme_pass
     exit $failed
 fi
 
@@ -434,6 +478,9 @@ shoot conflict "Error"
 command_to "Error" $IDNO
 poke wait "$MAIN" 10 || fail "the main dialog did not show after the conflict question"
 kill "$holder" 2>/dev/null
+
+quit_veilbox
+theme_pass
 
 # --- The same dialogs at 150 % display scaling (144 DPI). Wine reads the scaling when a program
 # starts; the demo windows keep the size they were drawn at.

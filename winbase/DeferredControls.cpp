@@ -105,6 +105,7 @@ void QF_WINBASE::MakeTemplateControls()
         MakeItem(m_window, m_module, item, font);
     ApplyDialogTexts(m_window, TextTemplateId());
     OnControlsMade();
+    ApplyTheme();
 }
 
 // The controls are made as the dialog was made: with the client area it had then and at the DPI

@@ -133,6 +133,7 @@ INT_PTR QF_WINBASE::InitDialog(WPARAM wParam, LPARAM lParam)
         RecordChildLayout();
     }
     RecordMadeSize();
+    ApplyTheme();
     RestorePlacement();
     TakeAlwaysOnTopCommandId();
     FinishTrayAdd();

@@ -26,6 +26,8 @@ using ExecuteA = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using SpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
 using RegisterSession = BOOL(WINAPI*)(HWND, DWORD);
 using UnregisterSession = BOOL(WINAPI*)(HWND);
+using WindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+using WindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
 
 const HINSTANCE kShellNotLoaded = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 
@@ -90,6 +92,24 @@ BOOL LateWTSUnRegisterSessionNotification(HWND window)
     static const UnregisterSession unregister =
         SystemFunction<UnregisterSession>("wtsapi32.dll", "WTSUnRegisterSessionNotification");
     return unregister ? unregister(window) : FALSE;
+}
+
+HRESULT LateSetWindowTheme(HWND window, const wchar_t* appName, const wchar_t* idList)
+{
+    static const WindowTheme set = SystemFunction<WindowTheme>("uxtheme.dll", "SetWindowTheme");
+    return set ? set(window, appName, idList) : E_NOTIMPL;
+}
+
+HRESULT LateDwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size)
+{
+    static const WindowAttribute set = SystemFunction<WindowAttribute>("dwmapi.dll", "DwmSetWindowAttribute");
+    return set ? set(window, attribute, value, size) : E_NOTIMPL;
+}
+
+FARPROC LateThemeOrdinal(WORD ordinal)
+{
+    const HMODULE module = LoadSystemLibrary("uxtheme.dll");
+    return module ? GetProcAddress(module, MAKEINTRESOURCEA(ordinal)) : nullptr;
 }
 
 bool EnsureRichEditClass()

@@ -1,8 +1,10 @@
 // System libraries the first screen does not need, loaded from the system folder on first use
 // instead of at start: the common controls (tooltips, list views), COM (shell links), the rich
-// edit control and the shell (the tray's icons, links, the Startup folder; the first tray icon is
-// added on a thread of its own, which then loads it alongside the dialog's making). Each wrapper has the signature of the function it stands for and, where the
-// library or the function cannot be loaded, the answer that function gives on failure.
+// edit control, the shell (the tray's icons, links, the Startup folder; the first tray icon is
+// added on a thread of its own, which then loads it alongside the dialog's making), and the
+// theme and window manager libraries that only a dark look needs. Each wrapper has the signature
+// of the function it stands for and, where the library or the function cannot be loaded, the
+// answer that function gives on failure.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +36,16 @@ BOOL LateSHGetSpecialFolderPathA(HWND owner, char* path, int folder, BOOL create
 // library; FALSE when it cannot be loaded.
 BOOL LateWTSRegisterSessionNotification(HWND window, DWORD flags);
 BOOL LateWTSUnRegisterSessionNotification(HWND window);
+
+// SetWindowTheme of the theme library; E_NOTIMPL when it cannot be loaded.
+HRESULT LateSetWindowTheme(HWND window, const wchar_t* appName, const wchar_t* idList);
+
+// DwmSetWindowAttribute of the window manager's library; E_NOTIMPL when it cannot be loaded.
+HRESULT LateDwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
+
+// A function the theme library exports by ordinal only, or null where this system's library has
+// no such ordinal (older builds, Wine). The caller knows its signature.
+FARPROC LateThemeOrdinal(WORD ordinal);
 
 // Registers the rich edit control's class ("RichEdit20W") for the life of the process; false when
 // its library cannot be loaded.

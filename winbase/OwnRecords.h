@@ -68,6 +68,16 @@ public:
         }
         return nullptr;
     }
+    // The windows bound now: a copy, so that a caller may run code that binds or unbinds.
+    std::vector<HWND> Windows() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<HWND> windows;
+        for (const Binding& binding : m_bound) {
+            windows.push_back(binding.first);
+        }
+        return windows;
+    }
 
 private:
     using Binding = std::pair<HWND, T*>;

@@ -4,6 +4,7 @@
 
 #include "winbase/Dpi.h"
 #include "winbase/OwnRecords.h"
+#include "winbase/ThemedWindows.h"
 
 namespace {
 
@@ -26,10 +27,19 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         CleanUpOnDestroy();
         return OnMessage(message, wParam, lParam);
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        if (CurrentTheme().IsDark()) {
+            return DarkColourAnswer(message, reinterpret_cast<HDC>(wParam));
+        }
+        return OnMessage(message, wParam, lParam);
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC: {
+        if (CurrentTheme().IsDark()) {
+            return DarkColourAnswer(message, reinterpret_cast<HDC>(wParam));
+        }
         INT_PTR brush = 0;
         if (ColourOwnedControl(wParam, lParam, brush)) {
             return brush;
@@ -78,11 +88,23 @@ INT_PTR QF_WINBASE::Route(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMessage(message, wParam, lParam);
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) == 0) {
+            ThemeMenuBackground(reinterpret_cast<HMENU>(wParam));
             break;
         }
         return RouteMenuPopup(wParam, lParam);
-    case WM_PALETTECHANGED:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return RouteOwnerDraw(message, wParam, lParam);
+    case WM_MENUCHAR:
+        return RouteMenuChar(wParam, lParam);
+    case WM_SETTINGCHANGE:
+        LookAtThemeAgain();
+        return OnMessage(message, wParam, lParam);
     case WM_SYSCOLORCHANGE:
+        LookAtThemeAgain();
+        SendToChildren(message, wParam, lParam);
+        return 0;
+    case WM_PALETTECHANGED:
     case WM_PALETTEISCHANGING:
     case WM_QUERYNEWPALETTE:
         SendToChildren(message, wParam, lParam);

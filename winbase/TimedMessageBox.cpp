@@ -1,8 +1,9 @@
 // The timed message box: a message box that the dialog fits (its icon, centred
-// over the dialog) from a one-shot timer that fires inside the box's loop.
+// over the dialog, the theme's look) from a one-shot timer that fires inside the box's loop.
 #include "winbase/WinBase.h"
 
 #include "winbase/ProgramEnd.h"
+#include "winbase/ThemedWindows.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
@@ -78,4 +79,5 @@ void QF_WINBASE::FitTimedMessageBox()
     }
     SendMessageA(search.found, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     CenterWindow(search.found, m_window);
+    ThemeMessageBox(search.found);
 }

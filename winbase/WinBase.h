@@ -8,9 +8,13 @@
 // whose dialog the dialog manager is making hears of its window once, as the
 // window gets its font and before the controls are made (OnWindowMade: only
 // a start into the tray acts on it). Every message goes first
-// through the base's own handling (timed message box, cleanup, colours of
-// owned dialogs, layout, placement, tray, always-on-top, palette broadcast)
-// and then, unless the base consumed it, to OnMessage. No exception ever
+// through the base's own handling (timed message box, cleanup, the theme's
+// colours and the colours of owned dialogs, layout, placement, tray,
+// always-on-top, palette broadcast) and then, unless the base consumed it, to
+// OnMessage. Owner drawing never reaches OnMessage: WM_DRAWITEM and
+// WM_MEASUREITEM come to OnDrawItem and OnMeasureItem only with a structure
+// that lies on this thread's stack, after the base drew the text items of the
+// program's menus (winbase/MenuItems.h). No exception ever
 // leaves the dialog procedure: it becomes the result 0 (-1 for
 // WM_INITDIALOG) and the dialog keeps running.
 //
@@ -27,6 +31,7 @@
 #include "settings/SettingsKey.h"
 #include "winbase/DialogTemplate.h"
 #include "winbase/ScopedHandles.h"
+#include "winbase/Theme.h"
 #include "winbase/TrayEvents.h"
 #include "winbase/TrayFirstAdd.h"
 #include "text/NString.h"
@@ -108,6 +113,13 @@ public:
     virtual WString TitleWide() const;
     // Text background of the controls of an owned dialog.
     virtual COLORREF ControlBackColor() const;
+    // Owner drawing of the dialog's controls and menus, with the system's structure (see above);
+    // the answer is the dialog procedure's. Both answer 0 by default.
+    virtual INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item);
+    virtual INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item);
+    // Called once the theme changed and the base has given the window and its controls the new
+    // look: a dialog brings what it colours itself along.
+    virtual void OnThemeChanged();
     virtual ~QF_WINBASE();
     // Always 0; part of the interface for derived dialogs.
     virtual int ReservedQuery() const;
@@ -155,6 +167,13 @@ public:
     // The registered "TaskbarCreated" message; kNoTrayMessage until a dialog
     // that uses the tray has been initialised.
     static UINT TaskbarCreatedMessage();
+
+    // The theme (winbase/Theme.h): the option's choice taken, or Windows' facts read again (on
+    // WM_SETTINGCHANGE and WM_SYSCOLORCHANGE, which reach every top-level dialog, hidden ones
+    // too); when the look changed, every open dialog of the process takes it at once
+    // (DialogTheme.cpp).
+    static void FollowThemeChoice(ThemeChoice choice);
+    static void LookAtThemeAgain();
 
 protected:
     void StoreParent(HWND parent) { m_parent = parent; }
@@ -262,6 +281,12 @@ private:
     INT_PTR GeneralChecks(UINT message, WPARAM wParam, LPARAM lParam);
     // True when the message was answered with the owner's brush in brush.
     bool ColourOwnedControl(WPARAM deviceContext, LPARAM control, INT_PTR& brush);
+    // The theme (DialogTheme.cpp): the window, its controls and owned help popups take the look
+    // in use; the owner-draw messages and the menus' keys.
+    void ApplyTheme();
+    static void TellDialogsOfTheme();
+    INT_PTR RouteOwnerDraw(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR RouteMenuChar(WPARAM wParam, LPARAM lParam);
     void SendToChildren(UINT message, WPARAM wParam, LPARAM lParam);
     void ToggleAlwaysOnTop();
     void CheckAlwaysOnTopItem();
@@ -320,6 +345,8 @@ private:
     // when that differs (owned).
     UINT m_creationDpi = 0;
     OwnedFont m_dpiFont;
+    // True once the window was given the dark look: a light one then has something to undo.
+    bool m_darkApplied = false;
     // True while the dialog's initial icon is taken: the tray's first add may run alongside.
     bool m_trayAddAlongside = false;
     // The window and picture of a first add begun as the window was made (OnWindowMade), until

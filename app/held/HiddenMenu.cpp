@@ -85,9 +85,16 @@ bool HiddenMenu::Create(HWND owner)
     if (!menu) {
         return false;
     }
-    AppendFixedItems(menu);
+    AppendFixedItems(menu, m_fixed);
     m_menu.reset(menu);
     return true;
+}
+
+void HiddenMenu::RenameFixedItems()
+{
+    if (m_menu) {
+        ::RenameFixedItems(m_fixed);
+    }
 }
 
 MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
@@ -101,6 +108,7 @@ MenuEntry* HiddenMenu::AddEntry(const TitledWindow& candidate)
         return nullptr;
     }
     auto entry = std::make_unique<MenuEntry>();
+    entry->name.SetLiteral(candidate.title.Text());
     entry->title = candidate.title;
     entry->secondText = "";
     entry->commandId = id;

@@ -1,8 +1,11 @@
 // The hidden-window menu: the pop-up menu opened from the tray icon and the
 // "Popup Menu" hotkey. Each window hidden with an entry becomes an
-// owner-drawn item at the top of it (newest first), above three fixed items.
+// owner-drawn item at the top of it (newest first), above three fixed items,
+// which the program draws too (winbase/MenuItems.h).
 //
-// The menu owns its entry records; each item's data points to its record.
+// The menu owns its entry records; each item's data points to its record,
+// which begins with the entry's name for screen readers (MenuItemName: the
+// window's title).
 // A record is freed by whichever operation removes its item: unhide, prune,
 // a refused hide or release. Records only borrow icons: nothing here
 // destroys an icon. Code that may run other code of this program meanwhile
@@ -31,6 +34,7 @@
 #include "app/TitleAndIcon.h"
 #include "app/held/WindowPlace.h"
 #include "text/NString.h"
+#include "winbase/MenuItems.h"
 #include "winbase/ScopedHandles.h"
 
 constexpr UINT kCmdShowMainWindow = 1002;
@@ -44,6 +48,8 @@ constexpr uint32_t kLastEntryId = 8000;
 constexpr UINT kQueuedHideAnswered = WM_APP + 2;
 
 struct MenuEntry {
+    // First: the item's data points here, where a screen reader reads the title.
+    MenuItemName name;
     // The candidate's title; the entry is drawn with its short form.
     NString title;
     // Always empty.
@@ -101,6 +107,8 @@ public:
     bool Create(HWND owner = nullptr);
     // Null before Create and after ReleaseAll.
     HMENU Handle() const noexcept { return m_menu.get(); }
+    // The fixed items in the language in use.
+    void RenameFixedItems();
     // Called whenever the entries (or an entry's owned windows) change: after an entry is added
     // and before its window is hidden, and after the window of an entry that went is shown
     // again. It must not pump messages nor change the menu. ReleaseAll does not call it: after
@@ -172,6 +180,8 @@ private:
     void TakeAnswer(HWND window, uint32_t commandId);
 
     CommandIdCounter& m_counter;
+    // The records of the fixed items; they may outlive the menu.
+    MenuTextItems m_fixed;
     OwnedMenu m_menu;
     HWND m_owner = nullptr;
     std::function<void()> m_changed;

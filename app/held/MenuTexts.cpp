@@ -18,16 +18,15 @@ constexpr FixedItem kFixedItems[] = {
 
 }  // namespace
 
-void AppendFixedItems(HMENU menu)
+void AppendFixedItems(HMENU menu, MenuTextItems& fixed)
 {
     for (const FixedItem& item : kFixedItems)
         AppendMenuA(menu, MF_STRING, item.command, T(item.text));
+    fixed.Take(menu);
 }
 
-void RenameFixedItems(HMENU menu)
+void RenameFixedItems(MenuTextItems& fixed)
 {
-    if (!menu)
-        return;
     for (const FixedItem& item : kFixedItems)
-        ModifyMenuA(menu, item.command, MF_BYCOMMAND | MF_STRING, item.command, T(item.text));
+        fixed.Rename(item.command, T(item.text));
 }

@@ -106,30 +106,35 @@ void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam)
     }
 }
 
-// Any program can send the dialog WM_DRAWITEM: an entry is drawn only when its item data is the
-// list's own for that entry and names one of the dialog's rows.
-void HIDDEN::DrawRow(const DRAWITEMSTRUCT& item) const
+// Any program can send the dialog WM_DRAWITEM (the base passes on only a structure on this
+// thread's stack): an entry is drawn only when its item data is the list's own for that entry and
+// names one of the dialog's rows.
+INT_PTR HIDDEN::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item)
 {
-    if (item.CtlType != ODT_LISTBOX || item.hwndItem != Item(IDC_HIDDEN_LIST)) {
-        return;
+    if (control != IDC_HIDDEN_LIST || item.CtlType != ODT_LISTBOX || item.hwndItem != Item(IDC_HIDDEN_LIST)) {
+        return 0;
     }
+    const RowLook rows = CurrentTheme().ListRows();
     if (static_cast<int>(item.itemID) < 0) {
-        DrawHiddenEntry(item, HiddenEntryLook{}, Dpi());
-        return;
+        DrawHiddenEntry(item, HiddenEntryLook{}, rows, Dpi());
+        return TRUE;
     }
     const auto data = static_cast<ULONG_PTR>(SendMessageA(item.hwndItem, LB_GETITEMDATA, item.itemID, 0));
     const Row* row = data == item.itemData ? RowOf(reinterpret_cast<HWND>(data)) : nullptr;
     if (row) {
-        DrawHiddenEntry(item, HiddenEntryLook{row->title.Text(), row->program.Text(), row->icon}, Dpi());
+        DrawHiddenEntry(item, HiddenEntryLook{row->title.Text(), row->program.Text(), row->icon}, rows, Dpi());
     }
+    return TRUE;
 }
 
 // Any program can send the dialog WM_MEASUREITEM: only the list's own question is answered.
-void HIDDEN::MeasureRow(WPARAM control, MEASUREITEMSTRUCT& item) const
+INT_PTR HIDDEN::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item)
 {
     if (control == IDC_HIDDEN_LIST && item.CtlType == ODT_LISTBOX && item.CtlID == IDC_HIDDEN_LIST) {
         item.itemHeight = EntryHeight(Dpi());
+        return TRUE;
     }
+    return 0;
 }
 
 void HIDDEN::OnDpiChanged(UINT, UINT newDpi)
@@ -148,14 +153,6 @@ INT_PTR HIDDEN::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_COMMAND:
         OnCommand(wParam, lParam);
-        break;
-    case WM_MEASUREITEM:
-        MeasureRow(wParam, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        break;
-    case WM_DRAWITEM:
-        if (wParam == IDC_HIDDEN_LIST) {
-            DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        }
         break;
     case WM_DESTROY:
         m_helpPopups.reset();

@@ -61,6 +61,8 @@ public:
 
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+    INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item) override;
+    INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item) override;
 
 private:
     void OnInit();
@@ -77,8 +79,6 @@ private:
     bool Offers(HWND window, Found& found) const;
     std::vector<Found> FindOffered() const;
     std::vector<Row> CollectRows();
-    void DrawRow(const DRAWITEMSTRUCT& item) const;
-    void MeasureRow(WPARAM control, MEASUREITEMSTRUCT& item) const;
 
     UnlistedHides* m_unlisted;
     std::vector<Row> m_rows;

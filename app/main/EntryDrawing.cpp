@@ -4,7 +4,7 @@
 #include "app/held/HiddenMenu.h"
 #include "app/list/CandidateList.h"
 
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi)
+void DrawCandidateEntry(const DRAWITEMSTRUCT& item, const RowLook& rows, UINT dpi)
 {
     if (item.itemData == 0) {
         return;
@@ -16,19 +16,17 @@ void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH h
         return;
     }
     const auto* record = reinterpret_cast<const CandidateRecord*>(item.itemData);
-    DrawEntry(item, EntryLook{record->title.Text(), record->icon, true, windowBrush, windowBrush},
-              highlightBrush, dpi);
+    DrawEntry(item, EntryLook{record->title.Text(), record->icon, true}, rows, dpi);
 }
 
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi)
+void DrawMenuEntry(const DRAWITEMSTRUCT& item, const RowLook& rows, UINT dpi)
 {
     if (item.itemData == 0 || IsNoItem(item)) {
         return;
     }
     const auto* entry = reinterpret_cast<const MenuEntry*>(item.itemData);
     NString text = ShortTitle(entry->title);
-    DrawEntry(item, EntryLook{text.Text(), entry->icon, entry->icon != nullptr, menuBrush, menuBrush},
-              highlightBrush, dpi);
+    DrawEntry(item, EntryLook{text.Text(), entry->icon, entry->icon != nullptr}, rows, dpi);
 }
 
 void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi)

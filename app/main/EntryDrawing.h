@@ -5,14 +5,15 @@
 #include <windows.h>
 
 #include "winbase/Dpi.h"
+#include "winbase/Theme.h"
 
-// Draws an entry of the candidate list; itemData is its CandidateRecord.
-// An entry without a record is not drawn.
-void DrawCandidateEntry(const DRAWITEMSTRUCT& item, HBRUSH windowBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+// Draws an entry of the candidate list in the list rows' colours; itemData is its
+// CandidateRecord. An entry without a record is not drawn.
+void DrawCandidateEntry(const DRAWITEMSTRUCT& item, const RowLook& rows, UINT dpi = kBaseDpi);
 
-// Draws an entry of the hidden-window menu; itemData is its MenuEntry. The
-// entry shows the short form of its title.
-void DrawMenuEntry(const DRAWITEMSTRUCT& item, HBRUSH menuBrush, HBRUSH highlightBrush, UINT dpi = kBaseDpi);
+// Draws an entry of the hidden-window menu in the menu rows' colours; itemData is its MenuEntry.
+// The entry shows the short form of its title.
+void DrawMenuEntry(const DRAWITEMSTRUCT& item, const RowLook& rows, UINT dpi = kBaseDpi);
 
 // Sizes a candidate list entry.
 void MeasureCandidateEntry(MEASUREITEMSTRUCT& item, UINT dpi = kBaseDpi);

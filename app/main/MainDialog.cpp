@@ -30,6 +30,7 @@ DIALOG::DIALOG(HMODULE module, bool startInTray)
     : QF_TRAYDIALOG("Veilbox", IDD_MAIN, nullptr, module), m_startHidden(startInTray)
 {
     SelectLanguage(ReadLanguageChoice(Settings()).Text());
+    FollowThemeChoice(ReadThemeChoice(Settings()));
 }
 
 DIALOG::~DIALOG() = default;
@@ -52,12 +53,10 @@ void DIALOG::OnInit()
     // From here on every change of the menu is in the records before a window is hidden and
     // before anything could pump messages (Recover stores for itself).
     m_hiddenMenu.SetChangeHandler([this] { m_held.Sync(m_hiddenMenu); });
-    m_windowBrush = GetSysColorBrush(COLOR_WINDOW);
-    m_highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
-    m_menuBrush = GetSysColorBrush(COLOR_MENU);
     BuildHotkeys();
     m_oneItemMenu.reset(LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_ONE_ITEM)));
     m_oneItemPopup = m_oneItemMenu ? GetSubMenu(m_oneItemMenu.get(), 0) : nullptr;
+    m_oneItemTexts.Take(m_oneItemPopup);
     // The list is filled when the dialog first shows.
     m_refreshSchedule.Start(Window());
     EntriesMayHaveChanged();
@@ -88,8 +87,6 @@ void DIALOG::OnDestroy()
     m_held.Clear();
     m_oneItemPopup = nullptr;
     m_oneItemMenu.reset();
-    // The brushes are the system's colour brushes, which must not be deleted.
-    m_windowBrush = m_highlightBrush = m_menuBrush = nullptr;
     ReleaseFinderPictures();
 }
 
@@ -110,35 +107,28 @@ void DIALOG::OnWindowIconMessage(WPARAM wParam, LPARAM lParam)
         PostMessageA(Window(), kWindowIconMenuKey, wParam, 0);
 }
 
-// Any program can send the dialog WM_DRAWITEM with a structure of its choosing, and set the item
-// data of the list's entries. The list box and the menu, windows of this thread, put their
-// structure on this thread's stack: one anywhere else is not read. Item data is drawn only once
-// found among the records the list or the menu owns; no data (0) is never read. (A structure sent
-// by another program arrives copied onto this stack, and is drawn from only on these terms.)
-void DIALOG::OnDrawItem(WPARAM control, LPARAM lParam)
+// Any program can set the item data of the list's entries, and send the dialog WM_DRAWITEM with
+// a structure of its choosing (the base passes on only one that lies on this thread's stack).
+// Item data is drawn only once found among the records the list or the menu owns; no data (0) is
+// never read. The menu's fixed items the base draws itself.
+INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item)
 {
-    const auto* item = StructOnThisStack<const DRAWITEMSTRUCT>(lParam);
-    if (!item)
-        return;
-    if (control == IDC_MAIN_LIST && item->CtlType == ODT_LISTBOX) {
-        if (item->itemData == 0 || m_candidates.OwnedRecord(item->itemData))
-            DrawCandidateEntry(*item, m_windowBrush, m_highlightBrush, Dpi());
-    } else if (control == 0 && item->CtlType == ODT_MENU &&
-               IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData)) {
-        DrawMenuEntry(*item, m_menuBrush, m_highlightBrush, Dpi());
+    if (control == IDC_MAIN_LIST && item.CtlType == ODT_LISTBOX) {
+        if (item.itemData == 0 || m_candidates.OwnedRecord(item.itemData))
+            DrawCandidateEntry(item, CurrentTheme().ListRows(), Dpi());
+    } else if (control == 0 && item.CtlType == ODT_MENU && IsMenuItemData(m_hiddenMenu, item.itemID, item.itemData)) {
+        DrawMenuEntry(item, CurrentTheme().MenuRows(), Dpi());
     }
+    return TRUE;
 }
 
-// As OnDrawItem: the answer is written only into a structure of this thread's stack.
-void DIALOG::OnMeasureItem(WPARAM control, LPARAM lParam)
+INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item)
 {
-    auto* item = StructOnThisStack<MEASUREITEMSTRUCT>(lParam);
-    if (!item)
-        return;
     if (control == IDC_MAIN_LIST)
-        MeasureCandidateEntry(*item, Dpi());
-    else if (control == 0 && item->CtlType == ODT_MENU && IsMenuItemData(m_hiddenMenu, item->itemID, item->itemData))
-        MeasureMenuEntry(*item, Window(), Dpi());
+        MeasureCandidateEntry(item, Dpi());
+    else if (control == 0 && item.CtlType == ODT_MENU && IsMenuItemData(m_hiddenMenu, item.itemID, item.itemData))
+        MeasureMenuEntry(item, Window(), Dpi());
+    return TRUE;
 }
 
 // The finder control (an icon static) takes the size of the picture it is given. Pictures that
@@ -225,12 +215,6 @@ INT_PTR DIALOG::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         if (m_dragging)
             SetCursor(m_finderCursor.get());
-        break;
-    case WM_DRAWITEM:
-        OnDrawItem(wParam, lParam);
-        break;
-    case WM_MEASUREITEM:
-        OnMeasureItem(wParam, lParam);
         break;
     case WM_ENTERMENULOOP:
         m_inMenuLoop = true;

@@ -98,6 +98,9 @@ public:
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
     void OnControlsMade() override;
+    // Owner drawing of the candidate list and the hidden-window menu's entries.
+    INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item) override;
+    INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item) override;
 
 private:
     void OnInit();
@@ -121,9 +124,6 @@ private:
     // Reads the User Interface options the dialog itself acts on and sets the title bar's hook
     // to match (MainDialogTitleBar.cpp).
     void ReadInterfaceOptions();
-    // Owner drawing of the candidate list and the hidden-window menu.
-    void OnDrawItem(WPARAM control, LPARAM lParam);
-    void OnMeasureItem(WPARAM control, LPARAM lParam);
     // A report of a hidden window's own tray icon (see WindowTrayIcons).
     void OnWindowIconMessage(WPARAM wParam, LPARAM lParam);
     // The finder's picture and cursor at the dialog's DPI.
@@ -202,11 +202,9 @@ private:
     WindowTrayIcons m_windowIcons{kWindowIconCallback};
     bool m_iconPerWindow = false;
     OwnedMenu m_oneItemMenu;
-    // The first sub-menu of m_oneItemMenu, which owns it.
+    // The first sub-menu of m_oneItemMenu, which owns it, and the records of its one item.
     HMENU m_oneItemPopup = nullptr;
-    HBRUSH m_windowBrush = nullptr;
-    HBRUSH m_highlightBrush = nullptr;
-    HBRUSH m_menuBrush = nullptr;
+    MenuTextItems m_oneItemTexts;
     bool m_dragging = false;
     HotkeyTable m_hotkeys;
     std::unique_ptr<HelpPopup> m_helpPopups;

@@ -98,7 +98,7 @@ void DIALOG::RunOptions()
 void DIALOG::ShowTextsInLanguage()
 {
     ReapplyTexts();
-    RenameFixedItems(m_hiddenMenu.Handle());
+    m_hiddenMenu.RenameFixedItems();
 }
 
 void DIALOG::RunHiddenWindows()

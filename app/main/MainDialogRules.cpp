@@ -166,6 +166,7 @@ void DIALOG::OnListContextMenu(LPARAM screen)
     if (!menu)
         return;
     AppendMenuA(menu.get(), MF_STRING, kNewRuleCommand, T(Tx::MenuNewRule));
+    const MenuTextItems texts(menu.get());
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
     m_inMenuLoop = false;

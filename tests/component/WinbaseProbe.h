@@ -76,6 +76,14 @@ public:
         return probing ? kProbeAnswer : 0;
     }
     void OnInitDone() override { seen.push_back(kInitDoneMark); }
+    // Owner drawing comes here, never to OnMessage: recorded as the message it came with.
+    INT_PTR OnDrawItem(WPARAM, const DRAWITEMSTRUCT&) override { return OwnerDraw(WM_DRAWITEM); }
+    INT_PTR OnMeasureItem(WPARAM, MEASUREITEMSTRUCT&) override { return OwnerDraw(WM_MEASUREITEM); }
+    INT_PTR OwnerDraw(UINT message)
+    {
+        seen.push_back(message);
+        return probing ? kProbeAnswer : 0;
+    }
     bool UsesTray() const override { return usesTray; }
     bool AskRestorePassword(NString& stored) override
     {

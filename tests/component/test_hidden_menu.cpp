@@ -177,14 +177,30 @@ TEST_F(HiddenMenuTest, NewEntriesGoOnTopOfTheFixedItemsCarryingTheirRecord)
     EXPECT_EQ(items[1].data, reinterpret_cast<ULONG_PTR>(a));
     EXPECT_EQ(items[0].id, 4001u);
     EXPECT_EQ(items[1].id, 4000u);
-    EXPECT_TRUE(items[0].type & MFT_OWNERDRAW);
+    // Every item is drawn by the program, and its data begins with what a screen reader reads: the
+    // signature and the item's text (the entry's whole title).
+    const auto read = [](ULONG_PTR data) {
+        const auto* info = reinterpret_cast<const MSAAMENUINFO*>(LiveMenuItemName(data));
+        EXPECT_TRUE(info && info->dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG));
+        return info ? std::wstring(info->pszWText, info->cchWText) : std::wstring(L"no name");
+    };
+    for (const Item& item : items)
+        EXPECT_TRUE(item.type & MFT_OWNERDRAW) << item.id;
+    EXPECT_EQ(read(items[0].data), L"second window");
     const std::pair<UINT, const char*> fixed[] = {
         {1002, "&Show Window Veilbox"}, {1012, "&Visit Quillfen"}, {1004, "E&xit"}};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(items[2 + i].id, fixed[i].first);
         EXPECT_EQ(items[2 + i].text, fixed[i].second);
-        EXPECT_EQ(items[2 + i].data, 0u);
+        EXPECT_EQ(read(items[2 + i].data), std::wstring(fixed[i].second, fixed[i].second + strlen(fixed[i].second)));
+        EXPECT_EQ(LiveMenuText(items[2 + i].data), LiveMenuItemName(items[2 + i].data)) << "a text item";
     }
+    EXPECT_EQ(LiveMenuText(items[0].data), nullptr) << "an entry is no text item";
+    // Keys typed in the menu: an access key chooses its item, a first letter selects a window.
+    for (const auto& [key, answer] : {std::pair<wchar_t, LRESULT>{L'x', MAKELRESULT(4, MNC_EXECUTE)},
+                                      {L'S', MAKELRESULT(2, MNC_EXECUTE)}, {L'f', MAKELRESULT(1, MNC_SELECT)},
+                                      {L'q', 0}})
+        EXPECT_EQ(MenuCharAnswer(m_menu.Handle(), key), answer) << static_cast<char>(key);
 
     EXPECT_STREQ(a->title.Text(), "first window");
     EXPECT_TRUE(a->secondText.IsEmpty());

@@ -388,6 +388,106 @@ TEST_F(MainDialogTest, FollowsAChangeOfLanguageAtOnce)
     EXPECT_EQ(menuItem, EmbeddedCatalogue("ru-RU")->Find("MenuExit"));
 }
 
+namespace {
+
+ThemeFacts g_facts;
+ThemeFacts TestFacts()
+{
+    return g_facts;
+}
+
+COLORREF BrushColour(LPARAM brush)
+{
+    LOGBRUSH description = {};
+    GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof description, &description);
+    return description.lbColor;
+}
+
+// The colours the dialog gives its surfaces: the background and labels it answers, a list row and
+// a menu entry it draws (the fill at the row's end, and whether its text colour is drawn), the
+// menu's background as it is about to open.
+std::vector<COLORREF> SurfaceColours(ScriptedMainDialog& d, int row)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, kEntryHeight);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    std::vector<COLORREF> colours;
+    colours.push_back(BrushColour(SendMessageA(d.Window(), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), 0)));
+    SendMessageA(d.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(d.Item(IDC_MAIN_LABEL1)));
+    colours.push_back(GetTextColor(dc));
+    HWND list = d.Item(IDC_MAIN_LIST);
+    const auto listData = static_cast<ULONG_PTR>(SendMessageA(list, LB_GETITEMDATA, row, 0));
+    MENUITEMINFOA exit = {sizeof exit};
+    exit.fMask = MIIM_DATA;
+    GetMenuItemInfoA(d.Menu().Handle(), kCmdExitFromMenu, FALSE, &exit);
+    for (const auto& [type, state] : {std::pair<UINT, UINT>{ODT_LISTBOX, 0}, {ODT_LISTBOX, ODS_SELECTED}, {ODT_MENU, 0}}) {
+        const bool menu = type == ODT_MENU;
+        DRAWITEMSTRUCT item = {type, menu ? 0u : UINT{IDC_MAIN_LIST}, menu ? kCmdExitFromMenu : UINT(row),
+                               ODA_SELECT, state, menu ? nullptr : list, dc, {0, 0, 200, LONG{kEntryHeight}},
+                               menu ? exit.dwItemData : listData};
+        SendMessageA(d.Window(), WM_DRAWITEM, menu ? 0 : IDC_MAIN_LIST, reinterpret_cast<LPARAM>(&item));
+        colours.push_back(GetPixel(dc, 195, 2));
+    }
+    bool menuText = false;
+    for (int x = 21; x < 60 && !menuText; ++x)
+        for (int y = 0; y < int{kEntryHeight} && !menuText; ++y)
+            menuText = GetPixel(dc, x, y) == CurrentTheme().Colours().menuText;
+    colours.push_back(menuText ? CurrentTheme().Colours().menuText : CLR_INVALID);
+    SendMessageA(d.Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(d.Menu().Handle()), 0);
+    MENUINFO info = {sizeof info};
+    info.fMask = MIM_BACKGROUND;
+    GetMenuInfo(d.Menu().Handle(), &info);
+    colours.push_back(info.hbrBack ? BrushColour(reinterpret_cast<LPARAM>(info.hbrBack)) : GetSysColor(COLOR_MENU));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return colours;
+}
+
+} // namespace
+
+// Light, Dark and "Windows default" with Windows' apps light and dark, with and without high
+// contrast: each surface takes the dark palette exactly when the look is dark, and the system's
+// colours otherwise (high contrast whatever the option says); a change reaches the open dialog
+// at once, and back.
+TEST_F(MainDialogTest, EverySurfaceTakesTheColoursOfTheLookInUse)
+{
+    HWND target = MakeCandidate("Theme Target", 0, 0, 120, 60);
+    const ThemeFactsReader before = SetThemeFactsReader(TestFacts);
+    const ThemeColours d = ColoursFor(ThemeLook::Dark);
+    const std::vector<COLORREF> dark = {d.dialog, d.dialogText, d.window, d.highlight, d.menu, d.menuText, d.menu};
+    const std::vector<COLORREF> system = {
+        GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW),
+        GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_MENU), GetSysColor(COLOR_MENUTEXT), GetSysColor(COLOR_MENU)};
+    const struct {
+        ThemeChoice choice;
+        bool appsLight, highContrast, dark;
+    } cases[] = {
+        {ThemeChoice::Dark, true, false, true},           {ThemeChoice::Light, false, false, false},
+        {ThemeChoice::WindowsDefault, false, false, true}, {ThemeChoice::WindowsDefault, true, false, false},
+        {ThemeChoice::Dark, false, true, false},          {ThemeChoice::WindowsDefault, false, true, false},
+        {ThemeChoice::Dark, false, false, true},          {ThemeChoice::Light, true, true, false},
+    };
+    ScriptedMainDialog dialog([&](ScriptedMainDialog& main) {
+        main.Candidates().Refresh();
+        ASSERT_TRUE(main.Candidates().SelectWindow(target));
+        const int row = static_cast<int>(SendMessageA(main.Item(IDC_MAIN_LIST), LB_GETCURSEL, 0, 0));
+        for (const auto& c : cases) {
+            g_facts = ThemeFacts{c.appsLight, c.highContrast};
+            QF_WINBASE::FollowThemeChoice(c.choice);
+            EXPECT_EQ(SurfaceColours(main, row), c.dark ? dark : system)
+                << static_cast<int>(c.choice) << " apps light " << c.appsLight << " contrast " << c.highContrast;
+        }
+    });
+    dialog.Show();
+    SetThemeFactsReader(before);
+    QF_WINBASE::FollowThemeChoice(ThemeChoice::WindowsDefault);
+    DestroyWindow(target);
+}
+
 TEST_F(MainDialogTest, ListNotificationsOtherThanADoubleClickDoNothing)
 {
     HWND target = MakeCandidate("Selection Change Target", 0, 0, 120, 60);

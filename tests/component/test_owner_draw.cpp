@@ -88,6 +88,12 @@ struct Brushes {
     HBRUSH highlight = CreateSolidBrush(kHighlight);
     HBRUSH window = CreateSolidBrush(kWindow);
     HBRUSH menu = CreateSolidBrush(kMenu);
+    RowLook List() const
+    {
+        return {window, highlight, GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_GRAYTEXT),
+                GetSysColor(COLOR_HIGHLIGHTTEXT)};
+    }
+    RowLook Menu() const { return {menu, highlight, List().text, List().grayText, List().selectedText}; }
     ~Brushes()
     {
         DeleteObject(highlight);
@@ -135,9 +141,9 @@ TEST(OwnerDraw, FillsTheBackgroundAsTheStateAndActionSay)
         SetTextColor(canvas.Dc(), RGB(1, 2, 3));
         DRAWITEMSTRUCT item = Item(canvas, c.menu ? ODT_MENU : ODT_LISTBOX, c.data, c.state, c.action);
         if (c.menu) {
-            DrawMenuEntry(item, brushes.menu, brushes.highlight);
+            DrawMenuEntry(item, brushes.Menu());
         } else {
-            DrawCandidateEntry(item, brushes.window, brushes.highlight);
+            DrawCandidateEntry(item, brushes.List());
         }
         EXPECT_EQ(canvas.At(10, 19), c.iconColumn) << c.what;
         EXPECT_EQ(canvas.At(150, 19), c.rest) << c.what;
@@ -155,14 +161,13 @@ TEST(OwnerDraw, DrawsTheIconAndTheTitleInTheirColumns)
     candidate.title = "MMMM";
     candidate.icon = icon;
     Canvas list;
-    DrawCandidateEntry(Item(list, ODT_LISTBOX, &candidate, ODS_SELECTED, ODA_DRAWENTIRE), brushes.window,
-                       brushes.highlight);
+    DrawCandidateEntry(Item(list, ODT_LISTBOX, &candidate, ODS_SELECTED, ODA_DRAWENTIRE), brushes.List());
     EXPECT_EQ(list.At(10, 8), RGB(0, 0, 0));
     EXPECT_TRUE(list.Has(GetSysColor(COLOR_HIGHLIGHTTEXT), 26, 80));
     EXPECT_FALSE(list.Has(kHighlight, 21, 26, true));
     // At 192 DPI the icon is 32 pixels wide, from column 10.
     Canvas wide;
-    DrawCandidateEntry(Item(wide, ODT_LISTBOX, &candidate, 0, ODA_DRAWENTIRE), brushes.window, brushes.highlight, 192);
+    DrawCandidateEntry(Item(wide, ODT_LISTBOX, &candidate, 0, ODA_DRAWENTIRE), brushes.List(), 192);
     EXPECT_TRUE(wide.At(9, 8) != 0 && wide.At(10, 8) == 0 && wide.At(41, 8) == 0 && wide.At(42, 8) != 0);
 
     // Without an icon a menu entry's text moves left to column 21; the short
@@ -170,12 +175,12 @@ TEST(OwnerDraw, DrawsTheIconAndTheTitleInTheirColumns)
     MenuEntry entry;
     entry.title = "MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM";
     Canvas menu;
-    DrawMenuEntry(Item(menu, ODT_MENU, &entry, 0, ODA_SELECT), brushes.menu, brushes.highlight);
+    DrawMenuEntry(Item(menu, ODT_MENU, &entry, 0, ODA_SELECT), brushes.Menu());
     EXPECT_TRUE(menu.Has(GetSysColor(COLOR_WINDOWTEXT), 21, 26));
     Canvas full;
     MenuEntry shortEntry;
     shortEntry.title = ShortTitle(entry.title);
-    DrawMenuEntry(Item(full, ODT_MENU, &shortEntry, 0, ODA_SELECT), brushes.menu, brushes.highlight);
+    DrawMenuEntry(Item(full, ODT_MENU, &shortEntry, 0, ODA_SELECT), brushes.Menu());
     for (int x = 0; x < kWidth; x += 7) {
         EXPECT_EQ(menu.At(x, 10), full.At(x, 10)) << "column " << x;
     }
@@ -207,9 +212,9 @@ TEST(OwnerDraw, DrawsNothingWithoutARecordAndOnlyTheFocusForAnEmptyList)
         DRAWITEMSTRUCT item =
             Item(canvas, c.menu ? ODT_MENU : ODT_LISTBOX, c.data, ODS_SELECTED, ODA_DRAWENTIRE | ODA_FOCUS, c.id);
         if (c.menu) {
-            DrawMenuEntry(item, brushes.menu, brushes.highlight);
+            DrawMenuEntry(item, brushes.Menu());
         } else {
-            DrawCandidateEntry(item, brushes.window, brushes.highlight);
+            DrawCandidateEntry(item, brushes.List());
         }
         EXPECT_EQ(!canvas.Untouched(), c.focusDrawn) << c.what;
         EXPECT_EQ(canvas.At(150, 10), kBackground) << c.what;

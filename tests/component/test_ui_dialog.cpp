@@ -117,6 +117,7 @@ TEST_F(UiDialogTest, OpensWithTheStoredValues)
     Key("Password").WriteText("Password", "s3cret");
     Key("Interface").WriteInt("MinButtonHide", 0);
     Key("Interface").WriteInt("RestoreAtPointer", 1);
+    Key("Interface").WriteInt("Theme", 2);
     // A shortcut in the fallback folder counts as well.
     ASSERT_TRUE(CreateShortcut(Program(), "", nullptr, StartupFolders{NString(m_user.c_str()), NString()}));
     Run([&](Ui& dialog) {
@@ -128,6 +129,7 @@ TEST_F(UiDialogTest, OpensWithTheStoredValues)
         EXPECT_FALSE(Checked(w, IDC_UI_MIN_BUTTON_HIDE)) << "switched off";
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDC_UI_PASSWORD)));
         EXPECT_EQ("s3cret", TextOf(GetDlgItem(w, IDC_UI_PASSWORD)));
+        EXPECT_EQ(SendDlgItemMessageA(w, IDC_UI_THEME, CB_GETCURSEL, 0, 0), 2) << "Dark";
         return static_cast<WPARAM>(IDCANCEL);
     });
 }
@@ -161,11 +163,14 @@ TEST_F(UiDialogTest, OkWritesEachValueIntoItsOwnSubKeyAndCreatesTheShortcut)
         Toggle(w, IDC_UI_START_WITH_WINDOWS);
         Toggle(w, IDC_UI_MIN_BUTTON_HIDE);
         Toggle(w, IDC_UI_RESTORE_AT_POINTER);
+        SendDlgItemMessageA(w, IDC_UI_THEME, CB_SETCURSEL, 1, 0);
         return static_cast<WPARAM>(IDOK);
     });
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ(0, Int("Interface", "MinButtonHide"));
     EXPECT_EQ(1, Int("Interface", "RestoreAtPointer"));
+    EXPECT_EQ(1, Int("Interface", "Theme"));
+    EXPECT_EQ(CurrentTheme().Choice(), ThemeChoice::Light) << "taken at once";
     EXPECT_EQ(1, Int("CloseToTray", "CloseToTray"));
     EXPECT_EQ(0, Int("MinimizeToTray", "MinimizeToTray"));
     EXPECT_EQ(1, Int("Password", "UseSystrayPassword"));

@@ -50,6 +50,10 @@ TEST(WinBaseRouting, BaseConsumesOnlyItsOwnMessages)
     ProbeDialog dialog;
     dialog.script = [](ProbeDialog& d) {
         HMENU popup = CreatePopupMenu();
+        // Owner-draw structures: the system's lie on this thread's stack; any other is not read.
+        DRAWITEMSTRUCT drawOnStack = {ODT_LISTBOX};
+        MEASUREITEMSTRUCT measureOnStack = {ODT_LISTBOX};
+        const auto elsewhere = std::make_unique<DRAWITEMSTRUCT>();
         const WPARAM systemMenu = reinterpret_cast<WPARAM>(GetSystemMenu(d.Window(), FALSE));
         const WPARAM other = reinterpret_cast<WPARAM>(popup);
         const LPARAM systemFlag = MAKELPARAM(0, 1);
@@ -75,6 +79,13 @@ TEST(WinBaseRouting, BaseConsumesOnlyItsOwnMessages)
             {"system colours changed", WM_SYSCOLORCHANGE, 0, 0, false, 0, -1},
             {"static colour without owner", WM_CTLCOLORSTATIC, 0, 0, true, 0, -1},
             {"command", WM_COMMAND, MAKEWPARAM(1000, LBN_DBLCLK), 0, true, 0, -1},
+            {"draw, its structure on this stack", WM_DRAWITEM, 1000, reinterpret_cast<LPARAM>(&drawOnStack), true, 0,
+             -1},
+            {"draw, its structure on the heap", WM_DRAWITEM, 1000, reinterpret_cast<LPARAM>(elsewhere.get()), false,
+             0, -1},
+            {"measure, its structure on this stack", WM_MEASUREITEM, 1000,
+             reinterpret_cast<LPARAM>(&measureOnStack), true, 0, -1},
+            {"measure, a number for its structure", WM_MEASUREITEM, 1000, 0x10, false, 0, -1},
         };
         d.probing = true;
         for (const auto& c : cases) {

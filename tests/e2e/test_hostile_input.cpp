@@ -347,6 +347,8 @@ TEST_F(HostileInput, ItemDataAndPointersOfAnotherProgramAreNotFollowed)
         {"draw of a menu item that is none", WM_DRAWITEM, 0, ODT_MENU, 9999},
         {"measure of an entry past the end", WM_MEASUREITEM, 1000, ODT_LISTBOX, 9999},
         {"measure of a menu item", WM_MEASUREITEM, 0, ODT_MENU, 4000},
+        {"draw of a fixed menu item", WM_DRAWITEM, 0, ODT_MENU, 1004},
+        {"measure of a fixed menu item", WM_MEASUREITEM, 0, ODT_MENU, 1004},
     };
     for (ULONG_PTR data : junk) {
         SCOPED_TRACE(data);

@@ -386,3 +386,66 @@ TEST_F(TrayApp, TheIconOfACopyStartedInTheTrayAnswersAClickAtOnce)
     }
     EXPECT_TRUE(IsWindowVisible(target[0])) << "the copy's end showed the window it held";
 }
+
+namespace {
+
+// A pixel of the screen is dark (or light) by its luminance, whatever the exact colours.
+bool ScreenIsDark(POINT at, bool dark)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF pixel = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    const int luminance = (GetRValue(pixel) * 2126 + GetGValue(pixel) * 7152 + GetBValue(pixel) * 722) / 10000;
+    return pixel != CLR_INVALID && (dark ? luminance < 70 : luminance > 150);
+}
+
+// A point of the dialog's own background (between its two lower left buttons), of the list (at
+// its bottom right, below the few windows a test shows), and of the open menu (at its right end,
+// half way down).
+std::vector<POINT> ThemedPoints(VeilboxApp& app)
+{
+    RECT hideMe = {}, rules = {}, list = {}, menu = {};
+    GetWindowRect(GetDlgItem(app.MainWindow(), IDOK), &hideMe);
+    GetWindowRect(GetDlgItem(app.MainWindow(), 1020), &rules);
+    GetWindowRect(app.List(), &list);
+    GetWindowRect(FindTopWindow({app.Process().Id(), nullptr, "#32768", true}), &menu);
+    return {POINT{(hideMe.right + rules.left) / 2, (hideMe.top + hideMe.bottom) / 2},
+            POINT{list.right - GetSystemMetrics(SM_CXVSCROLL) - 8, list.bottom - 6},
+            POINT{menu.right - 6, (menu.top + menu.bottom) / 2}};
+}
+
+}  // namespace
+
+// With Windows' apps dark before it starts, the program is dark from its first start: its dialog,
+// its list and its open menu; when Windows' apps turn light while it runs (and Windows says so),
+// they turn light.
+TEST_F(TrayApp, FollowsWindowsDarkAppModeFromTheStartAndWhileItRuns)
+{
+    constexpr char kPersonalize[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    RegistryKeyGuard personalize(kPersonalize);
+    const auto appsUseLight = [&](DWORD light) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kPersonalize, "AppsUseLightTheme", REG_DWORD, &light, sizeof light);
+    };
+    appsUseLight(0);
+    TargetWindows targets("--window --title \"Dark Row\"");
+    ASSERT_TRUE(targets.Ready());
+    VeilboxApp app;
+    ASSERT_NE(app.MainWindow(), nullptr);
+    ASSERT_TRUE(app.WaitListed("Dark Row"));
+    for (bool dark : {true, false}) {
+        SCOPED_TRACE(dark ? "dark" : "light again");
+        if (!dark) {
+            appsUseLight(1);
+            SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("ImmersiveColorSet"),
+                                SMTO_ABORTIFHUNG, 5000, nullptr);
+        }
+        SetForegroundWindow(app.MainWindow());
+        ASSERT_TRUE(app.OpenMenu());
+        const std::vector<POINT> points = ThemedPoints(app);
+        const char* surfaces[] = {"the dialog", "the list", "the menu"};
+        for (size_t i = 0; i < points.size(); ++i)
+            EXPECT_TRUE(WaitFor([&] { return ScreenIsDark(points[i], dark); }, 5000)) << surfaces[i];
+        EXPECT_TRUE(app.CloseMenu());
+    }
+    EXPECT_TRUE(app.Exit());
+}
