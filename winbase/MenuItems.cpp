@@ -96,7 +96,7 @@ void MenuItemName::SetText(const wchar_t* text)
 
 void MenuItemName::SetLiteral(const char* text)
 {
-    const WString wide = WString::FromNarrow(utf8 ? utf8 : "", CP_ACP);
+    const WString wide = WString::FromNarrow(text ? text : "", CP_ACP);
     WString doubled(L"");
     for (uint32_t i = 0; i < wide.Length(); ++i) {
         if (wide.Text()[i] == L'&')
@@ -174,7 +174,7 @@ void MenuTextItems::Take(HMENU menu)
 
 bool MenuTextItems::Rename(UINT command, const char* shown)
 {
-    const WString text = WString::FromNarrow(utf8 ? utf8 : "", CP_ACP);
+    const WString text = WString::FromNarrow(shown ? shown : "", CP_ACP);
     for (const auto& item : m_items) {
         if (item->command != command)
             continue;
