@@ -97,8 +97,8 @@ void RULES::AddColumns()
 }
 
 // Each column takes its share of the list's width, and at least what its heading needs; the When
-// column, whose texts are the program's own, at least what its widest text needs. The others share
-// what it leaves in their proportions.
+// and Hotkey columns, whose texts are the program's own, at least what their widest text needs. The
+// others share what those two leave in their proportions.
 void RULES::SizeColumns()
 {
     HWND list = Item(IDC_RULES_LIST);
@@ -106,17 +106,23 @@ void RULES::SizeColumns()
     GetClientRect(list, &client);
     const UINT dpi = Dpi();
     const int width = client.right - client.left - SystemMetricForDpi(SM_CXVSCROLL, dpi);
-    constexpr int kWhen = static_cast<int>(std::size(kColumns)) - 1;
+    constexpr int kWhen = 3;
+    constexpr int kHotkey = 4;
+    static_assert(std::size(kColumns) == kHotkey + 1, "the When and Hotkey columns come last");
     const int when = std::max({width * kColumns[kWhen].percent / 100,
                                WidestColumnText(list, {Tx::RulesColumnWhen, Tx::RulesWhenAppears, Tx::RulesWhenMinimised,
-                                                       Tx::RulesWhenCloseBox, Tx::RulesWhenDamaged}, dpi)});
+                                                       Tx::RulesWhenCloseBox, Tx::RulesWhenHotkey, Tx::RulesWhenDamaged},
+                                                dpi)});
+    const int hotkey = std::max(width * kColumns[kHotkey].percent / 100,
+                                WidestColumnText(list, {Tx::RulesColumnHotkey}, dpi));
+    const int sharedPercent = 100 - kColumns[kWhen].percent - kColumns[kHotkey].percent;
     for (int index = 0; index < kWhen; ++index) {
-        const int share = std::max(0, width - when) * kColumns[index].percent / (100 - kColumns[kWhen].percent);
+        const int share = std::max(0, width - when - hotkey) * kColumns[index].percent / sharedPercent;
         ListView_SetColumnWidth(list, index, std::max(share, WidestColumnText(list, {kColumns[index].heading}, dpi)));
     }
     ListView_SetColumnWidth(list, kWhen, when);
+    ListView_SetColumnWidth(list, kHotkey, hotkey);
 }
-
 
 void RULES::OnDpiChanged(UINT, UINT newDpi)
 {
