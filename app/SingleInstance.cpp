@@ -62,6 +62,11 @@ int WasPrevInstRunningAtStartup()
     return g_previousInstanceRan ? 1 : 0;
 }
 
+bool AnotherCopyRanAtStart()
+{
+    return g_instanceChecked && g_previousInstanceRan;
+}
+
 bool AnotherCopyRuns()
 {
     if (const OwnedHandle mutex{OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName)}) {

@@ -27,6 +27,10 @@ constexpr int kExitNoAnswer = 3;
 // let this process open (one started as administrator) counts as running.
 int AllowMultipleInstances(int allow);
 int WasPrevInstRunningAtStartup();
+// What WasPrevInstRunningAtStartup answered, without making the first call: false in a process
+// that never asked (the dialog run inside another program), which then holds no instance object
+// that would make a later start of Veilbox believe it is the second copy.
+bool AnotherCopyRanAtStart();
 
 // True when another copy runs, asked without creating the instance object, so a process that
 // starts a copy itself (a command line) never makes that copy believe it is the second one.

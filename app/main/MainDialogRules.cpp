@@ -79,7 +79,7 @@ RuleHideResult DIALOG::HideByRule(HWND window)
 void DIALOG::RegisterRuleKeys()
 {
     const std::vector<NString> held =
-        m_ruleKeys.Register(m_actingRules, Window(), WasPrevInstRunningAtStartup() != 0);
+        m_ruleKeys.Register(m_actingRules, Window(), AnotherCopyRanAtStart());
     for (const NString& line : held) {
         if (!IsWindow(Window()) || ProgramEnding())
             return;
