@@ -188,7 +188,7 @@ int HeldWindowStore::NextIndex()
             break;
         // A number whose value cannot be read (damaged, too large) may hold a record: it is not
         // free. Any other failure is the key's (denied, a file locked): no number can be known
-        // free now, so this record stays in memory only, and the next one asks again.
+        // free now, so this record stays in memory only until a later Sync finds it a number.
         if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA && result != ERROR_INVALID_DATA)
             return kMaxHeldRecordIndex + 1;
         ++m_nextIndex;
@@ -255,7 +255,11 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
         }
         kept[found->second] = true;
         HeldRecord& record = m_stored[found->second].record;
-        if (record.owned != entry->owned) {
+        // A record that found no free number (the key could not be read) asks for one again.
+        const bool unstored = record.index > kMaxHeldRecordIndex;
+        if (unstored)
+            record.index = NextIndex();
+        if (unstored || record.owned != entry->owned) {
             record.owned = entry->owned;
             Write(m_stored[found->second]);
         }

@@ -353,6 +353,7 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
     const std::string exe = folder / "Veilbox.exe", ini = folder / "Veilbox.ini";
     ASSERT_TRUE(CopyFileA((BinDir() + "Veilbox.exe").c_str(), exe.c_str(), FALSE));
     folder.MakeFile("Veilbox.ini", "[Interface]\r\nLanguage=\"en-US\"\r\n");
+    HANDLE lock = INVALID_HANDLE_VALUE;
     const struct {
         const char* what;
         const char* windows;
@@ -363,6 +364,8 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
         // What happens once the next copy has started, before it ends.
         std::function<void(TargetWindows&)> then;
         int copies = kBoth;
+        // What another program does before the first copy starts.
+        std::function<void()> before;
     } cases[] = {
         {"killed while Hide Program's message about a refusing window is up",
          "--window --title \"Plain Of Program\" --window --title \"Refuses Of Program\" --refuse-hide",
@@ -420,6 +423,26 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
              return app.DoubleClick("Saved C") && WaitFor([&] { return AllHidden(targets); }) && StoredRecords() == 3;
          },
          nullptr, [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "all three taken back"; }, kPortable},
+        {"the state file locked by another program as the copy starts, free again before its second hide",
+         "--window --title \"Locked A\" --window --title \"Locked B\"",
+         [&](VeilboxApp& app, TargetWindows& targets) {
+             // The notice may come before the main dialog shows, with the same title.
+             HWND notice = nullptr;
+             const bool told = WaitFor([&] {
+                 notice = FindTopWindow({app.Process().Id(), nullptr, "#32770", true});
+                 return notice && !GetDlgItem(notice, 1000);
+             });
+             if (told)
+                 PostMessageA(notice, WM_COMMAND, IDOK, 0);
+             const bool first = told && WaitFor([&] { return !IsWindow(notice); }) && app.WaitListed("Locked B") &&
+                                app.DoubleClick("Locked A") &&
+                                WaitFor([&] { return !IsWindowVisible(targets[0]); });
+             CloseHandle(lock);
+             return first && app.DoubleClick("Locked B") && WaitFor([&] { return AllHidden(targets); }) &&
+                    StoredRecords() == 2;
+         },
+         nullptr, [](TargetWindows& targets) { EXPECT_TRUE(AllHidden(targets)) << "both taken back"; }, kPortable,
+         [&] { lock = CreateFileA((folder / "Veilbox.held").c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr); }},
     };
     for (const int copy : {kRegistry, kPortable}) {
         for (const auto& c : cases) {
@@ -430,6 +453,8 @@ TEST_F(HeldWindows, AKillAtAnyStepOfAHideLosesNoWindow)
             g_stateFile = copy == kPortable ? folder / "Veilbox.held" : "";
             TargetWindows targets(c.windows);
             ASSERT_TRUE(targets.Ready());
+            if (c.before)
+                c.before();
             {
                 VeilboxApp first("", copy == kPortable ? exe : "Veilbox.exe");
                 ASSERT_TRUE(c.hide(first, targets)) << first.Failure();
