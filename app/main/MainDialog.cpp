@@ -66,6 +66,11 @@ void DIALOG::OnInit()
     // Hidden only where the tray icon can bring the dialog back; that icon answers clicks from now.
     if (m_startHidden && (IsTrayUnavailable() || !StartInTray()))
         m_startHidden = false;
+    // A dialog that shows at once starts with the focus in the list, and Hide Me stays the button
+    // Enter presses elsewhere (the dialog manager would give the focus to the first button in
+    // the tab order, Options, which would then take Enter).
+    if (HWND list = Item(IDC_MAIN_LIST); list && !m_startHidden)
+        SetFocus(list);
 }
 
 void DIALOG::OnDestroy()
