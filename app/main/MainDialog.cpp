@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "text/Texts.h"
 #include "winbase/Dpi.h"
+#include "winbase/ListEnterKey.h"
 #include "winbase/OwnRecords.h"
 
 namespace {
@@ -35,11 +36,13 @@ DIALOG::DIALOG(HMODULE module, bool startInTray)
 
 DIALOG::~DIALOG() = default;
 
-// The finder shows its picture, and the list its windows from the first refresh on.
+// The finder shows its picture, and the list its windows from the first refresh on; Enter in the
+// list hides its selected window as a double click does.
 void DIALOG::OnControlsMade()
 {
     LoadFinderPictures();
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
+    EnterChoosesListRow(Item(IDC_MAIN_LIST));
 }
 
 void DIALOG::OnInit()

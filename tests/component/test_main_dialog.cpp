@@ -541,6 +541,31 @@ TEST(DialogTemplates, TabFollowsReadingOrder)
     EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CheckTabOrder, 0);
 }
 
+// The dialog starts with the focus in the list. Enter there hides the selected window as a double
+// click does; with no row selected it presses Hide Me, as elsewhere (Hide Me posts WM_CLOSE).
+TEST_F(MainDialogTest, EnterInTheListHidesTheSelectedWindow)
+{
+    HWND target = MakeCandidate("Enter Key Target", 0, 0, 120, 60);
+    ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+        HWND list = d.Item(IDC_MAIN_LIST);
+        EXPECT_EQ(GetFocus(), list);
+        d.Candidates().Refresh();
+        for (const bool selected : {true, false}) {
+            if (selected)
+                ASSERT_TRUE(d.Candidates().SelectWindow(target));
+            else
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            MSG enter = {list, WM_KEYDOWN, VK_RETURN, 1}, close = {};
+            EXPECT_TRUE(IsDialogMessageA(d.Window(), &enter));
+            EXPECT_EQ(PeekMessageA(&close, d.Window(), WM_CLOSE, WM_CLOSE, PM_REMOVE), !selected) << selected;
+        }
+        EXPECT_FALSE(IsWindowVisible(target));
+        EXPECT_EQ(d.Menu().EntryCount(), 1u);
+    });
+    EXPECT_EQ(dialog.Show(), ScriptedMainDialog::kScriptDone);
+    DestroyWindow(target);
+}
+
 TEST_F(MainDialogTest, EndsWithTheResultOfEachWayOut)
 {
     struct Case {
