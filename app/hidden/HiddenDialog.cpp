@@ -8,6 +8,7 @@
 #include "res/HiddenDialogIds.h"
 #include "settings/SettingsKey.h"
 #include "text/Texts.h"
+#include "winbase/ListEnterKey.h"
 
 namespace {
 
@@ -40,9 +41,11 @@ HIDDEN::HIDDEN(HWND parent, HMODULE module, UnlistedHides* unlisted)
 
 HIDDEN::~HIDDEN() = default;
 
-// The help popups follow the main dialog's switch, in the program's own key.
+// The help popups follow the main dialog's switch, in the program's own key. Enter in the list
+// shows its selected window as a double click does.
 void HIDDEN::OnInit()
 {
+    EnterChoosesListRow(Item(IDC_HIDDEN_LIST));
     m_showAll = ReadShowAll();
     CheckDlgButton(Window(), IDC_HIDDEN_SHOW_ALL, m_showAll ? BST_CHECKED : BST_UNCHECKED);
     FillList();

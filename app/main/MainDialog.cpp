@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "text/Texts.h"
 #include "winbase/Dpi.h"
+#include "winbase/ListEnterKey.h"
 #include "winbase/OwnRecords.h"
 
 namespace {
@@ -35,11 +36,13 @@ DIALOG::DIALOG(HMODULE module, bool startInTray)
 
 DIALOG::~DIALOG() = default;
 
-// The finder shows its picture, and the list its windows from the first refresh on.
+// The finder shows its picture, and the list its windows from the first refresh on; Enter in the
+// list hides its selected window as a double click does.
 void DIALOG::OnControlsMade()
 {
     LoadFinderPictures();
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
+    EnterChoosesListRow(Item(IDC_MAIN_LIST));
 }
 
 void DIALOG::OnInit()
@@ -66,6 +69,11 @@ void DIALOG::OnInit()
     // Hidden only where the tray icon can bring the dialog back; that icon answers clicks from now.
     if (m_startHidden && (IsTrayUnavailable() || !StartInTray()))
         m_startHidden = false;
+    // A dialog that shows at once starts with the focus in the list, and Hide Me stays the button
+    // Enter presses elsewhere (the dialog manager would give the focus to the first button in
+    // the tab order, Options, which would then take Enter).
+    if (HWND list = Item(IDC_MAIN_LIST); list && !m_startHidden)
+        SetFocus(list);
 }
 
 void DIALOG::OnDestroy()

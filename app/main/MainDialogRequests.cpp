@@ -4,6 +4,7 @@
 
 #include "app/held/HeldBatch.h"
 #include "app/SingleInstance.h"
+#include "res/MainDialogIds.h"
 #include "winbase/ProgramEnd.h"
 
 namespace {
@@ -46,7 +47,8 @@ void DIALOG::OnQuitRequest()
 }
 
 // A start into the tray stays kept hidden until a restore really shows the dialog: a refused or
-// cancelled password leaves it so, and no other program's show gets past it.
+// cancelled password leaves it so, and no other program's show gets past it. Its first show puts
+// the focus in the list, as a dialog shown at start has it.
 void DIALOG::RestoreFromTray()
 {
     const bool keptHidden = m_startHidden;
@@ -54,6 +56,8 @@ void DIALOG::RestoreFromTray()
     QF_MODALDIALOG::RestoreFromTray();
     if (keptHidden && IsWindow(Window()) && !IsWindowVisible(Window()))
         m_startHidden = true;
+    else if (HWND list = Item(IDC_MAIN_LIST); keptHidden && list && IsWindowVisible(Window()))
+        SetFocus(list);
 }
 
 void DIALOG::RestoreLast()

@@ -97,9 +97,19 @@ TEST_F(HiddenDialogTest, ListsTitledHiddenWindowsAndShowsTheOneDoubleClicked)
         EXPECT_FALSE(IsWindowVisible(targets[0])) << "only the chosen twin is shown";
         EXPECT_LT(IndexOfWindow(list, targets[1]), 0) << "the list is filled again";
         EXPECT_GE(IndexOfWindow(list, targets[0]), 0);
+        // Enter in the list shows the selected row's window as a double click does, not Done.
+        SendMessageA(list, LB_SETCURSEL, IndexOfWindow(list, targets[0]), 0);
+        MSG enter = {list, WM_KEYDOWN, VK_RETURN, 1};
+        EXPECT_TRUE(IsDialogMessageA(d.Window(), &enter));
+        EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(targets[0]) != FALSE; }));
         return IDOK;
     }, GetDesktopWindow(), GetModuleHandleA(nullptr));
+    bool donePressed = false;
+    dialog.Observe([&](ScriptedHidden&, UINT message, WPARAM wParam, LPARAM lParam) {
+        donePressed = donePressed || (message == WM_COMMAND && wParam == IDOK && lParam != 0);
+    });
     EXPECT_EQ(dialog.Show(), IDOK);
+    EXPECT_FALSE(donePressed);
 }
 
 TEST_F(HiddenDialogTest, HelpPopupsFollowTheProgramsSwitch)

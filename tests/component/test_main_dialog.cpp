@@ -22,7 +22,9 @@
 #include "res/MainDialogIds.h"
 #include "support/ScriptedDialog.h"
 #include "support/TestSupport.h"
+#include "res/KeyBindingsDialogIds.h"
 #include "res/TrayDialogIds.h"
+#include "res/UiDialogIds.h"
 #include "text/Texts.h"
 #include "winbase/DialogTexts.h"
 #include "winbase/Dpi.h"
@@ -197,6 +199,31 @@ BOOL CALLBACK CollectClippedTexts(HMODULE module, LPCSTR, LPSTR name, LONG_PTR f
     GetWindowRect(dialog, &placed);
     if (placed.right > work.right || placed.bottom > work.bottom || placed.left < work.left || placed.top < work.top)
         findings.clipped.push_back(LanguageInUse() + " " + std::to_string(templateId) + " grew off the screen");
+    DestroyWindow(dialog);
+    return TRUE;
+}
+
+// Adds a failure for each tab stop of the template's dialog that lies wholly above the one before
+// it, or left of it on the same row. User Interface takes its options before the buttons beside
+// them, Change Key Bindings its capture box before the Assign button above it (the order they are
+// used in); the test's own template is left out.
+BOOL CALLBACK CheckTabOrder(HMODULE module, LPCSTR, LPSTR name, LONG_PTR)
+{
+    const auto id = reinterpret_cast<UINT_PTR>(name);
+    if (id == IDD_UI || id == IDD_KEY_BINDINGS || id >= 9900)
+        return TRUE;
+    HWND dialog =
+        CreateDialogParamA(module, name, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
+    HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    RECT before = {}, place = {};
+    GetWindowRect(first, &before);
+    for (HWND next = GetNextDlgTabItem(dialog, first, FALSE); next && next != first;
+         next = GetNextDlgTabItem(dialog, next, FALSE), before = place) {
+        GetWindowRect(next, &place);
+        const bool sameRow = place.top < before.bottom && place.bottom > before.top;
+        EXPECT_FALSE(place.bottom <= before.top || (sameRow && place.left < before.left))
+            << "template " << id << ", control " << GetDlgCtrlID(next);
+    }
     DestroyWindow(dialog);
     return TRUE;
 }
@@ -506,6 +533,36 @@ TEST_F(MainDialogTest, ListNotificationsOtherThanADoubleClickDoNothing)
     });
     result = dialog.Show();
     EXPECT_EQ(result, ScriptedMainDialog::kScriptDone);
+    DestroyWindow(target);
+}
+
+TEST(DialogTemplates, TabFollowsReadingOrder)
+{
+    EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5) /* RT_DIALOG */, CheckTabOrder, 0);
+}
+
+// The dialog starts with the focus in the list. Enter there hides the selected window as a double
+// click does; with no row selected it presses Hide Me, as elsewhere (Hide Me posts WM_CLOSE).
+TEST_F(MainDialogTest, EnterInTheListHidesTheSelectedWindow)
+{
+    HWND target = MakeCandidate("Enter Key Target", 0, 0, 120, 60);
+    ScriptedMainDialog dialog([&](ScriptedMainDialog& d) {
+        HWND list = d.Item(IDC_MAIN_LIST);
+        EXPECT_EQ(GetFocus(), list);
+        d.Candidates().Refresh();
+        for (const bool selected : {true, false}) {
+            if (selected)
+                ASSERT_TRUE(d.Candidates().SelectWindow(target));
+            else
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            MSG enter = {list, WM_KEYDOWN, VK_RETURN, 1}, close = {};
+            EXPECT_TRUE(IsDialogMessageA(d.Window(), &enter));
+            EXPECT_EQ(PeekMessageA(&close, d.Window(), WM_CLOSE, WM_CLOSE, PM_REMOVE), !selected) << selected;
+        }
+        EXPECT_FALSE(IsWindowVisible(target));
+        EXPECT_EQ(d.Menu().EntryCount(), 1u);
+    });
+    EXPECT_EQ(dialog.Show(), ScriptedMainDialog::kScriptDone);
     DestroyWindow(target);
 }
 
