@@ -66,8 +66,10 @@ std::vector<NString> RuleKeys::Register(const std::vector<Rule>& rules, HWND win
     m_window = window;
     std::vector<NString> held;
     for (const Rule& rule : rules) {
-        const bool taken = std::any_of(m_keys.begin(), m_keys.end(),
-                                       [&rule](const Key& key) { return key.rule.hotkey == rule.hotkey; });
+        // The system tells keys by their combination: the control's extended-key bit aside.
+        const bool taken = std::any_of(m_keys.begin(), m_keys.end(), [&rule](const Key& key) {
+            return RuleHotkeyRecord(key.rule.hotkey).SameCombination(RuleHotkeyRecord(rule.hotkey));
+        });
         if (!rule.Acts() || rule.hotkey == 0 || taken || m_keys.size() > kLastRuleKeyId - kFirstRuleKeyId)
             continue;
         Key key{rule, NextId(), false};

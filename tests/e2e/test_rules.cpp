@@ -372,7 +372,9 @@ TEST_F(Rules, TheRuleDialogRefusesAKeyVeilboxHoldsAndNamesTheHolder)
     const struct {
         WPARAM key;
         const char* holder;  // null: taken
-    } cases[] = {{0x0300 | 'H', "Hide Active"}, {kCtrlAlt | 'K', "Key Holder"}, {kCtrlAlt | 'J', nullptr}};
+    } cases[] = {{0x0300 | 'H', "Hide Active"}, {kCtrlAlt | 'K', "Key Holder"},
+                 {kCtrlAlt | 0x0800 | 'K', "Key Holder"},  // the extended-key bit makes no other key
+                 {kCtrlAlt | 'J', nullptr}};
     for (const auto& c : cases) {
         SendMessageA(GetDlgItem(edit, 1007), HKM_SETHOTKEY, c.key, 0);
         PostMessageA(edit, WM_COMMAND, IDOK, 0);
