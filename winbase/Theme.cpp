@@ -176,13 +176,16 @@ bool Theme::Refresh()
 }
 
 // The light looks paint with the system's own brushes, which follow its colours by themselves
-// and are never deleted; the dark one with brushes of its own, made once for the look.
+// and are never deleted; the dark one with brushes of its own, made the first time it is taken and
+// kept from then on (its palette never changes): a menu open across a change of the look still
+// holds the dark background it opened with, and no switch makes or deletes a brush again.
 void Theme::MakeBrushes()
 {
     const bool own = m_look == ThemeLook::Dark;
     const auto pick = [own](OwnedBrush& owned, COLORREF colour, int system) {
-        owned.reset(own ? CreateSolidBrush(colour) : nullptr);
-        return owned ? owned.get() : GetSysColorBrush(system);
+        if (own && !owned)
+            owned.reset(CreateSolidBrush(colour));
+        return own && owned ? owned.get() : GetSysColorBrush(system);
     };
     m_dialog = pick(m_ownDialog, m_colours.dialog, COLOR_BTNFACE);
     m_window = pick(m_ownWindow, m_colours.window, COLOR_WINDOW);

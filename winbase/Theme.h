@@ -5,11 +5,12 @@
 // (DecideLook): high contrast wins whatever the option says, then a Light or Dark option, and
 // "Windows default" follows the app mode. Light and high contrast take the system's colours
 // (GetSysColor), dark the one small palette below, whose texts keep a contrast of at least 4.5:1
-// to their backgrounds. The process holds one theme (CurrentTheme) with its brushes, made once
-// for each look; the dialog base tells every open dialog when it changes (QF_WINBASE::
-// FollowThemeChoice, LookAtThemeAgain), so a change shows at once. Nothing here polls: Windows'
-// facts are read again only when Windows says its settings or colours changed, or the option
-// changes. Used on the dialogs' thread.
+// to their backgrounds. The process holds one theme (CurrentTheme) with its brushes: the system's
+// for the light looks, and the dark look's own, made once and kept while the process runs (a
+// menu open across a change keeps a brush that exists). The dialog base tells every open dialog
+// when the look changes (QF_WINBASE::FollowThemeChoice, LookAtThemeAgain), so a change shows at
+// once. Nothing here polls: Windows' facts are read again only when Windows says its settings or
+// colours changed, or the option changes. Used on the dialogs' thread.
 #pragma once
 
 #include <windows.h>

@@ -198,7 +198,7 @@ NString HotkeyHolderAmong(uint16_t hotkey, const std::vector<Rule>& otherRules)
         if (action.IsAssigned() && action.SameCombination(wanted))
             return NString(HotkeyDisplayName(action.name.Text()));
     for (const Rule& other : otherRules)
-        if (!other.damaged && other.hotkey == hotkey)
+        if (!other.damaged && other.hotkey != 0 && RuleHotkeyRecord(other.hotkey).SameCombination(wanted))
             return NString::Format(T(Tx::RuleKeyHolderRule), other.Describe().Text());
     return NString("");
 }

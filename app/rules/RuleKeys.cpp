@@ -5,6 +5,7 @@
 
 #include "hotkeys/HotkeyTable.h"
 #include "text/Texts.h"
+#include "text/WString.h"
 #include "winbase/ScopedHandles.h"
 
 namespace {
@@ -65,8 +66,10 @@ std::vector<NString> RuleKeys::Register(const std::vector<Rule>& rules, HWND win
     m_window = window;
     std::vector<NString> held;
     for (const Rule& rule : rules) {
-        const bool taken = std::any_of(m_keys.begin(), m_keys.end(),
-                                       [&rule](const Key& key) { return key.rule.hotkey == rule.hotkey; });
+        // The system tells keys by their combination: the control's extended-key bit aside.
+        const bool taken = std::any_of(m_keys.begin(), m_keys.end(), [&rule](const Key& key) {
+            return RuleHotkeyRecord(key.rule.hotkey).SameCombination(RuleHotkeyRecord(rule.hotkey));
+        });
         if (!rule.Acts() || rule.hotkey == 0 || taken || m_keys.size() > kLastRuleKeyId - kFirstRuleKeyId)
             continue;
         Key key{rule, NextId(), false};
@@ -96,16 +99,16 @@ const Rule* RuleKeys::RuleOf(uint32_t id) const
 }
 
 // CREATE_NEW_CONSOLE as launch: a console program gets a window of its own, not Veilbox's none.
+// The line is in the ANSI code page, as the Rule dialog's field and the store's A reads give it.
 bool StartRuleCommand(const NString& commandLine)
 {
     if (commandLine.IsEmpty())
         return false;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, commandLine.Text(), -1, nullptr, 0);
+    const WString wide = WString::FromNarrow(commandLine.Text(), CP_ACP);
     // CreateProcess takes 32767 characters with the terminator.
-    if (length <= 1 || length > 32767)
+    if (wide.IsNull() || wide.Length() == 0 || wide.Length() >= 32767)
         return false;
-    std::wstring line(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, commandLine.Text(), -1, &line[0], length);
+    std::wstring line(wide.Text(), wide.Length());
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -170,7 +170,9 @@ bool Rule::SameAs(const Rule& other) const
 bool IsRuleHotkeyWord(uint32_t word)
 {
     const uint32_t key = word & 0xFF;
-    return word == 0 || (word <= 0xFFFF && key != 0 && key != 0xFF && (word >> 8) <= kRuleHotkeyModifiers);
+    const uint32_t modifiers = word >> 8;
+    return word == 0 || (word <= 0xFFFF && key != 0 && key != 0xFF && modifiers <= kRuleHotkeyModifiers &&
+                         (modifiers & kRuleHotkeyNeedsOneOf) != 0);
 }
 
 const char* TriggerText(RuleTrigger trigger)

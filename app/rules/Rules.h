@@ -11,7 +11,7 @@
 // absent), Title, Class, Exe (REG_SZ, absent or empty when not given), When (REG_DWORD,
 // 0 only by its hotkey, 1 appears, 2 minimised, 3 close box clicked), Hotkey (REG_DWORD, the
 // system hotkey control's word: low byte the virtual key, high byte HOTKEYF_SHIFT 1,
-// HOTKEYF_CONTROL 2, HOTKEYF_ALT 4, HOTKEYF_EXT 8; 0 or absent: none) and Run (REG_SZ, the
+// HOTKEYF_CONTROL 2, HOTKEYF_ALT 4, HOTKEYF_EXT 8, with Ctrl or Alt; 0 or absent: none) and Run (REG_SZ, the
 // command line its hotkey starts when no window matches; absent or empty: none). Hotkey and Run
 // are written only when given, so a rule without them is stored as before they existed; a rule
 // only by its hotkey without a hotkey is damage. A damaged value makes only its own rule invalid, and a rule the user
@@ -38,8 +38,11 @@ constexpr uint32_t kRuleFieldMaxChars = 255;
 // Longest command line a rule starts, as the Rule dialog takes it (cmd.exe's longest line); a
 // stored one is damage past four bytes a character, which CreateProcess still takes whole.
 constexpr uint32_t kRuleRunMaxChars = 8191;
-// The hotkey control's modifier bits a stored Hotkey may carry.
+// The hotkey control's modifier bits a stored Hotkey may carry, and those of which it needs one
+// (Ctrl, Alt): the Rule dialog makes no other key, and a key without them would be taken from
+// every program's typing.
 constexpr uint16_t kRuleHotkeyModifiers = 0x0F;
+constexpr uint16_t kRuleHotkeyNeedsOneOf = 0x06;
 // Rules the store holds at most (sub-keys "000" to "999").
 constexpr int kMaxRules = 1000;
 
@@ -69,8 +72,8 @@ struct Rule {
 // is pressed".
 const char* TriggerText(RuleTrigger trigger);
 
-// True for a word the hotkey control can give: 0, or a virtual key 1-254 in the low byte with
-// only the control's modifier bits above it.
+// True for a word the Rule dialog's hotkey control can give: 0, or a virtual key 1-254 in the low
+// byte with only the control's modifier bits above it, Ctrl or Alt among them.
 bool IsRuleHotkeyWord(uint32_t word);
 
 // One stored value of a rule exactly as found: copied back unchanged when its rule moves. Type

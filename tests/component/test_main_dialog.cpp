@@ -502,11 +502,15 @@ TEST_F(MainDialogTest, EverySurfaceTakesTheColoursOfTheLookInUse)
         main.Candidates().Refresh();
         ASSERT_TRUE(main.Candidates().SelectWindow(target));
         const int row = static_cast<int>(SendMessageA(main.Item(IDC_MAIN_LIST), LB_GETCURSEL, 0, 0));
+        // A menu open across every change keeps the dark background it opened with: a brush.
+        HBRUSH openedDark = nullptr;
         for (const auto& c : cases) {
             g_facts = ThemeFacts{c.appsLight, c.highContrast};
             QF_WINBASE::FollowThemeChoice(c.choice);
             EXPECT_EQ(SurfaceColours(main, row), c.dark ? dark : system)
                 << static_cast<int>(c.choice) << " apps light " << c.appsLight << " contrast " << c.highContrast;
+            openedDark = openedDark ? openedDark : c.dark ? CurrentTheme().MenuBrush() : nullptr;
+            EXPECT_TRUE(!openedDark || GetObjectType(openedDark) == OBJ_BRUSH) << static_cast<int>(c.choice);
         }
     });
     dialog.Show();

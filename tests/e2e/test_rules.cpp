@@ -230,7 +230,7 @@ TEST_F(Rules, TheHookAndTheScanEachHideAWindowOnTheirOwn)
 TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
 {
     const BYTE bytes[] = {'D', 'a', 'm', 0};
-    const DWORD four = 4, two = 2, zero = 0, wideKey = 0x1000 | 'K';
+    const DWORD four = 4, two = 2, zero = 0, wideKey = 0x1000 | 'K', shiftKey = 0x0100 | 'K';
     const std::string tooLong(1100, 'D');
     struct Damage {
         const char* name;
@@ -242,6 +242,7 @@ TEST_F(Rules, DamagedRulesAreIgnoredAndTheSoundOnesWork)
         {"Enabled", REG_BINARY, bytes, 4}, {"Title", REG_BINARY, bytes, 4}, {"Exe", REG_EXPAND_SZ, "%X%", 4},
         {"Class", REG_SZ, tooLong.c_str(), static_cast<DWORD>(tooLong.size() + 1)},
         {"Hotkey", REG_DWORD, &wideKey, 4}, {"Hotkey", REG_SZ, "75", 3}, {"Run", REG_DWORD, &four, 4},
+        {"Hotkey", REG_DWORD, &shiftKey, 4},  // neither Ctrl nor Alt: every program's Shift+K
         {"When", REG_DWORD, &zero, 4},  // only by a hotkey it does not have
     };
     int index = 0;
@@ -371,7 +372,9 @@ TEST_F(Rules, TheRuleDialogRefusesAKeyVeilboxHoldsAndNamesTheHolder)
     const struct {
         WPARAM key;
         const char* holder;  // null: taken
-    } cases[] = {{0x0300 | 'H', "Hide Active"}, {kCtrlAlt | 'K', "Key Holder"}, {kCtrlAlt | 'J', nullptr}};
+    } cases[] = {{0x0300 | 'H', "Hide Active"}, {kCtrlAlt | 'K', "Key Holder"},
+                 {kCtrlAlt | 0x0800 | 'K', "Key Holder"},  // the extended-key bit makes no other key
+                 {kCtrlAlt | 'J', nullptr}};
     for (const auto& c : cases) {
         SendMessageA(GetDlgItem(edit, 1007), HKM_SETHOTKEY, c.key, 0);
         PostMessageA(edit, WM_COMMAND, IDOK, 0);

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <utility>
 
+#include "text/NString.h"
 #include "winbase/DarkMode.h"
 #include "winbase/MenuItems.h"
 #include "winbase/Theme.h"
@@ -102,7 +103,8 @@ TEST(MenuItemNames, BeginWithTheSignatureAndTheTextAndAreFoundOnlyWhileAlive)
         EXPECT_EQ(Read(info), L"");
         name.SetText(L"E&xit");
         EXPECT_EQ(Read(info), L"E&xit");
-        name.SetLiteral("Tom & Jerry \xE2\x80\x93 Notes");
+        // A title as the A calls read it: in the ANSI code page, whatever that is.
+        name.SetLiteral(NString::FromWide(L"Tom & Jerry \x2013 Notes", 0, CP_ACP).Text());
         EXPECT_EQ(Read(info), L"Tom && Jerry \x2013 Notes");
         MenuItemName copy(name);
         EXPECT_NE(copy.Info().pszWText, info.pszWText);
