@@ -218,13 +218,18 @@ private:
 
     // Appends a line (index: its line in the file, kNone for a new one); the line before it gets
     // an end when it was the file's last and had none. An empty line ending in LF just after a
-    // line ending in a lone CR (a new one, or one whose neighbour went) ends in CR instead, as the
-    // two ends would read as one CRLF.
+    // line ending in a lone CR would read as one CRLF with it: a new line before it ends in CRLF
+    // instead, so the file's own line stays as it was; after a line of the file (whose neighbour
+    // went) the empty line ends in CR.
     void Append(const std::string& content, const std::string& end, size_t index)
     {
         if (!m_lastEnded)
             m_out += m_end;
-        const bool joins = content.empty() && end == "\n" && !m_out.empty() && m_out.back() == '\r';
+        bool joins = content.empty() && end == "\n" && !m_out.empty() && m_out.back() == '\r';
+        if (joins && m_lastIndex == kNone) {
+            m_out += '\n';
+            joins = false;
+        }
         m_prevBlank = m_lastBlank;
         m_lastStart = m_out.size();
         m_lastIndex = index;
