@@ -55,6 +55,14 @@ TEST(KeyBindingsDialogTest, CaptureBoxShowsOnlyWhatItCaptures)
         ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
         EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);
         EXPECT_EQ(hkdrive::ItemText(dialog, IDC_KEYS_CURRENT), "Ctrl+Shft+H");
+        // Alt and the label's access key move the focus from the list into the capture box.
+        ASSERT_TRUE(hkdrive::FocusItem(dialog, IDC_KEYS_LIST));
+        ASSERT_TRUE(hkdrive::KeyTracker::Press(dialog, {VK_MENU, 'T'}));
+        EXPECT_TRUE(vbtest::WaitFor([&] {
+            GUITHREADINFO info = {sizeof(info)};
+            return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
+                   info.hwndFocus == GetDlgItem(dialog, IDC_KEYS_CAPTURE);
+        }));
         ASSERT_TRUE(hkdrive::FocusItem(dialog, IDC_KEYS_CAPTURE));
         // What another program may set on the box changes nothing.
         vbtest::ScribbleOnWindow(GetDlgItem(dialog, IDC_KEYS_CAPTURE), 0x10);
