@@ -81,27 +81,6 @@ bool HeldWindowStore::OwnedByAnotherRunningCopy(SettingsStore& store) const
     return ProcessRunning(owner, ownerCreated);
 }
 
-// Another running copy's records are left alone; this copy stays unsure of what is stored, so
-// the next Sync tries again (and succeeds once that copy has ended). The key goes whole only when
-// this copy read it whole: otherwise it may hold records this copy never read, of windows still
-// hidden, and only the records this copy read or wrote go.
-void HeldWindowStore::Clear()
-{
-    const bool known = !OwnedByAnotherRunningCopy(Store());
-    if (known && !m_whole) {
-        m_known = true;
-        for (const Stored& stored : m_stored)
-            Remove(stored);
-        m_failed = false;
-    }
-    CloseKey();
-    m_stored.clear();
-    m_nextIndex = 0;
-    m_known = known;
-    if (m_known && m_whole)
-        Store().DeleteTree(m_path.Text());
-}
-
 void HeldWindowStore::CloseKey()
 {
     if (m_open)
@@ -112,13 +91,14 @@ void HeldWindowStore::CloseKey()
 // Opened (made) once and kept, with this copy named as the records' writer: then a record costs
 // one request to the system. Whether another running copy owns the key is asked only here, once
 // per opening. That copy's records stay as they are; this copy is then unsure of what is stored,
-// so each later Sync asks again (see Clear) and writes its records once that copy has ended.
+// so each later Sync asks again (see Resume) and writes its records once that copy has ended.
 bool HeldWindowStore::OpenKey()
 {
     if (m_open)
         return true;
     if (OwnedByAnotherRunningCopy(Store())) {
         m_known = false;
+        m_whole = false;
         return false;
     }
     const DWORD processId = GetCurrentProcessId();
@@ -159,7 +139,7 @@ void HeldWindowStore::Remove(const Stored& stored)
 
 // The records are written over what may still be there, never removed first: a copy killed
 // meanwhile leaves every record stored. A second failure leaves this copy unsure of what is
-// stored: the next Sync starts the records afresh (see Clear).
+// stored: the next Sync starts the records afresh (see Resume).
 void HeldWindowStore::WriteAllAgain()
 {
     m_failed = false;
@@ -226,16 +206,22 @@ void HeldWindowStore::Renumber()
 }
 
 // Records are matched to entries by window; a window has at most one entry. A record of an older
-// version is written anew before it goes.
+// version is written anew before it goes. A copy unsure of what is stored writes every entry's
+// record anew, and only then removes the records no entry holds (see Resume): a copy killed
+// meanwhile leaves every held window's record stored.
 void HeldWindowStore::Sync(const HiddenMenu& menu)
 {
     const SettingsBatch batch(Store());
     const std::vector<const MenuEntry*> entries = menu.Entries();
-    if (!m_known) {
+    const bool unsure = !m_known;
+    std::vector<Stored> stale;
+    // No entry holds a window: every record may go at once.
+    if (unsure && entries.empty()) {
         Clear();
-        if (!m_known || entries.empty())
-            return;
+        return;
     }
+    if (unsure && !Resume(stale))
+        return;
     // Of several records of one window (see Recover) the newest is matched; the others go.
     std::unordered_map<HWND, size_t> stored;
     for (size_t i = 0; i < m_stored.size(); ++i) {
@@ -272,6 +258,15 @@ void HeldWindowStore::Sync(const HiddenMenu& menu)
     }
     if (m_failed)
         WriteAllAgain();
+    if (unsure && m_known)
+        RemoveStale(stale);
+    // Still unsure: the stale records this copy read or wrote that are stored go with the next try.
+    if (!m_known && !m_whole) {
+        for (const Stored& gone : stale) {
+            if (gone.record.legacy || gone.record.index <= kMaxHeldRecordIndex)
+                m_stored.insert(m_stored.begin(), gone);
+        }
+    }
 }
 
 // A record left in the settings file by a version that kept them there was written by a copy that

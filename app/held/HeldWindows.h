@@ -42,8 +42,10 @@ public:
     // The stored records, oldest first. Damaged records are skipped.
     std::vector<HeldRecord> Load() const;
     // Makes the stored records those of the menu's entries: writes the records of new entries and
-    // the owned windows that changed, then removes the records of entries that went. Sends no
-    // message and runs no message loop, so the menu may call it from inside its operations.
+    // the owned windows that changed, then removes the records of entries that went. A copy that
+    // was unsure of what is stored (see WriteAllAgain) writes every entry's record anew first, and
+    // then removes the records no entry holds. Sends no message and runs no message loop, so the
+    // menu may call it from inside its operations.
     void Sync(const HiddenMenu& menu);
     // Removes every record and the key that holds them (none while another running copy owns
     // them); when the last Recover could not read the key whole (its listing failed part of the
@@ -77,6 +79,11 @@ private:
     // the records' writer.
     // Fails, leaving this copy's records in memory only, while another running copy owns them.
     bool OpenKey();
+    // Makes this copy sure again of what is stored, unless another running copy owns the records:
+    // its records so far move to stale, and every entry's is then written anew.
+    bool Resume(std::vector<Stored>& stale);
+    // Once every entry's record is written: removes the records no entry holds.
+    void RemoveStale(std::vector<Stored>& stale);
     void CloseKey();
     // A failure is noted in m_failed, for WriteAllAgain.
     void Write(const Stored& stored);

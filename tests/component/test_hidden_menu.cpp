@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/held/HeldRecordRead.h"
 #include "app/held/HiddenMenu.h"
 #include "settings/FileStore.h"
+#include "settings/RegistryStore.h"
 #include "settings/StateFile.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -131,6 +133,26 @@ std::vector<Item> Items(HMENU menu)
     }
     return items;
 }
+
+// The registry, failing every write while told to; at each write, the fewest hidden windows
+// whose records were stored.
+struct FailingRegistry : RegistryStore {
+    bool failing = false;
+    size_t fewest = SIZE_MAX;
+    LONG SetValue(const char* path, const char* name, DWORD type, const BYTE* data, DWORD size) override
+    {
+        return failing ? ERROR_ACCESS_DENIED : Counted(RegistryStore::SetValue(path, name, type, data, size));
+    }
+    LONG Counted(LONG result)
+    {
+        std::set<HWND> hidden;
+        for (const HeldRecord& record : LoadHeldRecords(*this, "Software\\Quillfen\\VeilboxTest.HeldRecords\\Held"))
+            if (!IsWindowVisible(record.window))
+                hidden.insert(record.window);
+        fewest = std::min(fewest, hidden.size());
+        return result;
+    }
+};
 
 class HiddenMenuTest : public ::testing::Test {
 protected:
@@ -394,26 +416,32 @@ void HiddenMenuTest::CheckStoredAtEachHideAndShow(const char* path)
 }
 
 // A key deleted under the store (a cleaner, a user) is made again at the next change, with every
-// record that it held, not only the new one.
+// record that it held, not only the new one. A store that failed twice (the copy is then unsure of
+// what it holds) has every record written again at the next change before any goes.
 TEST_F(HiddenMenuTest, RecordsAreWrittenAgainWhenTheirKeyWasDeleted)
 {
     constexpr char kPath[] = "Software\\Quillfen\\VeilboxTest.HeldRecords";
     vbtest::RegistryKeyGuard guard(kPath);
+    FailingRegistry* registry = new FailingRegistry;
+    UseSettingsStore(std::unique_ptr<SettingsStore>(registry));
     HeldWindowStore store(kPath);
     store.Clear();
     m_menu.SetChangeHandler([&] { store.Sync(m_menu); });
-    HWND before = Target("before"), after = Target("after");
-    for (HWND window : {before, after}) {
+    HWND before = Target("before"), after = Target("after"), failed = Target("failed"), last = Target("last");
+    for (HWND window : {before, after, failed, last}) {
+        registry->failing = window == failed;
+        registry->fewest = SIZE_MAX;
         ShowWindow(window, SW_SHOWNOACTIVATE);
         EXPECT_EQ(m_menu.HideEntryWindow(m_menu.AddEntry(Record(window))->commandId), HideOutcome::Hidden);
         if (window == before) {
             ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, kPath), ERROR_SUCCESS);
         }
     }
+    EXPECT_EQ(registry->fewest, 2u) << "the records stored before the failures stayed";
     std::vector<HWND> stored;
     for (const HeldRecord& record : HeldWindowStore(kPath).Load())
         stored.push_back(record.window);
-    EXPECT_EQ(stored, (std::vector<HWND>{before, after}));
+    EXPECT_EQ(stored, (std::vector<HWND>{before, after, failed, last}));
     DWORD owner = 0, size = sizeof owner;
     EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, (std::string(kPath) + "\\Held").c_str(), "OwnerProcessId",
                            RRF_RT_REG_DWORD, nullptr, &owner, &size),
@@ -421,6 +449,7 @@ TEST_F(HiddenMenuTest, RecordsAreWrittenAgainWhenTheirKeyWasDeleted)
     EXPECT_EQ(owner, GetCurrentProcessId());
     m_menu.SetChangeHandler(nullptr);
     store.Clear();
+    UseSettingsStore(nullptr);
 }
 
 TEST(HiddenMenu, ReleaseDoesNotWaitOnAProgramThatDoesNotAnswer)
