@@ -226,11 +226,13 @@ private:
         if (!m_lastEnded)
             m_out += m_end;
         bool joins = content.empty() && end == "\n" && !m_out.empty() && m_out.back() == '\r';
-        if (joins && m_lastIndex == kNone) {
+        if (joins && m_lastNew) {
             m_out += '\n';
             joins = false;
         }
         m_prevBlank = m_lastBlank;
+        m_prevNew = m_lastNew;
+        m_lastNew = index == kNone;
         m_lastStart = m_out.size();
         m_lastIndex = index;
         m_lastBlank = TrimIniLine(content).empty();
@@ -248,6 +250,8 @@ private:
         m_lastIndex = kNone;
         m_lastBlank = m_prevBlank;
         m_prevBlank = false;
+        m_lastNew = m_prevNew;
+        m_prevNew = false;
         m_lastEnded = true;
     }
 
@@ -262,6 +266,9 @@ private:
     size_t m_lastIndex = kNone;
     bool m_lastBlank = false;
     bool m_prevBlank = false;
+    // Whether the last line written (and the one before it) is a new one, not one of the file's.
+    bool m_lastNew = false;
+    bool m_prevNew = false;
     bool m_lastEnded = true;
 };
 

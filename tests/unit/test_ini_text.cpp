@@ -237,6 +237,8 @@ TEST(IniText, AWriteKeepsEveryLineItDoesNotChange)
         {"a last line without an end gains one", "[A]\nX=1", Set(a, "Y", 2), "[A]\nX=1\nY=2\n"},
         {"a blank line after a lone CR does not join it", "[A]\nX=1\nY=2\r", Set(held, "Z", 3),
          "[A]\nX=1\nY=2\r\r[Held]\nZ=3\n"},
+        {"a line of the file left above a section that goes keeps its lone CR",
+         "[A]\rX=1\r\r[Held]\r0=1\n\n[B]\rY=2\r", DeleteKey(held), "[A]\rX=1\r\r[B]\rY=2\r"},
         {"a new line before a blank LF line ends in CRLF, the blank line kept", "[A]\rX=1\n\n[B]\rY=2\r",
          Set(a, "Z", 3), "[A]\rX=1\nZ=3\r\n\n[B]\rY=2\r"},
         {"UTF-16 LE stays UTF-16 LE, a lone surrogate kept", Utf16(u"[A]\r\n; \xD800\r\nX=1\r\n", false),
