@@ -43,10 +43,6 @@ void DIALOG::OnControlsMade()
     LoadFinderPictures();
     m_candidates.Attach(Item(IDC_MAIN_LIST), Window());
     EnterChoosesListRow(Item(IDC_MAIN_LIST));
-    // A start meant for the tray that shows at once makes its controls after its initialisation:
-    // the focus goes to the list then, as in a dialog shown at start.
-    if (!m_startHidden)
-        SetFocus(Item(IDC_MAIN_LIST));
 }
 
 void DIALOG::OnInit()
