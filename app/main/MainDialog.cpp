@@ -45,6 +45,16 @@ void DIALOG::OnControlsMade()
     EnterChoosesListRow(Item(IDC_MAIN_LIST));
 }
 
+// A start meant for the tray that shows at once (no tray) has made its controls only after its
+// initialisation: the focus goes to the list then, where the dialog manager would give it to the
+// first button in the tab order, Options, which would then take Enter.
+void DIALOG::OnInitDone()
+{
+    HWND list = Item(IDC_MAIN_LIST);
+    if (list && !m_startHidden && GetFocus() != list)
+        SetFocus(list);
+}
+
 void DIALOG::OnInit()
 {
     m_dragging = false;

@@ -98,6 +98,7 @@ public:
 protected:
     void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
     void OnControlsMade() override;
+    void OnInitDone() override;
     // Owner drawing of the candidate list and the hidden-window menu's entries.
     INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT& item) override;
     INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT& item) override;
