@@ -1,37 +1,18 @@
-// The lists whose Enter chooses a row: each keeps the procedure it had, in a table only this
-// program writes (a window property could be set by any program).
+// The lists whose Enter chooses a row, each with the procedure it had (winbase/Subclasses).
 #include "winbase/ListEnterKey.h"
 
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 #include "winbase/OwnRecords.h"
+#include "winbase/Subclasses.h"
 #include "winbase/WindowHelpers.h"
 
 namespace {
 
-// The window procedures run on the lists' thread only: the table needs no lock.
-std::vector<std::pair<HWND, WNDPROC>>& EnterLists()
+Subclasses& EnterLists()
 {
-    static std::vector<std::pair<HWND, WNDPROC>> lists;
+    static Subclasses lists;
     return lists;
 }
 
-WNDPROC PreviousProcedure(HWND list)
-{
-    for (const auto& held : EnterLists()) {
-        if (held.first == list)
-            return held.second;
-    }
-    return nullptr;
-}
-
-LRESULT CallPrevious(WNDPROC procedure, HWND list, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return IsWindowUnicode(list) ? CallWindowProcW(procedure, list, message, wParam, lParam)
-                                 : CallWindowProcA(procedure, list, message, wParam, lParam);
-}
 
 bool RowSelected(HWND list)
 {
@@ -55,12 +36,12 @@ bool ClaimsEnter(HWND list, LPARAM lParam)
 
 LRESULT CALLBACK EnterListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const WNDPROC previous = PreviousProcedure(list);
+    const WNDPROC previous = EnterLists().Previous(list);
     if (!previous)
         return DefWindowProcW(list, message, wParam, lParam);
     switch (message) {
     case WM_GETDLGCODE: {
-        const LRESULT code = CallPrevious(previous, list, message, wParam, lParam);
+        const LRESULT code = Subclasses::CallPrevious(previous, list, message, wParam, lParam);
         return code | (ClaimsEnter(list, lParam) ? DLGC_WANTMESSAGE : 0);
     }
     case WM_KEYDOWN:
@@ -76,33 +57,18 @@ LRESULT CALLBACK EnterListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
         if (wParam == '\r')
             return 0;
         break;
-    case WM_NCDESTROY: {
-        const auto setter = IsWindowUnicode(list) ? SetWindowLongPtrW : SetWindowLongPtrA;
-        setter(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        std::vector<std::pair<HWND, WNDPROC>>& lists = EnterLists();
-        lists.erase(std::remove_if(lists.begin(), lists.end(), [list](const auto& held) { return held.first == list; }),
-                    lists.end());
+    case WM_NCDESTROY:
+        EnterLists().Restore(list, previous);
         break;
-    }
     default:
         break;
     }
-    return CallPrevious(previous, list, message, wParam, lParam);
+    return Subclasses::CallPrevious(previous, list, message, wParam, lParam);
 }
 
 } // namespace
 
 void EnterChoosesListRow(HWND list)
 {
-    if (!IsWindow(list) || PreviousProcedure(list))
-        return;
-    const bool wide = IsWindowUnicode(list) != FALSE;
-    const auto procedure =
-        reinterpret_cast<WNDPROC>(wide ? GetWindowLongPtrW(list, GWLP_WNDPROC) : GetWindowLongPtrA(list, GWLP_WNDPROC));
-    if (!procedure)
-        return;
-    EnterLists().emplace_back(list, procedure);
-    const auto setter = wide ? SetWindowLongPtrW : SetWindowLongPtrA;
-    if (!setter(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EnterListProc)))
-        EnterLists().pop_back();
+    EnterLists().Install(list, EnterListProc);
 }

@@ -3,13 +3,10 @@
 #include <commctrl.h>
 #include <richedit.h>
 
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 #include "text/NString.h"
 #include "winbase/DarkMode.h"
 #include "winbase/MenuItems.h"
+#include "winbase/Subclasses.h"
 #include "winbase/Theme.h"
 
 namespace {
@@ -72,32 +69,17 @@ void ThemeRichEdit(HWND edit, const ThemeColours& colours)
 }
 
 // The program's message boxes while they show, with the window procedure each had.
-std::vector<std::pair<HWND, WNDPROC>>& DarkBoxes()
+Subclasses& DarkBoxes()
 {
-    static std::vector<std::pair<HWND, WNDPROC>> boxes;
+    static Subclasses boxes;
     return boxes;
-}
-
-WNDPROC BoxProcedure(HWND box)
-{
-    for (const auto& held : DarkBoxes()) {
-        if (held.first == box)
-            return held.second;
-    }
-    return nullptr;
-}
-
-LRESULT CallBox(WNDPROC procedure, HWND box, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return IsWindowUnicode(box) ? CallWindowProcW(procedure, box, message, wParam, lParam)
-                                : CallWindowProcA(procedure, box, message, wParam, lParam);
 }
 
 // In front of the box's own procedure: its colour questions are answered in the dark look, and
 // its own procedure is put back as the window goes.
 LRESULT CALLBACK DarkBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const WNDPROC procedure = BoxProcedure(box);
+    const WNDPROC procedure = DarkBoxes().Previous(box);
     if (!procedure)
         return DefWindowProcW(box, message, wParam, lParam);
     switch (message) {
@@ -108,18 +90,13 @@ LRESULT CALLBACK DarkBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lPara
         if (Dark())
             return DarkColourAnswer(message, reinterpret_cast<HDC>(wParam));
         break;
-    case WM_NCDESTROY: {
-        const auto setter = IsWindowUnicode(box) ? SetWindowLongPtrW : SetWindowLongPtrA;
-        setter(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-        std::vector<std::pair<HWND, WNDPROC>>& boxes = DarkBoxes();
-        boxes.erase(std::remove_if(boxes.begin(), boxes.end(), [box](const auto& b) { return b.first == box; }),
-                    boxes.end());
+    case WM_NCDESTROY:
+        DarkBoxes().Restore(box, procedure);
         break;
-    }
     default:
         break;
     }
-    return CallBox(procedure, box, message, wParam, lParam);
+    return Subclasses::CallPrevious(procedure, box, message, wParam, lParam);
 }
 
 BOOL CALLBACK ThemeBoxChild(HWND child, LPARAM)
@@ -197,19 +174,9 @@ void ThemeMenuBackground(HMENU menu)
 // Only a box of this thread, and once.
 void ThemeMessageBox(HWND box)
 {
-    if (!Dark() || !box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId() || BoxProcedure(box))
+    if (!Dark() || !box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId() ||
+        !DarkBoxes().Install(box, DarkBoxProc))
         return;
-    const bool wide = IsWindowUnicode(box) != FALSE;
-    const auto procedure = reinterpret_cast<WNDPROC>(wide ? GetWindowLongPtrW(box, GWLP_WNDPROC)
-                                                          : GetWindowLongPtrA(box, GWLP_WNDPROC));
-    if (!procedure)
-        return;
-    DarkBoxes().emplace_back(box, procedure);
-    const auto setter = wide ? SetWindowLongPtrW : SetWindowLongPtrA;
-    if (!setter(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DarkBoxProc))) {
-        DarkBoxes().pop_back();
-        return;
-    }
     SetDarkTitleBar(box, true);
     EnumChildWindows(box, ThemeBoxChild, 0);
     RedrawWindow(box, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
