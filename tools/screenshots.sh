@@ -366,10 +366,32 @@ gallery_fonts() {
     done
 }
 
+# Shoots the main dialog as $1, hides a demo window, shoots the hidden-window menu as $2 with a
+# margin of $3 pixels, then quits Veilbox and waits for the window to come back; $4 names the pass.
+main_and_menu() {
+    local rect mx my
+    park_pointer
+    shoot "$1" "$MAIN"
+    poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
+    read -r mx my _ _ < <(poke rect "$MAIN")
+    xdotool mousemove $(( mx - 200 )) $(( my + 40 ))
+    poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
+    if rect=$(poke popup "#32768" "$MAIN" 10); then
+        sleep 0.3
+        shoot_area "$2" $rect "$3"
+    else
+        fail "the hidden-window menu did not open in $4"
+    fi
+    poke post "$MAIN" $WM_CANCELMODE 0 0
+    poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
+    quit_veilbox
+    poke wait "Holiday photos" 10 || fail "the demo window did not come back at the end"
+}
+
 # The main dialog and the hidden-window menu in each language, chosen as the User Interface
 # dialog stores it, with two windows held.
 languages_pass() {
-    local locale rect mx my
+    local locale
     mkdir -p "$out/lang" "$work/lang"
     gallery_fonts
     for catalogue in "$root"/res/lang/*.txt; do
@@ -382,29 +404,14 @@ languages_pass() {
             fail "Veilbox did not show its main dialog in $locale"
             continue
         fi
-        park_pointer
-        shoot "lang/main-$locale" "$MAIN"
-        poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
-        read -r mx my _ _ < <(poke rect "$MAIN")
-        xdotool mousemove $(( mx - 200 )) $(( my + 40 ))
-        poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
-        if rect=$(poke popup "#32768" "$MAIN" 10); then
-            sleep 0.3
-            shoot_area "lang/menu-$locale" $rect 4
-        else
-            fail "the hidden-window menu did not open in $locale"
-        fi
-        poke post "$MAIN" $WM_CANCELMODE 0 0
-        poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
-        quit_veilbox
-        poke wait "Holiday photos" 10 || fail "the demo window did not come back at the end"
+        main_and_menu "lang/main-$locale" "lang/menu-$locale" 4 "$locale"
     done
 }
 
 # The main dialog and the hidden-window menu with one window held, with Windows' apps light and
 # then dark, as "Windows default" (the theme a first start has) follows them.
 theme_pass() {
-    local look light rect mx my
+    local look light
     for look in light dark; do
         light=$([ "$look" = light ] && echo 1 || echo 0)
         wine reg delete "$settings" /f >/dev/null 2>&1
@@ -415,22 +422,7 @@ theme_pass() {
             fail "Veilbox did not show its main dialog in the $look look"
             continue
         fi
-        park_pointer
-        shoot "main-$look" "$MAIN"
-        poke hide "Holiday photos" && poke gone "Holiday photos" 5 || fail "could not hide a demo window"
-        read -r mx my _ _ < <(poke rect "$MAIN")
-        xdotool mousemove $(( mx - 200 )) $(( my + 40 ))
-        poke post "$MAIN" $TRAY_CALLBACK 0 $WM_RBUTTONUP
-        if rect=$(poke popup "#32768" "$MAIN" 10); then
-            sleep 0.3
-            shoot_area "menu-$look" $rect 12
-        else
-            fail "the hidden-window menu did not open in the $look look"
-        fi
-        poke post "$MAIN" $WM_CANCELMODE 0 0
-        poke popup-gone "#32768" "$MAIN" 10 || fail "the hidden-window menu did not close"
-        quit_veilbox
-        poke wait "Holiday photos" 10 || fail "the demo window did not come back at the end"
+        main_and_menu "main-$look" "menu-$look" 12 "the $look look"
     done
     wine reg delete "$personalize" /v AppsUseLightTheme /f >/dev/null 2>&1
 }
